@@ -1,0 +1,203 @@
+#pragma once
+// TFileListView: the file list pane. One item model over a FileListing, shown by a
+// tree view (details) or a list view (large icons, small icons, list) that share one
+// selection. Keys, clicks, navigation and in-place rename live here; the file
+// operations of the list are in file_list_operations.cpp.
+
+#include <functional>
+#include <memory>
+
+#include <QList>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include "browser/file_list_listing.h"
+
+class QAbstractItemView;
+class QItemSelectionModel;
+class QKeyEvent;
+class QListView;
+class QModelIndex;
+class QStackedLayout;
+class QTreeView;
+
+namespace kivo {
+
+class DirTreeLink;
+class FileListItemModel;
+class FileListHeader;
+class FileListTreeView;
+class FileListIconView;
+
+// View-style codes as the main window stores them.
+enum TViewStyle : int {
+    vsIcon = 1,
+    vsSmallIcon = 2,
+    vsList = 3,
+    vsReport = 4,
+};
+
+enum class TClipboardOperation { Copy, Move };
+
+class TFileListView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit TFileListView(QWidget* parent = nullptr);
+    ~TFileListView() override;
+
+    // --- properties ---------------------------------------------------------------
+    QString Directory() const;
+    void SetDirectory(const QString& value);
+    QString Mask() const;
+    void SetMask(const QString& mask);
+    TFileType FileType() const;
+    void SetFileType(TFileType type);
+    bool ShowFolders() const;
+    void SetShowFolders(bool show);
+    bool HideFileExt() const;
+    void SetHideFileExt(bool hide);
+    TDtFormat DateFormat() const;
+    void SetDateFormat(TDtFormat format);
+    TTmFormat TimeFormat() const;
+    void SetTimeFormat(TTmFormat format);
+    int ColWidth_Name() const;
+    int ColWidth_Size() const;
+    int ColWidth_Type() const;
+    int ColWidth_Mod() const;
+    int ColWidth_Attr() const;
+    void SetColWidth_Name(int w);
+    void SetColWidth_Size(int w);
+    void SetColWidth_Type(int w);
+    void SetColWidth_Mod(int w);
+    void SetColWidth_Attr(int w);
+    bool DblClickToOpen() const { return dblClickToOpen_; }
+    void SetDblClickToOpen(bool open) { dblClickToOpen_ = open; }
+    bool ReadOnly() const { return readOnly_; }
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    QString About() const { return QStringLiteral("Version 2.8.5.0"); }
+    void SetAbout(const QString&) {}
+    // Full path of the item last clicked.
+    QString SelectedItem() const { return selectedItem_; }
+
+    // The linked tree combo: setting it unlinks the old one and links the new one.
+    DirTreeLink* DirTreeCombo() const { return dirTreeCombo_; }
+    void SetDirTreeCombo(DirTreeLink* combo);
+    // Called by a linked combo that is being destroyed: the link is cleared without
+    // calling back into it.
+    void UnlinkDirTreeCombo(DirTreeLink* combo);
+
+    // --- view ---------------------------------------------------------------------
+    TViewStyle ViewStyle() const { return viewStyle_; }
+    void SetViewStyle(TViewStyle style);
+    int ColumnCount() const;
+    int ColumnWidth(int column) const;
+    void SetColumnWidth(int column, int width);
+    QAbstractItemView* CurrentView() const;
+    QTreeView* DetailsView() const;
+    QListView* IconView() const;
+    FileListItemModel* Model() const { return model_; }
+    QItemSelectionModel* SelectionModel() const;
+    const FileListing& Listing() const { return listing_; }
+
+    // --- items and selection --------------------------------------------------------
+    int ItemCount() const;
+    const FileListItem& Item(int row) const;
+    bool IsSelected(int row) const;
+    QList<int> SelectedRows() const; // in list order
+    int FirstSelectedRow() const;    // -1 without a selection
+    void SelectRow(int row, bool selected);
+    void SelectAll();
+    void ClearSelection();
+    int FocusedRow() const;
+    // Row under a point in the current view's viewport, -1 for none.
+    int ItemAt(const QPoint& viewportPos) const;
+    // Starts the in-place edit of the row's caption; the list's own check before
+    // editing applies (refused while ReadOnly). Returns whether an editor opened.
+    bool EditItemCaption(int row);
+
+    // --- operations ----------------------------------------------------------------
+    void RefreshListing();
+    int SortColumn() const { return listing_.SortColumn; }
+    bool SortDescending() const { return listing_.SortDescending; }
+    void SetSortColumn(int column) { listing_.SortColumn = column; }
+    void SetSortDescending(bool descending) { listing_.SortDescending = descending; }
+    void SortByColumn(int column);
+    void GoUpOneLevel();
+    void OpenSelectedItem();
+
+    // File operations of the list (file_list_operations.cpp).
+    void CopySelection();
+    void CutSelection();
+    void PasteClipboard();
+    void DeleteSelectedItems();
+    void StartRename();
+    // An in-place edit ended with new text; the item's caption already holds it.
+    void FinishRename(int row);
+    void CreateNewFolder();
+    void ViewSelectedFile();
+    void FindInFolder();
+    // Whether the volume with this root has a usable medium; with showMessage the
+    // warning is shown when it has not.
+    bool DiskReady(const QString& root, bool showMessage);
+    // Opens `file` with the verb ("Open", "Find"); returns the shell-style result code
+    // (32 or less = failure, after the error box has been shown).
+    int ShellOpen(const QString& verb, const QString& file, const QString& parameters,
+                  const QString& folder, int showMode);
+
+    // Internal clipboard of the list (never the system clipboard).
+    QStringList ClipboardList;
+    TClipboardOperation ClipboardOperation = TClipboardOperation::Copy;
+
+    // Drop handling is the main window's: it answers whether a drag may be dropped
+    // on a row (-1 = no item) and performs the drop.
+    std::function<bool(int row)> DragOverHandler;
+    std::function<void(int row)> DragDropHandler;
+
+signals:
+    // OnItemChange: raised on every click on an item with the clicked item's path.
+    void ItemChange(const QString& selectedItem);
+    // The ordinary click event (after ItemChange), also raised when Up/Down is released.
+    void Click();
+    // The ordinary double-click event (only when DblClickToOpen is false).
+    void DblClick();
+    // The ordinary key-down event, raised after the key table's action.
+    void KeyDown(int key, Qt::KeyboardModifiers modifiers);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class FileListItemModel;
+    void HandleClick();
+    void HandleDoubleClick(const QModelIndex& index);
+    // Returns true when the key was consumed (not passed on).
+    bool HandleKeyDown(QKeyEvent* event);
+    bool IsEditing() const;
+    bool BeforeEdit(int row);           // the list's own check before editing
+    void AfterEdit(int row, const QString& newCaption);
+    void ApplyColumns();
+    void UpdateHeaderImages();
+    void ApplyPermutation(const std::vector<int>& newToOld);
+    void FocusFirstItem();
+    static void SetCurrentDirectoryOf(const QString& directory);
+
+    FileListing listing_;
+    FileListItemModel* model_ = nullptr;
+    QItemSelectionModel* selection_ = nullptr;
+    QStackedLayout* stack_ = nullptr;
+    FileListTreeView* details_ = nullptr;
+    FileListIconView* icons_ = nullptr;
+    FileListHeader* header_ = nullptr;
+    TViewStyle viewStyle_ = vsReport;
+    DirTreeLink* dirTreeCombo_ = nullptr;
+    bool dblClickToOpen_ = true;
+    bool readOnly_ = false;
+    QString selectedItem_;
+    // Full path of the entry under in-place editing.
+    QString renameOldPath_;
+};
+
+} // namespace kivo
