@@ -1,0 +1,99 @@
+#include "app/base/shared_routines.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QWidget>
+
+namespace kivo {
+namespace {
+
+QChar LowerAscii(QChar c) {
+    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? QChar(c.unicode() + 32) : c;
+}
+
+} // namespace
+
+bool SameTextAscii(const QString& a, const QString& b) {
+    if (a.size() != b.size())
+        return false;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
+            return false;
+    return true;
+}
+
+void CenterFormOver(QWidget& w, const QWidget& r) {
+    const QRect rf = r.frameGeometry();
+    const QRect wf = w.frameGeometry();
+    // Integer division truncates towards zero, as the layout arithmetic expects.
+    w.move(rf.left() + rf.width() / 2 - wf.width() / 2, rf.top() + rf.height() / 2 - wf.height() / 2);
+}
+
+QMessageBox::StandardButton ShowMessageBox(const QString& text, MsgKind kind,
+                                           QMessageBox::StandardButtons buttons, int helpContext) {
+    Q_UNUSED(helpContext); // no help system here
+    QApplication::beep();
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QString caption = QApplication::applicationDisplayName();
+    switch (kind) {
+    case MsgKind::Warning:
+        icon = QMessageBox::Warning;
+        caption = QStringLiteral("Warning");
+        break;
+    case MsgKind::Error:
+        icon = QMessageBox::Critical;
+        caption = QStringLiteral("Error");
+        break;
+    case MsgKind::Information:
+        icon = QMessageBox::Information;
+        caption = QStringLiteral("Information");
+        break;
+    case MsgKind::Confirmation:
+        icon = QMessageBox::Question;
+        caption = QStringLiteral("Confirm");
+        break;
+    case MsgKind::Custom:
+        break;
+    }
+    QWidget* active = QApplication::activeWindow();
+    QMessageBox box(icon, caption, text, buttons, active);
+    box.adjustSize();
+    if (active)
+        CenterFormOver(box, *active);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QString PadLeft(const QString& s, QChar fill, int width) {
+    if (s.size() < width)
+        return QString(width - s.size(), fill) + s;
+    return s;
+}
+
+bool FindComboItem(const QString& text, const QComboBox& combo, int& index) {
+    index = -1;
+    for (int i = 0; i < combo.count(); ++i) {
+        if (SameTextAscii(text, combo.itemText(i))) {
+            index = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool ComboTextIsItem(QComboBox& combo, int& position) {
+    position = 0;
+    bool found = false;
+    const QString text = combo.currentText();
+    for (int i = 0; i < combo.count(); ++i) {
+        const QString item = combo.itemText(i);
+        if (!item.isEmpty() && SameTextAscii(text, item)) {
+            position = i + 1;
+            found = true;
+        }
+    }
+    if (!found)
+        combo.setFocus();
+    return found;
+}
+
+} // namespace kivo
