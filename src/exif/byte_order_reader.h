@@ -1,0 +1,54 @@
+#pragma once
+// Byte-order aware reads over an owned byte buffer. Positions are 1-based (position 1 is
+// the first byte); every read is checked against the buffer with arithmetic that cannot wrap.
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace kivo {
+
+// A read-only view with a byte order. Positions are 1-based, as everywhere in the reader.
+class ByteCursor {
+public:
+    ByteCursor() = default;
+    ByteCursor(std::span<const std::uint8_t> bytes, bool bigEndian)
+        : bytes_(bytes), bigEndian_(bigEndian) {}
+
+    std::span<const std::uint8_t> bytes() const { return bytes_; }
+    std::size_t size() const { return bytes_.size(); }
+    bool bigEndian() const { return bigEndian_; }
+
+    // True when the n bytes from pos lie inside the buffer.
+    bool has(std::int64_t pos, std::int64_t n) const;
+    std::optional<std::uint16_t> u16(std::int64_t pos) const;
+    std::optional<std::uint32_t> u32(std::int64_t pos) const;
+    // Up to n bytes from pos; fewer when the buffer ends earlier, none when pos is outside.
+    std::span<const std::uint8_t> take(std::int64_t pos, std::int64_t n) const;
+
+private:
+    std::span<const std::uint8_t> bytes_;
+    bool bigEndian_ = false;
+};
+
+class TByteOrderReader {
+public:
+    TByteOrderReader() = default;
+    virtual ~TByteOrderReader() = default;
+
+    bool BigEndian = false; // "MM" when true, "II" when false
+
+    void SetBuffer(std::vector<std::uint8_t> bytes) { Buffer = std::move(bytes); }
+    const std::vector<std::uint8_t>& GetBuffer() const { return Buffer; }
+    ByteCursor Cursor() const { return ByteCursor(Buffer, BigEndian); }
+
+    // 16 and 32 bits at a 1-based position; ExifFailure when they lie outside the buffer.
+    std::uint16_t Read16(std::int64_t pos) const;
+    std::uint32_t Read32(std::int64_t pos) const;
+
+protected:
+    std::vector<std::uint8_t> Buffer;
+};
+
+} // namespace kivo

@@ -1,0 +1,116 @@
+#pragma once
+// The EXIF/TIFF directory reader of one file: walks the directories, records where the
+// date stamps are, captures a few camera facts and builds the rendered listing and the
+// tag list.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "exif/byte_order_reader.h"
+#include "exif/exif_types.h"
+#include "exif/tag_table.h"
+#include "platform/datetime.h"
+
+namespace kivo {
+
+class TPhotoData;
+
+class TExifInfo : public TByteOrderReader {
+public:
+    TExifInfo(TPhotoData* owner, int buildMode);
+    ~TExifInfo() override;
+    TExifInfo(const TExifInfo&) = delete;
+    TExifInfo& operator=(const TExifInfo&) = delete;
+
+    TPhotoData* Owner = nullptr; // not owned
+    int BuildMode = 0;
+    bool TiffSource = false;
+
+    // 1-based positions of the stamps' values in the EXIF bytes; 0 until met.
+    std::int32_t ModifyDatePos = 0;    // DateTime 0x0132
+    std::int32_t TakenDatePos = 0;     // DateTimeOriginal 0x9003
+    std::int32_t DigitizedDatePos = 0; // DateTimeDigitized 0x9004
+
+    std::string MakeText;  // at most 32 characters
+    std::string ModelText; // at most 40
+    std::string DateText;  // at most 20
+    std::vector<std::uint8_t> VersionRaw; // at most 6 bytes
+
+    int PixelWidth = 0;
+    int PixelHeight = 0;
+    std::int32_t WidthValuePos = 0;
+    std::int32_t HeightValuePos = 0;
+    int FlashValue = 0;
+
+    // Input to and result of the maker-note reader (see hooks.h).
+    std::vector<std::uint8_t> MakerNoteRaw;
+    std::int32_t MakerNotePos = 0;
+    bool MakerDecoded = false;
+    std::string MakerTrace; // listing of the decoded maker note
+
+    std::int32_t UserCommentPos = 0;
+    std::int32_t UserCommentLen = 0;
+
+    // The listing and the tag list. Building them may be deferred; these accessors return
+    // them complete.
+    const std::string& TraceText();
+    void ClearTraceText();
+    void AppendTraceText(std::string_view text);
+    const std::vector<tTagRow>& Tags(); // TagCount() rows
+    int TagCount() const { return tagCount_; }
+    int TagCapacity() const { return tagCapacity_; }
+    const std::string& UserCommentText();
+
+    // Adds a row to the tag list (rows with Number 0 are not added); returns TagCount - 1.
+    int AppendTag(const tTagRow& row);
+
+    // Both compare names without regard to letter case and take the first match.
+    virtual int TagIndexByName(std::string_view name);
+    virtual std::string TagTextByName(std::string_view name);
+    // NumberOf of the listed row's raw bytes, 0 when the name is not listed.
+    double NumberByName(std::string_view name);
+
+    // Walks one directory at dirPos; position = TIFF offset + tiffBase.
+    void WalkDirectory(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
+                       std::int64_t spanLength);
+    // Adds the 35-mm equivalent focal length when the camera did not store it.
+    void Derive35mm();
+
+    // The stamp whose 19 characters start at pos in the EXIF bytes; 0 when it does not
+    // convert.
+    TDateTime DateAt(std::int32_t pos) const;
+    static TDateTime ParseExifDate(std::string_view text);
+
+    // The bytes of the owner's EXIF segment (or of the TIFF file) that positions refer to;
+    // this object's own buffer when it has no owner.
+    std::span<const std::uint8_t> ExifBytes() const;
+
+    // Rendering with this object's current byte order.
+    std::int32_t BytesToInt(std::span<const std::uint8_t> bytes) const;
+    double NumberOf(std::span<const std::uint8_t> raw, int format) const;
+    std::string RenderNumber(std::span<const std::uint8_t> raw, int format,
+                             std::string_view choices, std::string_view pattern) const;
+    // Renders one directory entry and appends its line to the listing; returns the text.
+    std::string RenderEntry(int tag, int format, std::uint32_t count, std::int64_t byteCount,
+                            std::int32_t valuePos, std::span<const std::uint8_t> raw,
+                            int dirKind);
+
+private:
+    void walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind, std::int64_t spanLength,
+              int depth);
+    void walkNested(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
+                    std::int64_t spanLength, int depth);
+    void setOwnerStatus(const char* text);
+
+    std::string traceText_;
+    std::vector<tTagRow> tags_;
+    int tagCount_ = 0;
+    int tagCapacity_ = 0;
+    std::string userCommentText_;
+    std::vector<std::int64_t> visitedDirs_; // directories being or already walked
+};
+
+} // namespace kivo
