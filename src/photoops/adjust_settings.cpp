@@ -1,0 +1,85 @@
+#include "photoops/adjust_settings.h"
+
+#include <charconv>
+
+#include "photoops/date_shift.h"
+
+namespace kivo {
+
+const std::array<std::string_view, 6>& UnitNames() {
+    static const std::array<std::string_view, 6> names = {"rok",    "měsíc",  "den",
+                                                          "hodina", "minuta", "sekunda"};
+    return names;
+}
+
+namespace {
+
+bool SameTextAsciiBytes(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::optional<int> UnitIndexOfText(std::string_view text) {
+    std::optional<int> found;
+    const auto& names = UnitNames();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (!names[i].empty() && SameTextAsciiBytes(text, names[i]))
+            found = static_cast<int>(i) + 1;
+    return found;
+}
+
+std::int64_t AmountFromText(std::string_view text) {
+    while (!text.empty() && text.front() == ' ')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ')
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    std::int64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (text.empty() || ec != std::errc() || ptr != end)
+        return 0;
+    return value;
+}
+
+std::optional<TDateTime> ApplyAdjustment(const AdjustSettings& s, TDateTime x) {
+    if (s.page == kPageRelative) {
+        const std::int64_t n = s.amount;
+        switch (s.unitIndex) {
+        case kUnitYear: return ShiftDateTime(n, 0, 0, x, 0, 0, 0);
+        case kUnitMonth: return ShiftDateTime(0, n, 0, x, 0, 0, 0);
+        case kUnitDay: return ShiftDateTime(0, 0, n, x, 0, 0, 0);
+        case kUnitHour: return ShiftDateTime(0, 0, 0, x, n, 0, 0);
+        case kUnitMinute: return ShiftDateTime(0, 0, 0, x, 0, n, 0);
+        case kUnitSecond: return ShiftDateTime(0, 0, 0, x, 0, 0, n);
+        default: return x;
+        }
+    }
+    if (s.page != kPageAbsolute)
+        return x;
+    TDateTime result = x;
+    if (s.changeDate)
+        result = ReplaceDate(result, s.date);
+    if (s.changeTime) {
+        const auto hm = CheckTimeText(s.timeText);
+        if (!hm)
+            return std::nullopt;
+        result = ReplaceTime(result, hm->hour, hm->minute);
+    }
+    return result;
+}
+
+} // namespace kivo
