@@ -110,7 +110,8 @@ void Store(const std::string& path, const std::string& text) {
     const std::string tmp = path + ".tmp" + std::to_string(::getpid());
     struct stat old {};
     const bool existed = ::stat(path.c_str(), &old) == 0;
-    if (existed && ::access(path.c_str(), W_OK) != 0)
+    // A file without the owner's write bit is read-only for everybody, as its "R" says.
+    if (existed && ((old.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0))
         throw IniWriteError(path);
     const mode_t mode = existed ? (old.st_mode & 07777) : 0666;
     int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
