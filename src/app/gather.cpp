@@ -1,0 +1,333 @@
+#include "app/gather.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string_view>
+
+#include "app/base/settings.h"
+#include "platform/file_system.h"
+
+namespace kivo {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+int errnoOr(int fallback) { return errno != 0 ? errno : fallback; }
+
+// Owns one open report file for appending; the run writes each report in one go and only
+// closes it when the phase is done, so a report costs time in proportion to its size.
+class ReportAppender {
+public:
+    explicit ReportAppender(const std::string& path) : path_(path) {
+        errno = 0;
+        file_ = std::fopen(path.c_str(), "ab");
+        if (!file_)
+            throw GatherIoError(errnoOr(EIO), path_);
+        std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
+    }
+    ~ReportAppender() {
+        if (file_)
+            std::fclose(file_);
+    }
+    ReportAppender(const ReportAppender&) = delete;
+    ReportAppender& operator=(const ReportAppender&) = delete;
+
+    void line(std::string_view text) {
+        errno = 0;
+        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
+            std::fwrite("\r\n", 1, 2, file_) != 2)
+            throw GatherIoError(errnoOr(EIO), path_);
+    }
+
+    // Flushes and closes; a late write error (a full disk) surfaces here.
+    void close() {
+        std::FILE* f = file_;
+        file_ = nullptr;
+        errno = 0;
+        if (std::fclose(f) != 0)
+            throw GatherIoError(errnoOr(EIO), path_);
+    }
+
+private:
+    std::string path_;
+    std::FILE* file_ = nullptr;
+};
+
+// Calls onLine(text) for every line of the file until it returns false. A line ends at
+// CR LF, LF or a lone CR; a last line without an ending counts when it is not empty.
+template <class OnLine> void forEachLine(const std::string& path, OnLine onLine) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        throw GatherIoError(errnoOr(EIO), path);
+    std::string current;
+    bool afterCr = false;
+    bool go = true;
+    char buf[1 << 16];
+    while (go) {
+        const std::size_t got = std::fread(buf, 1, sizeof buf, f);
+        if (got == 0)
+            break;
+        for (std::size_t i = 0; i < got && go; ++i) {
+            const char c = buf[i];
+            if (c == '\n' && afterCr) {
+                afterCr = false; // second half of CR LF
+                continue;
+            }
+            afterCr = false;
+            if (c == '\r' || c == '\n') {
+                afterCr = c == '\r';
+                go = onLine(current);
+                current.clear();
+            } else {
+                current.push_back(c);
+            }
+        }
+    }
+    const bool readError = std::ferror(f) != 0;
+    std::fclose(f);
+    if (readError)
+        throw GatherIoError(EIO, path);
+    if (go && !current.empty())
+        onLine(current);
+}
+
+bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
+
+bool isSymlink(const std::string& path) {
+    std::error_code ec;
+    return fs::is_symlink(fs::symlink_status(path, ec));
+}
+
+// Same folder on disk, however the two paths are spelled.
+bool sameFolder(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return fs::equivalent(a, b, ec) && !ec;
+}
+
+// The folder part of a listed file: everything up to and including its last "/".
+std::string folderPartOf(const std::string& file) {
+    const std::size_t slash = file.rfind('/');
+    return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
+}
+
+} // namespace
+
+GatherIoError::GatherIoError(int error, const std::string& path)
+    : std::runtime_error(std::string(std::strerror(error)) + ": " + path), error_(error) {}
+
+void CreateEmptyFile(const std::string& path) {
+    errno = 0;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        throw GatherIoError(errnoOr(EIO), path);
+    if (std::fclose(f) != 0)
+        throw GatherIoError(errnoOr(EIO), path);
+}
+
+void AppendLine(const std::string& text, const std::string& path) {
+    ReportAppender out(path);
+    out.line(text);
+    out.close();
+}
+
+int CountLines(const std::string& path) {
+    int n = 0;
+    bool onlyEmpty = true;
+    forEachLine(path, [&](const std::string& line) {
+        ++n;
+        onlyEmpty = onlyEmpty && line.empty();
+        return true;
+    });
+    return n == 1 && onlyEmpty ? 0 : n;
+}
+
+std::string ReadLineN(int n, const std::string& path) {
+    std::string result;
+    if (n < 1)
+        return result;
+    int index = 0;
+    forEachLine(path, [&](const std::string& line) {
+        if (++index == n) {
+            result = line;
+            return false;
+        }
+        return true;
+    });
+    return result;
+}
+
+std::vector<std::string> ListFolderTree(const std::string& start) {
+    std::vector<std::string> folders;
+    if (!DirectoryExists(start))
+        return folders;
+    folders.push_back(start);
+    // The list itself is the queue: folders[index] is the folder being listed.
+    for (std::size_t index = 0; index < folders.size(); ++index) {
+        const std::string current = folders[index];
+        const std::vector<DirEntry> entries = EnumerateFolder(current, "*.*");
+        const std::string* previous = nullptr;
+        for (const DirEntry& e : entries) {
+            // A listing that repeats a name would never end on some file systems.
+            if (previous && *previous == e.name)
+                break;
+            previous = &e.name;
+            if (isDotEntry(e.name))
+                continue;
+            // The listing already followed links when it read the attributes.
+            if (!e.isDir())
+                continue;
+            std::string child = current + "/" + e.name;
+            if (!isSymlink(child))
+                folders.push_back(std::move(child));
+        }
+    }
+    return folders;
+}
+
+void WalkFolderTree(const std::string& start, const std::string& listFile) {
+    const std::vector<std::string> folders = ListFolderTree(start);
+    if (folders.empty())
+        return;
+    ReportAppender out(listFile);
+    for (const std::string& f : folders)
+        out.line(f);
+    out.close();
+}
+
+int GaugePercent(std::size_t q, std::size_t m) {
+    const std::size_t num = q * 100;
+    std::size_t percent = num / m;
+    const std::size_t twiceRest = 2 * (num % m);
+    if (twiceRest > m || (twiceRest == m && percent % 2 == 1))
+        ++percent;
+    return static_cast<int>(percent);
+}
+
+ImageGatherer::ImageGatherer(std::string reportFolder) : reportFolder_(std::move(reportFolder)) {}
+
+std::string ImageGatherer::structureReportPath() const {
+    return reportFolder_ + "/" + kStructureReportName;
+}
+
+std::string ImageGatherer::filesReportPath() const {
+    return reportFolder_ + "/" + kFilesReportName;
+}
+
+void ImageGatherer::setGaugePosition(int percent) const {
+    if (gauge_)
+        gauge_(percent);
+}
+
+GatherResult ImageGatherer::GatherImages(const std::string& source, bool includeSubfolders,
+                                         const std::string& destination) {
+    GatherResult result;
+    {
+        // The data folder may not exist yet on a first run; creating the reports reports
+        // any real problem.
+        std::error_code ec;
+        fs::create_directories(reportFolder_, ec);
+    }
+    const std::string structurePath = structureReportPath();
+    const std::string filesPath = filesReportPath();
+    CreateEmptyFile(structurePath);
+    CreateEmptyFile(filesPath);
+
+    // Phase 1: the folders to search. The paths stay in memory as well, so no line is
+    // read back from the report (and a name holding a line break cannot split a path).
+    std::vector<std::string> folders;
+    if (includeSubfolders)
+        folders = ListFolderTree(source);
+    else
+        folders.push_back(source);
+    {
+        ReportAppender out(structurePath);
+        for (const std::string& f : folders)
+            out.line(f);
+        out.close();
+    }
+    const bool onlyEmptyLine = folders.size() == 1 && folders.front().empty();
+    result.folderCount = onlyEmptyLine ? 0 : folders.size();
+    if (result.folderCount == 0)
+        return result;
+
+    // Phase 2: the image files, "*.jpg" before "*.jpeg" in every folder.
+    const bool destinationUsable = !destination.empty() && destination.front() == '/' &&
+                                   DirectoryExists(destination);
+    struct Found {
+        std::string path;
+        std::size_t nameStart;
+        bool inDestination;
+    };
+    std::vector<Found> found;
+    {
+        static constexpr std::string_view kPatterns[] = {"*.jpg", "*.jpeg"};
+        ReportAppender out(filesPath);
+        for (const std::string& folder : folders) {
+            int inDestination = -1; // worked out once a folder has a match
+            for (std::string_view pattern : kPatterns) {
+                // Each entry was read with its attributes (links followed): a match that
+                // is no folder exists as a file.
+                for (const DirEntry& e : EnumerateFolder(folder, pattern)) {
+                    if (e.isDir() || isDotEntry(e.name))
+                        continue;
+                    if (inDestination < 0)
+                        inDestination = destinationUsable && sameFolder(folder, destination);
+                    std::string path = folder + "/" + e.name;
+                    out.line(path);
+                    found.push_back({std::move(path), folder.size() + 1, inDestination == 1});
+                }
+            }
+        }
+        out.close();
+    }
+    if (found.empty())
+        return result;
+
+    // Phase 3: moving, with the gauge after every file.
+    const std::size_t m = found.size();
+    result.files.reserve(m);
+    for (std::size_t q = 1; q <= m; ++q) {
+        const Found& f = found[q - 1];
+        GatheredFile g;
+        g.path = f.path;
+        g.target = destination + "/" + f.path.substr(f.nameStart);
+        if (f.inDestination) {
+            g.outcome = GatherOutcome::InDestination;
+        } else if (!FileExists(f.path)) {
+            g.outcome = GatherOutcome::Missing;
+        } else {
+            if (!destinationUsable) {
+                g.outcome = GatherOutcome::Failed;
+                g.error = ENOENT;
+            } else if (const FsResult moved = MoveNoReplace(f.path, g.target)) {
+                g.outcome = GatherOutcome::Moved;
+                ++result.movedCount;
+            } else {
+                g.outcome = GatherOutcome::Failed;
+                g.error = moved.error;
+            }
+            // Succeeds only when the folder is empty now.
+            if (RemoveDir(folderPartOf(f.path)))
+                ++result.removedFolderCount;
+        }
+        result.files.push_back(std::move(g));
+        setGaugePosition(GaugePercent(q, m));
+    }
+    setGaugePosition(0);
+
+    if (!settingsPath_.empty()) {
+        try {
+            WriteIniString(settingsPath_, "Presun", "adresar", source);
+            WriteIniBool(settingsPath_, "Presun", "podadr", includeSubfolders);
+        } catch (const IniWriteError& e) {
+            result.settingsError = e.what();
+        }
+    }
+    return result;
+}
+
+} // namespace kivo

@@ -1,0 +1,132 @@
+#pragma once
+// Gathering images from a folder tree: every JPEG file of a source folder (optionally
+// with all its subfolders) is moved into a destination folder, folders that held a
+// moved file are removed once empty, and two report files are left in the data folder:
+//   "struktur.txt"  the folders searched, breadth-first, one per line
+//   "soubory.txt"   the image files found, one per line
+// Lines end with CR LF; there is no header.
+//
+// The class knows no widget. The main window calls it from BPresunClick like this:
+//
+//   ImageGatherer gatherer(DataFolder());
+//   gatherer.setSettingsPath(SettingsPath());      // "Presun"/"adresar" and "podadr"
+//   gatherer.setGauge([this](int percent) {        // after every file, then 0
+//       SB->setGaugePosition(percent);             // repaint at once: no event loop runs
+//       SB->repaint();
+//   });
+//   const GatherResult r = gatherer.GatherImages(DEPresun->text().toStdString(),
+//                                                ChBPodadr->isChecked(),
+//                                                SCB->SelectedPath().toStdString());
+//   if (!r.settingsError.empty())
+//       TApplication::ShowException(QString::fromStdString(r.settingsError));
+//   if (r.anyFound())
+//       AktualizujSLV();
+//
+// A report file that cannot be created or written throws GatherIoError before any file
+// has moved; let it reach the standard error box like any other handler error.
+
+#include <cstddef>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kivo {
+
+inline constexpr const char* kStructureReportName = "struktur.txt";
+inline constexpr const char* kFilesReportName = "soubory.txt";
+
+// A report file could not be created, written or read. The text names the system's
+// reason and the file.
+class GatherIoError : public std::runtime_error {
+public:
+    GatherIoError(int error, const std::string& path);
+    int error() const { return error_; }
+
+private:
+    int error_;
+};
+
+// Text-file routines. Each opens the file, does its work and closes it again; lines end
+// with CR LF when written, and CR LF, LF or a lone CR when read.
+void CreateEmptyFile(const std::string& path);                      // create or truncate
+void AppendLine(const std::string& text, const std::string& path);  // create if missing
+int CountLines(const std::string& path); // empty file and a single empty line count 0
+std::string ReadLineN(int n, const std::string& path); // line n (1-based), "" past the end
+
+// The start folder and every folder below it, breadth-first: all children of the start,
+// then all children of the first child, and so on, each folder's children in the order
+// the file system lists them. A child's path is its parent's path + "/" + its name, so a
+// start typed with a trailing "/" gives children with a doubled "/". A folder's listing
+// ends at its end, on an error, or when the same name comes twice in a row. Symbolic
+// links to folders are not followed (a link cycle would never end). Empty when the start
+// is not an existing folder.
+std::vector<std::string> ListFolderTree(const std::string& start);
+
+// Appends ListFolderTree(start) to the list file, creating it when missing; writes
+// nothing when the start is not an existing folder.
+void WalkFolderTree(const std::string& start, const std::string& listFile);
+
+enum class GatherOutcome {
+    Moved,         // now in the destination
+    Missing,       // vanished before its turn (or listed twice): nothing done
+    Failed,        // the move failed (name taken in the destination, no access, ...)
+    InDestination, // already in the destination folder: stays where it is
+};
+
+struct GatheredFile {
+    std::string path;   // line of "soubory.txt"
+    std::string target; // destination + "/" + name
+    GatherOutcome outcome = GatherOutcome::Missing;
+    int error = 0;      // errno of a failed move
+};
+
+struct GatherResult {
+    std::size_t folderCount = 0; // lines counted in "struktur.txt"
+    std::vector<GatheredFile> files; // one per line of "soubory.txt", in order
+    std::size_t movedCount = 0;
+    std::size_t removedFolderCount = 0;
+    // Text of a refused settings write; the files have moved all the same.
+    std::string settingsError;
+
+    // At least one file was found: the settings were written and the list needs a refresh.
+    bool anyFound() const { return !files.empty(); }
+};
+
+class ImageGatherer {
+public:
+    using GaugeCallback = std::function<void(int percent)>;
+
+    // Both report files are written into reportFolder (created when missing).
+    explicit ImageGatherer(std::string reportFolder);
+
+    // Called after every file of the moving phase with the rounded percentage (ties to
+    // even) and with 0 at the end.
+    void setGauge(GaugeCallback gauge) { gauge_ = std::move(gauge); }
+    // Where "Presun"/"adresar" and "Presun"/"podadr" are written after a run that found
+    // a file. Empty (the default): no setting is written.
+    void setSettingsPath(std::string path) { settingsPath_ = std::move(path); }
+
+    std::string structureReportPath() const;
+    std::string filesReportPath() const;
+
+    // source: the folder exactly as typed (a trailing "/" stays part of it); destination:
+    // the folder that receives the files. Files never replace anything in the destination;
+    // when the destination lies inside the source tree, its own files stay and it is never
+    // removed. Throws GatherIoError when a report file cannot be written (nothing moved).
+    GatherResult GatherImages(const std::string& source, bool includeSubfolders,
+                              const std::string& destination);
+
+private:
+    void setGaugePosition(int percent) const;
+
+    std::string reportFolder_;
+    std::string settingsPath_;
+    GaugeCallback gauge_;
+};
+
+// q / m × 100 rounded to the nearest integer, ties to even (m > 0).
+int GaugePercent(std::size_t q, std::size_t m);
+
+} // namespace kivo
