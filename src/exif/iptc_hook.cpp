@@ -1,11 +1,13 @@
-// Default IPTC hook: creates no object. The IPTC reader replaces these bodies.
+// The IPTC hook of the JPEG scan: one record list per file with an APP13 segment. The scan
+// does not parse it; ParseIptcSegment or ReadFile fill it on demand.
 
 #include "exif/hooks.h"
+#include "exif/iptc.h"
 
 namespace kivo {
 
-void IptcInfoDeleter::operator()(TIptcInfo*) const {}
+void IptcInfoDeleter::operator()(TIptcInfo* info) const { delete info; }
 
-IptcInfoPtr CreateIptcInfo(TPhotoData&) { return IptcInfoPtr(); }
+IptcInfoPtr CreateIptcInfo(TPhotoData& owner) { return IptcInfoPtr(new TIptcInfo(&owner)); }
 
 } // namespace kivo

@@ -1,0 +1,493 @@
+// Maker-note decoding: choosing the layout from the make, walking the maker's directory and
+// the renderers of the maker tables.
+
+#include "exif/maker_note.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <exception>
+
+#include "exif/byte_order_reader.h"
+#include "exif/exif_info.h"
+#include "exif/exif_types.h"
+#include "exif/photo_data.h"
+#include "exif/render.h"
+
+namespace kivo {
+
+bool CompositeFlag = false;
+
+namespace {
+
+// Value bytes one maker walk may copy; real maker notes need a fraction of this, a forged
+// one with thousands of entries pointing at the same large block would need gigabytes.
+constexpr std::int64_t kMakerValueBudget = 16 * 1024 * 1024;
+
+// TIFF base of the reader: a TIFF offset X lies at X + 9 in a JPEG's EXIF segment (after the
+// length, "Exif\0\0") and at X - 7 in a TIFF file's buffer (which starts at file offset 8).
+constexpr std::int64_t kJpegTiffBase = 9;
+constexpr std::int64_t kTiffFileTiffBase = -7;
+// A TIFF-file position plus this is the position the JPEG formulas expect.
+constexpr std::int32_t kTiffSourceShift = 16;
+
+using L = MakerLayout;
+using B = MakerOffsetBase;
+using F = MakerFallback;
+
+// The walk parameters per layout, in the order the makers are tested.
+constexpr MakerLayoutRow kLayouts[] = {
+    {L::NikonEmbeddedTiff, "NIKON", MakerTableId::NikonA, 19, B::EmbeddedTiff, F::None, false},
+    {L::NikonHeader, "NIKON", MakerTableId::NikonB, 9, B::ExifTiff, F::ExifTiff, false},
+    {L::NikonPlain, "NIKON", MakerTableId::NikonA, 1, B::ExifTiff, F::ExifTiff, false},
+    {L::Olympus, "OLYMP", MakerTableId::Olympus, 9, B::ExifTiff, F::ExifTiff, false},
+    {L::CasioQvc, "CASIO", MakerTableId::CasioA, 7, B::ExifTiff, F::ExifTiff, false},
+    {L::CasioPlain, "CASIO", MakerTableId::CasioB, 1, B::ExifTiff, F::ExifTiff, false},
+    {L::Fujifilm, "FUJIF", MakerTableId::Fujifilm, 13, B::NoteStart, F::None, true},
+    {L::Canon, "CANON", MakerTableId::Canon, 1, B::ExifTiff, F::ExifTiff, false},
+    {L::Seiko, "SEIKO", MakerTableId::Seiko, 9, B::ExifTiff, F::ExifTiff, false},
+    {L::Sanyo, "SANYO", MakerTableId::Sanyo, 9, B::ExifTiff, F::ExifTiff, false},
+    {L::Minolta, "MINOL", MakerTableId::Minolta, 1, B::ExifTiff, F::ExifTiff, false},
+};
+
+char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string upperPrefix(std::string_view text, std::size_t n) {
+    std::string out(text.substr(0, std::min(n, text.size())));
+    std::transform(out.begin(), out.end(), out.begin(), upperAscii);
+    return out;
+}
+
+bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix) {
+    return bytes.size() >= prefix.size() &&
+           std::equal(prefix.begin(), prefix.end(), bytes.begin(),
+                      [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
+}
+
+bool isSkipName(std::string_view name) { return name.size() == 4 && upperPrefix(name, 4) == "SKIP"; }
+
+TagRenderer rendererOf(MakerRenderer r) {
+    switch (r) {
+    case MakerRenderer::None:
+        return nullptr;
+    case MakerRenderer::ColourMode:
+        return RenderColourMode;
+    case MakerRenderer::LensRange:
+        return RenderLensRange;
+    case MakerRenderer::CameraSettings:
+        return RenderCameraSettings;
+    case MakerRenderer::ShotInformation:
+        return RenderShotInformation;
+    case MakerRenderer::CustomFunctions:
+        return RenderCustomFunctions;
+    }
+    return nullptr;
+}
+
+std::vector<tTagRow> buildRows(MakerTableId id) {
+    std::vector<tTagRow> rows;
+    for (const MakerTableRow& m : MakerTableRows(id)) {
+        tTagRow r;
+        r.Number = m.number;
+        r.Key = std::string(m.caption);
+        r.Caption = std::string(m.caption);
+        r.Choices = std::string(m.choices);
+        r.Render = rendererOf(m.renderer);
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+// The text split at every ","; items after the first keep their leading blank.
+std::vector<std::string_view> splitItems(std::string_view text) {
+    std::vector<std::string_view> items;
+    std::size_t start = 0;
+    while (true) {
+        std::size_t comma = text.find(',', start);
+        if (comma == std::string_view::npos) {
+            items.push_back(text.substr(start));
+            return items;
+        }
+        items.push_back(text.substr(start, comma - start));
+        start = comma + 1;
+    }
+}
+
+bool isBlank(std::string_view s) {
+    return std::all_of(s.begin(), s.end(), [](char c) { return c == ' '; });
+}
+
+// One line per setting of a composite value; see MakerSettingRow.
+std::string renderSettings(const std::string& text, std::span<const MakerSettingRow> settings) {
+    CompositeFlag = true;
+    const std::vector<std::string_view> items = splitItems(text);
+    std::string out;
+    for (const MakerSettingRow& s : settings) {
+        if (s.item < 1 || static_cast<std::size_t>(s.item) > items.size()) {
+            continue;
+        }
+        std::string_view item = items[static_cast<std::size_t>(s.item) - 1];
+        std::string value;
+        if (!s.choices.empty()) {
+            value = DecodeLabel(s.choices, item);
+            if (value.empty()) {
+                continue;
+            }
+        } else {
+            if (isBlank(item)) {
+                continue;
+            }
+            value = std::string(item);
+        }
+        out += kMakerLineBreak;
+        out += s.label;
+        out += " = ";
+        out += value;
+    }
+    return out;
+}
+
+std::string hex2(std::uint8_t b) {
+    char buf[3];
+    std::snprintf(buf, sizeof buf, "%02X", b);
+    return buf;
+}
+
+std::string hex4(int v) {
+    char buf[8];
+    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
+    return buf;
+}
+
+std::string quoted(std::span<const std::uint8_t> bytes) {
+    std::string s = "\"";
+    s.append(bytes.begin(), bytes.end());
+    s += '"';
+    return s;
+}
+
+// Restores a reader's byte order when the walk ends, however it ends.
+class ByteOrderGuard {
+public:
+    ByteOrderGuard(TByteOrderReader& reader, bool bigEndian)
+        : reader_(reader), saved_(reader.BigEndian) {
+        reader_.BigEndian = bigEndian;
+    }
+    ~ByteOrderGuard() { reader_.BigEndian = saved_; }
+    ByteOrderGuard(const ByteOrderGuard&) = delete;
+    ByteOrderGuard& operator=(const ByteOrderGuard&) = delete;
+
+private:
+    TByteOrderReader& reader_;
+    bool saved_;
+};
+
+// One entry of a maker directory, 12 bytes at entry position e:
+//   e+0 tag (16), e+2 format (16), e+4 component count (32), e+8 value or offset (32)
+void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTagRow>& table,
+                 const MakerWalkParams& params) {
+    const std::optional<std::uint16_t> count = note.u16(params.countPos);
+    if (!count) {
+        throw ExifFailure("Maker note of " + std::to_string(note.size()) +
+                          " bytes has no entry count at " + std::to_string(params.countPos));
+    }
+    const ByteCursor exif(owner.ExifBytes(), owner.BigEndian);
+    const bool render = BuildLists(owner.BuildMode);
+    std::int64_t budget = kMakerValueBudget;
+    for (int i = 0; i < *count; ++i) {
+        const std::int64_t e = params.countPos + 2 + 12 * static_cast<std::int64_t>(i);
+        if (!note.has(e, 12)) {
+            throw ExifFailure("Maker note entry " + std::to_string(i + 1) + " of " +
+                              std::to_string(*count) + " lies outside the maker note's " +
+                              std::to_string(note.size()) + " bytes");
+        }
+        const int tag = *note.u16(e);
+        const int format = *note.u16(e + 2);
+        const std::uint32_t components = *note.u32(e + 4);
+        const std::int64_t byteCount =
+            static_cast<std::int64_t>(FormatSize(format)) * static_cast<std::int64_t>(components);
+
+        std::int64_t x = 0;
+        std::int64_t valuePos = e + 8;
+        if (byteCount > 4) {
+            x = static_cast<std::int32_t>(*note.u32(e + 8));
+            valuePos = x + params.valueBase;
+        }
+        std::span<const std::uint8_t> raw;
+        if (note.has(valuePos, byteCount)) {
+            raw = note.take(valuePos, byteCount);
+        } else if (params.fallbackBase) {
+            raw = exif.take(*params.fallbackBase + x, byteCount);
+        } else {
+            raw = note.take(valuePos, byteCount);
+        }
+        budget -= static_cast<std::int64_t>(raw.size());
+        if (budget < 0) {
+            throw ExifFailure("Maker note values exceed " + std::to_string(kMakerValueBudget) +
+                              " bytes");
+        }
+
+        const auto found = std::find_if(table.begin(), table.end(),
+                                         [tag](const tTagRow& r) { return r.Number == tag; });
+        const tTagRow* row = found != table.end() ? &*found : nullptr;
+        const std::string name = row ? row->Caption : std::string("Unknown");
+        if (isSkipName(name)) {
+            continue;
+        }
+
+        std::string rendered;
+        if (render) {
+            if (format == kFormatAscii) {
+                const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
+                rendered = quoted(raw.first(static_cast<std::size_t>(zero - raw.begin())));
+            } else if (format == kFormatUndefined) {
+                rendered = quoted(raw);
+            } else {
+                try {
+                    rendered = owner.RenderNumber(raw, format, row ? row->Choices : "",
+                                                  row ? row->Pattern : "");
+                } catch (const std::exception&) {
+                    rendered = quoted(raw);
+                }
+            }
+        }
+
+        CompositeFlag = false;
+        const std::string shown =
+            (row && row->Render) ? row->Render(rendered) : Printable(rendered);
+
+        std::string line;
+        if (TraceDepth > 0) {
+            line += kMakerLineBreak;
+            line += "tag[$" + hex4(tag) + "]: " + name + " = ";
+            if (!CompositeFlag) {
+                line += shown;
+            }
+            line += " [size: " + std::to_string(byteCount) + "]";
+            line += " [raw: ";
+            const std::size_t shownBytes = std::min<std::size_t>(raw.size(), 16);
+            for (std::size_t k = 0; k < shownBytes; ++k) {
+                line += hex2(raw[k]) + " ";
+            }
+            if (raw.size() > shownBytes) {
+                line += "...";
+            }
+            line += "]";
+            line += " [start: " + std::to_string(valuePos) + "]";
+            if (CompositeFlag) {
+                line += shown;
+            }
+        } else if (CompositeFlag) {
+            line = shown;
+            line += kMakerLineBreak;
+            line += name + " = " + rendered;
+        } else {
+            line += kMakerLineBreak;
+            line += name + " = " + shown;
+        }
+        owner.MakerTrace += line;
+
+        if (render && row) {
+            tTagRow listed = *row;
+            listed.Shown = shown;
+            listed.RawBytes.assign(raw.begin(), raw.end());
+            listed.RawLen = static_cast<std::int32_t>(raw.size());
+            listed.Format = static_cast<std::uint16_t>(format);
+            listed.Kind = 1;
+            try {
+                owner.AppendTag(listed);
+            } catch (const std::exception&) {
+                // A row that cannot be listed costs only its place in the list.
+            }
+        }
+    }
+}
+
+} // namespace
+
+std::span<const MakerLayoutRow> MakerLayoutTable() { return kLayouts; }
+
+const MakerLayoutRow& MakerLayoutParams(MakerLayout layout) {
+    return kLayouts[static_cast<std::size_t>(layout)];
+}
+
+const std::vector<tTagRow>& MakerTagRows(MakerTableId id) {
+    static const std::array<std::vector<tTagRow>, kMakerTableCount> tables = [] {
+        std::array<std::vector<tTagRow>, kMakerTableCount> t;
+        for (int i = 0; i < kMakerTableCount; ++i) {
+            t[static_cast<std::size_t>(i)] = buildRows(static_cast<MakerTableId>(i));
+        }
+        return t;
+    }();
+    return tables[static_cast<std::size_t>(id)];
+}
+
+std::string RenderColourMode(const std::string& text) {
+    const std::string mode = text.size() > 1 ? text.substr(1, 5) : std::string();
+    if (mode == "MODE1") {
+        return "Mode1 (sRGB)";
+    }
+    if (mode == "MODE2") {
+        return "Mode 2 (Adobe RGB)";
+    }
+    if (mode == "MODE3") {
+        return "Mode 3 (sRGB): higher saturation";
+    }
+    return mode;
+}
+
+std::string RenderLensRange(const std::string& text) {
+    std::array<double, 4> v{};
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < v.size() && start <= text.size(); ++i) {
+        const std::size_t sep = text.find(", ", start);
+        const std::size_t end = sep == std::string::npos ? text.size() : sep;
+        v[i] = FractionValue(std::string_view(text).substr(start, end - start));
+        if (sep == std::string::npos) {
+            break;
+        }
+        start = sep + 2;
+    }
+    char buf[128];
+    std::snprintf(buf, sizeof buf, "%0.1f-%0.1f(mm)  F%0.1f-F%0.1f", v[0], v[1], v[2], v[3]);
+    return buf;
+}
+
+std::string RenderCameraSettings(const std::string& text) {
+    return renderSettings(text, CanonCameraSettingRows());
+}
+
+std::string RenderShotInformation(const std::string& text) {
+    return renderSettings(text, CanonShotInformationRows());
+}
+
+std::string RenderCustomFunctions(const std::string& text) {
+    CompositeFlag = true;
+    const std::vector<std::string_view> items = splitItems(text);
+    std::string out;
+    // The last item is not a function: the list ends one short of it.
+    for (std::size_t i = 0; i + 1 < items.size(); ++i) {
+        std::int32_t v = 0;
+        try {
+            v = StrToInt(items[i]);
+        } catch (const std::exception&) {
+            continue;
+        }
+        if (v < 0 || v > 4095) {
+            continue;
+        }
+        const int function = v / 256;
+        const int setting = v % 256;
+        for (const CustomFunctionRow& f : CanonCustomFunctionRows()) {
+            if (f.function != function) {
+                continue;
+            }
+            const std::string label = DecodeLabel(f.choices, std::to_string(setting));
+            if (!label.empty()) {
+                out += kMakerLineBreak;
+                out += f.label;
+                out += " = ";
+                out += label;
+            }
+            break;
+        }
+    }
+    return out;
+}
+
+TMakerNoteInfo::TMakerNoteInfo(bool tiffSource, TExifInfo& owner)
+    : TiffSource(tiffSource), Owner(&owner),
+      MakerNotePos(owner.MakerNotePos + (tiffSource ? kTiffSourceShift : 0)) {}
+
+std::optional<MakerLayout> TMakerNoteInfo::ChooseLayout() const {
+    const std::string make = upperPrefix(Owner->MakeText, 5);
+    const std::span<const std::uint8_t> note = Owner->MakerNoteRaw;
+    if (make == "NIKON") {
+        const std::string version(Owner->VersionRaw.begin(), Owner->VersionRaw.end());
+        bool embedded = version > "0210";
+        if (!embedded && version.empty() && TiffSource) {
+            const std::string& model = Owner->ModelText;
+            const std::size_t blank = model.find(' ');
+            const std::size_t at = blank == std::string::npos ? 0 : blank + 1;
+            embedded = at < model.size() && model[at] == 'D';
+        }
+        if (embedded) {
+            return L::NikonEmbeddedTiff;
+        }
+        return startsWith(note, "Nikon") ? L::NikonHeader : L::NikonPlain;
+    }
+    if (make == "OLYMP") {
+        return L::Olympus;
+    }
+    if (make == "CASIO") {
+        return startsWith(note, "QVC") ? L::CasioQvc : L::CasioPlain;
+    }
+    for (const MakerLayoutRow& row : kLayouts) {
+        if (row.layout >= L::Fujifilm && make == row.make) {
+            return row.layout;
+        }
+    }
+    return std::nullopt;
+}
+
+bool TMakerNoteInfo::DecodeMakerNote() {
+    const std::optional<MakerLayout> layout = ChooseLayout();
+    if (!layout) {
+        return false;
+    }
+    walk(MakerLayoutParams(*layout));
+    MakerText = Owner->MakeText;
+    return true;
+}
+
+void TMakerNoteInfo::walk(const MakerLayoutRow& p) {
+    TExifInfo& owner = *Owner;
+    const std::span<const std::uint8_t> note = owner.MakerNoteRaw;
+
+    bool bigEndian = owner.BigEndian;
+    if (p.littleEndian) {
+        bigEndian = false;
+    } else if (p.offsetBase == B::EmbeddedTiff) {
+        // The embedded TIFF header says how its directory is written; an editor that
+        // rewrote the EXIF block in the other byte order leaves the maker note as it was.
+        if (startsWith(note.subspan(std::min<std::size_t>(10, note.size())), "MM")) {
+            bigEndian = true;
+        } else if (startsWith(note.subspan(std::min<std::size_t>(10, note.size())), "II")) {
+            bigEndian = false;
+        }
+    }
+
+    MakerWalkParams params;
+    params.countPos = p.countPos;
+    switch (p.offsetBase) {
+    case B::EmbeddedTiff:
+        params.valueBase = 11;
+        break;
+    case B::ExifTiff:
+        params.valueBase = 10 - static_cast<std::int64_t>(MakerNotePos);
+        break;
+    case B::NoteStart:
+        params.valueBase = 1;
+        break;
+    }
+    if (p.fallback == F::ExifTiff) {
+        params.fallbackBase = TiffSource ? kTiffFileTiffBase : kJpegTiffBase;
+    }
+
+    ByteOrderGuard order(owner, bigEndian);
+    WalkMakerDirectory(owner, note, MakerTagRows(p.table), params);
+}
+
+void WalkMakerDirectory(TExifInfo& owner, std::span<const std::uint8_t> makerNote,
+                        const std::vector<tTagRow>& table, const MakerWalkParams& params) {
+    const ByteCursor note(makerNote, owner.BigEndian);
+    try {
+        walkEntries(owner, note, table, params);
+    } catch (const std::exception& failure) {
+        if (owner.Owner) {
+            owner.Owner->StatusText = std::string(kMakerErrorPrefix) + failure.what();
+        }
+    }
+}
+
+} // namespace kivo
