@@ -5,12 +5,15 @@
 
 #include <array>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
 #include <QString>
+#include <QtCore/qnamespace.h>
 
 #include "platform/datetime.h"
+#include "platform/file_system.h"
 
 namespace kivo {
 
@@ -85,12 +88,15 @@ QString TimePatternFor(TTmFormat format);
 QString SizeText(std::uint64_t bytes, const QString& kind);
 QString VolumeSpaceText(std::int64_t kiloBytes);
 QString VolumeTypeText(int type);
-// The number a Size text stands for (" " = 0); nullopt-like -1 when unreadable.
+// The number a Size text stands for (" " = 0); -1 when the text cannot be read.
 std::int64_t SizeKeyOf(const QString& sizeText);
 // Reads a text made with `datePattern + " " + timePattern` back into a date-time;
 // false when the text does not follow the patterns.
 bool ParseModifiedText(const QString& text, const QString& datePattern, const QString& timePattern,
                        TDateTime& out);
+// The settings the Modified column is formatted with: the process's, with the locale's
+// date separator.
+FormatSettings ModifiedFormatSettings();
 // Upper-case with the locale's rules, compared code by code.
 int CompareNames(const QString& a, const QString& b);
 // Case-insensitive for ASCII letters only.
@@ -102,7 +108,8 @@ public:
 
     // Directory as stored: a folder with a trailing "/", or "Drives" in any case.
     const QString& Directory() const { return directory_; }
-    // Applies the rules of setting the folder; returns true when it changed (and was listed).
+    // Applies the rules of setting the folder (a real folder also becomes the process's
+    // current directory); returns true when it changed and the caller is to re-list.
     bool SetDirectory(const QString& value);
     bool IsDrives() const;
 
@@ -140,9 +147,6 @@ public:
     // The comparison: negative puts a first.
     int Compare(const FileListItem& a, const FileListItem& b) const;
 
-    // Folder whose entries the listing shows (for the process's current directory).
-    static bool FolderExists(const QString& path);
-
 private:
     bool ListPattern(const QString& pattern, unsigned filter);
     void ListVolumes();
@@ -162,6 +166,8 @@ private:
     bool sortable_ = false;
     std::vector<FileListItem> items_;
     std::vector<FileListColumn> columns_;
+    // Enumerations of the refresh under way, by pattern.
+    std::map<std::string, std::vector<DirEntry>> enumerated_;
 };
 
 } // namespace kivo

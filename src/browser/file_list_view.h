@@ -166,23 +166,22 @@ signals:
     // The ordinary key-down event, raised after the key table's action.
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     friend class FileListItemModel;
+    friend class FileListTreeView;
+    friend class FileListIconView;
     void HandleClick();
     void HandleDoubleClick(const QModelIndex& index);
     // Returns true when the key was consumed (not passed on).
     bool HandleKeyDown(QKeyEvent* event);
+    void HandleKeyUp(QKeyEvent* event);
     bool IsEditing() const;
     bool BeforeEdit(int row);           // the list's own check before editing
     void AfterEdit(int row, const QString& newCaption);
     void ApplyColumns();
     void UpdateHeaderImages();
-    void ApplyPermutation(const std::vector<int>& newToOld);
+    void SortItems(const std::function<std::vector<int>()>& sort);
     void FocusFirstItem();
-    static void SetCurrentDirectoryOf(const QString& directory);
 
     FileListing listing_;
     FileListItemModel* model_ = nullptr;

@@ -1,0 +1,51 @@
+#pragma once
+// The item model of the file list: rows are the listing's items, columns its columns.
+// Both views of the list (details and icons) show this one model.
+
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QModelIndexList>
+
+#include "browser/file_list_listing.h"
+
+namespace kivo {
+
+class TFileListView;
+
+class FileListItemModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    enum Role {
+        FullPathRole = Qt::UserRole + 1,
+        KindRole,
+    };
+
+    FileListItemModel(FileListing& listing, TFileListView* owner, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+
+    // A listing change that replaces every row.
+    void BeginReset() { beginResetModel(); }
+    void EndReset() { endResetModel(); }
+    // A reordering of the rows (a sort); selection and focus follow their items.
+    void BeginReorder();
+    void EndReorder(const std::vector<int>& newToOld);
+
+private:
+    FileListing& listing_;
+    TFileListView* owner_;
+    QModelIndexList reorderPersistent_;
+};
+
+} // namespace kivo

@@ -1,0 +1,515 @@
+#include "browser/file_list_view.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QStackedLayout>
+
+#include "browser/dir_tree_link.h"
+#include "browser/file_list_item_views.h"
+#include "browser/file_list_model.h"
+#include "platform/file_system.h"
+
+namespace kivo {
+namespace {
+
+// The hourglass for the duration of a long operation, restored on every path out.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+template <typename View>
+void SetUpView(View* view, QAbstractItemModel* model) {
+    view->setModel(model);
+    view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectRows);
+    view->setEditTriggers(QAbstractItemView::SelectedClicked);
+    view->setDragEnabled(true);
+    view->setAcceptDrops(true);
+    view->setDropIndicatorShown(false);
+    view->setDragDropMode(QAbstractItemView::DragDrop);
+    view->setDefaultDropAction(Qt::MoveAction);
+}
+
+} // namespace
+
+TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
+    model_ = new FileListItemModel(listing_, this, this);
+
+    details_ = new FileListTreeView(*this);
+    header_ = new FileListHeader(details_);
+    details_->setHeader(header_);
+    SetUpView(details_, model_);
+    details_->setRootIsDecorated(false);
+    details_->setItemsExpandable(false);
+    details_->setUniformRowHeights(true);
+    details_->setAllColumnsShowFocus(true);
+    details_->setSortingEnabled(false);
+    selection_ = details_->selectionModel();
+    connect(header_, &QHeaderView::sectionClicked, this, [this](int section) { SortByColumn(section); });
+
+    icons_ = new FileListIconView(*this);
+    SetUpView(icons_, model_);
+    QItemSelectionModel* own = icons_->selectionModel();
+    icons_->setSelectionModel(selection_);
+    delete own;
+    icons_->setUniformItemSizes(true);
+    icons_->setMovement(QListView::Static);
+    icons_->setResizeMode(QListView::Adjust);
+    icons_->setLayoutMode(QListView::Batched);
+    icons_->setBatchSize(2000);
+
+    stack_ = new QStackedLayout(this);
+    stack_->setContentsMargins(0, 0, 0, 0);
+    stack_->addWidget(details_);
+    stack_->addWidget(icons_);
+    SetViewStyle(vsReport);
+    ApplyColumns();
+}
+
+TFileListView::~TFileListView() {
+    if (dirTreeCombo_) {
+        DirTreeLink* combo = dirTreeCombo_;
+        dirTreeCombo_ = nullptr;
+        combo->SetLinkedFileList(nullptr);
+    }
+}
+
+// --- properties -----------------------------------------------------------------------------
+
+QString TFileListView::Directory() const { return listing_.Directory(); }
+
+void TFileListView::SetDirectory(const QString& value) {
+    if (listing_.SetDirectory(value))
+        RefreshListing();
+}
+
+QString TFileListView::Mask() const { return listing_.Mask(); }
+void TFileListView::SetMask(const QString& mask) {
+    if (listing_.SetMask(mask))
+        RefreshListing();
+}
+
+TFileType TFileListView::FileType() const { return listing_.FileType(); }
+void TFileListView::SetFileType(TFileType type) {
+    if (listing_.SetFileType(type))
+        RefreshListing();
+}
+
+bool TFileListView::ShowFolders() const { return listing_.ShowFolders(); }
+void TFileListView::SetShowFolders(bool show) {
+    if (listing_.SetShowFolders(show))
+        RefreshListing();
+}
+
+bool TFileListView::HideFileExt() const { return listing_.HideFileExt(); }
+void TFileListView::SetHideFileExt(bool hide) { listing_.SetHideFileExt(hide); }
+TDtFormat TFileListView::DateFormat() const { return listing_.DateFormat(); }
+void TFileListView::SetDateFormat(TDtFormat format) { listing_.SetDateFormat(format); }
+TTmFormat TFileListView::TimeFormat() const { return listing_.TimeFormat(); }
+void TFileListView::SetTimeFormat(TTmFormat format) { listing_.SetTimeFormat(format); }
+
+int TFileListView::ColWidth_Name() const { return listing_.ColWidths[0]; }
+int TFileListView::ColWidth_Size() const { return listing_.ColWidths[1]; }
+int TFileListView::ColWidth_Type() const { return listing_.ColWidths[2]; }
+int TFileListView::ColWidth_Mod() const { return listing_.ColWidths[3]; }
+int TFileListView::ColWidth_Attr() const { return listing_.ColWidths[4]; }
+void TFileListView::SetColWidth_Name(int w) { listing_.ColWidths[0] = w; }
+void TFileListView::SetColWidth_Size(int w) { listing_.ColWidths[1] = w; }
+void TFileListView::SetColWidth_Type(int w) { listing_.ColWidths[2] = w; }
+void TFileListView::SetColWidth_Mod(int w) { listing_.ColWidths[3] = w; }
+void TFileListView::SetColWidth_Attr(int w) { listing_.ColWidths[4] = w; }
+
+void TFileListView::SetDirTreeCombo(DirTreeLink* combo) {
+    if (combo == dirTreeCombo_)
+        return;
+    DirTreeLink* old = dirTreeCombo_;
+    dirTreeCombo_ = combo;
+    if (old)
+        old->SetLinkedFileList(nullptr);
+    if (combo)
+        combo->SetLinkedFileList(this);
+}
+
+void TFileListView::UnlinkDirTreeCombo(DirTreeLink* combo) {
+    if (combo && combo == dirTreeCombo_)
+        dirTreeCombo_ = nullptr;
+}
+
+// --- view -------------------------------------------------------------------------------------
+
+void TFileListView::SetViewStyle(TViewStyle style) {
+    if (style != vsSmallIcon && style != vsList && style != vsReport)
+        style = vsIcon;
+    const bool hadFocus = CurrentView()->hasFocus();
+    viewStyle_ = style;
+    if (style == vsReport) {
+        stack_->setCurrentWidget(details_);
+    } else {
+        const int small = style == vsIcon ? 32 : 16;
+        icons_->setIconSize(QSize(small, small));
+        if (style == vsIcon) {
+            icons_->setViewMode(QListView::IconMode);
+            icons_->setFlow(QListView::LeftToRight);
+            icons_->setWrapping(true);
+            icons_->setWordWrap(true);
+            icons_->setGridSize(QSize(88, 64));
+        } else {
+            icons_->setViewMode(QListView::ListMode);
+            icons_->setGridSize(QSize());
+            icons_->setWordWrap(false);
+            icons_->setWrapping(true);
+            // Small icons fill rows; the list style fills columns.
+            icons_->setFlow(style == vsSmallIcon ? QListView::LeftToRight : QListView::TopToBottom);
+        }
+        icons_->setMovement(QListView::Static);
+        stack_->setCurrentWidget(icons_);
+    }
+    setFocusProxy(CurrentView());
+    if (hadFocus)
+        CurrentView()->setFocus();
+}
+
+int TFileListView::ColumnCount() const { return model_->columnCount(); }
+
+int TFileListView::ColumnWidth(int column) const {
+    if (column < 0 || column >= ColumnCount())
+        return 0;
+    return header_->sectionSize(column);
+}
+
+void TFileListView::SetColumnWidth(int column, int width) {
+    if (column >= 0 && column < ColumnCount())
+        header_->resizeSection(column, std::max(0, width));
+}
+
+QAbstractItemView* TFileListView::CurrentView() const {
+    if (viewStyle_ == vsReport)
+        return details_;
+    return icons_;
+}
+
+QTreeView* TFileListView::DetailsView() const { return details_; }
+QListView* TFileListView::IconView() const { return icons_; }
+QItemSelectionModel* TFileListView::SelectionModel() const { return selection_; }
+
+// --- items and selection ------------------------------------------------------------------------
+
+int TFileListView::ItemCount() const { return static_cast<int>(listing_.Items().size()); }
+
+const FileListItem& TFileListView::Item(int row) const {
+    return listing_.Items().at(static_cast<std::size_t>(row));
+}
+
+bool TFileListView::IsSelected(int row) const { return selection_->isSelected(model_->index(row, 0)); }
+
+QList<int> TFileListView::SelectedRows() const {
+    std::vector<bool> marked(static_cast<std::size_t>(ItemCount()), false);
+    for (const QItemSelectionRange& range : selection_->selection()) {
+        if (range.left() > 0)
+            continue;
+        for (int r = range.top(); r <= range.bottom(); ++r)
+            if (r >= 0 && r < ItemCount())
+                marked[static_cast<std::size_t>(r)] = true;
+    }
+    QList<int> rows;
+    for (std::size_t r = 0; r < marked.size(); ++r)
+        if (marked[r])
+            rows.append(static_cast<int>(r));
+    return rows;
+}
+
+int TFileListView::FirstSelectedRow() const {
+    int first = -1;
+    for (const QItemSelectionRange& range : selection_->selection())
+        if (range.left() == 0 && range.top() >= 0 && (first < 0 || range.top() < first))
+            first = range.top();
+    return first;
+}
+
+void TFileListView::SelectRow(int row, bool selected) {
+    if (row < 0 || row >= ItemCount())
+        return;
+    selection_->select(model_->index(row, 0),
+                       (selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect) |
+                           QItemSelectionModel::Rows);
+}
+
+void TFileListView::SelectAll() {
+    if (ItemCount() == 0)
+        return;
+    const QItemSelection all(model_->index(0, 0), model_->index(ItemCount() - 1, 0));
+    selection_->select(all, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+}
+
+void TFileListView::ClearSelection() { selection_->clearSelection(); }
+
+int TFileListView::FocusedRow() const {
+    const QModelIndex current = selection_->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+int TFileListView::ItemAt(const QPoint& viewportPos) const {
+    const QModelIndex index = CurrentView()->indexAt(viewportPos);
+    return index.isValid() ? index.row() : -1;
+}
+
+bool TFileListView::EditItemCaption(int row) {
+    if (row < 0 || row >= ItemCount())
+        return false;
+    const QModelIndex index = model_->index(row, 0);
+    selection_->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+    CurrentView()->scrollTo(index);
+    CurrentView()->setFocus();
+    if (viewStyle_ == vsReport)
+        return details_->StartEdit(index);
+    return icons_->StartEdit(index);
+}
+
+bool TFileListView::IsEditing() const {
+    return viewStyle_ == vsReport ? details_->IsEditing() : icons_->IsEditing();
+}
+
+bool TFileListView::BeforeEdit(int row) {
+    if (readOnly_ || row < 0 || row >= ItemCount())
+        return false;
+    const FileListItem& item = Item(row);
+    // The parent entry and volume roots cannot be renamed; refuse before an editor opens.
+    if (item.isParent() || item.kind() == kKindDrive)
+        return false;
+    renameOldPath_ = item.fullPath();
+    return true;
+}
+
+void TFileListView::AfterEdit(int row, const QString& newCaption) {
+    Q_UNUSED(newCaption);
+    // The rename reloads the list; let the editor close first.
+    const QPersistentModelIndex index(model_->index(row, 0));
+    QMetaObject::invokeMethod(
+        this,
+        [this, index] {
+            if (index.isValid())
+                FinishRename(index.row());
+        },
+        Qt::QueuedConnection);
+}
+
+// --- operations -----------------------------------------------------------------------------------
+
+void TFileListView::RefreshListing() {
+    {
+        WaitCursor wait;
+        model_->BeginReset();
+        listing_.Refresh();
+        model_->EndReset();
+        ApplyColumns();
+        UpdateHeaderImages();
+        FocusFirstItem();
+    }
+    // Input queued during a long listing is handled now, once.
+    QCoreApplication::processEvents();
+}
+
+void TFileListView::ApplyColumns() {
+    const auto& columns = listing_.Columns();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        header_->resizeSection(static_cast<int>(i), columns[i].width);
+}
+
+void TFileListView::UpdateHeaderImages() {
+    if (listing_.Sortable())
+        header_->SetSortImage(listing_.SortColumn, listing_.SortDescending);
+    else
+        header_->SetSortImage(-1, true);
+}
+
+void TFileListView::FocusFirstItem() {
+    if (ItemCount() > 0 && !selection_->hasSelection())
+        selection_->setCurrentIndex(model_->index(0, 0), QItemSelectionModel::NoUpdate);
+}
+
+void TFileListView::SortItems(const std::function<std::vector<int>()>& sort) {
+    model_->BeginReorder();
+    model_->EndReorder(sort());
+}
+
+void TFileListView::SortByColumn(int column) {
+    if (!listing_.Sortable())
+        return;
+    SortItems([&] { return listing_.SortByColumn(column); });
+    UpdateHeaderImages();
+}
+
+void TFileListView::GoUpOneLevel() {
+    if (listing_.IsDrives())
+        return;
+    const QString dir = listing_.Directory();
+    if (dir == QLatin1String("/")) {
+        if (dirTreeCombo_)
+            dirTreeCombo_->ShowRootNode();
+        SetDirectory(kDrivesFolder);
+        return;
+    }
+    const std::string without = ExcludeTrailingSlash(dir.toStdString());
+    const QString parent = QString::fromStdString(IncludeTrailingSlash(ExtractFileDir(without)));
+    SetDirectory(parent);
+    if (dirTreeCombo_)
+        dirTreeCombo_->OpenPath(parent);
+}
+
+void TFileListView::OpenSelectedItem() {
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    WaitCursor wait;
+    const FileListItem item = Item(row); // a copy: the listing changes below
+    if (item.isParent()) {
+        GoUpOneLevel();
+        return;
+    }
+    if (item.kind() == kKindDir || item.kind() == kKindDrive) {
+        const QString path = QString::fromStdString(IncludeTrailingSlash(item.fullPath().toStdString()));
+        if (item.kind() == kKindDrive && item.subItems[siSize] == VolumeTypeText(2) &&
+            !DiskReady(path, true))
+            return;
+        SetDirectory(path);
+        if (dirTreeCombo_)
+            dirTreeCombo_->OpenPath(path);
+        return;
+    }
+    if (item.kind() == kKindFile) {
+        const std::string full = item.fullPath().toStdString();
+        ShellOpen(QStringLiteral("Open"), QString::fromStdString(ExtractFileName(full)), QString(),
+                  QString::fromStdString(ExtractFileDir(full)), 5);
+    }
+}
+
+void TFileListView::HandleClick() {
+    const int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    selectedItem_ = Item(row).fullPath();
+    emit ItemChange(selectedItem_);
+    emit Click();
+}
+
+void TFileListView::HandleDoubleClick(const QModelIndex& index) {
+    if (!index.isValid() || index.row() >= ItemCount())
+        return;
+    const FileListItem& item = Item(index.row());
+    if (item.caption.isEmpty())
+        return;
+    if (dblClickToOpen_) {
+        OpenSelectedItem();
+    } else if (item.isParent()) {
+        GoUpOneLevel();
+    } else {
+        emit DblClick();
+    }
+}
+
+bool TFileListView::HandleKeyDown(QKeyEvent* event) {
+    const int key = event->key();
+    const Qt::KeyboardModifiers mods =
+        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+    const bool selected = FirstSelectedRow() >= 0;
+    bool inTable = true; // table keys never reach the view's own handling
+    bool passOn = true;
+    if (mods == Qt::ControlModifier &&
+        (key == Qt::Key_A || key == Qt::Key_C || key == Qt::Key_X || key == Qt::Key_V ||
+         key == Qt::Key_O || key == Qt::Key_F || key == Qt::Key_N)) {
+        switch (key) {
+        case Qt::Key_A:
+            if (ItemCount() > 0)
+                SelectAll();
+            break;
+        case Qt::Key_C:
+            if (selected)
+                CopySelection();
+            break;
+        case Qt::Key_X:
+            if (selected)
+                CutSelection();
+            break;
+        case Qt::Key_V:
+            if (!ClipboardList.isEmpty())
+                PasteClipboard();
+            break;
+        case Qt::Key_O:
+            if (selected)
+                OpenSelectedItem();
+            break;
+        case Qt::Key_F:
+            if (selected)
+                ViewSelectedFile();
+            break;
+        case Qt::Key_N:
+            if (!listing_.IsDrives())
+                CreateNewFolder();
+            break;
+        default:
+            break;
+        }
+    } else if (mods == Qt::NoModifier && !IsEditing()) {
+        switch (key) {
+        case Qt::Key_Backspace:
+            GoUpOneLevel();
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (selected)
+                OpenSelectedItem();
+            break;
+        case Qt::Key_Escape:
+            if (dirTreeCombo_)
+                dirTreeCombo_->CloseDropDown();
+            else
+                passOn = false;
+            break;
+        case Qt::Key_Delete:
+            if (selected)
+                DeleteSelectedItems();
+            break;
+        case Qt::Key_F2:
+            if (selected)
+                StartRename();
+            break;
+        case Qt::Key_F3:
+            FindInFolder();
+            break;
+        case Qt::Key_F4:
+            if (dirTreeCombo_) {
+                dirTreeCombo_->ToggleDropDown();
+                if (dirTreeCombo_ && dirTreeCombo_->IsTreeVisible())
+                    dirTreeCombo_->FocusTree();
+            } else {
+                passOn = false;
+            }
+            break;
+        case Qt::Key_F5:
+            RefreshListing();
+            break;
+        default:
+            inTable = false;
+            break;
+        }
+    } else {
+        inTable = false;
+    }
+    if (passOn)
+        emit KeyDown(key, mods);
+    return inTable;
+}
+
+void TFileListView::HandleKeyUp(QKeyEvent* event) {
+    // Keyboard navigation updates the preview like a click does.
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && !event->isAutoRepeat())
+        HandleClick();
+}
+
+} // namespace kivo
