@@ -1,0 +1,54 @@
+#pragma once
+// ShellFileOperation: copy, move, rename and delete to the Trash with the program's own
+// questions. The work and its order are FileOperationJob's; this file only turns its
+// questions into message boxes and shows a progress dialog for runs longer than a second.
+
+#include <functional>
+#include <memory>
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QStringList>
+
+#include "platform/gui/file_operation.h"
+
+class QProgressDialog;
+class QWidget;
+
+namespace kivo {
+
+// Runs one operation; true when it finished without failure and nothing was skipped or
+// cancelled. One target for several sources names the folder they go into; delete takes
+// no targets.
+bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
+                        const QStringList& targets);
+
+// Who answers the questions of ShellFileOperation: message boxes unless a test installs
+// its own factory (nullptr restores the boxes).
+using FileOperationQuestionsFactory =
+    std::function<std::unique_ptr<FileOperationQuestions>(QWidget* owner, ShellFunc func)>;
+void SetFileOperationQuestionsFactory(FileOperationQuestionsFactory factory);
+
+class DialogFileOperationQuestions : public FileOperationQuestions {
+public:
+    DialogFileOperationQuestions(QWidget* owner, ShellFunc func);
+    ~DialogFileOperationQuestions() override;
+
+    ReplaceAnswer AskReplace(const ReplaceQuestion& question) override;
+    bool ConfirmTrash(const std::vector<std::string>& paths) override;
+    ErrorChoice ReportError(const std::string& message, bool moreToCome) override;
+    bool Progress(std::uint64_t done, std::uint64_t total, const std::string& current) override;
+
+    // Runs shorter than this never show the progress dialog.
+    static constexpr int kProgressDelayMs = 1000;
+    QProgressDialog* ProgressDialog() const { return progress_; }
+
+private:
+    QWidget* owner_;
+    ShellFunc func_;
+    QElapsedTimer clock_;
+    QElapsedTimer sinceEvents_;
+    QPointer<QProgressDialog> progress_;
+};
+
+} // namespace kivo
