@@ -34,6 +34,9 @@ void SetupFormatCombo(QComboBox& combo, int storedIndex)
 {
     combo.setEditable(true);
     combo.setInsertPolicy(QComboBox::NoInsert);
+    // The index follows exactly what is typed; inline completion would turn every
+    // prefix into the first matching item.
+    combo.setCompleter(nullptr);
     combo.clear();
     for (std::string_view item : kFormatItems)
         combo.addItem(QString::fromUtf8(item.data(), static_cast<qsizetype>(item.size())));
@@ -54,8 +57,14 @@ int CBTypExit(QComboBox& combo)
         index = -1;
         // Queued: this also runs while the focus is leaving, and taking it back inside
         // that change would fight the widget that is receiving it.
+        // Taken back only if the text is still none of the items by then.
         QMetaObject::invokeMethod(
-            &combo, [&combo] { combo.setFocus(Qt::OtherFocusReason); }, Qt::QueuedConnection);
+            &combo,
+            [&combo] {
+                if (FormatIndexOf(combo) == kFormatNone && !combo.hasFocus())
+                    combo.setFocus(Qt::OtherFocusReason);
+            },
+            Qt::QueuedConnection);
     }
     combo.setProperty(kFormatIndexProperty, index);
     return index;
