@@ -8,6 +8,7 @@
 
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_item_views.h"
+#include "browser/file_list_keys.h"
 #include "browser/file_list_model.h"
 #include "platform/file_system.h"
 
@@ -414,96 +415,40 @@ void TFileListView::HandleDoubleClick(const QModelIndex& index) {
 }
 
 bool TFileListView::HandleKeyDown(QKeyEvent* event) {
+    ListKeyState state;
+    state.hasItems = ItemCount() > 0;
+    state.hasSelection = FirstSelectedRow() >= 0;
+    state.clipboardEmpty = ClipboardList.isEmpty();
+    state.drives = listing_.IsDrives();
+    state.editing = IsEditing();
+    state.comboLinked = dirTreeCombo_ != nullptr;
     const int key = event->key();
-    const Qt::KeyboardModifiers mods =
-        event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
-    const bool selected = FirstSelectedRow() >= 0;
-    bool inTable = true; // table keys never reach the view's own handling
-    bool passOn = true;
-    if (mods == Qt::ControlModifier &&
-        (key == Qt::Key_A || key == Qt::Key_C || key == Qt::Key_X || key == Qt::Key_V ||
-         key == Qt::Key_O || key == Qt::Key_F || key == Qt::Key_N)) {
-        switch (key) {
-        case Qt::Key_A:
-            if (ItemCount() > 0)
-                SelectAll();
-            break;
-        case Qt::Key_C:
-            if (selected)
-                CopySelection();
-            break;
-        case Qt::Key_X:
-            if (selected)
-                CutSelection();
-            break;
-        case Qt::Key_V:
-            if (!ClipboardList.isEmpty())
-                PasteClipboard();
-            break;
-        case Qt::Key_O:
-            if (selected)
-                OpenSelectedItem();
-            break;
-        case Qt::Key_F:
-            if (selected)
-                ViewSelectedFile();
-            break;
-        case Qt::Key_N:
-            if (!listing_.IsDrives())
-                CreateNewFolder();
-            break;
-        default:
-            break;
-        }
-    } else if (mods == Qt::NoModifier && !IsEditing()) {
-        switch (key) {
-        case Qt::Key_Backspace:
-            GoUpOneLevel();
-            break;
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            if (selected)
-                OpenSelectedItem();
-            break;
-        case Qt::Key_Escape:
-            if (dirTreeCombo_)
-                dirTreeCombo_->CloseDropDown();
-            else
-                passOn = false;
-            break;
-        case Qt::Key_Delete:
-            if (selected)
-                DeleteSelectedItems();
-            break;
-        case Qt::Key_F2:
-            if (selected)
-                StartRename();
-            break;
-        case Qt::Key_F3:
-            FindInFolder();
-            break;
-        case Qt::Key_F4:
-            if (dirTreeCombo_) {
-                dirTreeCombo_->ToggleDropDown();
-                if (dirTreeCombo_ && dirTreeCombo_->IsTreeVisible())
-                    dirTreeCombo_->FocusTree();
-            } else {
-                passOn = false;
-            }
-            break;
-        case Qt::Key_F5:
-            RefreshListing();
-            break;
-        default:
-            inTable = false;
-            break;
-        }
-    } else {
-        inTable = false;
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    const ListKeyResult r = ListKeyTable(key, mods, state);
+    switch (r.action) {
+    case ListKeyAction::None: break;
+    case ListKeyAction::SelectAll: SelectAll(); break;
+    case ListKeyAction::CopySelection: CopySelection(); break;
+    case ListKeyAction::CutSelection: CutSelection(); break;
+    case ListKeyAction::PasteClipboard: PasteClipboard(); break;
+    case ListKeyAction::OpenSelectedItem: OpenSelectedItem(); break;
+    case ListKeyAction::ViewSelectedFile: ViewSelectedFile(); break;
+    case ListKeyAction::CreateNewFolder: CreateNewFolder(); break;
+    case ListKeyAction::GoUpOneLevel: GoUpOneLevel(); break;
+    case ListKeyAction::CloseDropDown: dirTreeCombo_->CloseDropDown(); break;
+    case ListKeyAction::DeleteSelectedItems: DeleteSelectedItems(); break;
+    case ListKeyAction::StartRename: StartRename(); break;
+    case ListKeyAction::FindInFolder: FindInFolder(); break;
+    case ListKeyAction::ToggleDropDown:
+        dirTreeCombo_->ToggleDropDown();
+        if (dirTreeCombo_ && dirTreeCombo_->IsTreeVisible())
+            dirTreeCombo_->FocusTree();
+        break;
+    case ListKeyAction::RefreshListing: RefreshListing(); break;
     }
-    if (passOn)
+    if (r.passOn)
         emit KeyDown(key, mods);
-    return inTable;
+    return r.inTable;
 }
 
 void TFileListView::HandleKeyUp(QKeyEvent* event) {
