@@ -1,0 +1,201 @@
+#include "photoops/adjust_dialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/base/shared_routines.h"
+#include "photoops/date_shift.h"
+#include "platform/datetime.h"
+#include "widgets/spin_edit.h"
+
+namespace kivo {
+
+namespace {
+
+// The process-wide short date pattern (y, m/M, d/D) as a Qt display format.
+QString PickerDisplayFormat() {
+    QString out;
+    for (const char c : ProcessFormatSettings().ShortDateFormat) {
+        switch (c) {
+        case 'y': case 'Y': out += QLatin1Char('y'); break;
+        case 'm': case 'M': out += QLatin1Char('M'); break;
+        case 'd': case 'D': out += QLatin1Char('d'); break;
+        default: out += QLatin1Char(c); break;
+        }
+    }
+    return out.isEmpty() ? QStringLiteral("yyyy.MM.dd") : out;
+}
+
+QLabel* Caption(const QString& text, QWidget* buddy) {
+    auto* l = new QLabel(text);
+    l->setBuddy(buddy);
+    return l;
+}
+
+} // namespace
+
+bool CheckTimeEdit(QLineEdit& field) {
+    if (CheckTimeText(field.text().toStdString()))
+        return false;
+    ShowMessageBox(QStringLiteral("Chybný formát"), MsgKind::Error, QMessageBox::Ok);
+    field.setFocus();
+    return true;
+}
+
+TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("FUprDatCas"));
+    setWindowTitle(QStringLiteral("Úprava datumu a času"));
+
+    PG = new QTabWidget(this);
+    PG->setObjectName(QStringLiteral("PG"));
+    PG->setTabPosition(QTabWidget::South);
+
+    // Page "relativně": amount and unit.
+    TSRel = new QWidget;
+    TSRel->setObjectName(QStringLiteral("TSRel"));
+    RSEVelikostR = new SpinEdit(TSRel);
+    RSEVelikostR->setObjectName(QStringLiteral("RSEVelikostR"));
+    CBHodnotaR = new QComboBox(TSRel);
+    CBHodnotaR->setObjectName(QStringLiteral("CBHodnotaR"));
+    CBHodnotaR->setEditable(true);
+    CBHodnotaR->setInsertPolicy(QComboBox::NoInsert);
+    for (const auto name : UnitNames())
+        CBHodnotaR->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    auto* rel = new QVBoxLayout(TSRel);
+    rel->addWidget(Caption(QStringLiteral("Velikost:"), RSEVelikostR));
+    rel->addWidget(RSEVelikostR);
+    rel->addWidget(Caption(QStringLiteral("Hodnota:"), CBHodnotaR));
+    rel->addWidget(CBHodnotaR);
+    rel->addStretch(1);
+    PG->addTab(TSRel, QStringLiteral("relativně"));
+
+    // Page "absolutně": new date and/or new time of day.
+    TSAbs = new QWidget;
+    TSAbs->setObjectName(QStringLiteral("TSAbs"));
+    ChBDatumZmenitA = new QCheckBox(QStringLiteral("změnit datum:"), TSAbs);
+    ChBDatumZmenitA->setObjectName(QStringLiteral("ChBDatumZmenitA"));
+    DTPA = new QDateEdit(TSAbs);
+    DTPA->setObjectName(QStringLiteral("DTPA"));
+    DTPA->setCalendarPopup(true);
+    DTPA->setDisplayFormat(PickerDisplayFormat());
+    DTPA->setDate(QDate(2005, 8, 27));
+    DTPA->setEnabled(false);
+    ChBCasZmenitA = new QCheckBox(QStringLiteral("změnit čas:"), TSAbs);
+    ChBCasZmenitA->setObjectName(QStringLiteral("ChBCasZmenitA"));
+    MECasA = new QLineEdit(TSAbs);
+    MECasA->setObjectName(QStringLiteral("MECasA"));
+    MECasA->setInputMask(QStringLiteral("99:99;_"));
+    MECasA->setMaxLength(5);
+    MECasA->setEnabled(false);
+    auto* abs = new QVBoxLayout(TSAbs);
+    abs->addWidget(ChBDatumZmenitA);
+    abs->addWidget(DTPA);
+    abs->addWidget(ChBCasZmenitA);
+    abs->addWidget(MECasA);
+    abs->addStretch(1);
+    PG->addTab(TSAbs, QStringLiteral("absolutně"));
+
+    BOK = new QPushButton(QStringLiteral("Proveď"), this);
+    BOK->setObjectName(QStringLiteral("BOK"));
+    Bcancel = new QPushButton(QStringLiteral("Zruš"), this);
+    Bcancel->setObjectName(QStringLiteral("Bcancel"));
+    for (QPushButton* b : {BOK, Bcancel})
+        b->setAutoDefault(false);
+    auto* bottom = new QHBoxLayout;
+    bottom->addStretch(1);
+    bottom->addWidget(BOK);
+    bottom->addWidget(Bcancel);
+
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(PG);
+    main->addLayout(bottom);
+    main->setSizeConstraint(QLayout::SetFixedSize);
+
+    connect(ChBDatumZmenitA, &QCheckBox::toggled, this, &TFUprDatCas::ChBDatumZmenitAClick);
+    connect(ChBCasZmenitA, &QCheckBox::toggled, this, &TFUprDatCas::ChBCasZmenitAClick);
+    connect(BOK, &QPushButton::clicked, this, &TFUprDatCas::BOKClick);
+    connect(Bcancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(qApp, &QApplication::focusChanged, this, &TFUprDatCas::focusChanged);
+
+    FormCreate();
+}
+
+TFUprDatCas::~TFUprDatCas() = default;
+
+void TFUprDatCas::FormCreate() {
+    PG->setCurrentIndex(kPageRelative);
+    RSEVelikostR->setValue(1);
+    unitIndex_ = kUnitDay;
+    CBHodnotaR->setCurrentIndex(kUnitDay - 1);
+    CBHodnotaR->setEditText(QStringLiteral("den"));
+    MECasA->setText(QStringLiteral("00:00"));
+    RSEVelikostR->setFocus();
+}
+
+AdjustSettings TFUprDatCas::settings() const {
+    AdjustSettings s;
+    s.page = PG->currentIndex();
+    s.amount = RSEVelikostR->value();
+    s.unitIndex = unitIndex_;
+    s.changeDate = ChBDatumZmenitA->isChecked();
+    const QDate d = DTPA->date();
+    s.date = EncodeDate(d.year(), d.month(), d.day());
+    s.changeTime = ChBCasZmenitA->isChecked();
+    s.timeText = MECasA->text().toStdString();
+    return s;
+}
+
+void TFUprDatCas::ChBDatumZmenitAClick() { DTPA->setEnabled(ChBDatumZmenitA->isChecked()); }
+
+void TFUprDatCas::ChBCasZmenitAClick() { MECasA->setEnabled(ChBCasZmenitA->isChecked()); }
+
+void TFUprDatCas::CBOperaceRExit() {
+    int position = 0;
+    if (ComboTextIsItem(*CBHodnotaR, position))
+        unitIndex_ = position;
+}
+
+void TFUprDatCas::MECasAExit() { CheckTimeEdit(*MECasA); }
+
+void TFUprDatCas::BOKClick() {
+    // A unit typed and confirmed with the keyboard never left the combo.
+    int position = 0;
+    const QString typed = CBHodnotaR->currentText();
+    for (int i = 0; i < CBHodnotaR->count(); ++i)
+        if (!CBHodnotaR->itemText(i).isEmpty() && SameTextAscii(typed, CBHodnotaR->itemText(i)))
+            position = i + 1;
+    if (position > 0)
+        unitIndex_ = position;
+    // A refused time has no value to set; the user corrects it or cancels.
+    if (PG->currentIndex() == kPageAbsolute && ChBCasZmenitA->isChecked() &&
+        CheckTimeEdit(*MECasA)) {
+        PG->setCurrentIndex(kPageAbsolute);
+        return;
+    }
+    accept();
+}
+
+bool TFUprDatCas::inUnitCombo(const QWidget* w) const {
+    return w && (w == CBHodnotaR || CBHodnotaR->isAncestorOf(w));
+}
+
+void TFUprDatCas::focusChanged(QWidget* old, QWidget* now) {
+    // Only moves between this dialog's own controls count as leaving a field; a message box
+    // or another window taking the focus does not.
+    if (!old || !now || now->window() != this || !isVisible())
+        return;
+    if (inUnitCombo(old) && !inUnitCombo(now))
+        CBOperaceRExit();
+    else if (old == MECasA && now != BOK && now != Bcancel && MECasA->isEnabled())
+        MECasAExit();
+}
+
+} // namespace kivo

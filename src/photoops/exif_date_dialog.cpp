@@ -1,0 +1,298 @@
+#include "photoops/exif_date_dialog.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "app/base/placement.h"
+#include "app/base/settings.h"
+#include "app/base/shared_routines.h"
+#include "photoops/adjust_dialog.h"
+#include "photoops/exif_date_fill.h"
+#include "platform/exe_folder.h"
+
+namespace kivo {
+
+namespace {
+
+const QString kSection = QStringLiteral("FDCExif");
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+QAction* MenuItem(const QString& caption, const char* name, const QKeySequence& key, QWidget* owner) {
+    auto* a = new QAction(caption, owner);
+    a->setObjectName(QString::fromLatin1(name));
+    a->setShortcut(key);
+    a->setShortcutContext(Qt::WindowShortcut);
+    owner->addAction(a); // the shortcut works wherever the focus is in the dialog
+    return a;
+}
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
+
+bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
+                       const std::vector<std::string>& selectedNames) {
+    if (selectedNames.empty())
+        return false;
+    ExifDateTable table;
+    {
+        WaitCursor wait;
+        table = FillExifDateTable(folder, selectedNames);
+    }
+    TFDCExif dialog(std::move(table), &mainWindow);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
+    : QDialog(mainWindow), table_(std::move(table)) {
+    setObjectName(QStringLiteral("FDCExif"));
+    setWindowTitle(QStringLiteral("Datum+čas dle EXIF"));
+    setMinimumSize(500, 250);
+
+    List = new QTreeWidget(this);
+    List->setObjectName(QStringLiteral("List"));
+    List->setRootIsDecorated(false);
+    List->setItemsExpandable(false);
+    List->setUniformRowHeights(true);
+    List->setSortingEnabled(false);
+    List->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List->setSelectionBehavior(QAbstractItemView::SelectRows);
+    List->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List->setHeaderLabels({QStringLiteral("soubor"), QStringLiteral("stávající"),
+                           QStringLiteral("úprava"), QStringLiteral("EXIF změna"),
+                           QStringLiteral("EXIF pořízení"), QStringLiteral("EXIF digitalizace")});
+    List->header()->setStretchLastSection(false);
+    List->header()->setSectionsClickable(false);
+    for (int c = 0; c < List->columnCount(); ++c)
+        List->setColumnWidth(c, 120);
+    // The selection stays visible while the list has no focus.
+    QPalette pal = List->palette();
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
+                 pal.color(QPalette::Active, QPalette::HighlightedText));
+    List->setPalette(pal);
+
+    PMList = new QMenu(this);
+    PMList->setObjectName(QStringLiteral("PMList"));
+    PMLVse = MenuItem(QStringLiteral("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
+    PMLBez = MenuItem(QStringLiteral("označ vše &bez úpravy"), "PMLBez",
+                      QKeySequence(Qt::CTRL | Qt::Key_B), this);
+    PMLPryc = MenuItem(QStringLiteral("&odstraň ze seznamu"), "PMLPryc", QKeySequence(Qt::Key_Delete), this);
+    PMList->addAction(PMLVse);
+    PMList->addAction(PMLBez);
+    PMList->addSeparator();
+    PMList->addAction(PMLPryc);
+    List->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(List, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PMList->popup(List->viewport()->mapToGlobal(pos)); });
+
+    LUprava = new QLabel(QStringLiteral("Úprava podle:"), this);
+    BExifZmena = Button(QStringLiteral("EXIF změna"), "BExifZmena", this);
+    BExifPorizeni = Button(QStringLiteral("EXIF pořízení"), "BExifPorizeni", this);
+    BExifDigitalizace = Button(QStringLiteral("EXIF digitalizace"), "BExifDigitalizace", this);
+    ExifNejnizsi = Button(QStringLiteral("vyber nejnižší"), "ExifNejnizsi", this);
+    BSZmena = Button(QStringLiteral("stávající-změna"), "BSZmena", this);
+    BUZmena = Button(QStringLiteral("úprava-změna"), "BUZmena", this);
+    BNeupravovat = Button(QStringLiteral("neupravovat"), "BNeupravovat", this);
+    BPryc = Button(QStringLiteral("odstraň"), "BPryc", this);
+    BProved1 = Button(QStringLiteral("Proveď a ponech"), "BProved1", this);
+    BProved2 = Button(QStringLiteral("Proveď a odstraň"), "BProved2", this);
+    Bcancel = Button(QStringLiteral("Zruš"), "Bcancel", this);
+
+    auto* small = new QGridLayout;
+    small->addWidget(LUprava, 0, 0, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    small->addWidget(BExifZmena, 0, 1);
+    small->addWidget(BExifPorizeni, 0, 2);
+    small->addWidget(BExifDigitalizace, 0, 3);
+    small->addWidget(ExifNejnizsi, 0, 4);
+    small->addWidget(BSZmena, 1, 1);
+    small->addWidget(BUZmena, 1, 2);
+    small->addWidget(BNeupravovat, 1, 3);
+    small->addWidget(BPryc, 1, 4);
+    small->setColumnStretch(5, 1);
+    auto* large = new QHBoxLayout;
+    large->addWidget(BProved1);
+    large->addWidget(BProved2);
+    large->addStretch(1);
+    large->addWidget(Bcancel);
+    for (QPushButton* b : {BProved1, BProved2, Bcancel})
+        b->setMinimumHeight(b->sizeHint().height() * 5 / 4);
+
+    auto* main = new QVBoxLayout(this);
+    main->addWidget(List, 1);
+    main->addLayout(small);
+    main->addLayout(large);
+
+    connect(BExifZmena, &QPushButton::clicked, this, [this] { BExifZmenaClick(kExifModify); });
+    connect(BExifPorizeni, &QPushButton::clicked, this, [this] { BExifZmenaClick(kExifTaken); });
+    connect(BExifDigitalizace, &QPushButton::clicked, this,
+            [this] { BExifZmenaClick(kExifDigitized); });
+    connect(ExifNejnizsi, &QPushButton::clicked, this, &TFDCExif::ExifNejnizsiClick);
+    connect(BSZmena, &QPushButton::clicked, this, [this] { BSZmenaClick(kStartCurrent); });
+    connect(BUZmena, &QPushButton::clicked, this, [this] { BSZmenaClick(kStartNewValue); });
+    connect(BNeupravovat, &QPushButton::clicked, this, &TFDCExif::BNeupravovatClick);
+    connect(BPryc, &QPushButton::clicked, this, &TFDCExif::BPrycClick);
+    connect(BProved1, &QPushButton::clicked, this, [this] { BProved1Click(1); });
+    connect(BProved2, &QPushButton::clicked, this, [this] { BProved1Click(2); });
+    connect(Bcancel, &QPushButton::clicked, this, &TFDCExif::BcancelClick);
+    connect(PMLVse, &QAction::triggered, this, &TFDCExif::PMLVseClick);
+    connect(PMLBez, &QAction::triggered, this, &TFDCExif::PMLBezClick);
+    connect(PMLPryc, &QAction::triggered, this, &TFDCExif::PMLPrycClick);
+    connect(List, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (!syncing_)
+            TakeSelection();
+    });
+
+    ShowRows();
+    FormCreate(mainWindow);
+}
+
+TFDCExif::~TFDCExif() = default;
+
+void TFDCExif::FormCreate(QWidget* mainWindow) {
+    RestoreFormClientPlacement(*this, QString::fromUtf8(kIniFileName), kSection, 600, 300);
+    if (mainWindow)
+        CenterFormOver(*this, *mainWindow->window());
+}
+
+void TFDCExif::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!shown_ && !event->spontaneous()) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TFDCExif::FormShow() {
+    PMLVseClick();
+    ExifNejnizsiClick();
+    List->setFocus();
+}
+
+void TFDCExif::ShowRows() {
+    syncing_ = true;
+    const auto& rows = table_.rows();
+    const int count = static_cast<int>(rows.size());
+    while (List->topLevelItemCount() > count)
+        delete List->takeTopLevelItem(List->topLevelItemCount() - 1);
+    while (List->topLevelItemCount() < count)
+        new QTreeWidgetItem(List);
+    for (int i = 0; i < count; ++i) {
+        const ExifDateRow& r = rows[static_cast<std::size_t>(i)];
+        QTreeWidgetItem* item = List->topLevelItem(i);
+        item->setText(kColName, Q(r.name));
+        item->setText(kColCurrent, Q(r.current));
+        item->setText(kColNewValue, Q(r.newValue));
+        for (int c = 0; c < 3; ++c)
+            item->setText(kColExifModify + c, Q(r.exif[static_cast<std::size_t>(c)]));
+        item->setSelected(r.selected);
+    }
+    syncing_ = false;
+}
+
+void TFDCExif::TakeSelection() {
+    const int count = std::min(List->topLevelItemCount(), static_cast<int>(table_.size()));
+    for (int i = 0; i < count; ++i)
+        table_.SetSelected(static_cast<std::size_t>(i), List->topLevelItem(i)->isSelected());
+}
+
+void TFDCExif::BExifZmenaClick(int tag) {
+    table_.CopyExif(tag);
+    ShowRows();
+}
+
+void TFDCExif::ExifNejnizsiClick() {
+    table_.Earliest();
+    ShowRows();
+}
+
+void TFDCExif::BNeupravovatClick() {
+    table_.ClearValues();
+    ShowRows();
+}
+
+void TFDCExif::BSZmenaClick(int tag) {
+    if (!table_.HasSelection())
+        return;
+    TFUprDatCas adjust(this);
+    adjust.adjustSize();
+    CenterFormOver(adjust, *this);
+    if (adjust.exec() == QDialog::Accepted)
+        table_.Adjust(tag, adjust.settings());
+    else
+        table_.StejnePryc();
+    ShowRows();
+}
+
+void TFDCExif::BPrycClick() {
+    table_.RemoveSelected();
+    ShowRows();
+}
+
+void TFDCExif::PMLPrycClick() {
+    if (!table_.RemoveFirstSelected())
+        return;
+    ShowRows();
+    if (table_.empty())
+        close();
+}
+
+void TFDCExif::PMLVseClick() {
+    table_.SelectAll();
+    ShowRows();
+}
+
+void TFDCExif::PMLBezClick() {
+    table_.SelectWithoutValue();
+    ShowRows();
+}
+
+void TFDCExif::BProved1Click(int tag) {
+    table_.Write(tag == 1);
+    ShowRows();
+    if (table_.empty())
+        close();
+}
+
+void TFDCExif::BcancelClick() { close(); }
+
+void TFDCExif::done(int r) {
+    Q_UNUSED(r);
+    if (closing_)
+        return;
+    closing_ = true;
+    try {
+        SaveFormClientPlacement(*this, QString::fromUtf8(kIniFileName), kSection);
+    } catch (const IniWriteError& e) {
+        // Reported once; the files already written must still refresh the list.
+        ShowMessageBox(QString::fromUtf8(e.what()), MsgKind::Error, QMessageBox::Ok);
+    }
+    QDialog::done(table_.changed() ? QDialog::Accepted : QDialog::Rejected);
+}
+
+} // namespace kivo

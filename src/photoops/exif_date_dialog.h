@@ -1,0 +1,101 @@
+#pragma once
+// "Datum+čas dle EXIF": sets the modification time of the selected files from their EXIF
+// date-time stamps, the earliest of them, or a corrected value. The form binds a list view
+// and buttons to an ExifDateTable, which holds the rows and does the work.
+//
+// The main window's button "&datum+čas (EXIF) .." calls RunExifDateDialog:
+//
+//     std::vector<std::string> names; // captions of the selected items, in list order
+//     if (RunExifDateDialog(*this, list->Directory(), names))
+//         AktualizujSLV();
+//
+// It does nothing and returns false when no name is given; otherwise it fills the dialog
+// (one metadata reader for all files, names that are no files skipped), shows it modally
+// centred over mainWindow and returns true exactly when at least one file's time was
+// written. Nothing is written to the settings file apart from the dialog's placement.
+
+#include <string>
+#include <vector>
+
+#include <QDialog>
+
+#include "photoops/exif_date_table.h"
+
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QTreeWidget;
+
+namespace kivo {
+
+bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
+                       const std::vector<std::string>& selectedNames);
+
+class TFDCExif : public QDialog {
+    Q_OBJECT
+public:
+    // Column indexes of the list.
+    static constexpr int kColName = 0;
+    static constexpr int kColCurrent = 1;
+    static constexpr int kColNewValue = 2;
+    static constexpr int kColExifModify = 3;
+
+    // `mainWindow` is the window the dialog centres over; it is also the parent.
+    TFDCExif(ExifDateTable table, QWidget* mainWindow);
+    ~TFDCExif() override;
+
+    const ExifDateTable& table() const { return table_; }
+
+    // Handlers, public so that tests drive them as the buttons and menu items do.
+    void BExifZmenaClick(int tag);
+    void ExifNejnizsiClick();
+    void BNeupravovatClick();
+    void BSZmenaClick(int tag);
+    void BPrycClick();
+    void PMLPrycClick();
+    void PMLVseClick();
+    void PMLBezClick();
+    void BProved1Click(int tag);
+    void BcancelClick();
+
+    // The result follows the changed flag whichever way the dialog closes; the placement
+    // is saved on the way out.
+    void done(int r) override;
+
+    QTreeWidget* List = nullptr;
+    QMenu* PMList = nullptr;
+    QAction* PMLVse = nullptr;
+    QAction* PMLBez = nullptr;
+    QAction* PMLPryc = nullptr;
+    QLabel* LUprava = nullptr;
+    QPushButton* BExifZmena = nullptr;
+    QPushButton* BExifPorizeni = nullptr;
+    QPushButton* BExifDigitalizace = nullptr;
+    QPushButton* ExifNejnizsi = nullptr;
+    QPushButton* BSZmena = nullptr;
+    QPushButton* BUZmena = nullptr;
+    QPushButton* BNeupravovat = nullptr;
+    QPushButton* BPryc = nullptr;
+    QPushButton* BProved1 = nullptr;
+    QPushButton* BProved2 = nullptr;
+    QPushButton* Bcancel = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate(QWidget* mainWindow);
+    void FormShow();
+    // Table -> list: texts, rows and selection.
+    void ShowRows();
+    // List -> table: which rows the user selected.
+    void TakeSelection();
+
+    ExifDateTable table_;
+    bool shown_ = false;
+    bool syncing_ = false;
+    bool closing_ = false;
+};
+
+} // namespace kivo

@@ -1,0 +1,19 @@
+#pragma once
+// Filling the EXIF date rows from the files themselves: one metadata reader serves all
+// files; each row gets the file's modification time and its three EXIF date-time stamps.
+
+#include <string>
+#include <vector>
+
+#include "photoops/exif_date_table.h"
+
+namespace kivo {
+
+// One row per name, in the given order, for each name that is a file (not a folder) in
+// `folder`; other names are skipped. "úprava" starts empty; the EXIF columns hold the
+// date-time text of DateTime, DateTimeOriginal and DateTimeDigitized, or are empty when the
+// file has no such stamp. A stamp that does not convert shows as the value 0 (1899.12.30).
+// No row is selected.
+ExifDateTable FillExifDateTable(const std::string& folder, const std::vector<std::string>& names);
+
+} // namespace kivo

@@ -1,0 +1,146 @@
+#include "photoops/exif_date_table.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "platform/file_system.h"
+
+namespace kivo {
+
+ExifDateTable::ExifDateTable(std::string folder) : folder_(std::move(folder)) {}
+
+std::string ExifDateTable::PathOf(const ExifDateRow& row) const {
+    return folder_.empty() ? row.name : IncludeTrailingSlash(folder_) + row.name;
+}
+
+void ExifDateTable::AddRow(ExifDateRow row) { rows_.push_back(std::move(row)); }
+
+bool ExifDateTable::HasSelection() const {
+    return std::any_of(rows_.begin(), rows_.end(), [](const auto& r) { return r.selected; });
+}
+
+void ExifDateTable::SelectAll() {
+    for (auto& r : rows_)
+        r.selected = true;
+}
+
+void ExifDateTable::SelectWithoutValue() {
+    for (auto& r : rows_)
+        r.selected = r.newValue.empty();
+}
+
+void ExifDateTable::CopyExif(int tag) {
+    SetFixedDateTimeFormats();
+    if (tag >= kExifModify && tag <= kExifDigitized) {
+        for (auto& r : rows_) {
+            const std::string& text = r.exif[static_cast<std::size_t>(tag - kExifModify)];
+            if (r.selected && !text.empty())
+                r.newValue = text;
+        }
+    }
+    StejnePryc();
+}
+
+void ExifDateTable::Earliest() {
+    SetFixedDateTimeFormats();
+    for (auto& r : rows_) {
+        if (!r.selected)
+            continue;
+        TDateTime lowest = 0; // 0 = no value yet
+        for (const std::string& text : r.exif) {
+            if (text.empty())
+                continue;
+            const auto v = ParseDateTimeText(text);
+            // A stamp the reader could not convert is 0 (1899.12.30): no value, and it must
+            // not discard a real value found before it.
+            if (!v || *v == 0)
+                continue;
+            if (lowest == 0 || *v < lowest)
+                lowest = *v;
+        }
+        if (lowest != 0)
+            r.newValue = DateTimeText(lowest);
+    }
+    StejnePryc();
+}
+
+void ExifDateTable::ClearValues() {
+    for (auto& r : rows_)
+        if (r.selected)
+            r.newValue.clear();
+}
+
+void ExifDateTable::Adjust(int startTag, const AdjustSettings& settings) {
+    SetFixedDateTimeFormats();
+    for (auto& r : rows_) {
+        if (!r.selected)
+            continue;
+        const std::string& start = startTag == kStartCurrent ? r.current : r.newValue;
+        if (start.empty())
+            continue;
+        const auto x = ParseDateTimeText(start);
+        if (!x)
+            continue;
+        if (const auto v = ApplyAdjustment(settings, *x))
+            r.newValue = DateTimeText(*v);
+    }
+    StejnePryc();
+}
+
+void ExifDateTable::RemoveSelected() {
+    std::erase_if(rows_, [](const auto& r) { return r.selected; });
+}
+
+bool ExifDateTable::RemoveFirstSelected() {
+    const auto it = std::find_if(rows_.begin(), rows_.end(), [](const auto& r) { return r.selected; });
+    if (it == rows_.end())
+        return false;
+    rows_.erase(it);
+    return true;
+}
+
+void ExifDateTable::StejnePryc() {
+    for (auto& r : rows_)
+        if (r.newValue == r.current)
+            r.newValue.clear();
+}
+
+void ExifDateTable::AktualizaceStavajici() {
+    SetFixedDateTimeFormats();
+    for (auto& r : rows_) {
+        const auto age = FileAge(PathOf(r));
+        r.current = age ? DateTimeText(*age) : std::string();
+    }
+}
+
+ExifDateTable::WriteResult ExifDateTable::Write(bool keepRows) {
+    SetFixedDateTimeFormats();
+    WriteResult result;
+    std::size_t removed = 0;
+    const std::size_t count = rows_.size();
+    // Removed rows shift the later ones up: visit i addresses row i - removed.
+    for (std::size_t visit = 0; visit < count; ++visit) {
+        const std::size_t i = visit - removed;
+        ExifDateRow& r = rows_[i];
+        if (r.newValue.empty())
+            continue;
+        const std::string path = PathOf(r);
+        if (!FileExists(path))
+            continue;
+        const auto value = ParseDateTimeText(r.newValue);
+        if (!value || SetFileModified(path, *value) != SetTimeResult::Ok)
+            continue;
+        r.newValue.clear();
+        ++result.written;
+        changed_ = true;
+        if (!keepRows) {
+            rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
+            ++removed;
+        }
+    }
+    if (!rows_.empty() && result.written > 0)
+        AktualizaceStavajici();
+    return result;
+}
+
+} // namespace kivo

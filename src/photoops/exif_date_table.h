@@ -1,0 +1,95 @@
+#pragma once
+// The rows of the EXIF date dialog and everything its buttons do to them. No widgets: the
+// dialog binds a list view to this table, and the batch commands drive it directly.
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "photoops/adjust_settings.h"
+
+namespace kivo {
+
+// Tags of the EXIF columns, as the copy buttons carry them.
+inline constexpr int kExifModify = 1;    // "EXIF změna", DateTime 0x0132
+inline constexpr int kExifTaken = 2;     // "EXIF pořízení", DateTimeOriginal 0x9003
+inline constexpr int kExifDigitized = 3; // "EXIF digitalizace", DateTimeDigitized 0x9004
+
+// Start column of an adjustment.
+inline constexpr int kStartCurrent = 0;  // "stávající"
+inline constexpr int kStartNewValue = 1; // "úprava"
+
+// One row; every value is held as date-time text, empty meaning no value.
+struct ExifDateRow {
+    std::string name;                // file name in the table's folder
+    std::string current;             // "stávající": the file's modification time
+    std::string newValue;            // "úprava": what will be written; empty = leave alone
+    std::array<std::string, 3> exif; // the columns of kExifModify..kExifDigitized
+    bool selected = false;
+};
+
+class ExifDateTable {
+public:
+    explicit ExifDateTable(std::string folder = {});
+
+    const std::string& folder() const { return folder_; }
+    // Folder + name.
+    std::string PathOf(const ExifDateRow& row) const;
+
+    void AddRow(ExifDateRow row);
+    const std::vector<ExifDateRow>& rows() const { return rows_; }
+    const ExifDateRow& row(std::size_t i) const { return rows_.at(i); }
+    std::size_t size() const { return rows_.size(); }
+    bool empty() const { return rows_.empty(); }
+
+    void SetSelected(std::size_t i, bool selected) { rows_.at(i).selected = selected; }
+    bool HasSelection() const;
+
+    // Raised by the first successful write; decides the dialog's result.
+    bool changed() const { return changed_; }
+
+    // "&označ vše": select every row.
+    void SelectAll();
+    // "označ vše &bez úpravy": select exactly the rows without a new value.
+    void SelectWithoutValue();
+    // The EXIF buttons: copy column `tag` (1..3) of each selected row into its new value
+    // where that column is not empty, then StejnePryc.
+    void CopyExif(int tag);
+    // "vyber nejnižší": the lowest EXIF value of each selected row becomes its new value.
+    // Empty columns and stamps that did not convert (date-time value 0) count as no value.
+    // Then StejnePryc.
+    void Earliest();
+    // "neupravovat": clear the new value of every selected row.
+    void ClearValues();
+    // "stávající-změna" / "úprava-změna" after a confirmed adjustment: each selected row
+    // whose start column is not empty gets the corrected start value (a correction with no
+    // result leaves the row alone). Then StejnePryc.
+    void Adjust(int startTag, const AdjustSettings& settings);
+    // "odstraň": remove every selected row.
+    void RemoveSelected();
+    // "&odstraň ze seznamu": remove the first selected row; false when none is selected.
+    bool RemoveFirstSelected();
+
+    // Clears, in every row, a new value that equals the current value character by character.
+    void StejnePryc();
+    // Re-reads every row's current modification time; a file that cannot be read gets an
+    // empty text.
+    void AktualizaceStavajici();
+
+    struct WriteResult {
+        int written = 0;
+    };
+    // Writes every non-empty new value to its file's modification time (two-second
+    // resolution, years 1980-2099). A written row loses its new value, and leaves the table
+    // unless keepRows. Rows that cannot be written keep everything, silently. When at least
+    // one row was written and rows remain, the current times are re-read.
+    WriteResult Write(bool keepRows);
+
+private:
+    std::string folder_;
+    std::vector<ExifDateRow> rows_;
+    bool changed_ = false;
+};
+
+} // namespace kivo
