@@ -765,6 +765,84 @@ TEST(MakerNoteInReader, CanonOffsetsCountFromTheExifTiffHeader) {
     }
 }
 
+// A TIFF-structured file with Make, Model and an EXIF directory holding the maker note and,
+// after it, a value outside the maker note that the maker note's last entry points at.
+Bytes TiffWithMakerNote(bool be, std::string_view make, std::string_view model,
+                        const std::function<Bytes(std::int64_t makerOffset,
+                                                  std::int64_t outsideOffset)>& makeNote) {
+    const auto build = [&](const Bytes& note, std::uint32_t* makerOffset,
+                           std::uint32_t* outsideOffset) {
+        test::TiffBuilder t(be);
+        const int ifd0 = t.AddIfd();
+        const int exif = t.AddIfd();
+        t.Ascii(ifd0, 0x010F, make);
+        t.Ascii(ifd0, 0x0110, model);
+        t.Link(ifd0, 0x8769, exif);
+        t.Undefined(exif, 0x927C, note);
+        t.Ascii(exif, 0xA420, "outside the maker note");
+        Bytes tiff = t.Build();
+        *makerOffset = t.ValueOffset(exif, 0x927C);
+        *outsideOffset = t.ValueOffset(exif, 0xA420);
+        return tiff;
+    };
+    std::uint32_t maker = 0;
+    std::uint32_t outside = 0;
+    const Bytes probe = makeNote(0, 0);
+    build(probe, &maker, &outside);
+    std::uint32_t maker2 = 0;
+    std::uint32_t outside2 = 0;
+    const Bytes tiff = build(makeNote(maker, outside), &maker2, &outside2);
+    EXPECT_EQ(maker2, maker);
+    EXPECT_EQ(outside2, outside);
+    return tiff;
+}
+
+TEST(MakerNoteInReader, NefWithoutExifVersionUsesTheEmbeddedTiffLayout) {
+    const Bytes nef = TiffWithMakerNote(false, "NIKON CORPORATION", "NIKON D70",
+                                        [](std::int64_t, std::int64_t) {
+                                            return MakerNote(NikonEmbeddedHeader(false),
+                                                             {Short(0x0002, {0, 800}, false),
+                                                              Ascii(0x0004, "RAW    ")},
+                                                             false, [](std::int64_t pos) {
+                                                                 return pos - 11;
+                                                             });
+                                        });
+    TPhotoData photo(kBuildAll);
+    ASSERT_TRUE(photo.ReadImageBytes("d70.nef", nef));
+    ASSERT_NE(photo.Exif, nullptr);
+    EXPECT_TRUE(photo.Exif->MakerDecoded);
+    EXPECT_EQ(photo.Exif->MakerTrace, "\r\nISO Speed = 0, 800\r\nQuality = \"RAW    \"");
+}
+
+TEST(MakerNoteInReader, TiffFileOffsetsAndFallbackCountFromTheTiffHeader) {
+    for (bool be : {false, true}) {
+        SCOPED_TRACE(be ? "MM" : "II");
+        const Bytes tif = TiffWithMakerNote(
+            be, "Canon", "Canon EOS 300D", [be](std::int64_t maker, std::int64_t outside) {
+                // The reader stores the maker note at TIFF offset - 7 and adds 16 to that
+                // position, so offsets count from the TIFF header as in a JPEG.
+                Bytes note = MakerNote({}, {Ascii(0x0009, "Jan Novak"), Ascii(0x0007, "x")}, be,
+                                       ExifOffsets(maker + 9));
+                // The last entry (FirmwareVersion) points outside the maker note.
+                const std::size_t field = 2 + 12 + 8;
+                Bytes offset;
+                put32(offset, static_cast<std::uint32_t>(outside), be);
+                std::copy(offset.begin(), offset.end(), note.begin() + field);
+                const std::size_t countField = 2 + 12 + 4;
+                Bytes count;
+                put32(count, 23, be);
+                std::copy(count.begin(), count.end(), note.begin() + countField);
+                return note;
+            });
+        TPhotoData photo(kBuildAll);
+        ASSERT_TRUE(photo.ReadImageBytes("canon.tif", tif));
+        ASSERT_NE(photo.Exif, nullptr);
+        EXPECT_TRUE(photo.Exif->MakerDecoded);
+        EXPECT_EQ(photo.Exif->MakerTrace, "\r\nOwnerName = \"Jan Novak\"\r\nFirmwareVersion = "
+                                          "\"outside the maker note\"");
+    }
+}
+
 TEST(MakerNoteInReader, FailedMakerWalkStatusIsReplacedWhenTheReadSucceeds) {
     const Bytes jpeg = JpegWithMakerNote(false, "Canon", "0221", [](std::int64_t) {
         Bytes note;
