@@ -221,18 +221,17 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         } else {
             raw = note.take(valuePos, byteCount);
         }
-        budget -= static_cast<std::int64_t>(raw.size());
-        if (budget < 0) {
-            throw ExifFailure("Maker note values exceed " + std::to_string(kMakerValueBudget) +
-                              " bytes");
-        }
-
         const auto found = std::find_if(table.begin(), table.end(),
                                          [tag](const tTagRow& r) { return r.Number == tag; });
         const tTagRow* row = found != table.end() ? &*found : nullptr;
         const std::string name = row ? row->Caption : std::string("Unknown");
         if (isSkipName(name)) {
             continue;
+        }
+        budget -= static_cast<std::int64_t>(raw.size());
+        if (budget < 0) {
+            throw ExifFailure("Maker note values exceed " + std::to_string(kMakerValueBudget) +
+                              " bytes");
         }
 
         std::string rendered;

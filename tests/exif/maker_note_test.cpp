@@ -664,6 +664,34 @@ TEST(MakerWalk, TooShortForTheEntryCount) {
     EXPECT_EQ(photo.StatusText.rfind("Error Detected = ", 0), 0u);
 }
 
+TEST(MakerWalk, ManyEntriesSharingOneLargeValueEndTheWalk) {
+    // A forged maker note: 400 entries that all point at the same 60000-byte value.
+    const bool be = false;
+    const std::int32_t p = 101;
+    const int entries = 400;
+    const std::int64_t dataPos = 1 + 2 + 12 * entries + 4;
+    Bytes note;
+    put16(note, entries, be);
+    for (int i = 0; i < entries; ++i) {
+        put16(note, 0x0006, be);
+        put16(note, kFormatUndefined, be);
+        put32(note, 60000, be);
+        put32(note, static_cast<std::uint32_t>(dataPos - 10 + p), be);
+    }
+    put32(note, 0, be);
+    note.resize(note.size() + 60000, 'v');
+    TPhotoData photo(kBuildAll);
+    TExifInfo exif(&photo, kBuildAll);
+    exif.MakeText = "Canon";
+    exif.MakerNoteRaw = note;
+    exif.MakerNotePos = p;
+    TMakerNoteInfo info(false, exif);
+    EXPECT_TRUE(info.DecodeMakerNote());
+    EXPECT_EQ(exif.TagCount(), 16 * 1024 * 1024 / 60000);
+    EXPECT_EQ(photo.StatusText.rfind("Error Detected = Maker note values exceed", 0), 0u)
+        << photo.StatusText;
+}
+
 TEST(MakerWalk, RenderOnlyBuildModeListsNamesWithoutValues) {
     const Bytes note = MakerNote({}, {Short(0x0008, {7}, false)}, false, ExifOffsets(101));
     Harness h("Canon", false, kBuildRender);
