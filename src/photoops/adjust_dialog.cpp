@@ -123,12 +123,15 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     connect(ChBCasZmenitA, &QCheckBox::toggled, this, &TFUprDatCas::ChBCasZmenitAClick);
     connect(BOK, &QPushButton::clicked, this, &TFUprDatCas::BOKClick);
     connect(Bcancel, &QPushButton::clicked, this, &QDialog::reject);
-    connect(qApp, &QApplication::focusChanged, this, &TFUprDatCas::focusChanged);
+    focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &TFUprDatCas::focusChanged);
 
     FormCreate();
 }
 
-TFUprDatCas::~TFUprDatCas() = default;
+TFUprDatCas::~TFUprDatCas() {
+    // The children are destroyed after this body and move the focus as they go.
+    disconnect(focusWatch_);
+}
 
 void TFUprDatCas::FormCreate() {
     PG->setCurrentIndex(kPageRelative);

@@ -62,6 +62,7 @@ private:
     bool inUnitCombo(const QWidget* w) const;
 
     int unitIndex_ = kUnitDay;
+    QMetaObject::Connection focusWatch_;
 };
 
 } // namespace kivo

@@ -90,12 +90,12 @@ TEST_F(SpinEditTest, HeldButtonRepeatsUntilReleased) {
     QTest::mousePress(edit.upButton(), Qt::LeftButton);
     EXPECT_EQ(edit.value(), 1) << "one step at once";
     EXPECT_TRUE(edit.isRepeating());
-    QTRY_VERIFY_WITH_TIMEOUT(edit.value() >= 4, 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit.value() >= 4; }, 5000));
     QTest::mouseRelease(edit.upButton(), Qt::LeftButton);
     EXPECT_FALSE(edit.isRepeating());
     const qint64 reached = edit.value();
     QTest::mousePress(edit.downButton(), Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(edit.value() <= reached - 3, 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return edit.value() <= reached - 3; }, 5000));
     QTest::mouseRelease(edit.downButton(), Qt::LeftButton);
     EXPECT_FALSE(edit.isRepeating());
 }
@@ -104,7 +104,7 @@ TEST_F(SpinEditTest, RepeatStopsWhenDisabled) {
     edit.show();
     QTest::mousePress(edit.upButton(), Qt::LeftButton);
     edit.setEnabled(false);
-    QTRY_VERIFY_WITH_TIMEOUT(!edit.isRepeating(), 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !edit.isRepeating(); }, 5000));
     edit.setEnabled(true);
 }
 
