@@ -4,13 +4,15 @@
 // Main window (BZmenaJClick), after checking that at least one item is selected:
 //
 //   const int index = FormatIndexOf(*CBTyp);                  // photoops/naming_combo.h
-//   if (RunRenameDialog(this, SLV->Directory(), selectedCaptions, index)) {
+//   if (RunRenameDialog(this, folder, selectedCaptions, index)) {
 //       StoreFormatIndex(SettingsPath(), index);              // photoops/naming.h, "typ"
 //       AktualizujSLV();
 //   }
 //
-// `selectedCaptions` are the captions of the selected items in list order, folders and the
-// parent entry included: only names of existing files are listed.
+// `folder` is the file list's current folder (absolute, "/" at the end or not; the
+// "Drives" view lists nothing). `selectedCaptions` are the captions of the selected items
+// in list order, folders and the parent entry included: only names of existing files
+// become rows. The format index is read once, when the dialog opens.
 
 #include <functional>
 #include <memory>

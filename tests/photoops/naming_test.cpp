@@ -10,19 +10,6 @@
 namespace kivo {
 namespace {
 
-TEST(FormatNumberWidth, FollowsTheIndex)
-{
-    EXPECT_EQ(FormatNumberWidth(kFormatNone), 0);
-    EXPECT_EQ(FormatNumberWidth(kFormatDateTime), 0);
-    EXPECT_EQ(FormatNumberWidth(kFormatDayCounter2), 2);
-    EXPECT_EQ(FormatNumberWidth(kFormatDayCounter3), 3);
-    EXPECT_EQ(FormatNumberWidth(kFormatDayCounter4), 4);
-    EXPECT_EQ(FormatNumberWidth(kFormatRunning2), 2);
-    EXPECT_EQ(FormatNumberWidth(kFormatRunning3), 3);
-    EXPECT_EQ(FormatNumberWidth(kFormatRunning4), 4);
-    EXPECT_EQ(FormatNumberWidth(7), 0);
-}
-
 struct TextCase {
     const char* text;
     int index;
