@@ -11,25 +11,21 @@ namespace kivo {
 
 namespace {
 
-std::string Padded(long long number, int width)
-{
+std::string Padded(long long number, int width) {
     return PadLeft(QString::number(number), u'0', width).toStdString();
 }
 
 } // namespace
 
-bool IsDayCounterFormat(int index)
-{
+bool IsDayCounterFormat(int index) {
     return index >= kFormatDayCounter2 && index <= kFormatDayCounter4;
 }
 
-bool IsRunningNumberFormat(int index)
-{
+bool IsRunningNumberFormat(int index) {
     return index >= kFormatRunning2 && index <= kFormatRunning4;
 }
 
-int FormatNumberWidth(int index)
-{
+int FormatNumberWidth(int index) {
     if (IsDayCounterFormat(index))
         return index + 1;
     if (IsRunningNumberFormat(index))
@@ -37,8 +33,7 @@ int FormatNumberWidth(int index)
     return 0;
 }
 
-int FormatIndexOfText(std::string_view text)
-{
+int FormatIndexOfText(std::string_view text) {
     const QString wanted = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     for (int i = 0; i < kFormatCount; ++i) {
         const std::string_view item = kFormatItems[static_cast<std::size_t>(i)];
@@ -49,8 +44,7 @@ int FormatIndexOfText(std::string_view text)
     return kFormatNone;
 }
 
-std::string NameExtension(std::string_view fileName)
-{
+std::string NameExtension(std::string_view fileName) {
     const std::size_t slash = fileName.rfind('/');
     if (slash != std::string_view::npos)
         fileName.remove_prefix(slash + 1);
@@ -60,14 +54,12 @@ std::string NameExtension(std::string_view fileName)
     return std::string(fileName.substr(dot));
 }
 
-std::string ZeroFilled(long long number, int width)
-{
+std::string ZeroFilled(long long number, int width) {
     return Padded(number, width);
 }
 
 std::string DayCounterName(int year, int month, int day, int counter, int width,
-                           std::string_view extension)
-{
+                           std::string_view extension) {
     std::string name = std::to_string(year);
     name += '_';
     name += Padded(month, 2);
@@ -79,15 +71,13 @@ std::string DayCounterName(int year, int month, int day, int counter, int width,
     return name;
 }
 
-std::string RunningNumberName(int number, int width, std::string_view extension)
-{
+std::string RunningNumberName(int number, int width, std::string_view extension) {
     std::string name = Padded(number, width);
     name += extension;
     return name;
 }
 
-std::string DateTimeName(TDateTime value, std::string_view extension)
-{
+std::string DateTimeName(TDateTime value, std::string_view extension) {
     // Split by whole seconds ourselves so a value a hair below midnight cannot round
     // its time to 24:00:00 while the date stays on the day before.
     const long long total = std::llround(value * kSecondsPerDay);
@@ -106,8 +96,8 @@ std::string DateTimeName(TDateTime value, std::string_view extension)
     const long long second = secs % 60;
 
     std::string name = Padded(year, 4);
-    for (long long part : {static_cast<long long>(month), static_cast<long long>(day), hour,
-                           minute, second}) {
+    for (long long part :
+         {static_cast<long long>(month), static_cast<long long>(day), hour, minute, second}) {
         name += '_';
         name += Padded(part, 2);
     }
@@ -115,13 +105,11 @@ std::string DateTimeName(TDateTime value, std::string_view extension)
     return name;
 }
 
-int ReadStoredFormatIndex(const std::string& settingsPath)
-{
+int ReadStoredFormatIndex(const std::string& settingsPath) {
     return ReadIniInteger(settingsPath, "Nastaveni", "Typ", 0);
 }
 
-void StoreFormatIndex(const std::string& settingsPath, int index)
-{
+void StoreFormatIndex(const std::string& settingsPath, int index) {
     WriteIniInteger(settingsPath, "Nastaveni", "typ", index);
 }
 

@@ -12,26 +12,31 @@ namespace kivo {
 
 // Format index = position of the format in the combo's items; -1 = none of them.
 inline constexpr int kFormatNone = -1;
-inline constexpr int kFormatDateTime = 0;     // YYYY_MM_DD_hh_mm_ss
-inline constexpr int kFormatDayCounter2 = 1;  // YYYY_MM_DD_##
-inline constexpr int kFormatDayCounter3 = 2;  // YYYY_MM_DD_###
-inline constexpr int kFormatDayCounter4 = 3;  // YYYY_MM_DD_####
-inline constexpr int kFormatRunning2 = 4;     // ##
-inline constexpr int kFormatRunning3 = 5;     // ###
-inline constexpr int kFormatRunning4 = 6;     // ####
+inline constexpr int kFormatDateTime = 0;    // YYYY_MM_DD_hh_mm_ss
+inline constexpr int kFormatDayCounter2 = 1; // YYYY_MM_DD_##
+inline constexpr int kFormatDayCounter3 = 2; // YYYY_MM_DD_###
+inline constexpr int kFormatDayCounter4 = 3; // YYYY_MM_DD_####
+inline constexpr int kFormatRunning2 = 4;    // ##
+inline constexpr int kFormatRunning3 = 5;    // ###
+inline constexpr int kFormatRunning4 = 6;    // ####
 inline constexpr int kFormatCount = 7;
 
 // The combo's items in index order.
 inline constexpr std::array<std::string_view, kFormatCount> kFormatItems = {
-    "YYYY_MM_DD_hh_mm_ss", "YYYY_MM_DD_##", "YYYY_MM_DD_###", "YYYY_MM_DD_####",
-    "##",                  "###",           "####",
+    "YYYY_MM_DD_hh_mm_ss",
+    "YYYY_MM_DD_##",
+    "YYYY_MM_DD_###",
+    "YYYY_MM_DD_####",
+    "##",
+    "###",
+    "####",
 };
 
 // The legend shown beside the combo, lines separated by "\n", entries by tabs.
 inline constexpr std::string_view kFormatLegend =
     "YYYY=rok\tMM=měsíc\tDD=den\nhh=hodina\tmm=minuta\tss=sekunda\n##, ###, ####=pořadové číslo";
 
-bool IsDayCounterFormat(int index); // 1..3
+bool IsDayCounterFormat(int index);    // 1..3
 bool IsRunningNumberFormat(int index); // 4..6
 // Digits of the counter or running number: index + 1 for 1..3, index - 2 for 4..6, else 0.
 int FormatNumberWidth(int index);

@@ -17,8 +17,7 @@ public:
     explicit FocusOutWatcher(QComboBox& combo) : QObject(&combo), combo_(combo) {}
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
+    bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched == &combo_ && event->type() == QEvent::FocusOut)
             CBTypExit(combo_);
         return QObject::eventFilter(watched, event);
@@ -30,8 +29,7 @@ private:
 
 } // namespace
 
-void SetupFormatCombo(QComboBox& combo, int storedIndex)
-{
+void SetupFormatCombo(QComboBox& combo, int storedIndex) {
     combo.setEditable(true);
     combo.setInsertPolicy(QComboBox::NoInsert);
     // The index follows exactly what is typed; inline completion would turn every
@@ -50,8 +48,7 @@ void SetupFormatCombo(QComboBox& combo, int storedIndex)
     }
 }
 
-int CBTypExit(QComboBox& combo)
-{
+int CBTypExit(QComboBox& combo) {
     int index = -1;
     if (!FindComboItem(combo.currentText(), combo, index)) {
         index = -1;
@@ -70,15 +67,13 @@ int CBTypExit(QComboBox& combo)
     return index;
 }
 
-int FormatIndexOf(const QComboBox& combo)
-{
+int FormatIndexOf(const QComboBox& combo) {
     bool ok = false;
     const int index = combo.property(kFormatIndexProperty).toInt(&ok);
     return ok ? index : kFormatNone;
 }
 
-void ConnectFormatCombo(QComboBox& combo)
-{
+void ConnectFormatCombo(QComboBox& combo) {
     QObject::connect(&combo, &QComboBox::currentTextChanged, &combo,
                      [&combo](const QString&) { CBTypExit(combo); });
     combo.installEventFilter(new FocusOutWatcher(combo));

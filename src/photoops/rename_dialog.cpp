@@ -23,16 +23,14 @@ constexpr const char* kPlacementSection = "FZmenaJ";
 
 enum Column { ColDateTime, ColCurrent, ColNew, ColStatus };
 
-QString Text(const std::string& s)
-{
+QString Text(const std::string& s) {
     return QString::fromStdString(s);
 }
 
 } // namespace
 
 bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringList& selectedNames,
-                     int formatIndex)
-{
+                     int formatIndex) {
     if (selectedNames.isEmpty())
         return false;
     std::vector<std::string> names;
@@ -48,8 +46,7 @@ bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringLi
 
 TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     : QDialog(mainWindow), mainWindow_(mainWindow), table_(std::move(table)),
-      formatIndex_(formatIndex)
-{
+      formatIndex_(formatIndex) {
     setObjectName(kPlacementSection);
     setWindowTitle(QStringLiteral("Změna názvu souboru"));
     setMinimumSize(600, 250);
@@ -100,13 +97,11 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
 
 TFZmenaJ::~TFZmenaJ() = default;
 
-void TFZmenaJ::setFailureReporter(std::function<void(const QString&)> reporter)
-{
+void TFZmenaJ::setFailureReporter(std::function<void(const QString&)> reporter) {
     reportFailures_ = std::move(reporter);
 }
 
-void TFZmenaJ::FormCreate()
-{
+void TFZmenaJ::FormCreate() {
     // The table is new with the dialog, so its changed flag starts cleared.
     RestoreFormClientPlacement(*this, QString::fromUtf8(kIniFileName),
                                QString::fromUtf8(kPlacementSection), 600, 300);
@@ -116,8 +111,7 @@ void TFZmenaJ::FormCreate()
     ShowRows();
 }
 
-void TFZmenaJ::showEvent(QShowEvent* event)
-{
+void TFZmenaJ::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!shown_) {
         shown_ = true;
@@ -125,15 +119,13 @@ void TFZmenaJ::showEvent(QShowEvent* event)
     }
 }
 
-void TFZmenaJ::FormShow()
-{
+void TFZmenaJ::FormShow() {
     table_.SeradDleDC();
     table_.NastavNazev(formatIndex_);
     ShowRows();
 }
 
-void TFZmenaJ::ShowRows()
-{
+void TFZmenaJ::ShowRows() {
     const std::vector<RenameRow>& rows = table_.rows();
     if (List->topLevelItemCount() != static_cast<int>(rows.size())) {
         List->clear();
@@ -152,8 +144,7 @@ void TFZmenaJ::ShowRows()
     }
 }
 
-void TFZmenaJ::BProved1Click()
-{
+void TFZmenaJ::BProved1Click() {
     const std::optional<int> failures = table_.Proved();
     ShowRows();
     BProved1->setEnabled(false);
@@ -162,13 +153,11 @@ void TFZmenaJ::BProved1Click()
                         QString::number(*failures));
 }
 
-void TFZmenaJ::BcancelClick()
-{
+void TFZmenaJ::BcancelClick() {
     close();
 }
 
-void TFZmenaJ::done(int /*result*/)
-{
+void TFZmenaJ::done(int /*result*/) {
     if (closing_)
         return;
     closing_ = true;
@@ -177,8 +166,7 @@ void TFZmenaJ::done(int /*result*/)
     closing_ = false;
 }
 
-void TFZmenaJ::FormClose()
-{
+void TFZmenaJ::FormClose() {
     try {
         SaveFormClientPlacement(*this, QString::fromUtf8(kIniFileName),
                                 QString::fromUtf8(kPlacementSection));

@@ -10,22 +10,19 @@ namespace kivo {
 
 namespace {
 
-bool IsBareName(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." &&
-           name.find('/') == std::string::npos && name.find('\0') == std::string::npos;
+bool IsBareName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
+           name.find('\0') == std::string::npos;
 }
 
 } // namespace
 
-RenameTable::RenameTable(std::string folder)
-{
+RenameTable::RenameTable(std::string folder) {
     if (!folder.empty() && folder.front() == '/')
         folder_ = IncludeTrailingSlash(folder);
 }
 
-bool RenameTable::AddFile(const std::string& name)
-{
+bool RenameTable::AddFile(const std::string& name) {
     if (folder_.empty() || !IsBareName(name))
         return false;
     const std::string path = pathOf(name);
@@ -38,15 +35,13 @@ bool RenameTable::AddFile(const std::string& name)
     return true;
 }
 
-void RenameTable::Fill(const std::vector<std::string>& namesInListOrder)
-{
+void RenameTable::Fill(const std::vector<std::string>& namesInListOrder) {
     SetFixedDateTimeFormats();
     for (const std::string& name : namesInListOrder)
         AddFile(name);
 }
 
-void RenameTable::SeradDleDC()
-{
+void RenameTable::SeradDleDC() {
     // Fixed-width texts: byte order is time order, and a date alone (midnight) sorts
     // before the rest of its day.
     std::stable_sort(rows_.begin(), rows_.end(), [](const RenameRow& a, const RenameRow& b) {
@@ -54,8 +49,7 @@ void RenameTable::SeradDleDC()
     });
 }
 
-void RenameTable::NastavNazev(int formatIndex)
-{
+void RenameTable::NastavNazev(int formatIndex) {
     const int width = FormatNumberWidth(formatIndex);
     int previousKey = 0;
     int counter = 0;
@@ -94,8 +88,7 @@ void RenameTable::NastavNazev(int formatIndex)
     }
 }
 
-std::optional<int> RenameTable::Proved()
-{
+std::optional<int> RenameTable::Proved() {
     if (performed_)
         return std::nullopt;
     performed_ = true;

@@ -18,8 +18,7 @@ namespace {
 // One application object for the whole program, gone before the statics are.
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (QCoreApplication::instance() == nullptr)
             app_ = std::make_unique<QApplication>(argc_, argv_);
     }
@@ -37,8 +36,7 @@ private:
 
 class FormatCombo : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         layout = new QVBoxLayout(&window);
         combo = new QComboBox(&window);
         other = new QLineEdit(&window);
@@ -46,8 +44,7 @@ protected:
         layout->addWidget(other);
     }
 
-    void Type(const QString& text)
-    {
+    void Type(const QString& text) {
         combo->lineEdit()->selectAll();
         QTest::keyClick(combo->lineEdit(), Qt::Key_Delete);
         QTest::keyClicks(combo->lineEdit(), text);
@@ -59,8 +56,7 @@ protected:
     QLineEdit* other = nullptr;
 };
 
-TEST_F(FormatCombo, SetupShowsTheStoredItem)
-{
+TEST_F(FormatCombo, SetupShowsTheStoredItem) {
     SetupFormatCombo(*combo, 2);
     ASSERT_EQ(combo->count(), kFormatCount);
     EXPECT_TRUE(combo->isEditable());
@@ -70,15 +66,13 @@ TEST_F(FormatCombo, SetupShowsTheStoredItem)
     EXPECT_EQ(FormatIndexOf(*combo), 2);
 }
 
-TEST_F(FormatCombo, StoredIndexOutsideTheItemsGivesEmptyTextAndKeepsTheTag)
-{
+TEST_F(FormatCombo, StoredIndexOutsideTheItemsGivesEmptyTextAndKeepsTheTag) {
     SetupFormatCombo(*combo, 9);
     EXPECT_EQ(combo->currentText(), "");
     EXPECT_EQ(FormatIndexOf(*combo), 9);
 }
 
-TEST_F(FormatCombo, TypedTextSelectsTheFormatIgnoringCase)
-{
+TEST_F(FormatCombo, TypedTextSelectsTheFormatIgnoringCase) {
     SetupFormatCombo(*combo, 0);
     ConnectFormatCombo(*combo);
     Type("yyyy_mm_dd_##");
@@ -87,16 +81,14 @@ TEST_F(FormatCombo, TypedTextSelectsTheFormatIgnoringCase)
     EXPECT_EQ(FormatIndexOf(*combo), 5);
 }
 
-TEST_F(FormatCombo, ChoosingAnItemSelectsItsIndex)
-{
+TEST_F(FormatCombo, ChoosingAnItemSelectsItsIndex) {
     SetupFormatCombo(*combo, 0);
     ConnectFormatCombo(*combo);
     combo->setCurrentIndex(4);
     EXPECT_EQ(FormatIndexOf(*combo), 4);
 }
 
-TEST_F(FormatCombo, UnknownTextGivesMinusOneAndKeepsTheFocus)
-{
+TEST_F(FormatCombo, UnknownTextGivesMinusOneAndKeepsTheFocus) {
     SetupFormatCombo(*combo, 1);
     ConnectFormatCombo(*combo);
     window.show();
@@ -122,8 +114,7 @@ TEST_F(FormatCombo, UnknownTextGivesMinusOneAndKeepsTheFocus)
     EXPECT_EQ(FormatIndexOf(*combo), 6);
 }
 
-TEST_F(FormatCombo, ExitMapsTheCurrentTextWithoutConnection)
-{
+TEST_F(FormatCombo, ExitMapsTheCurrentTextWithoutConnection) {
     SetupFormatCombo(*combo, 0);
     combo->setEditText("yyyy_MM_dd_####");
     EXPECT_EQ(CBTypExit(*combo), 3);

@@ -31,8 +31,7 @@ namespace {
 // One application object for the whole program, gone before the statics are.
 class QtEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (QCoreApplication::instance() == nullptr)
             app_ = std::make_unique<QApplication>(argc_, argv_);
     }
@@ -49,16 +48,14 @@ private:
     ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 void MakeFile(const test::TempDir& dir, const std::string& name, int y, int mo, int d, int h,
-              int mi, int s)
-{
+              int mi, int s) {
     const std::string path = dir.write(name, name);
     const std::time_t t = LocalDateTimeToUnix(EncodeDate(y, mo, d) + EncodeTime(h, mi, s));
     const timespec times[2] = {{t, 0}, {t, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
-QStringList ColumnTexts(const QTreeWidget& list, int column)
-{
+QStringList ColumnTexts(const QTreeWidget& list, int column) {
     QStringList out;
     for (int i = 0; i < list.topLevelItemCount(); ++i)
         out << list.topLevelItem(i)->text(column);
@@ -67,8 +64,7 @@ QStringList ColumnTexts(const QTreeWidget& list, int column)
 
 class RenameDialog : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         ::setenv("KIVO_DATA_DIR", settingsDir.path().c_str(), 1);
         mainWindow.setGeometry(100, 50, 1000, 700);
         MakeFile(photos, "IMG_0001.JPG", 2005, 8, 27, 10, 15, 32);
@@ -77,14 +73,12 @@ protected:
     }
     void TearDown() override { ::unsetenv("KIVO_DATA_DIR"); }
 
-    RenameTable FilledTable(const std::vector<std::string>& names)
-    {
+    RenameTable FilledTable(const std::vector<std::string>& names) {
         RenameTable table(photos.path());
         table.Fill(names);
         return table;
     }
-    RenameTable ExampleTable()
-    {
+    RenameTable ExampleTable() {
         return FilledTable({"IMG_0001.JPG", "IMG_0002.JPG", "img_0003.jpeg"});
     }
 
@@ -93,8 +87,7 @@ protected:
     QWidget mainWindow;
 };
 
-TEST_F(RenameDialog, LayoutCaptionsAndColumns)
-{
+TEST_F(RenameDialog, LayoutCaptionsAndColumns) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatDayCounter2);
     EXPECT_EQ(dialog.objectName(), "FZmenaJ");
     EXPECT_EQ(dialog.windowTitle(), "Změna názvu souboru");
@@ -116,19 +109,18 @@ TEST_F(RenameDialog, LayoutCaptionsAndColumns)
     EXPECT_EQ(dialog.provedButton()->text(), "Proveď");
     EXPECT_EQ(dialog.cancelButton()->text(), "Zruš");
     // Filled but not yet shown: list order, no new names.
-    EXPECT_EQ(ColumnTexts(*list, 1), (QStringList{"IMG_0001.JPG", "IMG_0002.JPG", "img_0003.jpeg"}));
+    EXPECT_EQ(ColumnTexts(*list, 1),
+              (QStringList{"IMG_0001.JPG", "IMG_0002.JPG", "img_0003.jpeg"}));
     EXPECT_EQ(ColumnTexts(*list, 2), (QStringList{"", "", ""}));
 }
 
-TEST_F(RenameDialog, OpensWithDefaultSizeCentredOverTheMainWindow)
-{
+TEST_F(RenameDialog, OpensWithDefaultSizeCentredOverTheMainWindow) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatDayCounter2);
     EXPECT_EQ(dialog.size(), QSize(600, 300));
     EXPECT_EQ(dialog.pos(), QPoint(100 + 500 - 300, 50 + 350 - 150));
 }
 
-TEST_F(RenameDialog, RestoresSizeButNotPosition)
-{
+TEST_F(RenameDialog, RestoresSizeButNotPosition) {
     const std::string ini = SettingsPath();
     WriteIniInteger(ini, "FZmenaJ", "State", 2);
     WriteIniInteger(ini, "FZmenaJ", "Left", 3);
@@ -140,14 +132,14 @@ TEST_F(RenameDialog, RestoresSizeButNotPosition)
     EXPECT_EQ(dialog.pos(), QPoint(100 + 500 - 350, 50 + 350 - 200));
 }
 
-TEST_F(RenameDialog, ShowSortsAndNamesTheRows)
-{
+TEST_F(RenameDialog, ShowSortsAndNamesTheRows) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatDayCounter2);
     dialog.show();
     QTreeWidget* list = dialog.list();
     EXPECT_EQ(ColumnTexts(*list, 0),
               (QStringList{"2005.08.27 09:03:10", "2005.08.27 10:15:32", "2005.08.28"}));
-    EXPECT_EQ(ColumnTexts(*list, 1), (QStringList{"IMG_0002.JPG", "IMG_0001.JPG", "img_0003.jpeg"}));
+    EXPECT_EQ(ColumnTexts(*list, 1),
+              (QStringList{"IMG_0002.JPG", "IMG_0001.JPG", "img_0003.jpeg"}));
     EXPECT_EQ(ColumnTexts(*list, 2),
               (QStringList{"2005_08_27_01.JPG", "2005_08_27_02.JPG", "2005_08_28_01.jpeg"}));
     EXPECT_EQ(ColumnTexts(*list, 3), (QStringList{"", "", ""}));
@@ -159,8 +151,7 @@ TEST_F(RenameDialog, ShowSortsAndNamesTheRows)
     dialog.close();
 }
 
-TEST_F(RenameDialog, ProvedReportsFailuresAndRunsOnce)
-{
+TEST_F(RenameDialog, ProvedReportsFailuresAndRunsOnce) {
     photos.write("2005_08_27_02.JPG", "outsider");
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatDayCounter2);
     QStringList reports;
@@ -186,8 +177,7 @@ TEST_F(RenameDialog, ProvedReportsFailuresAndRunsOnce)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
-TEST_F(RenameDialog, NoReportWhenEverythingSucceeds)
-{
+TEST_F(RenameDialog, NoReportWhenEverythingSucceeds) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatRunning2);
     int reports = 0;
     dialog.setFailureReporter([&](const QString&) { ++reports; });
@@ -200,8 +190,7 @@ TEST_F(RenameDialog, NoReportWhenEverythingSucceeds)
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
-TEST_F(RenameDialog, EscapeWithoutRunningCancels)
-{
+TEST_F(RenameDialog, EscapeWithoutRunningCancels) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatRunning2);
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -210,8 +199,7 @@ TEST_F(RenameDialog, EscapeWithoutRunningCancels)
     EXPECT_TRUE(FileExists(photos.file("IMG_0001.JPG")));
 }
 
-TEST_F(RenameDialog, EnterInTheListDoesNotRename)
-{
+TEST_F(RenameDialog, EnterInTheListDoesNotRename) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatRunning2);
     dialog.show();
     dialog.list()->setFocus();
@@ -221,8 +209,7 @@ TEST_F(RenameDialog, EnterInTheListDoesNotRename)
     dialog.close();
 }
 
-TEST_F(RenameDialog, AllFailedCloseBoxCancels)
-{
+TEST_F(RenameDialog, AllFailedCloseBoxCancels) {
     photos.write("01.JPG", "x");
     TFZmenaJ dialog(&mainWindow, FilledTable({"IMG_0002.JPG"}), kFormatRunning2);
     QStringList reports;
@@ -234,16 +221,14 @@ TEST_F(RenameDialog, AllFailedCloseBoxCancels)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
-TEST_F(RenameDialog, AcceptIsOverruledByTheChangedFlag)
-{
+TEST_F(RenameDialog, AcceptIsOverruledByTheChangedFlag) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatRunning2);
     dialog.show();
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
-TEST_F(RenameDialog, EmptyListOnlyDisablesTheButton)
-{
+TEST_F(RenameDialog, EmptyListOnlyDisablesTheButton) {
     TFZmenaJ dialog(&mainWindow, FilledTable({"nothing.jpg"}), kFormatRunning2);
     int reports = 0;
     dialog.setFailureReporter([&](const QString&) { ++reports; });
@@ -256,8 +241,7 @@ TEST_F(RenameDialog, EmptyListOnlyDisablesTheButton)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
 }
 
-TEST_F(RenameDialog, CloseSavesThePlacement)
-{
+TEST_F(RenameDialog, CloseSavesThePlacement) {
     {
         TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatRunning2);
         dialog.show();
@@ -272,8 +256,7 @@ TEST_F(RenameDialog, CloseSavesThePlacement)
     EXPECT_EQ(again.size(), QSize(640, 320));
 }
 
-TEST_F(RenameDialog, UnwritableSettingsStillLetTheDialogClose)
-{
+TEST_F(RenameDialog, UnwritableSettingsStillLetTheDialogClose) {
     // A plain file where the data folder should be: no settings file can be written.
     const std::string blocker = settingsDir.write("blocker", "x");
     ::setenv("KIVO_DATA_DIR", blocker.c_str(), 1);
@@ -297,8 +280,7 @@ TEST_F(RenameDialog, UnwritableSettingsStillLetTheDialogClose)
 
 // Drives a modal run of RunRenameDialog: presses "Proveď", answers the warning box when
 // one comes, then "Zruš". Returns the warning's text through `warning`.
-void DriveModalRun(QString& warning)
-{
+void DriveModalRun(QString& warning) {
     QTimer::singleShot(0, [&warning] {
         ASSERT_TRUE(QTest::qWaitFor(
             [] { return qobject_cast<TFZmenaJ*>(QApplication::activeModalWidget()); }, 5000));
@@ -317,8 +299,7 @@ void DriveModalRun(QString& warning)
     });
 }
 
-TEST_F(RenameDialog, EntryPointRenamesAndReportsConfirmation)
-{
+TEST_F(RenameDialog, EntryPointRenamesAndReportsConfirmation) {
     photos.mkdir("sub.jpg");
     photos.write("2005_08_28_001.jpeg", "outsider");
     QString warning;
@@ -340,8 +321,7 @@ TEST_F(RenameDialog, EntryPointRenamesAndReportsConfirmation)
     EXPECT_EQ(ReadStoredFormatIndex(SettingsPath()), kFormatDayCounter3);
 }
 
-TEST_F(RenameDialog, EntryPointAfterOnlyFailuresCancels)
-{
+TEST_F(RenameDialog, EntryPointAfterOnlyFailuresCancels) {
     photos.write("01.JPG", "outsider");
     QString warning;
     DriveModalRun(warning);
@@ -352,10 +332,9 @@ TEST_F(RenameDialog, EntryPointAfterOnlyFailuresCancels)
     EXPECT_TRUE(FileExists(photos.file("IMG_0002.JPG")));
 }
 
-TEST_F(RenameDialog, EntryPointWithoutNamesShowsNothing)
-{
-    EXPECT_FALSE(RunRenameDialog(&mainWindow, QString::fromStdString(photos.path()), {},
-                                 kFormatRunning2));
+TEST_F(RenameDialog, EntryPointWithoutNamesShowsNothing) {
+    EXPECT_FALSE(
+        RunRenameDialog(&mainWindow, QString::fromStdString(photos.path()), {}, kFormatRunning2));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 

@@ -19,8 +19,7 @@ namespace {
 // Writes `name` (contents = its own name, to tell files apart later) with the given
 // local modification time, exact to the second.
 std::string MakeFile(const test::TempDir& dir, const std::string& name, int y, int mo, int d,
-                     int h = 12, int mi = 0, int s = 0)
-{
+                     int h = 12, int mi = 0, int s = 0) {
     const std::string path = dir.write(name, name);
     const std::time_t t = LocalDateTimeToUnix(EncodeDate(y, mo, d) + EncodeTime(h, mi, s));
     const timespec times[2] = {{t, 0}, {t, 0}};
@@ -28,8 +27,7 @@ std::string MakeFile(const test::TempDir& dir, const std::string& name, int y, i
     return path;
 }
 
-std::vector<std::string> Column(const RenameTable& table, std::string RenameRow::*field)
-{
+std::vector<std::string> Column(const RenameTable& table, std::string RenameRow::*field) {
     std::vector<std::string> out;
     for (const RenameRow& row : table.rows())
         out.push_back(row.*field);
@@ -41,8 +39,7 @@ using Names = std::vector<std::string>;
 // The three files of the worked example, in main-list order.
 class WorkedExample : public ::testing::TestWithParam<std::pair<int, Names>> {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         MakeFile(dir, "IMG_0001.JPG", 2005, 8, 27, 10, 15, 32);
         MakeFile(dir, "IMG_0002.JPG", 2005, 8, 27, 9, 3, 10);
         MakeFile(dir, "img_0003.jpeg", 2005, 8, 28, 0, 0, 0);
@@ -50,8 +47,7 @@ protected:
     test::TempDir dir;
 };
 
-TEST_P(WorkedExample, SortedAndNamed)
-{
+TEST_P(WorkedExample, SortedAndNamed) {
     RenameTable table(dir.path());
     table.Fill({"IMG_0001.JPG", "IMG_0002.JPG", "img_0003.jpeg"});
     EXPECT_EQ(Column(table, &RenameRow::dateTimeText),
@@ -72,15 +68,13 @@ INSTANTIATE_TEST_SUITE_P(
                            "2005_08_28_00_00_00.jpeg"}},
         std::pair{1, Names{"2005_08_27_01.JPG", "2005_08_27_02.JPG", "2005_08_28_01.jpeg"}},
         std::pair{2, Names{"2005_08_27_001.JPG", "2005_08_27_002.JPG", "2005_08_28_001.jpeg"}},
-        std::pair{3,
-                  Names{"2005_08_27_0001.JPG", "2005_08_27_0002.JPG", "2005_08_28_0001.jpeg"}},
+        std::pair{3, Names{"2005_08_27_0001.JPG", "2005_08_27_0002.JPG", "2005_08_28_0001.jpeg"}},
         std::pair{4, Names{"01.JPG", "02.JPG", "03.jpeg"}},
         std::pair{5, Names{"001.JPG", "002.JPG", "003.jpeg"}},
         std::pair{6, Names{"0001.JPG", "0002.JPG", "0003.jpeg"}},
         std::pair{-1, Names{"", "", ""}}));
 
-TEST(RenameTable, InterleavedDaysAreGroupedAndCountersRestart)
-{
+TEST(RenameTable, InterleavedDaysAreGroupedAndCountersRestart) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2010, 5, 2, 8);
     MakeFile(dir, "b.jpg", 2010, 5, 1, 9);
@@ -98,8 +92,7 @@ TEST(RenameTable, InterleavedDaysAreGroupedAndCountersRestart)
                      "2010_05_02_02.jpg", "2010_05_03_01.jpg"}));
 }
 
-TEST(RenameTable, MidnightComesFirstInItsDay)
-{
+TEST(RenameTable, MidnightComesFirstInItsDay) {
     test::TempDir dir;
     MakeFile(dir, "later.jpg", 2011, 3, 4, 0, 0, 2);
     MakeFile(dir, "night.jpg", 2011, 3, 4, 0, 0, 0);
@@ -114,8 +107,7 @@ TEST(RenameTable, MidnightComesFirstInItsDay)
               (Names{"2011_03_03_01.jpg", "2011_03_04_01.jpg", "2011_03_04_02.jpg"}));
 }
 
-TEST(RenameTable, EqualTimesKeepListOrderAndGetConsecutiveCounters)
-{
+TEST(RenameTable, EqualTimesKeepListOrderAndGetConsecutiveCounters) {
     test::TempDir dir;
     MakeFile(dir, "z.jpg", 2012, 1, 1, 10, 0, 0);
     MakeFile(dir, "y.jpg", 2012, 1, 1, 10, 0, 1); // same text at two-second resolution
@@ -129,8 +121,7 @@ TEST(RenameTable, EqualTimesKeepListOrderAndGetConsecutiveCounters)
               (Names{"2012_01_01_01.jpg", "2012_01_01_02.jpg", "2012_01_01_03.jpg"}));
 }
 
-TEST(RenameTable, OddSecondsGoDownToTheEvenSecond)
-{
+TEST(RenameTable, OddSecondsGoDownToTheEvenSecond) {
     test::TempDir dir;
     MakeFile(dir, "odd.JPG", 2005, 8, 27, 10, 15, 33);
     RenameTable table(dir.path());
@@ -140,8 +131,7 @@ TEST(RenameTable, OddSecondsGoDownToTheEvenSecond)
     EXPECT_EQ(table.rows()[0].newName, "2005_08_27_10_15_32.JPG");
 }
 
-TEST(RenameTable, ExtensionsKeepCaseAndDotlessNamesGetNone)
-{
+TEST(RenameTable, ExtensionsKeepCaseAndDotlessNamesGetNone) {
     test::TempDir dir;
     MakeFile(dir, "a.b.jpg", 2013, 6, 1, 1);
     MakeFile(dir, "Photo.JpEg", 2013, 6, 1, 2);
@@ -154,8 +144,7 @@ TEST(RenameTable, ExtensionsKeepCaseAndDotlessNamesGetNone)
               (Names{"2013_06_01_01.jpg", "2013_06_01_02.JpEg", "2013_06_01_03"}));
 }
 
-TEST(RenameTable, HundredthFileOfADayGets100)
-{
+TEST(RenameTable, HundredthFileOfADayGets100) {
     test::TempDir dir;
     std::vector<std::string> names;
     for (int i = 0; i < 100; ++i) {
@@ -172,8 +161,7 @@ TEST(RenameTable, HundredthFileOfADayGets100)
     EXPECT_EQ(table.rows()[99].newName, "2014_07_07_100.jpg");
 }
 
-TEST(RenameTable, RunningNumbersGoAcrossDays)
-{
+TEST(RenameTable, RunningNumbersGoAcrossDays) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2015, 1, 2);
     MakeFile(dir, "b.jpg", 2015, 1, 1);
@@ -191,8 +179,7 @@ TEST(RenameTable, RunningNumbersGoAcrossDays)
     }
 }
 
-TEST(RenameTable, OnlyExistingFilesAreListed)
-{
+TEST(RenameTable, OnlyExistingFilesAreListed) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2015, 1, 2);
     dir.mkdir("folder.jpg");
@@ -203,8 +190,7 @@ TEST(RenameTable, OnlyExistingFilesAreListed)
     EXPECT_EQ(table.rows()[0].status, "");
 }
 
-TEST(RenameTable, PseudoFolderListsNothing)
-{
+TEST(RenameTable, PseudoFolderListsNothing) {
     RenameTable table("Drives");
     table.Fill({"x"});
     EXPECT_TRUE(table.empty());
@@ -212,8 +198,7 @@ TEST(RenameTable, PseudoFolderListsNothing)
     EXPECT_FALSE(table.changed());
 }
 
-TEST(RenameTable, FileGoneBeforeNamingKeepsEmptyNameAndFails)
-{
+TEST(RenameTable, FileGoneBeforeNamingKeepsEmptyNameAndFails) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2017, 2, 2, 8);
     const std::string gone = MakeFile(dir, "b.jpg", 2017, 2, 2, 9);
@@ -231,8 +216,7 @@ TEST(RenameTable, FileGoneBeforeNamingKeepsEmptyNameAndFails)
     EXPECT_TRUE(FileExists(dir.file("2017_02_02_02.jpg")));
 }
 
-TEST(RenameTable, ProvedRenamesEveryRowAndKeepsContents)
-{
+TEST(RenameTable, ProvedRenamesEveryRowAndKeepsContents) {
     test::TempDir dir;
     MakeFile(dir, "IMG_0001.JPG", 2005, 8, 27, 10, 15, 32);
     MakeFile(dir, "IMG_0002.JPG", 2005, 8, 27, 9, 3, 10);
@@ -249,8 +233,7 @@ TEST(RenameTable, ProvedRenamesEveryRowAndKeepsContents)
     EXPECT_EQ(test::ReadWholeFile(dir.file("2005_08_27_02.JPG")), "IMG_0001.JPG");
 }
 
-TEST(RenameTable, ClashWithAFileOutsideTheListFailsAndOthersCarryOn)
-{
+TEST(RenameTable, ClashWithAFileOutsideTheListFailsAndOthersCarryOn) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2018, 4, 1, 8);
     MakeFile(dir, "b.jpg", 2018, 4, 1, 9);
@@ -269,8 +252,7 @@ TEST(RenameTable, ClashWithAFileOutsideTheListFailsAndOthersCarryOn)
     EXPECT_EQ(test::ReadWholeFile(dir.file("03.jpg")), "c.jpg");
 }
 
-TEST(RenameTable, NameTakenByALaterRowFailsWhileTheLaterRowSucceeds)
-{
+TEST(RenameTable, NameTakenByALaterRowFailsWhileTheLaterRowSucceeds) {
     // Row 1 wants "01.jpg", which is still row 2's current name at that moment.
     test::TempDir dir;
     MakeFile(dir, "x.jpg", 2019, 1, 1, 8);
@@ -287,8 +269,7 @@ TEST(RenameTable, NameTakenByALaterRowFailsWhileTheLaterRowSucceeds)
     EXPECT_FALSE(FileExists(dir.file("01.jpg")));
 }
 
-TEST(RenameTable, SwappedNamesNeverLoseAFile)
-{
+TEST(RenameTable, SwappedNamesNeverLoseAFile) {
     // Each file's new name is the other's current name: without replacing, neither
     // target is ever free, so both stay as they were.
     test::TempDir dir;
@@ -306,8 +287,7 @@ TEST(RenameTable, SwappedNamesNeverLoseAFile)
     EXPECT_EQ(test::ReadWholeFile(dir.file("02.jpg")), "02.jpg");
 }
 
-TEST(RenameTable, NewNameEqualToCurrentNameIsLeftToTheFileSystem)
-{
+TEST(RenameTable, NewNameEqualToCurrentNameIsLeftToTheFileSystem) {
     test::TempDir dir;
     MakeFile(dir, "01.jpg", 2019, 1, 1, 8);
     RenameTable table(dir.path());
@@ -318,8 +298,7 @@ TEST(RenameTable, NewNameEqualToCurrentNameIsLeftToTheFileSystem)
     EXPECT_EQ(test::ReadWholeFile(dir.file("01.jpg")), "01.jpg");
 }
 
-TEST(RenameTable, UnknownFormatLeavesNamesEmptyAndEveryRowFails)
-{
+TEST(RenameTable, UnknownFormatLeavesNamesEmptyAndEveryRowFails) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2019, 1, 1, 8);
     MakeFile(dir, "b.jpg", 2019, 1, 1, 9);
@@ -334,8 +313,7 @@ TEST(RenameTable, UnknownFormatLeavesNamesEmptyAndEveryRowFails)
     EXPECT_TRUE(FileExists(dir.file("b.jpg")));
 }
 
-TEST(RenameTable, PerformsOnlyOnce)
-{
+TEST(RenameTable, PerformsOnlyOnce) {
     test::TempDir dir;
     MakeFile(dir, "a.jpg", 2019, 1, 1, 8);
     RenameTable table(dir.path());
@@ -350,8 +328,7 @@ TEST(RenameTable, PerformsOnlyOnce)
     EXPECT_EQ(table.rows()[0].status, "OK");
 }
 
-TEST(RenameTable, EmptyTablePerformsWithoutChange)
-{
+TEST(RenameTable, EmptyTablePerformsWithoutChange) {
     test::TempDir dir;
     RenameTable table(dir.path());
     table.Fill({});
