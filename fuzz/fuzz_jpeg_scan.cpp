@@ -1,0 +1,12 @@
+// JPEG segment scan and EXIF directory walk over arbitrary bytes.
+
+#include "fuzz_common.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The first byte picks the build mode, so the render and list steps are both covered.
+    if (size == 0)
+        return 0;
+    static constexpr int kModes[4] = {255, 2, 4, 0};
+    kivo::fuzz::ReadAndInspect("fuzz.jpg", data + 1, size - 1, kModes[data[0] & 3]);
+    return 0;
+}
