@@ -65,6 +65,19 @@ QModelIndex TDirTreeView::NodeAt(const QPoint& viewportPos) const {
     return index;
 }
 
+bool TDirTreeView::event(QEvent* event) {
+    // While open the popup receives every press; one outside it closes the drop-down (a
+    // scroll area does not do that by itself).
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
+        const auto* me = static_cast<QMouseEvent*>(event);
+        if (!rect().contains(me->position().toPoint())) {
+            combo_->CloseDropDown();
+            return true;
+        }
+    }
+    return QTreeView::event(event);
+}
+
 void TDirTreeView::mouseMoveEvent(QMouseEvent* event) {
     QTreeView::mouseMoveEvent(event);
     if (!isEnabled())

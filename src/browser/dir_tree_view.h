@@ -31,6 +31,7 @@ public:
     QModelIndex NodeAt(const QPoint& viewportPos) const;
 
 protected:
+    bool event(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

@@ -84,6 +84,8 @@ DialogFileOperationQuestions::DialogFileOperationQuestions(QWidget* owner, Shell
 
 DialogFileOperationQuestions::~DialogFileOperationQuestions() { delete progress_; }
 
+QProgressDialog* DialogFileOperationQuestions::ProgressDialog() const { return progress_; }
+
 ReplaceAnswer DialogFileOperationQuestions::AskReplace(const ReplaceQuestion& q) {
     ArrowCursorWhileAsking arrow;
     const bool merge = q.sourceIsDir && q.targetIsDir;

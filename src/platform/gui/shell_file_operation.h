@@ -41,7 +41,7 @@ public:
 
     // Runs shorter than this never show the progress dialog.
     static constexpr int kProgressDelayMs = 1000;
-    QProgressDialog* ProgressDialog() const { return progress_; }
+    QProgressDialog* ProgressDialog() const;
 
 private:
     QWidget* owner_;
