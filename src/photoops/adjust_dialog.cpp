@@ -25,10 +25,21 @@ QString PickerDisplayFormat() {
     QString out;
     for (const char c : ProcessFormatSettings().ShortDateFormat) {
         switch (c) {
-        case 'y': case 'Y': out += QLatin1Char('y'); break;
-        case 'm': case 'M': out += QLatin1Char('M'); break;
-        case 'd': case 'D': out += QLatin1Char('d'); break;
-        default: out += QLatin1Char(c); break;
+        case 'y':
+        case 'Y':
+            out += QLatin1Char('y');
+            break;
+        case 'm':
+        case 'M':
+            out += QLatin1Char('M');
+            break;
+        case 'd':
+        case 'D':
+            out += QLatin1Char('d');
+            break;
+        default:
+            out += QLatin1Char(c);
+            break;
         }
     }
     return out.isEmpty() ? QStringLiteral("yyyy.MM.dd") : out;
@@ -156,9 +167,13 @@ AdjustSettings TFUprDatCas::settings() const {
     return s;
 }
 
-void TFUprDatCas::ChBDatumZmenitAClick() { DTPA->setEnabled(ChBDatumZmenitA->isChecked()); }
+void TFUprDatCas::ChBDatumZmenitAClick() {
+    DTPA->setEnabled(ChBDatumZmenitA->isChecked());
+}
 
-void TFUprDatCas::ChBCasZmenitAClick() { MECasA->setEnabled(ChBCasZmenitA->isChecked()); }
+void TFUprDatCas::ChBCasZmenitAClick() {
+    MECasA->setEnabled(ChBCasZmenitA->isChecked());
+}
 
 void TFUprDatCas::CBOperaceRExit() {
     int position = 0;
@@ -166,7 +181,9 @@ void TFUprDatCas::CBOperaceRExit() {
         unitIndex_ = position;
 }
 
-void TFUprDatCas::MECasAExit() { CheckTimeEdit(*MECasA); }
+void TFUprDatCas::MECasAExit() {
+    CheckTimeEdit(*MECasA);
+}
 
 void TFUprDatCas::BOKClick() {
     // A unit typed and confirmed with the keyboard never left the combo.

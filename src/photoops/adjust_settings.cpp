@@ -59,13 +59,20 @@ std::optional<TDateTime> ApplyAdjustment(const AdjustSettings& s, TDateTime x) {
     if (s.page == kPageRelative) {
         const std::int64_t n = s.amount;
         switch (s.unitIndex) {
-        case kUnitYear: return ShiftDateTime(n, 0, 0, x, 0, 0, 0);
-        case kUnitMonth: return ShiftDateTime(0, n, 0, x, 0, 0, 0);
-        case kUnitDay: return ShiftDateTime(0, 0, n, x, 0, 0, 0);
-        case kUnitHour: return ShiftDateTime(0, 0, 0, x, n, 0, 0);
-        case kUnitMinute: return ShiftDateTime(0, 0, 0, x, 0, n, 0);
-        case kUnitSecond: return ShiftDateTime(0, 0, 0, x, 0, 0, n);
-        default: return x;
+        case kUnitYear:
+            return ShiftDateTime(n, 0, 0, x, 0, 0, 0);
+        case kUnitMonth:
+            return ShiftDateTime(0, n, 0, x, 0, 0, 0);
+        case kUnitDay:
+            return ShiftDateTime(0, 0, n, x, 0, 0, 0);
+        case kUnitHour:
+            return ShiftDateTime(0, 0, 0, x, n, 0, 0);
+        case kUnitMinute:
+            return ShiftDateTime(0, 0, 0, x, 0, n, 0);
+        case kUnitSecond:
+            return ShiftDateTime(0, 0, 0, x, 0, 0, n);
+        default:
+            return x;
         }
     }
     if (s.page != kPageAbsolute)

@@ -31,11 +31,19 @@ TDateTime FromLinearMs(std::int64_t ms) {
     return day >= 0 ? d + time : d - time;
 }
 
-std::int64_t DayOf(std::int64_t linearMs) { return FloorDiv(linearMs, kMsPerDay); }
-std::int64_t TimeOf(std::int64_t linearMs) { return linearMs - DayOf(linearMs) * kMsPerDay; }
+std::int64_t DayOf(std::int64_t linearMs) {
+    return FloorDiv(linearMs, kMsPerDay);
+}
+std::int64_t TimeOf(std::int64_t linearMs) {
+    return linearMs - DayOf(linearMs) * kMsPerDay;
+}
 
-std::int64_t FirstDay() { return static_cast<std::int64_t>(EncodeDate(1, 1, 1)); }
-std::int64_t LastDay() { return static_cast<std::int64_t>(EncodeDate(9999, 12, 31)); }
+std::int64_t FirstDay() {
+    return static_cast<std::int64_t>(EncodeDate(1, 1, 1));
+}
+std::int64_t LastDay() {
+    return static_cast<std::int64_t>(EncodeDate(9999, 12, 31));
+}
 
 bool InRange(std::int64_t linearMs) {
     const std::int64_t day = DayOf(linearMs);
@@ -90,9 +98,9 @@ std::optional<int> FieldToInt(std::string_view s) {
 
 } // namespace
 
-std::optional<TDateTime> ShiftDateTime(std::int64_t years, std::int64_t months,
-                                       std::int64_t days, TDateTime value, std::int64_t hours,
-                                       std::int64_t minutes, std::int64_t seconds) {
+std::optional<TDateTime> ShiftDateTime(std::int64_t years, std::int64_t months, std::int64_t days,
+                                       TDateTime value, std::int64_t hours, std::int64_t minutes,
+                                       std::int64_t seconds) {
     if (!std::isfinite(value))
         return std::nullopt;
     std::int64_t ms = ToLinearMs(value);

@@ -16,9 +16,9 @@ namespace kivo {
 // target month becomes the 1st of the month after it (29 February + 1 year = 1 March).
 // Amounts may be negative and are not bounded; a result outside the years 1..9999 is
 // nullopt. Values before 1899-12-30 are shifted on a linear time scale as well.
-std::optional<TDateTime> ShiftDateTime(std::int64_t years, std::int64_t months,
-                                       std::int64_t days, TDateTime value, std::int64_t hours,
-                                       std::int64_t minutes, std::int64_t seconds);
+std::optional<TDateTime> ShiftDateTime(std::int64_t years, std::int64_t months, std::int64_t days,
+                                       TDateTime value, std::int64_t hours, std::int64_t minutes,
+                                       std::int64_t seconds);
 
 struct HourMinute {
     int hour = 0;

@@ -27,7 +27,9 @@ namespace {
 
 const QString kSection = QStringLiteral("FDCExif");
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -36,7 +38,8 @@ QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
     return b;
 }
 
-QAction* MenuItem(const QString& caption, const char* name, const QKeySequence& key, QWidget* owner) {
+QAction* MenuItem(const QString& caption, const char* name, const QKeySequence& key,
+                  QWidget* owner) {
     auto* a = new QAction(caption, owner);
     a->setObjectName(QString::fromLatin1(name));
     a->setShortcut(key);
@@ -92,17 +95,20 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
         List->setColumnWidth(c, 120);
     // The selection stays visible while the list has no focus.
     QPalette pal = List->palette();
-    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Highlight));
+    pal.setColor(QPalette::Inactive, QPalette::Highlight,
+                 pal.color(QPalette::Active, QPalette::Highlight));
     pal.setColor(QPalette::Inactive, QPalette::HighlightedText,
                  pal.color(QPalette::Active, QPalette::HighlightedText));
     List->setPalette(pal);
 
     PMList = new QMenu(this);
     PMList->setObjectName(QStringLiteral("PMList"));
-    PMLVse = MenuItem(QStringLiteral("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
+    PMLVse =
+        MenuItem(QStringLiteral("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
     PMLBez = MenuItem(QStringLiteral("označ vše &bez úpravy"), "PMLBez",
                       QKeySequence(Qt::CTRL | Qt::Key_B), this);
-    PMLPryc = MenuItem(QStringLiteral("&odstraň ze seznamu"), "PMLPryc", QKeySequence(Qt::Key_Delete), this);
+    PMLPryc = MenuItem(QStringLiteral("&odstraň ze seznamu"), "PMLPryc",
+                       QKeySequence(Qt::Key_Delete), this);
     PMList->addAction(PMLVse);
     PMList->addAction(PMLBez);
     PMList->addSeparator();
@@ -279,7 +285,9 @@ void TFDCExif::BProved1Click(int tag) {
         close();
 }
 
-void TFDCExif::BcancelClick() { close(); }
+void TFDCExif::BcancelClick() {
+    close();
+}
 
 void TFDCExif::done(int r) {
     Q_UNUSED(r);

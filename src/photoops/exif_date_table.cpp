@@ -13,7 +13,9 @@ std::string ExifDateTable::PathOf(const ExifDateRow& row) const {
     return folder_.empty() ? row.name : IncludeTrailingSlash(folder_) + row.name;
 }
 
-void ExifDateTable::AddRow(ExifDateRow row) { rows_.push_back(std::move(row)); }
+void ExifDateTable::AddRow(ExifDateRow row) {
+    rows_.push_back(std::move(row));
+}
 
 bool ExifDateTable::HasSelection() const {
     return std::any_of(rows_.begin(), rows_.end(), [](const auto& r) { return r.selected; });
@@ -92,7 +94,8 @@ void ExifDateTable::RemoveSelected() {
 }
 
 bool ExifDateTable::RemoveFirstSelected() {
-    const auto it = std::find_if(rows_.begin(), rows_.end(), [](const auto& r) { return r.selected; });
+    const auto it =
+        std::find_if(rows_.begin(), rows_.end(), [](const auto& r) { return r.selected; });
     if (it == rows_.end())
         return false;
     rows_.erase(it);

@@ -96,13 +96,21 @@ std::optional<qint64> SpinEdit::ParseWhole(const QString& text) {
     return -v;
 }
 
-qint64 SpinEdit::value() const { return ParseWhole(edit_->text()).value_or(0); }
+qint64 SpinEdit::value() const {
+    return ParseWhole(edit_->text()).value_or(0);
+}
 
-void SpinEdit::setValue(qint64 v) { edit_->setText(QString::number(v)); }
+void SpinEdit::setValue(qint64 v) {
+    edit_->setText(QString::number(v));
+}
 
-QString SpinEdit::text() const { return edit_->text(); }
+QString SpinEdit::text() const {
+    return edit_->text();
+}
 
-void SpinEdit::setText(const QString& text) { edit_->setText(text); }
+void SpinEdit::setText(const QString& text) {
+    edit_->setText(text);
+}
 
 void SpinEdit::stepBy(qint64 steps) {
     qint64 delta = 0;

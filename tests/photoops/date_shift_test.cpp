@@ -96,18 +96,16 @@ INSTANTIATE_TEST_SUITE_P(
 
 INSTANTIATE_TEST_SUITE_P(
     OutsideTheCalendar, RelativeShift,
-    ::testing::Values(ShiftCase{"9999.12.31 23:59:59", kUnitSecond, 1, "(none)"},
-                      ShiftCase{"9999.12.15", kUnitMonth, 1, "(none)"},
-                      ShiftCase{"0001.01.01", kUnitDay, -1, "(none)"},
-                      ShiftCase{"2005.08.27", kUnitYear, 8000, "(none)"},
-                      ShiftCase{"2005.08.27", kUnitYear, -2005, "(none)"},
-                      ShiftCase{"2005.08.27", kUnitYear, 7994, "9999.08.27"},
-                      ShiftCase{"2005.08.27", kUnitMonth, std::numeric_limits<std::int64_t>::max(),
-                                "(none)"},
-                      ShiftCase{"2005.08.27", kUnitSecond, std::numeric_limits<std::int64_t>::min(),
-                                "(none)"},
-                      ShiftCase{"2005.08.27", kUnitDay, std::numeric_limits<std::int64_t>::max(),
-                                "(none)"}));
+    ::testing::Values(
+        ShiftCase{"9999.12.31 23:59:59", kUnitSecond, 1, "(none)"},
+        ShiftCase{"9999.12.15", kUnitMonth, 1, "(none)"},
+        ShiftCase{"0001.01.01", kUnitDay, -1, "(none)"},
+        ShiftCase{"2005.08.27", kUnitYear, 8000, "(none)"},
+        ShiftCase{"2005.08.27", kUnitYear, -2005, "(none)"},
+        ShiftCase{"2005.08.27", kUnitYear, 7994, "9999.08.27"},
+        ShiftCase{"2005.08.27", kUnitMonth, std::numeric_limits<std::int64_t>::max(), "(none)"},
+        ShiftCase{"2005.08.27", kUnitSecond, std::numeric_limits<std::int64_t>::min(), "(none)"},
+        ShiftCase{"2005.08.27", kUnitDay, std::numeric_limits<std::int64_t>::max(), "(none)"}));
 
 INSTANTIATE_TEST_SUITE_P(
     UnknownUnitKeepsValue, RelativeShift,
@@ -159,7 +157,9 @@ struct TimeTextCase {
     int minute;
 };
 
-void PrintTo(const TimeTextCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
+void PrintTo(const TimeTextCase& c, std::ostream* os) {
+    *os << '"' << c.text << '"';
+}
 
 class TimeText : public ::testing::TestWithParam<TimeTextCase> {};
 

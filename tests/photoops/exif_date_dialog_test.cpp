@@ -13,11 +13,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QTabWidget>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -37,8 +37,7 @@ namespace {
 using test::TempDir;
 
 // Runs `act` on the first modal widget of type W that comes up while this object lives.
-template <class W>
-class WhenModal {
+template <class W> class WhenModal {
 public:
     explicit WhenModal(std::function<void(W*)> act) : act_(std::move(act)) {
         QObject::connect(&timer_, &QTimer::timeout, [this] {
@@ -64,7 +63,9 @@ std::time_t Mtime(const std::string& path) {
     return st.st_mtim.tv_sec;
 }
 
-std::time_t Local(const char* text) { return LocalDateTimeToUnix(ParseDateTimeText(text).value()); }
+std::time_t Local(const char* text) {
+    return LocalDateTimeToUnix(ParseDateTimeText(text).value());
+}
 
 void SetMtime(const std::string& path, const char* local) {
     struct timespec times[2] = {{0, UTIME_OMIT}, {Local(local), 0}};
@@ -131,8 +132,8 @@ TEST_F(ExifDateDialogTest, HasItsColumnsButtonsAndMenu) {
     auto d = Open(ExifDateTable(files.path()));
     EXPECT_EQ(d->windowTitle(), QStringLiteral("Datum+čas dle EXIF"));
     EXPECT_EQ(d->minimumSize(), QSize(500, 250));
-    const QStringList headers{"soubor", "stávající", "úprava", "EXIF změna", "EXIF pořízení",
-                              "EXIF digitalizace"};
+    const QStringList headers{"soubor",     "stávající",     "úprava",
+                              "EXIF změna", "EXIF pořízení", "EXIF digitalizace"};
     ASSERT_EQ(d->List->columnCount(), 6);
     for (int c = 0; c < 6; ++c) {
         EXPECT_EQ(d->List->headerItem()->text(c), headers[c]);
@@ -382,7 +383,8 @@ TEST_F(ExifDateDialogTest, RunSetsFileTimesToTheEarliestExifValues) {
         QTest::mouseClick(d->BProved1, Qt::LeftButton);
         QTest::mouseClick(d->Bcancel, Qt::LeftButton);
     });
-    EXPECT_TRUE(RunExifDateDialog(main, files.path() + "/", {"one.jpg", "sub", "two.jpg", "plain.jpg"}));
+    EXPECT_TRUE(
+        RunExifDateDialog(main, files.path() + "/", {"one.jpg", "sub", "two.jpg", "plain.jpg"}));
     EXPECT_TRUE(watch.seen());
     EXPECT_EQ(Mtime(p1), Local("2004.07.15 13:45:10"));
     EXPECT_EQ(Mtime(p2), Local("2003.01.01 00:00:00")) << "odd second goes down";

@@ -32,7 +32,9 @@ Bytes StampsTiff(const std::string& modified, const std::string& taken,
     return t.Build();
 }
 
-std::string FileTimeText(const std::string& path) { return DateTimeText(FileAge(path).value()); }
+std::string FileTimeText(const std::string& path) {
+    return DateTimeText(FileAge(path).value());
+}
 
 TEST(FillExifDateTable, OneRowPerExistingFileInTheGivenOrder) {
     TempDir dir;

@@ -59,7 +59,9 @@ ExifDateRow Row(std::string name, std::string current, std::string modify, std::
     return r;
 }
 
-std::string NewValue(const ExifDateTable& t, std::size_t i) { return t.row(i).newValue; }
+std::string NewValue(const ExifDateTable& t, std::size_t i) {
+    return t.row(i).newValue;
+}
 
 // Sets the zone for one test and restores the previous one.
 class ZoneScope {
@@ -179,7 +181,8 @@ TEST(ExifDateTable, CopiedUnconvertibleStampIsRefusedOnWrite) {
     EXPECT_EQ(t.Write(true).written, 0);
     EXPECT_EQ(NewValue(t, 0), "1899.12.30");
     EXPECT_FALSE(t.changed());
-    EXPECT_EQ(MtimeOnDisk(path), LocalDateTimeToUnix(ParseDateTimeText("2006.01.01 10:00:00").value()));
+    EXPECT_EQ(MtimeOnDisk(path),
+              LocalDateTimeToUnix(ParseDateTimeText("2006.01.01 10:00:00").value()));
 }
 
 TEST(ExifDateTable, SelectWithoutValueSelectsExactlyTheEmptyRows) {
@@ -283,8 +286,10 @@ TEST(ExifDateTable, WriteAndRemoveLeavesTheUnwrittenRow) {
     EXPECT_EQ(t.row(0).name, "b.jpg");
     EXPECT_EQ(NewValue(t, 0), "2005.08.27 13:00:00");
     EXPECT_EQ(t.row(0).current, "2007.02.02 08:00:00") << "current times are re-read";
-    EXPECT_EQ(MtimeOnDisk(a), LocalDateTimeToUnix(ParseDateTimeText("2005.08.27 12:00:00").value()));
-    EXPECT_EQ(MtimeOnDisk(c), LocalDateTimeToUnix(ParseDateTimeText("2005.08.27 14:00:00").value()));
+    EXPECT_EQ(MtimeOnDisk(a),
+              LocalDateTimeToUnix(ParseDateTimeText("2005.08.27 12:00:00").value()));
+    EXPECT_EQ(MtimeOnDisk(c),
+              LocalDateTimeToUnix(ParseDateTimeText("2005.08.27 14:00:00").value()));
 }
 
 TEST(ExifDateTable, WriteAndRemoveEveryRowEmptiesTheTable) {
@@ -357,7 +362,9 @@ struct ZoneCase {
     std::time_t utc;
 };
 
-void PrintTo(const ZoneCase& c, std::ostream* os) { *os << c.zone << " " << c.local; }
+void PrintTo(const ZoneCase& c, std::ostream* os) {
+    *os << c.zone << " " << c.local;
+}
 
 class WrittenTimeOnDisk : public ::testing::TestWithParam<ZoneCase> {};
 
