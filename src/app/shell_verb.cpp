@@ -1,0 +1,67 @@
+#include "app/shell_verb.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include "platform/exe_folder.h"
+#include "platform/gui/classes_root.h"
+
+namespace kivo {
+
+QString ShellVerbCommand(const QString& exeFolder) {
+    return u'"' + exeFolder + QStringLiteral("/kivo\" \"%1\"");
+}
+
+void RegisterShellVerb(const QString& extension, ClassesRootKeys& classesRoot,
+                       const QString& exeFolder,
+                       const std::function<void(const QString&)>& showMessage) {
+    const QString command = ShellVerbCommand(exeFolder);
+
+    QString fileType;
+    if (classesRoot.OpenKeyReadOnly(extension)) {
+        fileType = classesRoot.ReadString(QString());
+        classesRoot.CloseKey();
+    }
+    // An extension without a file type has nothing to attach a verb to.
+    if (fileType.isEmpty())
+        return;
+
+    const QString verbKey = fileType + QStringLiteral("\\shell\\KIVO");
+    if (classesRoot.OpenKeyReadOnly(verbKey)) {
+        // Present already: left as it is, even when its command names another folder.
+        classesRoot.CloseKey();
+        return;
+    }
+
+    // A key that cannot be opened is reported and not written, so no value lands elsewhere.
+    classesRoot.CreateKey(verbKey);
+    if (classesRoot.OpenKey(verbKey, false)) {
+        classesRoot.WriteString(QString(), kShellVerbCaption);
+        classesRoot.CloseKey();
+    } else {
+        showMessage(QStringLiteral("Chyba 1"));
+    }
+
+    const QString commandKey = verbKey + QStringLiteral("\\command");
+    classesRoot.CreateKey(commandKey);
+    if (classesRoot.OpenKey(commandKey, false)) {
+        classesRoot.WriteString(QString(), command);
+        classesRoot.CloseKey();
+    } else {
+        showMessage(QStringLiteral("Chyba 2"));
+    }
+}
+
+void RegisterShellVerb(const QString& extension) {
+    TClassesRoot classesRoot;
+    RegisterShellVerb(extension, classesRoot, QString::fromStdString(ExeFolder()),
+                      [](const QString& text) {
+                          QMessageBox box(QApplication::activeWindow());
+                          box.setWindowTitle(QApplication::applicationDisplayName());
+                          box.setText(text);
+                          box.setStandardButtons(QMessageBox::Ok);
+                          box.exec();
+                      });
+}
+
+} // namespace kivo
