@@ -51,6 +51,10 @@ TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
     details_->setUniformRowHeights(true);
     details_->setAllColumnsShowFocus(true);
     details_->setSortingEnabled(false);
+    // Sorting is ours (one sort per click); the header stays clickable for it.
+    header_->setSectionsClickable(true);
+    // Widths of 0 and 10 pixels are valid settings.
+    header_->setMinimumSectionSize(0);
     selection_ = details_->selectionModel();
     connect(header_, &QHeaderView::sectionClicked, this, [this](int section) { SortByColumn(section); });
 
@@ -79,6 +83,11 @@ TFileListView::~TFileListView() {
         dirTreeCombo_ = nullptr;
         combo->SetLinkedFileList(nullptr);
     }
+    // The views and the model read the listing, a member that dies before QWidget's
+    // destructor deletes the children: they go first.
+    delete details_;
+    delete icons_;
+    delete model_;
 }
 
 // --- properties -----------------------------------------------------------------------------
