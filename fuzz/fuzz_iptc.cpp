@@ -39,7 +39,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     if (size <= 65533 - 2) {
-        std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xED,
+        std::vector<std::uint8_t> jpeg = {0xFF,
+                                          0xD8,
+                                          0xFF,
+                                          0xED,
                                           static_cast<std::uint8_t>((size + 2) >> 8),
                                           static_cast<std::uint8_t>(size + 2)};
         jpeg.insert(jpeg.end(), data, data + size);

@@ -19,9 +19,20 @@ namespace {
 using kivo::TExifInfo;
 
 const char* const kMakes[] = {
-    "NIKON CORPORATION", "NIKON", "OLYMPUS OPTICAL CO.,LTD", "CASIO COMPUTER CO.,LTD.", "CASIO",
-    "FUJIFILM", "Canon", "canon", "SEIKO EPSON CORP.", "SANYO Electric Co.,Ltd.",
-    "Minolta Co., Ltd.", "KONICA MINOLTA", "Kodak", "",
+    "NIKON CORPORATION",
+    "NIKON",
+    "OLYMPUS OPTICAL CO.,LTD",
+    "CASIO COMPUTER CO.,LTD.",
+    "CASIO",
+    "FUJIFILM",
+    "Canon",
+    "canon",
+    "SEIKO EPSON CORP.",
+    "SANYO Electric Co.,Ltd.",
+    "Minolta Co., Ltd.",
+    "KONICA MINOLTA",
+    "Kodak",
+    "",
 };
 const char* const kVersions[] = {"0210", "0220", "", "0221"};
 const char* const kModels[] = {"NIKON D70", "D1X", "E775", ""};

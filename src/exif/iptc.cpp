@@ -71,9 +71,8 @@ constexpr std::int32_t kCustomMaxLength = 64;
 
 bool sameName(std::string_view a, std::string_view b) {
     auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) {
-               return lower(x) == lower(y);
-           });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 bool isMultiValued(const tTagRow& row) {
@@ -216,9 +215,9 @@ int TIptcInfo::ParseIptcSegment(std::span<const std::uint8_t> bytes) {
     Clear();
     const auto length = static_cast<std::int64_t>(bytes.size());
     std::int64_t p = kDefaultStart;
-    const auto sig = std::search(bytes.begin(), bytes.end(), kPhotoshopSignature.begin(),
-                                 kPhotoshopSignature.end(),
-                                 [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); });
+    const auto sig = std::search(
+        bytes.begin(), bytes.end(), kPhotoshopSignature.begin(), kPhotoshopSignature.end(),
+        [](std::uint8_t b, char c) { return b == static_cast<std::uint8_t>(c); });
     if (sig != bytes.end()) {
         p = (sig - bytes.begin()) + 1 + static_cast<std::int64_t>(kPhotoshopSignature.size());
     }
@@ -255,8 +254,8 @@ tTagRow TIptcInfo::ReadIptcDataset(std::span<const std::uint8_t> bytes, std::int
     }
     const std::uint8_t record = byteAt(bytes, p);
     const std::uint8_t dataset = byteAt(bytes, p + 1);
-    const std::int64_t size = (static_cast<std::int64_t>(byteAt(bytes, p + 2)) << 8) |
-                              byteAt(bytes, p + 3);
+    const std::int64_t size =
+        (static_cast<std::int64_t>(byteAt(bytes, p + 2)) << 8) | byteAt(bytes, p + 3);
     const std::int64_t dataPos = p + 4;
     // A dataset cut short by the end of the segment keeps the bytes that are there.
     const std::int64_t available = std::max<std::int64_t>(0, length - (dataPos - 1));

@@ -6,8 +6,12 @@
 
 namespace kivo {
 
-void IptcInfoDeleter::operator()(TIptcInfo* info) const { delete info; }
+void IptcInfoDeleter::operator()(TIptcInfo* info) const {
+    delete info;
+}
 
-IptcInfoPtr CreateIptcInfo(TPhotoData& owner) { return IptcInfoPtr(new TIptcInfo(&owner)); }
+IptcInfoPtr CreateIptcInfo(TPhotoData& owner) {
+    return IptcInfoPtr(new TIptcInfo(&owner));
+}
 
 } // namespace kivo

@@ -50,7 +50,9 @@ constexpr MakerLayoutRow kLayouts[] = {
     {L::Minolta, "MINOL", MakerTableId::Minolta, 1, B::ExifTiff, F::ExifTiff, false},
 };
 
-char upperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char upperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 std::string upperPrefix(std::string_view text, std::size_t n) {
     std::string out(text.substr(0, std::min(n, text.size())));
@@ -64,7 +66,9 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix) {
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
 }
 
-bool isSkipName(std::string_view name) { return name.size() == 4 && upperPrefix(name, 4) == "SKIP"; }
+bool isSkipName(std::string_view name) {
+    return name.size() == 4 && upperPrefix(name, 4) == "SKIP";
+}
 
 TagRenderer rendererOf(MakerRenderer r) {
     switch (r) {
@@ -222,7 +226,7 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
             raw = note.take(valuePos, byteCount);
         }
         const auto found = std::find_if(table.begin(), table.end(),
-                                         [tag](const tTagRow& r) { return r.Number == tag; });
+                                        [tag](const tTagRow& r) { return r.Number == tag; });
         const tTagRow* row = found != table.end() ? &*found : nullptr;
         const std::string name = row ? row->Caption : std::string("Unknown");
         if (isSkipName(name)) {
@@ -304,7 +308,9 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
 
 } // namespace
 
-std::span<const MakerLayoutRow> MakerLayoutTable() { return kLayouts; }
+std::span<const MakerLayoutRow> MakerLayoutTable() {
+    return kLayouts;
+}
 
 const MakerLayoutRow& MakerLayoutParams(MakerLayout layout) {
     return kLayouts[static_cast<std::size_t>(layout)];

@@ -35,7 +35,7 @@ enum class MakerLayout : std::uint8_t {
     Olympus,           // "OLYMP\0" + 2 bytes
     CasioQvc,          // "QVC\0\0\0"
     CasioPlain,
-    Fujifilm,          // "FUJIFILM" + offset; offsets count from the maker note's start
+    Fujifilm, // "FUJIFILM" + offset; offsets count from the maker note's start
     Canon,
     Seiko,
     Sanyo,

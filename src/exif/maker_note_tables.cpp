@@ -168,8 +168,7 @@ constexpr MakerTableRow kCasioB[] = {
     {0x0011, "Skip", "", R::None},
     {0x0012, "Skip", "", R::None},
     {0x0013, "Skip", "", R::None},
-    {0x0014, "CCDSensitivity", "64:Normal,125:+1.0,250:+2.0,244:+3.0,80:Normal,100:High",
-     R::None},
+    {0x0014, "CCDSensitivity", "64:Normal,125:+1.0,250:+2.0,244:+3.0,80:Normal,100:High", R::None},
     {0x0015, "Skip", "", R::None},
     {0x0016, "Skip", "", R::None},
     {0x0017, "Skip", "", R::None},
@@ -358,8 +357,14 @@ std::string_view MakerTableName(MakerTableId id) {
     return {};
 }
 
-std::span<const MakerSettingRow> CanonCameraSettingRows() { return kCameraSettings; }
-std::span<const MakerSettingRow> CanonShotInformationRows() { return kShotInformation; }
-std::span<const CustomFunctionRow> CanonCustomFunctionRows() { return kCustomFunctions; }
+std::span<const MakerSettingRow> CanonCameraSettingRows() {
+    return kCameraSettings;
+}
+std::span<const MakerSettingRow> CanonShotInformationRows() {
+    return kShotInformation;
+}
+std::span<const CustomFunctionRow> CanonCustomFunctionRows() {
+    return kCustomFunctions;
+}
 
 } // namespace kivo

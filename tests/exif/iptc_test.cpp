@@ -35,8 +35,9 @@ Bytes Datasets(const std::vector<Dataset>& sets) {
 
 // One Photoshop image resource: "8BIM", id, empty name, size, data, padded to even size.
 Bytes Resource(std::uint16_t id, const Bytes& data) {
-    Bytes b = {'8', 'B', 'I', 'M', static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
-               0, 0};
+    Bytes b = {
+        '8', 'B', 'I', 'M', static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(id),
+        0,   0};
     const auto n = static_cast<std::uint32_t>(data.size());
     b.insert(b.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
                        static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
@@ -95,10 +96,8 @@ TEST(IptcTagTable, FortyNineRowsAsListed) {
 
 TEST(IptcParse, TwoKeywordsBecomeOneRecord) {
     TIptcInfo iptc(nullptr);
-    const int n = iptc.ParseIptcSegment(IptcSegment({{2, 0, std::string("\0\2", 2)},
-                                                     {2, 25, "a"},
-                                                     {2, 120, "A caption"},
-                                                     {2, 25, "b"}}));
+    const int n = iptc.ParseIptcSegment(IptcSegment(
+        {{2, 0, std::string("\0\2", 2)}, {2, 25, "a"}, {2, 120, "A caption"}, {2, 25, "b"}}));
     ASSERT_EQ(n, 2);
     const tTagRow& keywords = iptc.Records()[0];
     EXPECT_EQ(keywords.Key, "Keywords");
@@ -138,9 +137,11 @@ TEST(IptcParse, OtherRecordsAndTheVersionAreNotListed) {
     TIptcInfo iptc(nullptr);
     // The envelope record (1) before the first record-2 dataset is passed over by the search
     // for the start; a record-1 dataset later in the list gives no record.
-    iptc.ParseIptcSegment(
-        IptcSegment({{1, 90, "\x1b%G"}, {2, 0, std::string("\0\4", 2)}, {2, 90, "Praha"},
-                     {1, 20, "x"}, {2, 101, "Czech Republic"}}));
+    iptc.ParseIptcSegment(IptcSegment({{1, 90, "\x1b%G"},
+                                       {2, 0, std::string("\0\4", 2)},
+                                       {2, 90, "Praha"},
+                                       {1, 20, "x"},
+                                       {2, 101, "Czech Republic"}}));
     ASSERT_EQ(iptc.RecordCount(), 2);
     EXPECT_EQ(iptc.TextByName("City", ""), "Praha");
     EXPECT_EQ(iptc.TextByName("LocationName", ""), "Czech Republic");
@@ -169,8 +170,8 @@ TEST(IptcParse, WithoutSignatureTheSearchStartsAtThirteen) {
 TEST(IptcParse, DatasetsEndWhereTheMarkersEnd) {
     // After the IPTC resource comes another resource whose data look like a dataset.
     const Bytes fake = Datasets({{2, 5, "not a record"}});
-    const Bytes segment = Stored(Photoshop(
-        {Resource(0x0404, Datasets({{2, 5, "Title"}})), Resource(0x0401, fake)}));
+    const Bytes segment =
+        Stored(Photoshop({Resource(0x0404, Datasets({{2, 5, "Title"}})), Resource(0x0401, fake)}));
     TIptcInfo iptc(nullptr);
     EXPECT_EQ(iptc.ParseIptcSegment(segment), 1);
     EXPECT_EQ(iptc.TextByName("ObjectName", ""), "Title");
@@ -211,8 +212,8 @@ TEST(IptcDataset, ReadsOneDatasetAndMovesPastTheNextMarker) {
 
 TEST(IptcDataset, PositionsOutsideTheBytesGiveAnEmptyRecord) {
     const Bytes bytes = Datasets({{2, 80, "Jan"}});
-    for (std::int64_t start : {std::int64_t{0}, std::int64_t{-5}, std::int64_t{7},
-                               std::int64_t{100}}) {
+    for (std::int64_t start :
+         {std::int64_t{0}, std::int64_t{-5}, std::int64_t{7}, std::int64_t{100}}) {
         std::int64_t p = start;
         const tTagRow row = TIptcInfo::ReadIptcDataset(bytes, p);
         EXPECT_EQ(row.Number, 0);

@@ -19,7 +19,9 @@ std::string photo(const std::string& name) {
     return std::string(KIVO_TESTDATA_DIR) + "/photos/" + name;
 }
 
-bool corpusPresent() { return std::filesystem::is_directory(std::string(KIVO_TESTDATA_DIR) + "/photos"); }
+bool corpusPresent() {
+    return std::filesystem::is_directory(std::string(KIVO_TESTDATA_DIR) + "/photos");
+}
 
 struct CorpusCase {
     const char* file;
@@ -82,7 +84,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Macro", "On"},
                     {"FlashMode", "Off"},
                     {"BlurWarning", "No blur warning"}}},
-        CorpusCase{"Minolta.jpg", true, {{"PIMdata", "\"PrintIM.0100............................\""}}},
+        CorpusCase{
+            "Minolta.jpg", true, {{"PIMdata", "\"PrintIM.0100............................\""}}},
         CorpusCase{"Nikon.jpg",
                    true,
                    {{"Color Mode", "\"COLOR\""},
@@ -105,8 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
                     {"Firmware", "\"SR951\""},
                     {"Camera ID", "\"OLYMPUS DIGITAL CAMERA..........\""}}},
         CorpusCase{"Sanyo.jpg", true, {{"Special Mode", "0, 0, 0"}, {"DigiZoom", "0/100"}}},
-        CorpusCase{"Konica_Minolta_DiMAGE_Z3.jpg", false, {}},
-        CorpusCase{"GPS.jpg", false, {}}),
+        CorpusCase{"Konica_Minolta_DiMAGE_Z3.jpg", false, {}}, CorpusCase{"GPS.jpg", false, {}}),
     [](const auto& info) {
         std::string name = info.param.file;
         for (char& ch : name) {

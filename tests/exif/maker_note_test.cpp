@@ -38,7 +38,9 @@ void put32(Bytes& b, std::uint32_t v, bool be) {
     }
 }
 
-Bytes text(std::string_view s) { return Bytes(s.begin(), s.end()); }
+Bytes text(std::string_view s) {
+    return Bytes(s.begin(), s.end());
+}
 Bytes ascii(std::string_view s) {
     Bytes b = text(s);
     b.push_back(0);
@@ -269,17 +271,13 @@ TEST_P(MakerTables, RowCountAndRowsAsTagRows) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Tables, MakerTables,
-                         ::testing::Values(TableCase{MakerTableId::NikonA, 28},
-                                           TableCase{MakerTableId::NikonB, 11},
-                                           TableCase{MakerTableId::Olympus, 33},
-                                           TableCase{MakerTableId::CasioA, 45},
-                                           TableCase{MakerTableId::CasioB, 26},
-                                           TableCase{MakerTableId::Fujifilm, 18},
-                                           TableCase{MakerTableId::Canon, 16},
-                                           TableCase{MakerTableId::Seiko, 12},
-                                           TableCase{MakerTableId::Sanyo, 6},
-                                           TableCase{MakerTableId::Minolta, 2}));
+INSTANTIATE_TEST_SUITE_P(
+    Tables, MakerTables,
+    ::testing::Values(TableCase{MakerTableId::NikonA, 28}, TableCase{MakerTableId::NikonB, 11},
+                      TableCase{MakerTableId::Olympus, 33}, TableCase{MakerTableId::CasioA, 45},
+                      TableCase{MakerTableId::CasioB, 26}, TableCase{MakerTableId::Fujifilm, 18},
+                      TableCase{MakerTableId::Canon, 16}, TableCase{MakerTableId::Seiko, 12},
+                      TableCase{MakerTableId::Sanyo, 6}, TableCase{MakerTableId::Minolta, 2}));
 
 const MakerTableRow* findRow(MakerTableId id, std::uint16_t number) {
     for (const MakerTableRow& r : MakerTableRows(id)) {
@@ -363,9 +361,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(MakerRenderers, CameraSettingsLines) {
     // Items 1..34 of a Canon camera-settings value; unlisted items are 0.
-    std::map<int, int> item = {{1, 68},  {2, 2},  {4, 1},   {11, 1},  {16, 3},  {17, 17},
-                               {18, 2},  {20, 5}, {21, 7},  {24, 55}, {25, 18}, {26, 1},
-                               {33, 1}};
+    std::map<int, int> item = {{1, 68}, {2, 2},  {4, 1},   {11, 1},  {16, 3}, {17, 17}, {18, 2},
+                               {20, 5}, {21, 7}, {24, 55}, {25, 18}, {26, 1}, {33, 1}};
     std::string items;
     for (int i = 1; i <= 34; ++i) {
         items += (i > 1 ? ", " : "") + std::to_string(item.count(i) ? item[i] : 0);
@@ -407,15 +404,14 @@ TEST(MakerWalk, CanonEntriesGoToTraceAndTagList) {
     for (int i = 0; i < 34; ++i) {
         put16(settings, i == 0 ? 68 : (i == 1 ? 1 : 0), be);
     }
-    const Bytes note = MakerNote(
-        {},
-        {{0x0001, kFormatShort, 34, settings},
-         Ascii(0x0006, "IMG:EOS 300D JPEG"),
-         {0x0008, kFormatLong, 1, {0x39, 0x30, 0x00, 0x00}},
-         {0x0000, kFormatShort, 2, shorts({1, 2}, be)},
-         Short(0x000F, {8, 257, 32, 0}, be),
-         Short(0x0099, {5}, be)},
-        be, ExifOffsets(p));
+    const Bytes note = MakerNote({},
+                                 {{0x0001, kFormatShort, 34, settings},
+                                  Ascii(0x0006, "IMG:EOS 300D JPEG"),
+                                  {0x0008, kFormatLong, 1, {0x39, 0x30, 0x00, 0x00}},
+                                  {0x0000, kFormatShort, 2, shorts({1, 2}, be)},
+                                  Short(0x000F, {8, 257, 32, 0}, be),
+                                  Short(0x0099, {5}, be)},
+                                 be, ExifOffsets(p));
     Harness h("Canon", be);
     ASSERT_TRUE(h.decode(note, p));
 
@@ -446,14 +442,14 @@ TEST(MakerWalk, NikonEmbeddedTiffHeaderLayout) {
     for (bool be : {true, false}) {
         SCOPED_TRACE(be ? "MM" : "II");
         const auto offsets = [](std::int64_t pos) { return pos - 11; };
-        const Bytes note = MakerNote(
-            NikonEmbeddedHeader(be),
-            {Short(0x0002, {0, 200}, be),
-             Ascii(0x0004, "FINE  "),
-             {0x0084, kFormatRational, 4, rationals({{180, 10}, {700, 10}, {35, 10}, {45, 10}}, be)},
-             Ascii(0x008D, "MODE2 "),
-             Short(0x000A, {1}, be)},
-            be, offsets);
+        const Bytes note = MakerNote(NikonEmbeddedHeader(be),
+                                     {Short(0x0002, {0, 200}, be),
+                                      Ascii(0x0004, "FINE  "),
+                                      {0x0084, kFormatRational, 4,
+                                       rationals({{180, 10}, {700, 10}, {35, 10}, {45, 10}}, be)},
+                                      Ascii(0x008D, "MODE2 "),
+                                      Short(0x000A, {1}, be)},
+                                     be, offsets);
         Harness h("NIKON CORPORATION", be);
         h.exif.VersionRaw = text("0220");
         ASSERT_TRUE(h.decode(note));
@@ -467,8 +463,8 @@ TEST(MakerWalk, NikonEmbeddedTiffHeaderLayout) {
 
 TEST(MakerWalk, NikonEmbeddedHeaderByteOrderWinsOverExif) {
     // The EXIF block was rewritten little-endian, the maker note stayed big-endian.
-    const Bytes note = MakerNote(NikonEmbeddedHeader(true), {Short(0x0002, {0, 400}, true)},
-                                 true, [](std::int64_t pos) { return pos - 11; });
+    const Bytes note = MakerNote(NikonEmbeddedHeader(true), {Short(0x0002, {0, 400}, true)}, true,
+                                 [](std::int64_t pos) { return pos - 11; });
     Harness h("NIKON", false);
     h.exif.VersionRaw = text("0221");
     ASSERT_TRUE(h.decode(note));
@@ -481,11 +477,11 @@ TEST(MakerWalk, NikonHeaderLayoutWithOddChoices) {
     const std::int32_t p = 300;
     Bytes header = text("Nikon");
     header.insert(header.end(), {0, 1, 0});
-    const Bytes note = MakerNote(header,
-                                 {Short(0x0003, {6}, be), Short(0x0004, {1}, be),
-                                  Short(0x0007, {3}, be), Short(0x000B, {10}, be),
-                                  Ascii(0x0008, "AF-S  ")},
-                                 be, ExifOffsets(p));
+    const Bytes note =
+        MakerNote(header,
+                  {Short(0x0003, {6}, be), Short(0x0004, {1}, be), Short(0x0007, {3}, be),
+                   Short(0x000B, {10}, be), Ascii(0x0008, "AF-S  ")},
+                  be, ExifOffsets(p));
     Harness h("NIKON", be);
     h.exif.VersionRaw = text("0210");
     ASSERT_TRUE(h.decode(note, p));
@@ -498,8 +494,8 @@ TEST(MakerWalk, NikonHeaderLayoutWithOddChoices) {
 
 TEST(MakerWalk, NikonPlainLayoutCountsAtTheStart) {
     const bool be = false;
-    const Bytes note = MakerNote({}, {Short(0x0002, {0, 100}, be), Short(0x0010, {1}, be)}, be,
-                                 ExifOffsets(101));
+    const Bytes note =
+        MakerNote({}, {Short(0x0002, {0, 100}, be), Short(0x0010, {1}, be)}, be, ExifOffsets(101));
     Harness h("NIKON", be);
     h.exif.VersionRaw = text("0210");
     ASSERT_TRUE(h.decode(note));
@@ -522,26 +518,36 @@ TEST(MakerWalk, OlympusCasioSeikoSanyoMinolta) {
     sanyo.insert(sanyo.end(), {0, 1, 0});
     const Bytes seiko(8, 0);
     const std::vector<Case> cases = {
-        {"OLYMPUS", olymp,
+        {"OLYMPUS",
+         olymp,
          {Short(0x0201, {2}, be), Short(0x0202, {1}, be), Ascii(0x0207, "SX751"),
           Short(0x0203, {0}, be)},
          "\r\nJpegQual = HQ\r\nMacro = Macro;\r\nFirmware = \"SX751\""},
-        {"CASIO COMPUTER CO.,LTD", qvc,
+        {"CASIO COMPUTER CO.,LTD",
+         qvc,
          {Short(0x0008, {2}, be), Short(0x0E00, {0}, be), Short(0x2012, {1}, be),
           Short(0x3001, {1}, be)},
          "\r\nQuality = Super Fine\r\n\tPrint Image Matching Info = 0\r\nWhite Balance = "
          "Auto\r\nSelf Timer = On"},
-        {"CASIO", {},
-         {Short(0x0001, {3}, be), Short(0x000A, {65537}, be),
-          {0x000A, kFormatLong, 1, {0x01, 0x00, 0x01, 0x00}}, Short(0x0014, {244}, be)},
+        {"CASIO",
+         {},
+         {Short(0x0001, {3}, be),
+          Short(0x000A, {65537}, be),
+          {0x000A, kFormatLong, 1, {0x01, 0x00, 0x01, 0x00}},
+          Short(0x0014, {244}, be)},
          "\r\nRecordingMode = Night Scene\r\nDigitalZoom = \r\nDigitalZoom = 2X Digital "
          "Zoom\r\nCCDSensitivity = +3.0"},
-        {"SEIKO EPSON", seiko,
+        {"SEIKO EPSON",
+         seiko,
          {Short(0x0201, {2}, be), Short(0x0300, {7}, be), Short(0x0F00, {1}, be)},
          "\r\nJpegQuality = 2\r\n?? = 7"},
-        {"SANYO Electric", sanyo, {Short(0x0204, {3}, be), Short(0x0F00, {1, 2}, be)},
+        {"SANYO Electric",
+         sanyo,
+         {Short(0x0204, {3}, be), Short(0x0F00, {1, 2}, be)},
          "\r\nDigiZoom = 3\r\nDataDump = 1, 2"},
-        {"Minolta Co., Ltd.", {}, {Ascii(0x0000, "MLT0"), Short(0x0E00, {9}, be)},
+        {"Minolta Co., Ltd.",
+         {},
+         {Ascii(0x0000, "MLT0"), Short(0x0E00, {9}, be)},
          "\r\nModelID = \"MLT0\"\r\nPIMdata = 9"},
     };
     for (const Case& c : cases) {
@@ -558,7 +564,8 @@ TEST(MakerWalk, RowsWithTagZeroAreListedButNotTagged) {
     put32(header, 12, false);
     const Bytes note = MakerNote(header,
                                  {{0x0000, kFormatUndefined, 4, text("0130")},
-                                  Short(0x1001, {3}, false), Short(0x1032, {1}, false)},
+                                  Short(0x1001, {3}, false),
+                                  Short(0x1032, {1}, false)},
                                  false, [](std::int64_t pos) { return pos - 1; });
     Harness h("FUJIFILM", false);
     ASSERT_TRUE(h.decode(note));
@@ -636,8 +643,8 @@ TEST(MakerWalk, ValueOutsideEveryBufferRendersWhatExists) {
 
 TEST(MakerWalk, EntryOutsideTheMakerNoteEndsTheWalkWithAStatus) {
     const bool be = false;
-    Bytes note = MakerNote({}, {Short(0x0008, {7}, be), Short(0x0006, {1}, be)}, be,
-                           ExifOffsets(101));
+    Bytes note =
+        MakerNote({}, {Short(0x0008, {7}, be), Short(0x0006, {1}, be)}, be, ExifOffsets(101));
     note[0] = 5; // five entries announced, two stored
     note.resize(2 + 24);
     TPhotoData photo(kBuildAll);
@@ -708,8 +715,8 @@ TEST(MakerWalk, TraceDepthAddsTagSizeRawAndStart) {
     const bool be = false;
     const std::int32_t p = 101;
     Bytes custom = shorts({8, 257, 0x0703, 1, 2, 3, 4, 5, 6, 7}, be);
-    const Bytes note = MakerNote(
-        {}, {Short(0x0008, {7}, be), {0x000F, kFormatShort, 10, custom}}, be, ExifOffsets(p));
+    const Bytes note = MakerNote({}, {Short(0x0008, {7}, be), {0x000F, kFormatShort, 10, custom}},
+                                 be, ExifOffsets(p));
     Harness h("Canon", be);
     ASSERT_TRUE(h.decode(note, p));
     // Entry count at 1, entries at 3 and 15, link at 27, data from 31.
@@ -763,8 +770,7 @@ TEST(MakerNoteInReader, FujifilmInBigEndianExifAndTheWalkGoesOnBigEndian) {
     ASSERT_TRUE(photo.ReadImageBytes("fuji.jpg", jpeg));
     ASSERT_NE(photo.Exif, nullptr);
     EXPECT_TRUE(photo.Exif->MakerDecoded);
-    EXPECT_EQ(photo.Exif->MakerTrace,
-              "\r\nFlashMode = Red-eye reduction\r\nQuality = \"NORMAL \"");
+    EXPECT_EQ(photo.Exif->MakerTrace, "\r\nFlashMode = Red-eye reduction\r\nQuality = \"NORMAL \"");
     EXPECT_TRUE(photo.Exif->BigEndian);
     EXPECT_EQ(photo.Exif->PixelWidth, 640);
     EXPECT_EQ(photo.StatusText, "<none>");
@@ -795,9 +801,9 @@ TEST(MakerNoteInReader, CanonOffsetsCountFromTheExifTiffHeader) {
 
 // A TIFF-structured file with Make, Model and an EXIF directory holding the maker note and,
 // after it, a value outside the maker note that the maker note's last entry points at.
-Bytes TiffWithMakerNote(bool be, std::string_view make, std::string_view model,
-                        const std::function<Bytes(std::int64_t makerOffset,
-                                                  std::int64_t outsideOffset)>& makeNote) {
+Bytes TiffWithMakerNote(
+    bool be, std::string_view make, std::string_view model,
+    const std::function<Bytes(std::int64_t makerOffset, std::int64_t outsideOffset)>& makeNote) {
     const auto build = [&](const Bytes& note, std::uint32_t* makerOffset,
                            std::uint32_t* outsideOffset) {
         test::TiffBuilder t(be);
@@ -826,15 +832,12 @@ Bytes TiffWithMakerNote(bool be, std::string_view make, std::string_view model,
 }
 
 TEST(MakerNoteInReader, NefWithoutExifVersionUsesTheEmbeddedTiffLayout) {
-    const Bytes nef = TiffWithMakerNote(false, "NIKON CORPORATION", "NIKON D70",
-                                        [](std::int64_t, std::int64_t) {
-                                            return MakerNote(NikonEmbeddedHeader(false),
-                                                             {Short(0x0002, {0, 800}, false),
-                                                              Ascii(0x0004, "RAW    ")},
-                                                             false, [](std::int64_t pos) {
-                                                                 return pos - 11;
-                                                             });
-                                        });
+    const Bytes nef =
+        TiffWithMakerNote(false, "NIKON CORPORATION", "NIKON D70", [](std::int64_t, std::int64_t) {
+            return MakerNote(NikonEmbeddedHeader(false),
+                             {Short(0x0002, {0, 800}, false), Ascii(0x0004, "RAW    ")}, false,
+                             [](std::int64_t pos) { return pos - 11; });
+        });
     TPhotoData photo(kBuildAll);
     ASSERT_TRUE(photo.ReadImageBytes("d70.nef", nef));
     ASSERT_NE(photo.Exif, nullptr);
