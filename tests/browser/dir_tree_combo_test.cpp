@@ -29,8 +29,9 @@ QApplication& TestApp() {
     static int argc = 1;
     static char name[] = "dir_tree_combo_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: tearing Qt down during exit races with its own static caches.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }

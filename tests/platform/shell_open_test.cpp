@@ -28,8 +28,9 @@ QApplication& TestApp() {
     static int argc = 1;
     static char name[] = "shell_open_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: tearing Qt down during exit races with its own static caches.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 struct Started {

@@ -24,8 +24,9 @@ QApplication& TestApp() {
     static int argc = 1;
     static char name[] = "shell_questions_test";
     static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: tearing Qt down during exit races with its own static caches.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Waits (at most 5 s) for the next modal message box and lets `act` press its buttons.
