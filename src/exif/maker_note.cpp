@@ -186,6 +186,27 @@ private:
     bool saved_;
 };
 
+// "MM" or "II" of a maker note's own TIFF header (the embedded Nikon layout).
+std::optional<bool> embeddedByteOrder(std::span<const std::uint8_t> note, const MakerLayoutRow& p) {
+    constexpr std::size_t kHeaderAt = 10;
+    if (p.offsetBase != MakerOffsetBase::EmbeddedTiff || note.size() < kHeaderAt + 2) {
+        return std::nullopt;
+    }
+    if (startsWith(note.subspan(kHeaderAt), "MM")) {
+        return true;
+    }
+    if (startsWith(note.subspan(kHeaderAt), "II")) {
+        return false;
+    }
+    return std::nullopt;
+}
+
+// True when the entry count at countPos is above 0 and all its entries lie in the bytes.
+bool directoryFits(const ByteCursor& note, std::int64_t countPos) {
+    const std::optional<std::uint16_t> n = note.u16(countPos);
+    return n && *n > 0 && note.has(countPos + 2, 12 * static_cast<std::int64_t>(*n));
+}
+
 // One entry of a maker directory, 12 bytes at entry position e:
 //   e+0 tag (16), e+2 format (16), e+4 component count (32), e+8 value or offset (32)
 void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTagRow>& table,
@@ -452,14 +473,14 @@ void TMakerNoteInfo::walk(const MakerLayoutRow& p) {
     bool bigEndian = owner.BigEndian;
     if (p.littleEndian) {
         bigEndian = false;
-    } else if (p.offsetBase == B::EmbeddedTiff) {
-        // The embedded TIFF header says how its directory is written; an editor that
-        // rewrote the EXIF block in the other byte order leaves the maker note as it was.
-        if (startsWith(note.subspan(std::min<std::size_t>(10, note.size())), "MM")) {
-            bigEndian = true;
-        } else if (startsWith(note.subspan(std::min<std::size_t>(10, note.size())), "II")) {
-            bigEndian = false;
-        }
+    } else if (const std::optional<bool> mark = embeddedByteOrder(note, p)) {
+        // The embedded TIFF header says how its directory is written.
+        bigEndian = *mark;
+    } else if (!directoryFits(ByteCursor(note, bigEndian), p.countPos) &&
+               directoryFits(ByteCursor(note, !bigEndian), p.countPos)) {
+        // An editor that rewrote the EXIF block in the other byte order leaves the maker note
+        // as it was: its entry count then announces more entries than it holds.
+        bigEndian = !bigEndian;
     }
 
     MakerWalkParams params;

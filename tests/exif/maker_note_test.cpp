@@ -472,6 +472,28 @@ TEST(MakerWalk, NikonEmbeddedHeaderByteOrderWinsOverExif) {
     EXPECT_FALSE(h.exif.BigEndian);
 }
 
+TEST(MakerWalk, MakerNoteLeftInTheOtherByteOrderByAnEditor) {
+    // The EXIF block is big-endian, the Canon maker note still little-endian: read in the
+    // EXIF order its count (0x0200) announces far more entries than it holds.
+    const std::int32_t p = 201;
+    const Bytes note =
+        MakerNote({}, {Ascii(0x0009, "Phil"), Short(0x0008, {7}, false)}, false, ExifOffsets(p));
+    Harness h("Canon", true);
+    ASSERT_TRUE(h.decode(note, p));
+    EXPECT_EQ(h.exif.MakerTrace, "\r\nOwnerName = \"Phil\"\r\nImageNumber = 7");
+    EXPECT_TRUE(h.exif.BigEndian);
+}
+
+TEST(MakerWalk, DirectoryThatFitsInTheExifOrderIsReadSo) {
+    // One entry read big-endian (0x0001) fits, and so would 0x0100 read little-endian in
+    // these 3200 bytes: the EXIF order stands.
+    Bytes note = MakerNote({}, {Short(0x0008, {7}, true)}, true, ExifOffsets(101));
+    note.resize(3200, 0);
+    Harness h("Canon", true);
+    ASSERT_TRUE(h.decode(note));
+    EXPECT_EQ(h.exif.MakerTrace, "\r\nImageNumber = 7");
+}
+
 TEST(MakerWalk, NikonHeaderLayoutWithOddChoices) {
     const bool be = true;
     const std::int32_t p = 300;
