@@ -1,30 +1,124 @@
 #pragma once
-// The main window.
+// The main window: the folder combo, the file list with the preview beside it, the photo
+// buttons and the status bar. Settings are restored at creation and stored at close.
+
+#include <functional>
+#include <string>
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include "app/base/placement.h"
+#include "app/preview.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
 
 namespace kivo {
+
+class FolderEdit;
+class LeftDockLayout;
+class Splitter;
+class TDirTreeCombo;
+class TFileListView;
+class TPanelStatusBar;
 
 class TFHlavni : public QMainWindow, public ResizeHandlerOwner {
     Q_OBJECT
 public:
+    // Takes the command line of the running application.
     explicit TFHlavni(QWidget* parent = nullptr);
+    // `arguments` without the program name.
+    explicit TFHlavni(const QStringList& arguments, QWidget* parent = nullptr);
     ~TFHlavni() override;
 
     void setResizeHandlerAttached(bool attached) override { resizeAttached_ = attached; }
 
+    // --- controls ----------------------------------------------------------------------
+    TDirTreeCombo* SCB = nullptr;
+    TFileListView* SLV = nullptr;
+    Splitter* SplS = nullptr;
+    QFrame* PImage = nullptr;
+    TImage* Image1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QPushButton* BExif = nullptr;
+    QPushButton* BPresun = nullptr;
+    FolderEdit* DEPresun = nullptr;
+    QCheckBox* ChBPodadr = nullptr;
+    QFrame* Panel1 = nullptr;
+    QPushButton* BZmenaJ = nullptr;
+    QLabel* CBTypL = nullptr;
+    QComboBox* CBTyp = nullptr;
+    QPlainTextEdit* CBTypLInfo = nullptr;
+    TPanelStatusBar* SB = nullptr;
+    QAction* MIAbout = nullptr;
+    QMenu* PMSLV = nullptr;
+    QAction* MPVI = nullptr;
+    QAction* MPMI = nullptr;
+    QAction* MPSe = nullptr;
+    QAction* MPPo = nullptr;
+    QAction* MPNewAdr = nullptr;
+
+    const std::string& ExeFolderPath() const { return exeFolder_; }
+    const std::string& SettingsFile() const { return settingsPath_; }
+
+    // --- operations ----------------------------------------------------------------------
+    void AktualizujSLV();
+    static void NastavVzhled(TFileListView& list, int code);
+    void NastavSloupce();
+    void UlozSloupce();
+    void NastavImage();
+
+    // --- handlers ------------------------------------------------------------------------
+    void MPClick(int tag);
+    void SLVClick();
+    void MPNewAdrClick();
+    bool SLVDragOver(int row);
+    void SLVDragDrop(int row);
+    void MIAboutClick();
+    void BZmenaJClick();
+    void BExifClick();
+    void BPresunClick();
+    void FormResize();
+
+    // Questions and reports of the handlers; message boxes unless replaced (tests).
+    std::function<bool(const QString& question)> Confirm;
+    std::function<void(const QString& text)> ReportError;
+
+    // The preview's picture and the size of the image it came from.
+    const DecodedPreview& Preview() const { return preview_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FormCreate();
+    void BuildControls();
+    void BuildMenus();
+    void FormCreate(const QStringList& arguments);
+    void FormShow();
     void FormClose();
-    void FormResize();
+    QStringList SelectedCaptions() const;
+    void ShowPreviewOf(const std::string& path);
 
+    std::string exeFolder_;
+    std::string settingsPath_;
+    LeftDockLayout* middle_ = nullptr;
     bool resizeAttached_ = true;
+    bool shown_ = false;
+    // Whether the drag over the list started in the list itself.
+    bool dragFromList_ = false;
+    DecodedPreview preview_;
+    std::string previewPath_;
 };
 
 } // namespace kivo

@@ -1,0 +1,54 @@
+#include "app/main_window_logic.h"
+
+#include <cerrno>
+
+#include "platform/file_system.h"
+
+namespace kivo {
+
+namespace {
+const std::string kParent = " ^ Parent";
+}
+
+std::string CommandLineFolder(const std::string& argument, const std::string& currentDir) {
+    std::string path = argument;
+    if (!path.empty() && path.front() != '/' && !currentDir.empty())
+        path = IncludeTrailingSlash(currentDir) + path;
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::optional<std::string> CreateNumberedFolder(const std::string& base) {
+    const std::string folder = ExcludeTrailingSlash(base);
+    if (!DirectoryExists(folder))
+        return std::nullopt;
+    const std::string prefix = (folder == "/" ? std::string() : folder) + "/" + kNewFolderName;
+    for (long n = 0;; ++n) {
+        const std::string candidate = n == 0 ? prefix : prefix + " " + std::to_string(n);
+        if (CreateDir(candidate))
+            return candidate;
+        // Only a taken name moves on to the next number.
+        if (!PathExists(candidate))
+            return std::nullopt;
+    }
+}
+
+std::string DropDestination(const std::string& folder, const std::string& target) {
+    if (target == kParent) {
+        const auto slash = folder.rfind('/');
+        if (slash == std::string::npos)
+            return {};
+        return slash == 0 ? std::string("/") : folder.substr(0, slash);
+    }
+    return JoinPath(folder, target);
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return (folder == "/" ? std::string() : folder) + "/" + name;
+}
+
+std::string MoveFolderQuestion(const std::string& path) {
+    return "Opravdu přesunou celý adresář\r\n" + path + " ?";
+}
+
+} // namespace kivo

@@ -1,0 +1,32 @@
+#pragma once
+// The main window's rules that need no widget: the initial folder from the command line,
+// the new-folder names and the destination of a drop.
+
+#include <optional>
+#include <string>
+
+namespace kivo {
+
+inline constexpr const char* kNewFolderName = "Nová složka";
+
+// The folder part of the first argument: everything up to and including its last "/"
+// ("/Foto/x.jpg" -> "/Foto/", "/Foto" -> "/"). A relative argument is taken from
+// `currentDir` first.
+std::string CommandLineFolder(const std::string& argument, const std::string& currentDir);
+
+// Creates base/"Nová složka", or base/"Nová složka 1", "… 2", … when the name is taken.
+// The path created, or nothing when a folder cannot be created for another reason
+// (no such base folder, no access, read-only medium).
+std::optional<std::string> CreateNumberedFolder(const std::string& base);
+
+// Where a drop on the item `target` of the listed folder `folder` (no trailing "/") moves
+// things: its parent for the parent entry, else folder/target.
+std::string DropDestination(const std::string& folder, const std::string& target);
+
+// folder + "/" + name, with "/" not doubled at the root.
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The question before a whole folder is moved.
+std::string MoveFolderQuestion(const std::string& path);
+
+} // namespace kivo
