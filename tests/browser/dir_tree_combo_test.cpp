@@ -204,6 +204,17 @@ TEST_F(DirTreeTest, ClickOnVolumeCommitsItsRoot) {
     EXPECT_EQ(combo_->SelectedPath(), Q(t_.file("volB/")));
 }
 
+TEST_F(DirTreeTest, PressOnTheExpandMarkExpandsWithoutCommitting) {
+    Open();
+    const QRect label = Tree()->visualRect(Vol(0));
+    const QPoint mark(label.left() - Tree()->indentation() / 2, label.center().y());
+    QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, mark);
+    EXPECT_TRUE(Tree()->isExpanded(Vol(0)));
+    EXPECT_TRUE(M()->IsLoaded(Vol(0)));
+    EXPECT_EQ(combo_->SelectedPath(), "");
+    EXPECT_TRUE(Tree()->isVisible());
+}
+
 TEST_F(DirTreeTest, SelectionFollowsThePointer) {
     Open();
     QTest::mouseMove(Tree()->viewport(), LabelPos(Vol(1)));

@@ -365,6 +365,16 @@ TEST_F(FileOpsTest, RenameRenamesAndRefusesAnExistingName) {
     EXPECT_NE(Row("léto 2024.jpg"), -1);
 }
 
+TEST_F(FileOpsTest, ReadOnlyFileCanStillBeRenamedByEditingItsLabel) {
+    const auto a = W("one/a.jpg", "A");
+    ::chmod(a.c_str(), 0444);
+    Go("one");
+    EndEdit(*list_, Row("a.jpg"), "b.jpg");
+    EXPECT_EQ(ReadWholeFile(P("one/b.jpg")), "A");
+    EXPECT_FALSE(PathExists(a));
+    EXPECT_TRUE(messages_.isEmpty());
+}
+
 TEST_F(FileOpsTest, CaseOnlyRenameChangesNothingOnDisk) {
     W("one/a.jpg", "A");
     Go("one");

@@ -342,6 +342,34 @@ TEST(FileOperationMove, FolderAcrossFileSystems) {
     fs::remove_all(other, ec);
 }
 
+TEST(FileOperationMove, FileAcrossFileSystemsKeepsItsTimeAndCancelKeepsTheSource) {
+    TempDir t;
+    struct stat a {}, b {};
+    if (::stat(t.path().c_str(), &a) != 0 || ::stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev ||
+        ::access("/dev/shm", W_OK) != 0)
+        GTEST_SKIP() << "no second writable file system at /dev/shm";
+    std::string other = "/dev/shm/kivo-move-XXXXXX";
+    ASSERT_NE(::mkdtemp(other.data()), nullptr);
+    const auto small = t.write("small.jpg", "S");
+    const timespec times[2] = {{1000000000, 0}, {1100000000, 0}};
+    ::utimensat(AT_FDCWD, small.c_str(), times, 0);
+    const auto big = t.write("big.bin", std::string(3 << 20, 'b'));
+    ScriptedQuestions q;
+    EXPECT_TRUE(RunJob(ShellFunc::Move, {small}, {other + "/small.jpg"}, q).ok());
+    EXPECT_FALSE(PathExists(small));
+    struct stat st {};
+    ASSERT_EQ(::stat((other + "/small.jpg").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec, 1100000000);
+
+    ScriptedQuestions cancelling;
+    cancelling.cancelAfterProgressCalls = 2;
+    EXPECT_TRUE(RunJob(ShellFunc::Move, {big}, {other + "/big.bin"}, cancelling).cancelled);
+    EXPECT_EQ(ReadWholeFile(big).size(), std::size_t(3 << 20));
+    EXPECT_FALSE(PathExists(other + "/big.bin"));
+    std::error_code ec;
+    fs::remove_all(other, ec);
+}
+
 TEST(FileOperationRename, RenamesAndRefusesExistingName) {
     TempDir t;
     const auto a = t.write("a.jpg", "A");

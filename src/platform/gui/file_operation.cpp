@@ -187,6 +187,12 @@ FileOperationResult FileOperationJob::Run() {
     return result_;
 }
 
+void FileOperationJob::Advance(std::uint64_t amount) {
+    // Copies are weighed in bytes; other runs count their top-level entries.
+    if (func_ == ShellFunc::Copy)
+        done_ += amount;
+}
+
 bool FileOperationJob::Tick(const std::string& current) {
     return questions_.Progress(std::min(done_, total_), total_, current);
 }
@@ -272,9 +278,28 @@ FileOperationJob::Status FileOperationJob::Transfer(const std::string& srcIn,
     if (!move)
         return CopyNew(src, dst);
 
-    const FsResult r = MoveNoReplace(src, dst);
+    const FsResult r = RenameNoReplace(src, dst);
     if (r)
         return Status::Done;
+    if (r.error == EXDEV && S_ISREG(srcSt->st_mode)) {
+        // Onto another file system a file is copied (with progress and cancel), synced,
+        // and only then removed; exactly one of the two stays when that fails.
+        const Status s = CopyFileContents(src, dst, false, true);
+        if (s != Status::Done)
+            return s;
+        if (::unlink(src.c_str()) != 0) {
+            const int err = errno;
+            ::unlink(dst.c_str());
+            return Fail(FileOperationMessage("Cannot move", src, Reason(err)));
+        }
+        return Status::Done;
+    }
+    if (r.error == EXDEV && !srcIsDir) {
+        const FsResult m = MoveNoReplace(src, dst);
+        if (m)
+            return Status::Done;
+        return Fail(FileOperationMessage(verb, src, m.message()));
+    }
     if (r.error == EXDEV && srcIsDir) {
         // A folder cannot be renamed onto another file system: move what it holds.
         if (::mkdir(dst.c_str(), 0700) != 0)
@@ -314,7 +339,7 @@ FileOperationJob::Status FileOperationJob::CopyNew(const std::string& src, const
     if (S_ISDIR(st->st_mode)) {
         if (::mkdir(dst.c_str(), 0700) != 0)
             return Fail(FileOperationMessage("Cannot create folder", dst, Reason(errno)));
-        ++done_;
+        Advance(1);
         const Status s = TransferChildren(src, dst, false);
         CopyModeAndTimes(dst, *st);
         return s == Status::Cancelled ? s : Status::Done;
@@ -327,7 +352,7 @@ FileOperationJob::Status FileOperationJob::CopyNew(const std::string& src, const
         link.resize(static_cast<std::size_t>(len));
         if (::symlink(link.c_str(), dst.c_str()) != 0)
             return Fail(FileOperationMessage("Cannot copy", src, Reason(errno)));
-        ++done_;
+        Advance(1);
         return Status::Done;
     }
     if (!S_ISREG(st->st_mode))
@@ -390,7 +415,7 @@ FileOperationJob::Status FileOperationJob::CopyFileContents(const std::string& s
             }
             off += put;
         }
-        done_ += static_cast<std::uint64_t>(got);
+        Advance(static_cast<std::uint64_t>(got));
         if (!Tick(src))
             return abandon(0, "");
     }
@@ -410,7 +435,7 @@ FileOperationJob::Status FileOperationJob::CopyFileContents(const std::string& s
         ::unlink(writePath.c_str());
         return Fail(FileOperationMessage("Cannot replace", dst, Reason(err)));
     }
-    ++done_;
+    Advance(1);
     return Status::Done;
 }
 

@@ -88,6 +88,7 @@ private:
     Status RenameOne(const std::string& src, const std::string& dst);
     Status Fail(const std::string& message);
     bool Tick(const std::string& current);
+    void Advance(std::uint64_t amount);
     std::uint64_t Weigh(const std::string& path) const;
 
     ShellFunc func_;
