@@ -304,7 +304,11 @@ int CompareTextAscii(const QString& a, const QString& b) {
 // --- FileListing ------------------------------------------------------------------------
 
 FileListing::FileListing()
-    : datePattern_(DatePatternFor(dateFormat_)), timePattern_(TimePatternFor(timeFormat_)) {}
+    : datePattern_(DatePatternFor(dateFormat_)), timePattern_(TimePatternFor(timeFormat_)) {
+    // The five file columns exist before anything is listed, so that their widths can be
+    // set while the list still stands on "Drives".
+    BuildFileColumns();
+}
 
 bool FileListing::IsDrives() const { return directory_.compare(kDrivesFolder, Qt::CaseInsensitive) == 0; }
 

@@ -105,6 +105,10 @@ TEST_F(ListView, StartValues) {
     TFileListView fresh;
     EXPECT_EQ(fresh.Directory(), QStringLiteral("Drives"));
     EXPECT_EQ(fresh.ItemCount(), 0); // empty until set or refreshed
+    EXPECT_EQ(fresh.ColumnCount(), 5); // the file columns exist from the start
+    EXPECT_EQ(fresh.ColumnWidth(3), 125);
+    fresh.SetColumnWidth(3, 100);
+    EXPECT_EQ(fresh.ColumnWidth(3), 100);
     EXPECT_EQ(fresh.Mask(), QStringLiteral("*.*"));
     EXPECT_EQ(fresh.FileType(), kDefaultFileType);
     EXPECT_TRUE(fresh.ShowFolders());
