@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGridLayout>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -206,25 +207,52 @@ void TFDCExif::ShowRows() {
     const int count = static_cast<int>(rows.size());
     while (List->topLevelItemCount() > count)
         delete List->takeTopLevelItem(List->topLevelItemCount() - 1);
-    while (List->topLevelItemCount() < count)
-        new QTreeWidgetItem(List);
-    for (int i = 0; i < count; ++i) {
+    if (List->topLevelItemCount() < count) {
+        // Added in one go: one by one costs a layout per row in a long list.
+        QList<QTreeWidgetItem*> added;
+        for (int i = List->topLevelItemCount(); i < count; ++i)
+            added.append(new QTreeWidgetItem);
+        List->addTopLevelItems(added);
+    }
+    const auto set = [](QTreeWidgetItem* item, int column, const std::string& text) {
+        const QString q = Q(text);
+        if (item->text(column) != q)
+            item->setText(column, q);
+    };
+    // Contiguous runs of selected rows become one selection range each.
+    QItemSelection selection;
+    const QAbstractItemModel* model = List->model();
+    int runStart = -1;
+    for (int i = 0; i <= count; ++i) {
+        const bool selected = i < count && rows[static_cast<std::size_t>(i)].selected;
+        if (selected && runStart < 0)
+            runStart = i;
+        if (!selected && runStart >= 0) {
+            selection.select(model->index(runStart, 0), model->index(i - 1, 0));
+            runStart = -1;
+        }
+        if (i == count)
+            break;
         const ExifDateRow& r = rows[static_cast<std::size_t>(i)];
         QTreeWidgetItem* item = List->topLevelItem(i);
-        item->setText(kColName, Q(r.name));
-        item->setText(kColCurrent, Q(r.current));
-        item->setText(kColNewValue, Q(r.newValue));
+        set(item, kColName, r.name);
+        set(item, kColCurrent, r.current);
+        set(item, kColNewValue, r.newValue);
         for (int c = 0; c < 3; ++c)
-            item->setText(kColExifModify + c, Q(r.exif[static_cast<std::size_t>(c)]));
-        item->setSelected(r.selected);
+            set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
     }
+    List->selectionModel()->select(selection,
+                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     syncing_ = false;
 }
 
 void TFDCExif::TakeSelection() {
-    const int count = std::min(List->topLevelItemCount(), static_cast<int>(table_.size()));
-    for (int i = 0; i < count; ++i)
-        table_.SetSelected(static_cast<std::size_t>(i), List->topLevelItem(i)->isSelected());
+    for (std::size_t i = 0; i < table_.size(); ++i)
+        table_.SetSelected(i, false);
+    const QModelIndexList selected = List->selectionModel()->selectedRows();
+    for (const QModelIndex& index : selected)
+        if (index.row() >= 0 && static_cast<std::size_t>(index.row()) < table_.size())
+            table_.SetSelected(static_cast<std::size_t>(index.row()), true);
 }
 
 void TFDCExif::BExifZmenaClick(int tag) {
