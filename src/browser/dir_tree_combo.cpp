@@ -43,7 +43,9 @@ TDirTreeCombo::~TDirTreeCombo() {
         fileList_->UnlinkDirTreeCombo(this);
 }
 
-DirTreeModel* TDirTreeCombo::Model() const { return tree_->Model(); }
+DirTreeModel* TDirTreeCombo::Model() const {
+    return tree_->Model();
+}
 
 void TDirTreeCombo::InitialBuild() {
     tree_->setUpdatesEnabled(false);
@@ -224,7 +226,9 @@ void TDirTreeCombo::CloseDropDown() {
         HideTree();
 }
 
-bool TDirTreeCombo::IsTreeVisible() const { return tree_->isVisible(); }
+bool TDirTreeCombo::IsTreeVisible() const {
+    return tree_->isVisible();
+}
 
 void TDirTreeCombo::FocusTree() {
     tree_->SetKeyboardInTree(true);
@@ -325,7 +329,8 @@ void TDirTreeCombo::keyPressEvent(QKeyEvent* event) {
     static const int handled[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape, Qt::Key_Left,
                                   Qt::Key_Up,     Qt::Key_Right, Qt::Key_Down,   Qt::Key_F4};
     const int key = event->key();
-    const bool inTable = std::find(std::begin(handled), std::end(handled), key) != std::end(handled);
+    const bool inTable =
+        std::find(std::begin(handled), std::end(handled), key) != std::end(handled);
     const auto mods = event->modifiers() & ~Qt::KeypadModifier;
     if (!inTable || mods != Qt::NoModifier) {
         QLineEdit::keyPressEvent(event);

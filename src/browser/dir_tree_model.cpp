@@ -18,7 +18,9 @@ namespace kivo {
 
 namespace {
 
-QString WithSlash(const QString& p) { return p.endsWith(u'/') ? p : p + u'/'; }
+QString WithSlash(const QString& p) {
+    return p.endsWith(u'/') ? p : p + u'/';
+}
 
 // Whether a directory entry is a folder; symbolic links to folders count, as they open
 // like folders.
@@ -28,8 +30,7 @@ bool EntryIsFolder(const std::string& dir, const dirent* e) {
     if (e->d_type != DT_LNK && e->d_type != DT_UNKNOWN)
         return false;
     struct stat st {};
-    return ::stat((IncludeTrailingSlash(dir) + e->d_name).c_str(), &st) == 0 &&
-           S_ISDIR(st.st_mode);
+    return ::stat((IncludeTrailingSlash(dir) + e->d_name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 template <typename F> void ForEachSubFolder(const QString& folder, F&& f) {
@@ -56,8 +57,8 @@ std::vector<DirTreeVolume> MountedTreeVolumes() {
 }
 
 DirTreeModel::DirTreeModel(QObject* parent)
-    : QStandardItemModel(parent), source_(&MountedTreeVolumes),
-      folderIcon_(ShellFolderIcon(false)), folderOpenIcon_(ShellFolderIcon(true)) {
+    : QStandardItemModel(parent), source_(&MountedTreeVolumes), folderIcon_(ShellFolderIcon(false)),
+      folderOpenIcon_(ShellFolderIcon(true)) {
     setColumnCount(1);
 }
 
@@ -74,7 +75,8 @@ void DirTreeModel::Build() {
     root->setEditable(false);
     for (const auto& v : source_()) {
         const QIcon icon = ShellVolumeIcon(v.type);
-        auto* node = new QStandardItem(icon, QStringLiteral(" (") + v.root + QStringLiteral(")  ") + v.name);
+        auto* node =
+            new QStandardItem(icon, QStringLiteral(" (") + v.root + QStringLiteral(")  ") + v.name);
         node->setData(static_cast<int>(DirNodeKind::Volume), KindRole);
         node->setData(WithSlash(v.root), RootRole);
         node->setData(v.type, VolumeTypeRole);
@@ -86,7 +88,9 @@ void DirTreeModel::Build() {
     appendRow(root);
 }
 
-QModelIndex DirTreeModel::RootIndex() const { return index(0, 0); }
+QModelIndex DirTreeModel::RootIndex() const {
+    return index(0, 0);
+}
 
 DirNodeKind DirTreeModel::Kind(const QModelIndex& idx) const {
     const int k = idx.data(KindRole).toInt();

@@ -17,9 +17,9 @@ namespace kivo {
 enum class DirNodeKind : int { Root = 1, Volume, Folder, Placeholder };
 
 struct DirTreeVolume {
-    QString root;    // mount point, "/" or without a trailing "/"
-    QString name;    // label or display name
-    int type = 0;    // VolumeType
+    QString root; // mount point, "/" or without a trailing "/"
+    QString name; // label or display name
+    int type = 0; // VolumeType
 };
 
 using DirTreeVolumeSource = std::function<std::vector<DirTreeVolume>()>;

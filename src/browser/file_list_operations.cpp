@@ -23,8 +23,12 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-std::string Local(const QString& s) { return QFile::encodeName(s).toStdString(); }
-QString Shown(const std::string& s) { return QFile::decodeName(s.c_str()); }
+std::string Local(const QString& s) {
+    return QFile::encodeName(s).toStdString();
+}
+QString Shown(const std::string& s) {
+    return QFile::decodeName(s.c_str());
+}
 
 QString LastComponent(const QString& path) {
     return Shown(ExtractFileName(ExcludeTrailingSlash(Local(path))));
@@ -123,16 +127,14 @@ void TFileListView::FinishRename(int row) {
     const FileListItem item = Item(row); // a copy: the listing is rebuilt below
     const QString oldPath = renameOldPath_.isEmpty() ? item.fullPath() : renameOldPath_;
     renameOldPath_.clear();
-    const QString newPath = QString::fromStdString(IncludeTrailingSlash(Local(FolderOf(oldPath)))) +
-                            item.caption;
+    const QString newPath =
+        QString::fromStdString(IncludeTrailingSlash(Local(FolderOf(oldPath)))) + item.caption;
     const bool renamable = IsFileOrFolder(item) && IsValidName(item.caption);
     if (!renamable) {
         if (IsFileOrFolder(item))
-            ShellMessage(QMessageBox::Critical,
-                         QStringLiteral("\"") + item.caption +
-                             QStringLiteral("\" is not a valid name"));
-    } else if (newPath.compare(oldPath, Qt::CaseInsensitive) != 0 &&
-               !TargetExists(newPath)) {
+            ShellMessage(QMessageBox::Critical, QStringLiteral("\"") + item.caption +
+                                                    QStringLiteral("\" is not a valid name"));
+    } else if (newPath.compare(oldPath, Qt::CaseInsensitive) != 0 && !TargetExists(newPath)) {
         ShellFileOperation(window(), ShellFunc::Rename, {oldPath}, {newPath});
     }
     // Also when nothing was renamed (a change of letter case only, a name that exists):

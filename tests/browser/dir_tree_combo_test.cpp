@@ -18,7 +18,9 @@
 #include "platform/gui/volumes.h"
 #include "support/temp_dir.h"
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace kivo;
 using kivo::test::TempDir;
@@ -34,7 +36,9 @@ QApplication& TestApp() {
     return *app;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 class DirTreeTest : public ::testing::Test {
 protected:
@@ -293,7 +297,8 @@ TEST_F(DirTreeTest, EnterOnRemovableVolumeWithoutDiskWarnsAndKeepsCaption) {
     Key(Qt::Key_Return);
     EXPECT_EQ(combo_->SelectedPath(), "/media/kivo-test-no-such-card/");
     ASSERT_EQ(messages_.size(), 1);
-    EXPECT_TRUE(messages_[0].startsWith("There is no disk in Drive /media/kivo-test-no-such-card/"));
+    EXPECT_TRUE(
+        messages_[0].startsWith("There is no disk in Drive /media/kivo-test-no-such-card/"));
     EXPECT_EQ(combo_->text(), Vol(2).data().toString());
     EXPECT_EQ(keys.count(), 0);
 }

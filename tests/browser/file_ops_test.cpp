@@ -23,7 +23,9 @@
 #include "platform/gui/shell_open.h"
 #include "support/temp_dir.h"
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace kivo;
 using kivo::test::ReadWholeFile;
@@ -40,7 +42,9 @@ QApplication& TestApp() {
     return *app;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 struct Answers {
     std::deque<ReplaceAnswer> replace;
@@ -109,8 +113,8 @@ class FileOpsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         TestApp();
-        for (const char* v : {"HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME",
-                              "XDG_CONFIG_DIRS"})
+        for (const char* v :
+             {"HOME", "XDG_DATA_HOME", "XDG_DATA_DIRS", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS"})
             saved_.push_back({v, qgetenv(v)});
         // Home, Trash and desktop entries inside the test folder.
         qputenv("HOME", QByteArray::fromStdString(t_.mkdir("home")));

@@ -169,7 +169,8 @@ TEST(FileOperationCopy, CopiesFolderTreeWithAwkwardNames) {
     t.mkdir("src/Fotky léto/empty");
     t.mkdir("dst");
     ScriptedQuestions q;
-    const auto r = RunJob(ShellFunc::Copy, {t.file("src/Fotky léto")}, {t.file("dst/Fotky léto")}, q);
+    const auto r =
+        RunJob(ShellFunc::Copy, {t.file("src/Fotky léto")}, {t.file("dst/Fotky léto")}, q);
     EXPECT_TRUE(r.ok());
     EXPECT_EQ(ReadWholeFile(t.file("dst/Fotky léto/-rf")), "dash");
     EXPECT_EQ(ReadWholeFile(t.file("dst/Fotky léto/line\nbreak.jpg")), "nl");
@@ -324,7 +325,8 @@ TEST(FileOperationMove, FolderOntoFolderMergesAndRemovesEmptiedSource) {
 
 TEST(FileOperationMove, FolderAcrossFileSystems) {
     TempDir t;
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (::stat(t.path().c_str(), &a) != 0 || ::stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev ||
         ::access("/dev/shm", W_OK) != 0)
         GTEST_SKIP() << "no second writable file system at /dev/shm";
@@ -344,7 +346,8 @@ TEST(FileOperationMove, FolderAcrossFileSystems) {
 
 TEST(FileOperationMove, FileAcrossFileSystemsKeepsItsTimeAndCancelKeepsTheSource) {
     TempDir t;
-    struct stat a {}, b {};
+    struct stat a {
+    }, b{};
     if (::stat(t.path().c_str(), &a) != 0 || ::stat("/dev/shm", &b) != 0 || a.st_dev == b.st_dev ||
         ::access("/dev/shm", W_OK) != 0)
         GTEST_SKIP() << "no second writable file system at /dev/shm";

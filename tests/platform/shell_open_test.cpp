@@ -17,7 +17,9 @@
 #include "support/temp_dir.h"
 
 // Readable failure output.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 using namespace kivo;
 using kivo::test::TempDir;
@@ -65,8 +67,8 @@ protected:
             icons_.push_back(icon);
             messages_ << text;
         });
-        for (const char* v : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS",
-                              "XDG_CURRENT_DESKTOP"})
+        for (const char* v : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME",
+                              "XDG_DATA_DIRS", "XDG_CURRENT_DESKTOP"})
             saved_.push_back({v, qgetenv(v)});
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(t_.mkdir("config")));
         qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(t_.mkdir("etc-xdg")));
@@ -85,7 +87,8 @@ protected:
         }
     }
     std::string App(const std::string& where, const std::string& id, const std::string& body) {
-        return t_.write(where + "/applications/" + id, "[Desktop Entry]\nType=Application\n" + body);
+        return t_.write(where + "/applications/" + id,
+                        "[Desktop Entry]\nType=Application\n" + body);
     }
 
     TempDir t_;
@@ -132,7 +135,8 @@ TEST_F(ShellOpenTest, DefaultApplicationsComeFirstThenAddedThenInstalled) {
               QString::fromStdString(t_.file("usr-share/applications/any-viewer.desktop")));
 
     App("data", "added.desktop", "Name=Added\nExec=added %U\n");
-    t_.write("data/applications/mimeapps.list", "[Added Associations]\ntext/plain=added.desktop;\n");
+    t_.write("data/applications/mimeapps.list",
+             "[Added Associations]\ntext/plain=added.desktop;\n");
     EXPECT_EQ(DefaultDesktopEntryFor("text/plain"),
               QString::fromStdString(t_.file("data/applications/added.desktop")));
 
@@ -152,8 +156,9 @@ TEST_F(ShellOpenTest, RemovedAssociationAndHiddenEntryAreNotUsed) {
 }
 
 TEST_F(ShellOpenTest, DesktopCommandExpandsFieldCodes) {
-    const auto entry = App("data", "v.desktop",
-                           "Name=View Er\nIcon=viewer\nExec=\"/opt/my view/bin\" --x=%f %i %c %% %k %d\n");
+    const auto entry =
+        App("data", "v.desktop",
+            "Name=View Er\nIcon=viewer\nExec=\"/opt/my view/bin\" --x=%f %i %c %% %k %d\n");
     const auto cmd = DesktopEntryCommand(QString::fromStdString(entry), "/tmp/a b.txt");
     ASSERT_TRUE(cmd);
     EXPECT_EQ(cmd->program, "/opt/my view/bin");
@@ -240,7 +245,8 @@ TEST_F(ShellOpenTest, FindWindowListsMatchesAndOpensOnActivation) {
                                   QString::fromStdString(t_.file("f/sub/deeper/b.jpg"))}));
     emit w.ResultList()->itemActivated(w.ResultList()->item(1));
     ASSERT_EQ(launcher_.urls.size(), 1u);
-    EXPECT_EQ(launcher_.urls[0].toLocalFile(), QString::fromStdString(t_.file("f/sub/deeper/b.jpg")));
+    EXPECT_EQ(launcher_.urls[0].toLocalFile(),
+              QString::fromStdString(t_.file("f/sub/deeper/b.jpg")));
 }
 
 TEST(FileFinder, StopsAtTheLimitAndSkipsUnreadableFolders) {
@@ -263,9 +269,8 @@ TEST_F(ShellOpenTest, DiskReadyAndItsMessages) {
     EXPECT_FALSE(DiskReady(QString::fromStdString(t_.file("no-such-mount")), false));
     EXPECT_TRUE(messages_.isEmpty());
     EXPECT_FALSE(DiskReady("/media/kivo-no-such-card", true));
-    EXPECT_EQ(messages_,
-              QStringList{"There is no disk in Drive /media/kivo-no-such-card\n"
-                          "or Drive /media/kivo-no-such-card: is not ready"});
+    EXPECT_EQ(messages_, QStringList{"There is no disk in Drive /media/kivo-no-such-card\n"
+                                     "or Drive /media/kivo-no-such-card: is not ready"});
     EXPECT_EQ(icons_.back(), QMessageBox::Warning);
     messages_.clear();
     EXPECT_FALSE(DiskReady("relative", true));

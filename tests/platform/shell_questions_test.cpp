@@ -164,9 +164,8 @@ TEST_F(ShellQuestions, ShellFileOperationUsesTheInstalledAnswers) {
     kivo::test::TempDir t;
     const auto a = QString::fromStdString(t.write("Žluťoučký kůň.jpg", "x"));
     int asked = 0;
-    SetFileOperationQuestionsFactory([&](QWidget*, ShellFunc) {
-        return std::make_unique<CountingQuestions>(&asked);
-    });
+    SetFileOperationQuestionsFactory(
+        [&](QWidget*, ShellFunc) { return std::make_unique<CountingQuestions>(&asked); });
     EXPECT_FALSE(ShellFileOperation(nullptr, ShellFunc::Delete, {a}, {}));
     EXPECT_EQ(asked, 1);
     const auto b = QString::fromStdString(t.file("Kůň.jpg"));

@@ -44,7 +44,8 @@ QStringList ApplicationDirs() {
 // mimeapps.list files from the most to the least important.
 QStringList MimeAppsLists() {
     QStringList desktops;
-    for (const auto& d : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
+    for (const auto& d :
+         qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(u':', Qt::SkipEmptyParts))
         desktops << d.toLower();
     QStringList files;
     auto addDir = [&](const QString& dir) {
@@ -89,7 +90,9 @@ KeyFile ReadKeyFile(const QString& path) {
     return groups;
 }
 
-QStringList ListValue(const QString& v) { return v.split(u';', Qt::SkipEmptyParts); }
+QStringList ListValue(const QString& v) {
+    return v.split(u';', Qt::SkipEmptyParts);
+}
 
 // \s \n \t \r \\ of the string type.
 QString UnescapeString(const QString& v) {
@@ -146,8 +149,8 @@ bool Usable(const QString& desktopFile) {
 QString ViewerMimeForExtension(const QString& extension) {
     static const QHash<QString, QString> table = [] {
         QHash<QString, QString> t;
-        for (const char* e : {".C", ".CPP", ".DPK", ".DPR", ".H", ".INF", ".INI", ".PAS", ".PRG",
-                              ".TXT"})
+        for (const char* e :
+             {".C", ".CPP", ".DPK", ".DPR", ".H", ".INF", ".INI", ".PAS", ".PRG", ".TXT"})
             t.insert(QString::fromLatin1(e), QStringLiteral("text/plain"));
         for (const char* e : {".DOC", ".RTF", ".WRI"})
             t.insert(QString::fromLatin1(e), QStringLiteral("application/rtf"));

@@ -29,7 +29,9 @@ std::optional<struct stat> Lstat(const std::string& path) {
     return st;
 }
 
-std::string Reason(int err) { return std::strerror(err); }
+std::string Reason(int err) {
+    return std::strerror(err);
+}
 
 std::string JoinPath(const std::string& dir, const std::string& name) {
     return IncludeTrailingSlash(dir) + name;
@@ -106,9 +108,9 @@ std::string FileOperationJob::FreeCopyName(const std::string& path) {
     }
     const std::string prefix = dir.empty() ? std::string() : IncludeTrailingSlash(dir);
     for (int n = 1;; ++n) {
-        const std::string candidate =
-            prefix + base + " - Copy" + (n == 1 ? std::string() : " (" + std::to_string(n) + ")") +
-            ext;
+        const std::string candidate = prefix + base + " - Copy" +
+                                      (n == 1 ? std::string() : " (" + std::to_string(n) + ")") +
+                                      ext;
         if (!Lstat(candidate))
             return candidate;
     }
@@ -236,8 +238,8 @@ FileOperationJob::Status FileOperationJob::Transfer(const std::string& srcIn,
         dst = FreeCopyName(src);
     }
     if (srcIsDir && IsSameOrInside(src, dst))
-        return Fail(FileOperationMessage(
-            verb, src, "the destination folder is inside the source folder"));
+        return Fail(
+            FileOperationMessage(verb, src, "the destination folder is inside the source folder"));
 
     const auto dstSt = Lstat(dst);
     if (dstSt) {
@@ -314,8 +316,7 @@ FileOperationJob::Status FileOperationJob::Transfer(const std::string& srcIn,
 }
 
 FileOperationJob::Status FileOperationJob::TransferChildren(const std::string& srcDir,
-                                                            const std::string& dstDir,
-                                                            bool move) {
+                                                            const std::string& dstDir, bool move) {
     std::vector<std::string> names;
     if (!ListNames(srcDir, names))
         return Fail(FileOperationMessage("Cannot read folder", srcDir, Reason(errno)));
@@ -481,7 +482,8 @@ FileOperationJob::Status FileOperationJob::TrashOne(const std::string& path) {
     QFile f(QFile::decodeName(path.c_str()));
     if (f.moveToTrash())
         return Status::Done;
-    return Fail(FileOperationMessage("Cannot move to the Trash", path, f.errorString().toStdString()));
+    return Fail(
+        FileOperationMessage("Cannot move to the Trash", path, f.errorString().toStdString()));
 }
 
 FileOperationJob::Status FileOperationJob::RenameOne(const std::string& src,
@@ -492,9 +494,9 @@ FileOperationJob::Status FileOperationJob::RenameOne(const std::string& src,
     if (r)
         return Status::Done;
     if (r.error == EEXIST || r.error == ENOTEMPTY)
-        return Fail(FileOperationMessage("Cannot rename", src,
-                                         "an entry named \"" + ExtractFileName(dst) +
-                                             "\" already exists"));
+        return Fail(
+            FileOperationMessage("Cannot rename", src,
+                                 "an entry named \"" + ExtractFileName(dst) + "\" already exists"));
     return Fail(FileOperationMessage("Cannot rename", src, r.message()));
 }
 

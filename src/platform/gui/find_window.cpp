@@ -123,7 +123,9 @@ void TFindWindow::StopSearch() {
     status_->setText(text);
 }
 
-bool TFindWindow::Searching() const { return timer_->isActive(); }
+bool TFindWindow::Searching() const {
+    return timer_->isActive();
+}
 
 void TFindWindow::Step() {
     if (!finder_) {

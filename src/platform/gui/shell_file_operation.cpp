@@ -30,7 +30,9 @@ public:
     ArrowCursorWhileAsking& operator=(const ArrowCursorWhileAsking&) = delete;
 };
 
-QString Q(const std::string& s) { return QFile::decodeName(s.c_str()); }
+QString Q(const std::string& s) {
+    return QFile::decodeName(s.c_str());
+}
 
 QString Describe(std::uint64_t size, std::time_t time, bool isDir) {
     const QString when =
@@ -82,18 +84,22 @@ DialogFileOperationQuestions::DialogFileOperationQuestions(QWidget* owner, Shell
     sinceEvents_.start();
 }
 
-DialogFileOperationQuestions::~DialogFileOperationQuestions() { delete progress_; }
+DialogFileOperationQuestions::~DialogFileOperationQuestions() {
+    delete progress_;
+}
 
-QProgressDialog* DialogFileOperationQuestions::ProgressDialog() const { return progress_; }
+QProgressDialog* DialogFileOperationQuestions::ProgressDialog() const {
+    return progress_;
+}
 
 ReplaceAnswer DialogFileOperationQuestions::AskReplace(const ReplaceQuestion& q) {
     ArrowCursorWhileAsking arrow;
     const bool merge = q.sourceIsDir && q.targetIsDir;
     const QString name = Q(ExtractFileName(q.target));
     const QString folder = Q(ExtractFileDir(q.target));
-    QMessageBox box(QMessageBox::Question, merge ? QObject::tr("Merge Folders")
-                                                 : QObject::tr("Replace File"),
-                    {}, QMessageBox::NoButton, owner_);
+    QMessageBox box(QMessageBox::Question,
+                    merge ? QObject::tr("Merge Folders") : QObject::tr("Replace File"), {},
+                    QMessageBox::NoButton, owner_);
     if (merge) {
         box.setText(QObject::tr("The folder \"%1\" already contains a folder named \"%2\".")
                         .arg(folder, name));
@@ -109,9 +115,8 @@ ReplaceAnswer DialogFileOperationQuestions::AskReplace(const ReplaceQuestion& q)
                      func_ == ShellFunc::Move ? QObject::tr("moved") : QObject::tr("copied"),
                      Describe(q.sourceSize, q.sourceTime, q.sourceIsDir)));
     }
-    QPushButton* replace =
-        box.addButton(merge ? QObject::tr("&Merge") : QObject::tr("&Replace"),
-                      QMessageBox::AcceptRole);
+    QPushButton* replace = box.addButton(merge ? QObject::tr("&Merge") : QObject::tr("&Replace"),
+                                         QMessageBox::AcceptRole);
     QPushButton* skip = box.addButton(QObject::tr("&Skip"), QMessageBox::RejectRole);
     QPushButton* cancel = box.addButton(QMessageBox::Cancel);
     box.setDefaultButton(skip);
@@ -133,11 +138,10 @@ ReplaceAnswer DialogFileOperationQuestions::AskReplace(const ReplaceQuestion& q)
 bool DialogFileOperationQuestions::ConfirmTrash(const std::vector<std::string>& paths) {
     ArrowCursorWhileAsking arrow;
     const QString text =
-        paths.size() == 1
-            ? QObject::tr("Do you really want to move \"%1\" to the Trash?")
-                  .arg(Q(ExtractFileName(paths.front())))
-            : QObject::tr("Do you really want to move these %1 items to the Trash?")
-                  .arg(paths.size());
+        paths.size() == 1 ? QObject::tr("Do you really want to move \"%1\" to the Trash?")
+                                .arg(Q(ExtractFileName(paths.front())))
+                          : QObject::tr("Do you really want to move these %1 items to the Trash?")
+                                .arg(paths.size());
     QMessageBox box(QMessageBox::Question, QObject::tr("Move to Trash"), text,
                     QMessageBox::Yes | QMessageBox::No, owner_);
     box.setDefaultButton(QMessageBox::Yes);
@@ -167,8 +171,8 @@ bool DialogFileOperationQuestions::Progress(std::uint64_t done, std::uint64_t to
     if (!progress_) {
         if (clock_.elapsed() < kProgressDelayMs || total == 0)
             return true;
-        progress_ = new QProgressDialog(OperationTitle(func_), QObject::tr("Cancel"), 0, 1000,
-                                        owner_);
+        progress_ =
+            new QProgressDialog(OperationTitle(func_), QObject::tr("Cancel"), 0, 1000, owner_);
         progress_->setWindowTitle(OperationTitle(func_));
         progress_->setWindowModality(Qt::ApplicationModal);
         progress_->setMinimumDuration(0);

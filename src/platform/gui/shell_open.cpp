@@ -52,9 +52,13 @@ QString InFolder(const QString& path, const QString& folder) {
 
 } // namespace
 
-void SetShellLauncher(ShellLauncher* launcher) { LauncherSlot() = launcher; }
+void SetShellLauncher(ShellLauncher* launcher) {
+    LauncherSlot() = launcher;
+}
 
-void SetShellMessageHook(ShellMessageHook hook) { Hook() = std::move(hook); }
+void SetShellMessageHook(ShellMessageHook hook) {
+    Hook() = std::move(hook);
+}
 
 void ShellMessage(QMessageBox::Icon icon, const QString& text) {
     if (Hook()) {
@@ -82,8 +86,8 @@ int ShellOpen(const QString& verb, const QString& file, const QString& parameter
         if (file.isEmpty() || !info.exists()) {
             code = kShellFileNotFound;
         } else if (!parameters.isEmpty() && target.endsWith(QStringLiteral(".desktop"))) {
-            const auto cmd =
-                DesktopEntryCommand(target, QFileInfo(InFolder(parameters, folder)).absoluteFilePath());
+            const auto cmd = DesktopEntryCommand(
+                target, QFileInfo(InFolder(parameters, folder)).absoluteFilePath());
             if (cmd && Launcher().StartDetached(cmd->program, cmd->arguments, folder))
                 code = kShellOk;
         } else if (!parameters.isEmpty() && info.isFile() && info.isExecutable()) {
@@ -144,7 +148,8 @@ bool DiskReady(const QString& root, bool showMessage) {
 
 QString AlreadyExistsText(const QString& path) {
     const std::string p = ExcludeTrailingSlash(QFile::encodeName(path).toStdString());
-    return u'"' + QFile::decodeName(ExtractFileName(p).c_str()) + QStringLiteral("\" already exists !");
+    return u'"' + QFile::decodeName(ExtractFileName(p).c_str()) +
+           QStringLiteral("\" already exists !");
 }
 
 bool TargetExists(const QString& path) {
