@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QShowEvent>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -172,6 +173,13 @@ void TFMAbout::FormCreate(const std::string& executable) {
     Image1->setPixmap(doubled);
 }
 
+void TFMAbout::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The final size is known once the box is polished and laid out for showing.
+    if (mainWindow_ != nullptr)
+        CenterFormOver(*this, *mainWindow_);
+}
+
 void TFMAbout::ButtonOKClick() {
     accept();
 }
@@ -184,8 +192,6 @@ TFAbout::TFAbout(QWidget* mainWindow) : TFMAbout(mainWindow) {
 
 void ShowAboutBox(QWidget* mainWindow) {
     TFAbout box(mainWindow);
-    if (mainWindow != nullptr)
-        CenterFormOver(box, *mainWindow);
     box.exec();
 }
 

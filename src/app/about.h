@@ -38,6 +38,7 @@ public:
     void FormCreate(const std::string& executable = "/proc/self/exe");
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void ButtonOKClick();
     void setDescriptionHeight(int height);
 

@@ -501,6 +501,11 @@ bool TFHlavni::SLVDragOver(int row) {
     return !SLV->IsSelected(row) && DirectoryExists(S(dir + item.caption));
 }
 
+void TFHlavni::NoteDragSource(QObject* source) {
+    auto* widget = qobject_cast<QWidget*>(source);
+    dragFromList_ = widget != nullptr && (widget == SLV || SLV->isAncestorOf(widget));
+}
+
 void TFHlavni::SLVDragDrop(int row) {
     const QString dir = SLV->Directory();
     // The drive list has no folder to move from.
@@ -602,9 +607,7 @@ bool TFHlavni::eventFilter(QObject* watched, QEvent* event) {
     if (watched == PImage && event->type() == QEvent::Resize) {
         NastavImage();
     } else if (event->type() == QEvent::DragEnter) {
-        auto* e = static_cast<QDropEvent*>(event);
-        auto* source = qobject_cast<QWidget*>(e->source());
-        dragFromList_ = source != nullptr && (source == SLV || SLV->isAncestorOf(source));
+        NoteDragSource(static_cast<QDropEvent*>(event)->source());
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -91,6 +91,10 @@ public:
     std::function<bool(const QString& question)> Confirm;
     std::function<void(const QString& text)> ReportError;
 
+    // Records where the drag now over the list started (its source object, null for
+    // another program); only items dragged out of the list itself are dropped.
+    void NoteDragSource(QObject* source);
+
     // The preview's picture and the size of the image it came from.
     const DecodedPreview& Preview() const { return preview_; }
 

@@ -12,7 +12,7 @@ const std::string kParent = " ^ Parent";
 
 std::string CommandLineFolder(const std::string& argument, const std::string& currentDir) {
     std::string path = argument;
-    if (!path.empty() && path.front() != '/' && !currentDir.empty())
+    if ((path.empty() || path.front() != '/') && !currentDir.empty())
         path = IncludeTrailingSlash(currentDir) + path;
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);

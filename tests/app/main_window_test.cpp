@@ -1,0 +1,457 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "app/about.h"
+#include "app/base/settings.h"
+#include "app/main_window.h"
+#include "app/preview.h"
+#include "browser/dir_tree_combo.h"
+#include "browser/file_list_view.h"
+#include "jpeg_fixture.h"
+#include "platform/exe_folder.h"
+#include "support/temp_dir.h"
+#include "widgets/folder_edit.h"
+#include "widgets/splitter.h"
+
+#include <QListView>
+#include <QTreeView>
+
+namespace fs = std::filesystem;
+
+namespace kivo {
+namespace {
+
+int argc = 1;
+char arg0[] = "main_window_test";
+char* argv[] = {arg0, nullptr};
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (QApplication::instance() == nullptr)
+            new QApplication(argc, argv);
+    }
+
+    void SetUp() override {
+        data = dir.mkdir("data");
+        xdg = dir.mkdir("xdg");
+        photos = dir.mkdir("Foto");
+        ::setenv("KIVO_DATA_DIR", data.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+        ini = data + "/kivo.ini";
+    }
+    void TearDown() override {
+        window.reset();
+        ::unsetenv("KIVO_DATA_DIR");
+        ::unsetenv("XDG_DATA_HOME");
+    }
+
+    TFHlavni& open(const QStringList& args = {}) {
+        window = std::make_unique<TFHlavni>(args);
+        window->Confirm = [this](const QString& q) {
+            questions << q;
+            return answer;
+        };
+        window->ReportError = [this](const QString& t) { errors << t; };
+        return *window;
+    }
+    void show() {
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+    int rowOf(const QString& caption) const {
+        for (int r = 0; r < window->SLV->ItemCount(); ++r)
+            if (window->SLV->Item(r).caption == caption)
+                return r;
+        return -1;
+    }
+    void selectOnly(std::initializer_list<QString> captions) {
+        window->SLV->ClearSelection();
+        for (const QString& c : captions) {
+            const int r = rowOf(c);
+            ASSERT_GE(r, 0) << c.toStdString();
+            window->SLV->SelectRow(r, true);
+        }
+    }
+    static void SetMtime(const std::string& path, int year) {
+        std::tm tm{};
+        tm.tm_year = year - 1900;
+        tm.tm_mon = 5;
+        tm.tm_mday = 1;
+        tm.tm_hour = 12;
+        tm.tm_isdst = -1;
+        const std::time_t t = std::mktime(&tm);
+        fs::last_write_time(path, fs::file_time_type::clock::now() -
+                                      std::chrono::seconds(std::time(nullptr) - t));
+    }
+
+    test::TempDir dir;
+    std::string data, xdg, photos, ini;
+    std::unique_ptr<TFHlavni> window;
+    QStringList questions, errors;
+    bool answer = true;
+};
+
+TEST_F(MainWindowTest, FirstStartDefaults) {
+    TFHlavni& w = open();
+    EXPECT_EQ(w.windowTitle(), "Kivomat");
+    EXPECT_EQ(w.minimumSize(), QSize(600, 300));
+    EXPECT_EQ(w.size(), QSize(640, 480));
+    EXPECT_EQ(w.SLV->ViewStyle(), vsIcon);
+    EXPECT_EQ(w.SLV->width(), 385);
+    EXPECT_EQ(w.CBTyp->property("tag").toInt(), 0);
+    EXPECT_EQ(w.CBTyp->currentText(), "YYYY_MM_DD_hh_mm_ss");
+    EXPECT_EQ(w.DEPresun->text(), "");
+    EXPECT_FALSE(w.ChBPodadr->isChecked());
+    EXPECT_EQ(w.SLV->ColWidth_Name(), 160);
+    EXPECT_EQ(w.SLV->ColWidth_Size(), 90);
+    EXPECT_EQ(w.SLV->ColWidth_Type(), 0);
+    EXPECT_EQ(w.SLV->ColWidth_Mod(), 100);
+    EXPECT_EQ(w.SLV->ColWidth_Attr(), 40);
+    // The initial folder is the executable's.
+    // Opening the folder in the tree commits it with its trailing "/".
+    EXPECT_EQ(w.SCB->SelectedPath(), Q(ExeFolder() + "/"));
+    EXPECT_EQ(w.SLV->Directory(), Q(ExeFolder() + "/"));
+    const int sortColumn = w.SLV->SortColumn();
+    show();
+    EXPECT_EQ(w.SLV->SortColumn(), sortColumn);
+}
+
+TEST_F(MainWindowTest, ControlsCarryTheirCaptions) {
+    TFHlavni& w = open();
+    EXPECT_EQ(w.BExif->text(), QString::fromUtf8("&datum+čas (EXIF) .."));
+    EXPECT_EQ(w.BPresun->text(), QString::fromUtf8("&přesun obrázků z:"));
+    EXPECT_EQ(w.BZmenaJ->text(), QString::fromUtf8("&názvu souboru .."));
+    EXPECT_TRUE(w.BZmenaJ->isDefault());
+    EXPECT_EQ(w.ChBPodadr->text(), QString::fromUtf8("&včetně podadresářů"));
+    EXPECT_TRUE(w.BZmenaJ->toolTip().startsWith(QString::fromUtf8("přejmenuje označené")));
+    EXPECT_EQ(w.CBTyp->count(), 7);
+    EXPECT_EQ(w.CBTypLInfo->toPlainText().split('\n').size(), 3);
+    EXPECT_EQ(w.MPPo->text(), "podropnosti");
+    EXPECT_EQ(w.MPNewAdr->text(), QString::fromUtf8("nová složka"));
+    EXPECT_EQ(w.SplS->width(), 3);
+    EXPECT_EQ(w.Image1->geometry(), QRect(1, 1, 179, 179));
+}
+
+TEST_F(MainWindowTest, CommandLineFileGivesItsFolderAndTheSavedOneIsNotRead) {
+    const std::string other = dir.mkdir("Jinde");
+    WriteIniString(ini, "Nastaveni", "adresar", other);
+    TFHlavni& w = open({Q(photos + "/x.jpg")});
+    EXPECT_EQ(w.SCB->SelectedPath(), Q(photos + "/"));
+    EXPECT_EQ(w.SLV->Directory(), Q(photos + "/"));
+}
+
+TEST_F(MainWindowTest, CommandLineFolderWithoutSlashGivesItsParent) {
+    TFHlavni& w = open({Q(photos)});
+    EXPECT_EQ(w.SLV->Directory(), Q(dir.path() + "/"));
+}
+
+TEST_F(MainWindowTest, SavedFolderThatNoLongerExistsLeavesTheDriveList) {
+    WriteIniString(ini, "Nastaveni", "adresar", dir.file("zmizela"));
+    TFHlavni& w = open();
+    EXPECT_EQ(w.SLV->Directory(), "Drives");
+}
+
+class SortRestoreTest : public MainWindowTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(SortRestoreTest, SavedColumnAndDirection) {
+    const bool descending = GetParam();
+    SetMtime(dir.write("Foto/a.jpg", "a"), 2020);
+    SetMtime(dir.write("Foto/b.jpg", "b"), 2018);
+    SetMtime(dir.write("Foto/c.jpg", "c"), 2022);
+    WriteIniString(ini, "Nastaveni", "adresar", photos);
+    WriteIniInteger(ini, "Nastaveni", "ser_sloupec", 3);
+    WriteIniBool(ini, "Nastaveni", "ser_smer", descending);
+    TFHlavni& w = open();
+    show();
+    EXPECT_EQ(w.SLV->SortColumn(), 3);
+    EXPECT_EQ(w.SLV->SortDescending(), descending);
+    const int a = rowOf("a.jpg"), b = rowOf("b.jpg"), c = rowOf("c.jpg");
+    if (descending) {
+        EXPECT_LT(c, a);
+        EXPECT_LT(a, b);
+    } else {
+        EXPECT_LT(b, a);
+        EXPECT_LT(a, c);
+    }
+}
+INSTANTIATE_TEST_SUITE_P(Directions, SortRestoreTest, ::testing::Values(false, true));
+
+TEST_F(MainWindowTest, OutOfRangeSortColumnRestoresNothing) {
+    WriteIniString(ini, "Nastaveni", "adresar", photos);
+    WriteIniInteger(ini, "Nastaveni", "ser_sloupec", 9);
+    TFHlavni& w = open();
+    const int before = w.SLV->SortColumn();
+    show();
+    EXPECT_EQ(w.SLV->SortColumn(), before);
+}
+
+TEST_F(MainWindowTest, OutOfRangeFormatIndexLeavesTheComboEmpty) {
+    WriteIniInteger(ini, "Nastaveni", "Typ", 12);
+    TFHlavni& w = open();
+    EXPECT_EQ(w.CBTyp->currentText(), "");
+    EXPECT_EQ(w.CBTyp->property("tag").toInt(), 12);
+}
+
+TEST_F(MainWindowTest, ClickOnAPhotoShowsItFitted) {
+    dir.write("Foto/velka.jpg", test::MakeJpeg(800, 600));
+    dir.write("Foto/vadna.jpg", std::string("\xFF\xD8\xFF\xC0 not really", 15));
+    dir.write("Foto/text.txt", "hello");
+    TFHlavni& w = open({Q(photos + "/")});
+    show();
+    // Nothing selected: nothing happens.
+    w.SLV->ClearSelection();
+    w.SLVClick();
+    EXPECT_TRUE(w.Image1->picture().isNull());
+
+    selectOnly({"velka.jpg"});
+    w.SLVClick();
+    ASSERT_FALSE(w.Image1->picture().isNull());
+    EXPECT_EQ(w.Preview().trueWidth, 800);
+    EXPECT_EQ(w.Preview().trueHeight, 600);
+    const auto box = FitImage(w.PImage->width(), w.PImage->height(), 800, 600);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(w.Image1->geometry(), *box);
+    // Reduced to the smallest picture still covering the box.
+    EXPECT_GE(w.Image1->picture().width(), box->width());
+    const qint64 shown = w.Image1->picture().cacheKey();
+
+    // A broken file, a text file and a folder keep the previous picture.
+    for (const char* other : {"vadna.jpg", "text.txt", " ^ Parent"}) {
+        selectOnly({QString::fromUtf8(other)});
+        w.SLVClick();
+        EXPECT_EQ(w.Image1->picture().cacheKey(), shown) << other;
+    }
+
+    // Resizing the window fits the picture again.
+    w.resize(900, 700);
+    QTRY_COMPARE_WITH_TIMEOUT(w.Image1->geometry(),
+                              *FitImage(w.PImage->width(), w.PImage->height(), 800, 600), 2000);
+}
+
+TEST_F(MainWindowTest, NewFolderTakesTheNextFreeNumber) {
+    dir.mkdir("Foto/Nová složka");
+    dir.mkdir("Foto/Nová složka 1");
+    TFHlavni& w = open({Q(photos + "/")});
+    w.SCB->SetSelectedPath(Q(photos));
+    w.MPNewAdrClick();
+    EXPECT_TRUE(fs::is_directory(dir.file("Foto/Nová složka 2")));
+    EXPECT_GE(rowOf(QString::fromUtf8("Nová složka 2")), 0);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(MainWindowTest, NewFolderOnTheDriveListIsReported) {
+    TFHlavni& w = open();
+    w.SCB->SetSelectedPath("Drives");
+    w.MPNewAdrClick();
+    EXPECT_EQ(errors.size(), 1);
+}
+
+TEST_F(MainWindowTest, DropOnParentMovesTheSelectedFiles) {
+    dir.write("Foto/Den1/a.jpg", "a");
+    dir.write("Foto/Den1/b.jpg", "b");
+    dir.write("Foto/Den1/c.jpg", "c");
+    TFHlavni& w = open({Q(photos + "/Den1/")});
+    selectOnly({"a.jpg", "b.jpg"});
+    w.NoteDragSource(w.SLV->DetailsView());
+    const int parent = rowOf(" ^ Parent");
+    ASSERT_TRUE(w.SLVDragOver(parent));
+    w.SLVDragDrop(parent);
+    EXPECT_TRUE(fs::exists(dir.file("Foto/a.jpg")));
+    EXPECT_TRUE(fs::exists(dir.file("Foto/b.jpg")));
+    EXPECT_TRUE(fs::exists(dir.file("Foto/Den1/c.jpg")));
+    EXPECT_EQ(rowOf("a.jpg"), -1);
+    EXPECT_TRUE(questions.isEmpty());
+}
+
+TEST_F(MainWindowTest, DroppingAFolderAsksFirst) {
+    dir.write("Foto/Stare/x.jpg", "x");
+    dir.mkdir("Foto/Cil");
+    TFHlavni& w = open({Q(photos + "/")});
+    w.NoteDragSource(w.SLV->IconView());
+    selectOnly({"Stare"});
+    const int target = rowOf("Cil");
+    ASSERT_TRUE(w.SLVDragOver(target));
+
+    answer = false;
+    w.SLVDragDrop(target);
+    ASSERT_EQ(questions.size(), 1);
+    EXPECT_EQ(questions[0], Q("Opravdu přesunou celý adresář\r\n" + photos + "/Stare ?"));
+    EXPECT_TRUE(fs::exists(dir.file("Foto/Stare/x.jpg")));
+
+    answer = true;
+    selectOnly({"Stare"});
+    w.SLVDragDrop(rowOf("Cil"));
+    EXPECT_EQ(questions.size(), 2);
+    EXPECT_TRUE(fs::exists(dir.file("Foto/Cil/Stare/x.jpg")));
+    EXPECT_FALSE(fs::exists(dir.file("Foto/Stare")));
+}
+
+TEST_F(MainWindowTest, DropMovesNeverReplace) {
+    dir.write("Foto/a.jpg", "new");
+    dir.write("Foto/Cil/a.jpg", "old");
+    TFHlavni& w = open({Q(photos + "/")});
+    selectOnly({"a.jpg"});
+    w.SLVDragDrop(rowOf("Cil"));
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/Cil/a.jpg")), "old");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/a.jpg")), "new");
+}
+
+TEST_F(MainWindowTest, DropRefusedOnSelectedFolderFileOrFromElsewhere) {
+    dir.mkdir("Foto/A");
+    dir.mkdir("Foto/B");
+    dir.write("Foto/f.jpg", "f");
+    TFHlavni& w = open({Q(photos + "/")});
+    w.NoteDragSource(w.SLV->DetailsView());
+    selectOnly({"A", "f.jpg"});
+    EXPECT_FALSE(w.SLVDragOver(rowOf("A")));
+    EXPECT_FALSE(w.SLVDragOver(rowOf("f.jpg")));
+    EXPECT_FALSE(w.SLVDragOver(-1));
+    EXPECT_TRUE(w.SLVDragOver(rowOf("B")));
+    // A drag from another program never moves the list's selection.
+    w.NoteDragSource(nullptr);
+    EXPECT_FALSE(w.SLVDragOver(rowOf("B")));
+}
+
+TEST_F(MainWindowTest, ColumnWidthsSurviveViewSwitches) {
+    TFHlavni& w = open({Q(photos + "/")});
+    w.MPClick(vsReport);
+    EXPECT_EQ(w.SLV->ViewStyle(), vsReport);
+    EXPECT_EQ(w.SLV->ColumnWidth(0), 160);
+    w.SLV->SetColumnWidth(0, 222);
+    w.SLV->SetColumnWidth(3, 133);
+    w.MPClick(vsSmallIcon);
+    EXPECT_EQ(w.SLV->ViewStyle(), vsSmallIcon);
+    w.MPClick(vsList);
+    w.MPClick(vsReport);
+    EXPECT_EQ(w.SLV->ColumnWidth(0), 222);
+    EXPECT_EQ(w.SLV->ColumnWidth(3), 133);
+    EXPECT_EQ(ReadIniInteger(ini, "SLV", "Name", -1), 222);
+}
+
+TEST_F(MainWindowTest, ViewStyleCodes) {
+    TFHlavni& w = open();
+    const std::pair<int, TViewStyle> cases[] = {
+        {1, vsIcon}, {2, vsSmallIcon}, {3, vsList}, {4, vsReport}, {0, vsIcon}, {7, vsIcon}};
+    for (const auto& [code, style] : cases) {
+        TFHlavni::NastavVzhled(*w.SLV, code);
+        EXPECT_EQ(w.SLV->ViewStyle(), style) << code;
+    }
+}
+
+TEST_F(MainWindowTest, CloseStoresEverySettingAndTheNextStartRestoresIt) {
+    dir.write("Foto/a.jpg", "a");
+    {
+        TFHlavni& w = open({Q(photos + "/")});
+        show();
+        w.MPClick(vsReport);
+        w.SLV->SetColumnWidth(1, 77);
+        w.SLV->SortByColumn(0);
+        w.DEPresun->setText("/zdroj");
+        w.ChBPodadr->setChecked(true);
+        w.resize(700, 500);
+        ASSERT_TRUE(w.close());
+    }
+    EXPECT_EQ(ReadIniString(ini, "Nastaveni", "adresar", ""), photos + "/");
+    EXPECT_EQ(ReadIniInteger(ini, "Nastaveni", "vzhled", 0), 4);
+    EXPECT_EQ(ReadIniInteger(ini, "Nastaveni", "sirka", 0), 385);
+    EXPECT_EQ(ReadIniInteger(ini, "Nastaveni", "ser_sloupec", -5), 0);
+    EXPECT_EQ(ReadIniInteger(ini, "SLV", "Size", 0), 77);
+    EXPECT_EQ(ReadIniInteger(ini, "SLV", "Attr", 0), 40);
+    EXPECT_EQ(ReadIniInteger(ini, "Form", "Width", 0), 700);
+    EXPECT_EQ(ReadIniInteger(ini, "Form", "State", 0), 2);
+    const bool descending = ReadIniBool(ini, "Nastaveni", "ser_smer", false);
+
+    // Gathering settings are written by a gathering run only.
+    EXPECT_EQ(ReadIniString(ini, "Presun", "adresar", "none"), "none");
+
+    TFHlavni& w = open();
+    show();
+    EXPECT_EQ(w.SLV->Directory(), Q(photos + "/"));
+    EXPECT_EQ(w.SLV->ViewStyle(), vsReport);
+    EXPECT_EQ(w.SLV->ColumnWidth(1), 77);
+    EXPECT_EQ(w.SLV->SortColumn(), 0);
+    EXPECT_EQ(w.SLV->SortDescending(), descending);
+    EXPECT_EQ(w.size(), QSize(700, 500));
+}
+
+TEST_F(MainWindowTest, TheVerbIsWrittenOnceAndNotAgain) {
+    const std::string entry = xdg + "/applications/kivo-kivo.desktop";
+    open();
+    const std::string first = test::ReadWholeFile(entry);
+    EXPECT_NE(first.find("MimeType=image/jpeg;\n"), std::string::npos);
+    EXPECT_NE(first.find(QString::fromUtf8("Name=přejmenovat - aplikace Kivo").toStdString()),
+              std::string::npos);
+    EXPECT_NE(first.find("Exec=\"" + ExeFolder() + "/kivo\" %f"), std::string::npos);
+    // Changed by hand: the next start leaves it alone.
+    dir.write("xdg/applications/kivo-kivo.desktop",
+              "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
+    window.reset();
+    open();
+    EXPECT_EQ(test::ReadWholeFile(entry),
+              "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
+}
+
+TEST_F(MainWindowTest, PhotoButtonsDoNothingWithoutASelection) {
+    dir.write("Foto/a.jpg", "a");
+    TFHlavni& w = open({Q(photos + "/")});
+    show();
+    w.SLV->ClearSelection();
+    bool dialogShown = false;
+    QTimer guard;
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            dialogShown = true;
+            modal->close();
+        }
+    });
+    guard.start(50);
+    w.BZmenaJClick();
+    w.BExifClick();
+    QTest::qWait(100);
+    EXPECT_FALSE(dialogShown);
+}
+
+TEST_F(MainWindowTest, AboutOpensModallyCentredOverTheWindow) {
+    TFHlavni& w = open();
+    show();
+    QString title;
+    QRect box;
+    QTimer::singleShot(0, [&] {
+        if (auto* about = qobject_cast<TFAbout*>(QApplication::activeModalWidget())) {
+            title = about->windowTitle();
+            box = about->frameGeometry();
+            about->close();
+        }
+    });
+    QTimer::singleShot(5000, [] {
+        if (QWidget* m = QApplication::activeModalWidget())
+            m->close();
+    });
+    w.MIAboutClick();
+    EXPECT_EQ(title, "About");
+    const QRect m = w.frameGeometry();
+    EXPECT_EQ(box.left(), m.left() + m.width() / 2 - box.width() / 2);
+    EXPECT_EQ(box.top(), m.top() + m.height() / 2 - box.height() / 2);
+}
+
+} // namespace
+} // namespace kivo
