@@ -1,6 +1,12 @@
 # Shared settings for our own targets: warnings on and fatal, optional sanitizers.
 function(kivo_target_options target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # g++ 12's flow-based warnings misfire on inlined standard containers at -O2; they stay
+    # visible but do not stop the build.
+    target_compile_options(${target} PRIVATE -Wno-error=stringop-overflow -Wno-error=array-bounds
+                           -Wno-error=restrict -Wno-error=maybe-uninitialized)
+  endif()
   if(KIVO_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
