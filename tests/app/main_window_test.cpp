@@ -430,6 +430,30 @@ TEST_F(MainWindowTest, PhotoButtonsDoNothingWithoutASelection) {
     EXPECT_FALSE(dialogShown);
 }
 
+TEST_F(MainWindowTest, EnterThatNoControlTakesPressesTheRenameButton) {
+    TFHlavni& w = open();
+    int clicks = 0;
+    QObject::connect(w.BZmenaJ, &QPushButton::clicked, [&] { ++clicks; });
+    QTest::keyClick(&w, Qt::Key_Return);
+    QTRY_COMPARE_WITH_TIMEOUT(clicks, 1, 2000);
+}
+
+TEST_F(MainWindowTest, GatheringButtonMovesPhotosIntoTheCurrentFolder) {
+    dir.write("Zdroj/a.jpg", "a");
+    dir.write("Zdroj/Pod/b.JPEG", "b");
+    TFHlavni& w = open({Q(photos + "/")});
+    w.SCB->SetSelectedPath(Q(photos));
+    w.DEPresun->setText(Q(dir.file("Zdroj")));
+    w.ChBPodadr->setChecked(true);
+    w.BPresunClick();
+    EXPECT_TRUE(fs::exists(dir.file("Foto/a.jpg")));
+    EXPECT_TRUE(fs::exists(dir.file("Foto/b.JPEG")));
+    EXPECT_GE(rowOf("a.jpg"), 0);
+    EXPECT_EQ(ReadIniString(ini, "Presun", "adresar", ""), dir.file("Zdroj"));
+    EXPECT_TRUE(ReadIniBool(ini, "Presun", "podadr", false));
+    EXPECT_TRUE(fs::exists(data + "/soubory.txt"));
+}
+
 TEST_F(MainWindowTest, AboutOpensModallyCentredOverTheWindow) {
     TFHlavni& w = open();
     show();
