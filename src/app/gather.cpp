@@ -260,13 +260,16 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     struct Found {
         std::string path;
         std::size_t nameStart;
+        std::size_t folderIndex;
         bool inDestination;
+        bool lastInFolder = false;
     };
     std::vector<Found> found;
     {
         static constexpr std::string_view kPatterns[] = {"*.jpg", "*.jpeg"};
         ReportAppender out(filesPath);
-        for (const std::string& folder : folders) {
+        for (std::size_t fi = 0; fi < folders.size(); ++fi) {
+            const std::string& folder = folders[fi];
             int inDestination = -1; // worked out once a folder has a match
             for (std::string_view pattern : kPatterns) {
                 // Each entry was read with its attributes (links followed): a match that
@@ -278,7 +281,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                         inDestination = destinationUsable && sameFolder(folder, destination);
                     std::string path = folder + "/" + e.name;
                     out.line(path);
-                    found.push_back({std::move(path), folder.size() + 1, inDestination == 1});
+                    found.push_back({std::move(path), folder.size() + 1, fi, inDestination == 1});
                 }
             }
         }
@@ -286,10 +289,15 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     }
     if (found.empty())
         return result;
+    // Files of one folder are listed together; its last one is followed by another folder's.
+    for (std::size_t i = 0; i < found.size(); ++i)
+        found[i].lastInFolder =
+            i + 1 == found.size() || found[i + 1].folderIndex != found[i].folderIndex;
 
     // Phase 3: moving, with the gauge after every file.
     const std::size_t m = found.size();
     result.files.reserve(m);
+    bool folderTried = false; // a file of the current folder existed when its turn came
     for (std::size_t q = 1; q <= m; ++q) {
         const Found& f = found[q - 1];
         GatheredFile g;
@@ -300,6 +308,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         } else if (!FileExists(f.path)) {
             g.outcome = GatherOutcome::Missing;
         } else {
+            folderTried = true;
             if (!destinationUsable) {
                 g.outcome = GatherOutcome::Failed;
                 g.error = ENOENT;
@@ -310,9 +319,14 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 g.outcome = GatherOutcome::Failed;
                 g.error = moved.error;
             }
-            // Succeeds only when the folder is empty now.
-            if (RemoveDir(folderPartOf(f.path)))
+        }
+        // A folder can only be empty once its last listed file has had its turn, as every
+        // file listed after another one of the same folder is still in it. So the removal
+        // is tried there, and only succeeds when the folder is empty.
+        if (f.lastInFolder) {
+            if (folderTried && RemoveDir(folderPartOf(f.path)))
                 ++result.removedFolderCount;
+            folderTried = false;
         }
         result.files.push_back(std::move(g));
         setGaugePosition(GaugePercent(q, m));

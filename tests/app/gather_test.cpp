@@ -401,6 +401,43 @@ TEST_F(GatherTest, FileVanishingDuringTheRunKeepsItsLine) {
     EXPECT_FALSE(exists(s));
 }
 
+TEST_F(GatherTest, FolderWhoseLastListedFileVanishedIsStillRemoved) {
+    tmp.write("S/a.jpg", "a");
+    tmp.write("S/b.jpg", "b");
+    const std::string s = tmp.file("S");
+    std::vector<std::string> order;
+    for (const DirEntry& e : EnumerateFolder(s, "*.jpg"))
+        order.push_back(s + "/" + e.name);
+    ASSERT_EQ(order.size(), 2u);
+    // The second file disappears right after the first one has moved.
+    gatherer.setGauge([&](int p) {
+        if (p == 50)
+            fs::remove(order[1]);
+    });
+    const GatherResult r = gatherer.GatherImages(s, false, dest);
+    ASSERT_EQ(r.files.size(), 2u);
+    EXPECT_EQ(r.files[0].outcome, GatherOutcome::Moved);
+    EXPECT_EQ(r.files[1].outcome, GatherOutcome::Missing);
+    EXPECT_FALSE(exists(s));
+    EXPECT_EQ(r.removedFolderCount, 1u);
+}
+
+TEST_F(GatherTest, FolderWhoseFilesAllVanishedIsLeftAlone) {
+    tmp.write("S/y.jpg", "y");
+    tmp.write("S/x/x.jpg", "x");
+    const std::string s = tmp.file("S");
+    // S's own file comes first; the subfolder's only file goes before its turn.
+    gatherer.setGauge([&](int p) {
+        if (p == 50)
+            fs::remove(s + "/x/x.jpg");
+    });
+    const GatherResult r = gatherer.GatherImages(s, true, dest);
+    ASSERT_EQ(r.files.size(), 2u);
+    EXPECT_EQ(r.files[1].outcome, GatherOutcome::Missing);
+    EXPECT_TRUE(fs::is_directory(s + "/x")); // nothing of it moved, so no removal is tried
+    EXPECT_EQ(r.removedFolderCount, 0u);
+}
+
 TEST_F(GatherTest, UnwritableDataFolderMovesNothing) {
     makeTree();
     tmp.write("blocker", "a file where the data folder should be");
