@@ -1,0 +1,66 @@
+#include "cli/lib/tidy.h"
+
+#include <exception>
+#include <functional>
+
+#include "cli/lib/tidy_common.h"
+#include "platform/datetime.h"
+
+namespace kivo::tidy {
+
+namespace {
+
+constexpr const char* kHelp =
+    "Usage: kivo-tidy COMMAND [OPTIONS] ARGS...\n"
+    "Batch jobs on photo files, with the rules of Kivomat's dialogs.\n"
+    "\n"
+    "Commands:\n"
+    "  rename   rename files after their modification date or a running number\n"
+    "  settime  set modification times from the EXIF date-time stamps\n"
+    "  gather   move every JPEG file of a folder (tree) into one folder\n"
+    "\n"
+    "'kivo-tidy COMMAND --help' describes a command.\n"
+    "Exit status: 0 every row succeeded or had nothing to do, 1 a row failed, 2 bad usage.\n";
+
+using Command = std::function<int(const std::vector<std::string>&, std::ostream&,
+                                  std::ostream&)>;
+
+} // namespace
+
+int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    SetFixedDateTimeFormats();
+    if (args.empty()) {
+        err << kHelp;
+        return kExitUsage;
+    }
+    const std::string& name = args.front();
+    if (name == "--help" || name == "-h" || name == "help") {
+        out << kHelp;
+        return kExitOk;
+    }
+    Command command;
+    if (name == "rename")
+        command = RunRename;
+    else if (name == "settime")
+        command = RunSetTime;
+    else if (name == "gather")
+        command = RunGather;
+    if (!command) {
+        err << "kivo-tidy: unknown command '" << name << "'\n"
+            << "Try 'kivo-tidy --help'.\n";
+        return kExitUsage;
+    }
+    const std::vector<std::string> rest(args.begin() + 1, args.end());
+    try {
+        return command(rest, out, err);
+    } catch (const UsageError& e) {
+        err << "kivo-tidy " << name << ": " << e.what() << "\n"
+            << "Try 'kivo-tidy " << name << " --help'.\n";
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        err << "kivo-tidy " << name << ": " << e.what() << "\n";
+        return kExitFailed;
+    }
+}
+
+} // namespace kivo::tidy

@@ -1,0 +1,127 @@
+#include "cli/lib/tidy_common.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/file_system.h"
+
+namespace kivo::tidy {
+
+namespace fs = std::filesystem;
+
+bool ArgReader::nextIsOption() {
+    if (atEnd() || optionsEnded_)
+        return false;
+    if (args_[pos_] == "--") {
+        optionsEnded_ = true;
+        ++pos_;
+        return false;
+    }
+    const std::string& a = args_[pos_];
+    return a.size() > 2 && a.compare(0, 2, "--") == 0;
+}
+
+std::string ArgReader::takeOption() {
+    std::string a = args_[pos_++];
+    hasPendingValue_ = false;
+    const std::size_t eq = a.find('=');
+    if (eq != std::string::npos) {
+        pendingValue_ = a.substr(eq + 1);
+        hasPendingValue_ = true;
+        a.resize(eq);
+    }
+    return a;
+}
+
+std::string ArgReader::takeValue(const std::string& option) {
+    if (hasPendingValue_) {
+        hasPendingValue_ = false;
+        return pendingValue_;
+    }
+    if (atEnd())
+        throw UsageError(option + " needs a value");
+    return args_[pos_++];
+}
+
+void ArgReader::noValue(const std::string& option) {
+    if (hasPendingValue_)
+        throw UsageError(option + " takes no value");
+}
+
+std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
+                                       const std::string& command, std::ostream& err,
+                                       bool& anyMissing) {
+    std::vector<FolderBatch> batches;
+    for (const std::string& file : files) {
+        std::error_code ec;
+        const fs::path absolute = fs::absolute(fs::path(file), ec);
+        const std::string name = absolute.filename().string();
+        std::string folder;
+        if (!ec && !name.empty() && name != "." && name != "..") {
+            // One spelling per folder, so "a.jpg" and "./a.jpg" land in the same batch.
+            const fs::path canonical = fs::weakly_canonical(absolute.parent_path(), ec);
+            if (!ec)
+                folder = canonical.string();
+        }
+        if (folder.empty() || !FileExists(IncludeTrailingSlash(folder) + name)) {
+            err << "kivo-tidy " << command << ": not a file: " << file << "\n";
+            anyMissing = true;
+            continue;
+        }
+        auto batch = std::find_if(batches.begin(), batches.end(),
+                                  [&](const FolderBatch& b) { return b.folder == folder; });
+        if (batch == batches.end()) {
+            batches.push_back({folder, {}});
+            batch = batches.end() - 1;
+        }
+        if (std::find(batch->names.begin(), batch->names.end(), name) == batch->names.end())
+            batch->names.push_back(name);
+    }
+    return batches;
+}
+
+std::size_t TextWidth(const std::string& s) {
+    // Every byte that does not continue a UTF-8 sequence starts a character.
+    return static_cast<std::size_t>(std::count_if(
+        s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+void PrintText(const ResultTable& table, std::ostream& out) {
+    std::vector<std::size_t> widths(table.columns.size());
+    for (std::size_t c = 0; c < widths.size(); ++c) {
+        widths[c] = TextWidth(table.columns[c]);
+        for (const auto& row : table.rows)
+            widths[c] = std::max(widths[c], TextWidth(row[c]));
+    }
+    auto printRow = [&](const std::vector<std::string>& cells) {
+        std::string line;
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            line += cells[c];
+            if (c + 1 < cells.size())
+                line += std::string(widths[c] - TextWidth(cells[c]) + 2, ' ');
+        }
+        while (!line.empty() && line.back() == ' ')
+            line.pop_back();
+        out << line << "\n";
+    };
+    printRow(table.columns);
+    for (const auto& row : table.rows)
+        printRow(row);
+}
+
+void PrintJson(const ResultTable& table, std::ostream& out) {
+    nlohmann::ordered_json rows = nlohmann::ordered_json::array();
+    for (const auto& row : table.rows) {
+        nlohmann::ordered_json object = nlohmann::ordered_json::object();
+        for (std::size_t c = 0; c < table.columns.size(); ++c)
+            object[table.columns[c]] = row[c];
+        rows.push_back(std::move(object));
+    }
+    // File names need not be valid UTF-8; such bytes become U+FFFD instead of an abort.
+    out << rows.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+}
+
+} // namespace kivo::tidy

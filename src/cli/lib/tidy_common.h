@@ -1,0 +1,73 @@
+#pragma once
+// What the three kivo-tidy commands share: argument reading, grouping files by folder,
+// the result table as text or JSON, exit statuses.
+
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kivo::tidy {
+
+inline constexpr int kExitOk = 0;      // every row succeeded or had nothing to do
+inline constexpr int kExitFailed = 1;  // at least one row (or named file) failed
+inline constexpr int kExitUsage = 2;   // bad usage
+
+// Bad usage: the text goes to stderr with a hint to --help, the exit status is 2.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads "--name value", "--name=value", flags and operands; "--" ends the options.
+class ArgReader {
+public:
+    explicit ArgReader(std::vector<std::string> args) : args_(std::move(args)) {}
+
+    bool atEnd() const { return pos_ >= args_.size(); }
+    // The next argument is an option. A "--" on the way is taken: what follows it are
+    // operands. Check atEnd() again when this returns false.
+    bool nextIsOption();
+    // Takes the next option's name ("--format" from "--format=0" too).
+    std::string takeOption();
+    // The value of the option just taken: its "=value" or the next argument.
+    std::string takeValue(const std::string& option);
+    // A flag must not carry "=value".
+    void noValue(const std::string& option);
+    std::string takeOperand() { return args_[pos_++]; }
+
+private:
+    std::vector<std::string> args_;
+    std::size_t pos_ = 0;
+    bool optionsEnded_ = false;
+    std::string pendingValue_;
+    bool hasPendingValue_ = false;
+};
+
+// Files of one folder, in the order they were named (each name once).
+struct FolderBatch {
+    std::string folder; // absolute, links resolved, no trailing "/"
+    std::vector<std::string> names;
+};
+
+// Groups the named files by folder, folders in order of first appearance. A name that is
+// not an existing file (a folder, nothing at all) is reported on `err` and left out;
+// `anyMissing` tells whether that happened.
+std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
+                                       const std::string& command, std::ostream& err,
+                                       bool& anyMissing);
+
+// A result table: column captions and rows of texts. Printed as aligned text, or as a JSON
+// array of objects whose keys are the captions, in column order.
+struct ResultTable {
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+};
+
+void PrintText(const ResultTable& table, std::ostream& out);
+void PrintJson(const ResultTable& table, std::ostream& out);
+
+// Width of a UTF-8 text in characters (code points).
+std::size_t TextWidth(const std::string& s);
+
+} // namespace kivo::tidy

@@ -1,0 +1,119 @@
+// kivo-tidy gather: the gathering operation of the main window, with its two reports.
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/gather.h"
+#include "cli/lib/tidy.h"
+#include "cli/lib/tidy_common.h"
+#include "platform/exe_folder.h"
+#include "platform/file_system.h"
+
+namespace kivo::tidy {
+
+namespace {
+
+constexpr const char* kGatherHelp =
+    "Usage: kivo-tidy gather [--subfolders] [--report-dir DIR] [--json] SOURCE [DEST]\n"
+    "Moves every JPEG file (*.jpg, *.jpeg, any letter case) of SOURCE, and with\n"
+    "--subfolders of all folders below it, into DEST (default: the current folder), as\n"
+    "Kivomat's gathering does. Nothing in DEST is ever replaced: a file whose name is\n"
+    "taken there stays where it is. A folder that held a moved file is removed when it\n"
+    "is empty afterwards. Files already in DEST stay.\n"
+    "\n"
+    "  --subfolders      include every folder below SOURCE\n"
+    "  --report-dir DIR  write struktur.txt and soubory.txt into DIR instead of the\n"
+    "                    program's data folder\n"
+    "  --json            the rows as JSON objects\n"
+    "\n"
+    "SOURCE is used as typed, also in the reports. Kivomat's saved settings are not changed.\n"
+    "Columns: soubor, cíl, stav (moved, failed, missing or kept).\n";
+
+const char* OutcomeText(GatherOutcome o) {
+    switch (o) {
+    case GatherOutcome::Moved:
+        return "moved";
+    case GatherOutcome::Failed:
+        return "failed";
+    case GatherOutcome::Missing:
+        return "missing";
+    case GatherOutcome::InDestination:
+        return "kept";
+    }
+    return "";
+}
+
+} // namespace
+
+int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ArgReader reader(args);
+    bool subfolders = false;
+    bool json = false;
+    std::string reportDir;
+    std::vector<std::string> operands;
+    while (!reader.atEnd()) {
+        if (!reader.nextIsOption()) {
+            if (!reader.atEnd())
+                operands.push_back(reader.takeOperand());
+            continue;
+        }
+        const std::string option = reader.takeOption();
+        if (option == "--help") {
+            out << kGatherHelp;
+            return kExitOk;
+        }
+        if (option == "--subfolders") {
+            reader.noValue(option);
+            subfolders = true;
+        } else if (option == "--report-dir") {
+            reportDir = reader.takeValue(option);
+            if (reportDir.empty())
+                throw UsageError("--report-dir needs a folder");
+        } else if (option == "--json") {
+            reader.noValue(option);
+            json = true;
+        } else {
+            throw UsageError("unknown option " + option);
+        }
+    }
+    if (operands.empty())
+        throw UsageError("no SOURCE given");
+    if (operands.size() > 2)
+        throw UsageError("too many arguments");
+    const std::string& source = operands[0];
+
+    // The operation moves into an absolute folder; a relative DEST means the current one.
+    std::error_code ec;
+    const std::string destArg = operands.size() > 1 ? operands[1] : ".";
+    const std::string dest =
+        ExcludeTrailingSlash(std::filesystem::absolute(destArg, ec).lexically_normal().string());
+    if (ec || !DirectoryExists(dest)) {
+        err << "kivo-tidy gather: not a folder: " << destArg << "\n";
+        return kExitFailed;
+    }
+
+    ImageGatherer gatherer(reportDir.empty() ? DataFolder() : reportDir);
+    const GatherResult result = gatherer.GatherImages(source, subfolders, dest);
+
+    ResultTable table{{"soubor", "cíl", "stav"}, {}};
+    bool failed = false;
+    for (const GatheredFile& f : result.files) {
+        table.rows.push_back({f.path, f.target, OutcomeText(f.outcome)});
+        if (f.outcome == GatherOutcome::Failed) {
+            failed = true;
+            err << "kivo-tidy gather: not moved: " << f.path << ": " << std::strerror(f.error)
+                << "\n";
+        }
+    }
+    if (json)
+        PrintJson(table, out);
+    else
+        PrintText(table, out);
+    if (!DirectoryExists(source)) {
+        err << "kivo-tidy gather: not a folder: " << source << "\n";
+        return kExitFailed;
+    }
+    return failed ? kExitFailed : kExitOk;
+}
+
+} // namespace kivo::tidy

@@ -1,0 +1,266 @@
+// kivo-tidy settime: the EXIF date dialog's filling, its start buttons, the adjustment
+// and "Proveď a ponech".
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "cli/lib/tidy.h"
+#include "cli/lib/tidy_common.h"
+#include "photoops/adjust_settings.h"
+#include "photoops/date_shift.h"
+#include "photoops/exif_date_fill.h"
+#include "photoops/exif_date_table.h"
+#include "platform/datetime.h"
+
+namespace kivo::tidy {
+
+namespace {
+
+constexpr const char* kSetTimeHelp =
+    "Usage: kivo-tidy settime [--from START] [--shift AMOUNT UNIT] [--date YYYY.MM.DD]\n"
+    "                         [--time hh:mm] [--dry-run] [--json] FILE...\n"
+    "Sets modification times as the EXIF date dialog does.\n"
+    "\n"
+    "  --from START  where each file's new time starts:\n"
+    "                  earliest   the earliest of the three EXIF stamps (default)\n"
+    "                  modify     EXIF DateTime (\"EXIF změna\")\n"
+    "                  taken      EXIF DateTimeOriginal (\"EXIF pořízení\")\n"
+    "                  digitized  EXIF DateTimeDigitized (\"EXIF digitalizace\")\n"
+    "                  current    the file's current time (\"stávající\"); needs a change\n"
+    "                A file without that stamp is left alone.\n"
+    "  --shift AMOUNT UNIT  add AMOUNT (may be negative) units to the start: rok, měsíc,\n"
+    "                den, hodina, minuta, sekunda or year, month, day, hour, minute, second\n"
+    "  --date YYYY.MM.DD    replace the start's date\n"
+    "  --time hh:mm         replace the start's time of day (seconds become 0)\n"
+    "                --shift cannot be combined with --date or --time.\n"
+    "  --dry-run     show the new times, write nothing\n"
+    "  --json        the rows as JSON objects\n"
+    "\n"
+    "A new time equal to the current one is dropped. Times are written at two-second\n"
+    "resolution (odd seconds go down); only the years 1980 to 2099 can be written.\n"
+    "Columns: soubor, stávající, úprava, EXIF změna, EXIF pořízení, EXIF digitalizace,\n"
+    "stav (written, unchanged or failed), složka.\n";
+
+constexpr int kFromEarliest = 0; // otherwise kExifModify..kExifDigitized
+constexpr int kFromCurrent = -1;
+
+bool sameAscii(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int ParseFrom(const std::string& text) {
+    static constexpr std::pair<std::string_view, int> kStarts[] = {
+        {"earliest", kFromEarliest}, {"modify", kExifModify},   {"taken", kExifTaken},
+        {"digitized", kExifDigitized}, {"current", kFromCurrent}};
+    for (const auto& [name, value] : kStarts)
+        if (sameAscii(text, name))
+            return value;
+    throw UsageError("unknown start '" + text + "'");
+}
+
+std::int64_t ParseAmount(const std::string& text) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    std::int64_t amount = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, amount);
+    if (digits.empty() || ec != std::errc() || ptr != end)
+        throw UsageError("the amount '" + text + "' is not a whole number");
+    return amount;
+}
+
+int ParseUnit(const std::string& text) {
+    static constexpr std::string_view kEnglish[] = {"year", "month", "day",
+                                                    "hour", "minute", "second"};
+    for (int i = 0; i < 6; ++i)
+        if (sameAscii(text, kEnglish[i]))
+            return i + 1;
+    if (const std::optional<int> unit = UnitIndexOfText(text))
+        return *unit;
+    throw UsageError("unknown unit '" + text + "'");
+}
+
+TDateTime ParseDate(const std::string& text) {
+    const std::optional<TDateTime> date = ParseDateTimeText(text);
+    if (text.size() != 10 || !date)
+        throw UsageError("the date '" + text + "' is not YYYY.MM.DD");
+    return *date;
+}
+
+std::string ParseTime(const std::string& text) {
+    const bool layout = text.size() == 5 && text[2] == ':' &&
+                        std::isdigit(static_cast<unsigned char>(text[0])) &&
+                        std::isdigit(static_cast<unsigned char>(text[1])) &&
+                        std::isdigit(static_cast<unsigned char>(text[3])) &&
+                        std::isdigit(static_cast<unsigned char>(text[4]));
+    if (!layout || !CheckTimeText(text))
+        throw UsageError("the time '" + text + "' is not hh:mm (00:00 to 23:59)");
+    return text;
+}
+
+// The rows with their start values in "úprava", before anything is cleared for being
+// equal to the current time: the start buttons run on a copy whose current column is
+// empty, so the start survives for the adjustment.
+ExifDateTable StartTable(const ExifDateTable& filled, int from) {
+    ExifDateTable probe(filled.folder());
+    for (ExifDateRow row : filled.rows()) {
+        row.current.clear();
+        probe.AddRow(std::move(row));
+    }
+    probe.SelectAll();
+    if (from == kFromEarliest)
+        probe.Earliest();
+    else
+        probe.CopyExif(from);
+    ExifDateTable table(filled.folder());
+    for (std::size_t i = 0; i < filled.size(); ++i) {
+        ExifDateRow row = filled.row(i);
+        row.newValue = probe.row(i).newValue;
+        table.AddRow(std::move(row));
+    }
+    table.SelectAll();
+    return table;
+}
+
+} // namespace
+
+int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ArgReader reader(args);
+    int from = kFromEarliest;
+    bool dryRun = false;
+    bool json = false;
+    bool shift = false;
+    bool absolute = false;
+    AdjustSettings settings;
+    std::vector<std::string> files;
+    while (!reader.atEnd()) {
+        if (!reader.nextIsOption()) {
+            if (!reader.atEnd())
+                files.push_back(reader.takeOperand());
+            continue;
+        }
+        const std::string option = reader.takeOption();
+        if (option == "--help") {
+            out << kSetTimeHelp;
+            return kExitOk;
+        }
+        if (option == "--from") {
+            from = ParseFrom(reader.takeValue(option));
+        } else if (option == "--shift") {
+            settings.amount = ParseAmount(reader.takeValue(option));
+            settings.unitIndex = ParseUnit(reader.takeValue(option));
+            shift = true;
+        } else if (option == "--date") {
+            settings.date = ParseDate(reader.takeValue(option));
+            settings.changeDate = true;
+            absolute = true;
+        } else if (option == "--time") {
+            settings.timeText = ParseTime(reader.takeValue(option));
+            settings.changeTime = true;
+            absolute = true;
+        } else if (option == "--dry-run") {
+            reader.noValue(option);
+            dryRun = true;
+        } else if (option == "--json") {
+            reader.noValue(option);
+            json = true;
+        } else {
+            throw UsageError("unknown option " + option);
+        }
+    }
+    if (files.empty())
+        throw UsageError("no FILE given");
+    if (shift && absolute)
+        throw UsageError("--shift cannot be combined with --date or --time");
+    const bool adjust = shift || absolute;
+    if (from == kFromCurrent && !adjust)
+        throw UsageError("--from current needs --shift, --date or --time");
+    settings.page = absolute ? kPageAbsolute : kPageRelative;
+
+    bool anyMissing = false;
+    const std::vector<FolderBatch> batches = GroupByFolder(files, "settime", err, anyMissing);
+    ResultTable table{{"soubor", "stávající", "úprava", "EXIF změna", "EXIF pořízení",
+                       "EXIF digitalizace", "stav", "složka"},
+                      {}};
+    int failed = 0;
+    for (const FolderBatch& batch : batches) {
+        const ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
+        ExifDateTable rows = filled;
+        // Rows whose correction has no result (it would leave the calendar): the dialog
+        // leaves such a row's value as it was, which here would write the uncorrected start.
+        std::vector<bool> noResult(filled.size(), false);
+        if (from == kFromCurrent) {
+            rows.SelectAll();
+        } else {
+            rows = StartTable(filled, from);
+        }
+        if (adjust) {
+            for (std::size_t i = 0; i < rows.size(); ++i) {
+                const ExifDateRow& r = rows.row(i);
+                const std::string& start = from == kFromCurrent ? r.current : r.newValue;
+                const std::optional<TDateTime> x = ParseDateTimeText(start);
+                noResult[i] = !start.empty() && (!x || !ApplyAdjustment(settings, *x));
+            }
+            rows.Adjust(from == kFromCurrent ? kStartCurrent : kStartNewValue, settings);
+            if (std::find(noResult.begin(), noResult.end(), true) != noResult.end()) {
+                ExifDateTable kept(rows.folder());
+                for (std::size_t i = 0; i < rows.size(); ++i) {
+                    ExifDateRow r = rows.row(i);
+                    if (noResult[i])
+                        r.newValue.clear();
+                    kept.AddRow(std::move(r));
+                }
+                rows = std::move(kept);
+            }
+        } else {
+            rows.StejnePryc();
+        }
+        std::vector<std::string> planned;
+        for (const ExifDateRow& r : rows.rows())
+            planned.push_back(r.newValue);
+        if (!dryRun)
+            rows.Write(true);
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const ExifDateRow& r = rows.row(i);
+            std::string status;
+            if (noResult[i])
+                status = "failed";
+            else if (planned[i].empty())
+                status = "unchanged";
+            else if (dryRun)
+                status = "";
+            else
+                status = r.newValue.empty() ? "written" : "failed";
+            if (status == "failed") {
+                ++failed;
+                err << "kivo-tidy settime: not written: " << rows.PathOf(r)
+                    << (noResult[i] ? " (the corrected time is out of range)" : "") << "\n";
+            }
+            table.rows.push_back({r.name, r.current, planned[i], r.exif[0], r.exif[1], r.exif[2],
+                                  status, batch.folder});
+        }
+    }
+    if (json)
+        PrintJson(table, out);
+    else
+        PrintText(table, out);
+    return failed > 0 || anyMissing ? kExitFailed : kExitOk;
+}
+
+} // namespace kivo::tidy
