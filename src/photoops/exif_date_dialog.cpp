@@ -92,8 +92,11 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
                            QStringLiteral("EXIF pořízení"), QStringLiteral("EXIF digitalizace")});
     List->header()->setStretchLastSection(false);
     List->header()->setSectionsClickable(false);
+    // 120 pixels each, wider where the platform font needs more for a full date-time text.
+    const int dateWidth =
+        List->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00 00:00:00")) + 16;
     for (int c = 0; c < List->columnCount(); ++c)
-        List->setColumnWidth(c, 120);
+        List->setColumnWidth(c, std::max(kColumnWidth, dateWidth));
     // The selection stays visible while the list has no focus.
     QPalette pal = List->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight,

@@ -40,6 +40,7 @@ public:
     static constexpr int kColCurrent = 1;
     static constexpr int kColNewValue = 2;
     static constexpr int kColExifModify = 3;
+    static constexpr int kColumnWidth = 120; // least width of every column
 
     // `mainWindow` is the window the dialog centres over; it is also the parent.
     TFDCExif(ExifDateTable table, QWidget* mainWindow);
