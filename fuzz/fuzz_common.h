@@ -14,16 +14,16 @@ inline void ReadAndInspect(const char* name, const std::uint8_t* data, std::size
                            int buildMode) {
     TPhotoData photo(buildMode);
     photo.ReadImageBytes(name, std::span<const std::uint8_t>(data, size));
-    volatile std::size_t sink = photo.StatusText.size();
+    volatile double sink = static_cast<double>(photo.StatusText.size());
     if (TExifInfo* exif = photo.Exif.get()) {
         for (std::int32_t pos : {exif->ModifyDatePos, exif->TakenDatePos, exif->DigitizedDatePos})
             if (pos > 0)
-                sink = sink + static_cast<std::size_t>(exif->DateAt(pos));
-        sink = sink + exif->TraceText().size() + exif->MakeText.size();
+                sink = sink + exif->DateAt(pos);
+        sink = sink + static_cast<double>(exif->TraceText().size() + exif->MakeText.size());
         for (const auto& row : exif->Tags())
-            sink = sink + row.Shown.size() + row.RawBytes.size();
-        sink = sink + exif->TagTextByName("Flash").size() +
-               static_cast<std::size_t>(exif->NumberByName("FocalLength"));
+            sink = sink + static_cast<double>(row.Shown.size() + row.RawBytes.size());
+        sink = sink + static_cast<double>(exif->TagTextByName("Flash").size()) +
+               exif->NumberByName("FocalLength");
     }
     (void)sink;
 }
