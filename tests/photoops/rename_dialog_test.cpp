@@ -103,6 +103,11 @@ TEST_F(RenameDialog, LayoutCaptionsAndColumns) {
     EXPECT_EQ(list->columnWidth(1), 150);
     EXPECT_EQ(list->columnWidth(2), 200);
     EXPECT_EQ(list->columnWidth(3), 70);
+    // The fixed widths must still hold the texts that always have the same length.
+    const QFontMetrics fm = list->fontMetrics();
+    EXPECT_LT(fm.horizontalAdvance("2005.08.27 10:15:32"), list->columnWidth(0));
+    EXPECT_LT(fm.horizontalAdvance("2005_08_27_0001.JPEG"), list->columnWidth(2));
+    EXPECT_LT(fm.horizontalAdvance("chyba"), list->columnWidth(3));
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
