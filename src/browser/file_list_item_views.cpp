@@ -50,7 +50,10 @@ void RouteDrag(TFileListView& owner, View& view, QDropEvent* event, DragStep ste
 
 } // namespace
 
-QPixmap HeaderImage(bool up) {
+QPixmap HeaderBitmap(const QString& name) {
+    const bool up = name == kBmpUp;
+    if (!up && name != kBmpDown)
+        return {};
     QPixmap pm(kImageSize, kImageSize);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -72,7 +75,8 @@ QPixmap HeaderImage(bool up) {
 
 // --- header -----------------------------------------------------------------------------
 
-FileListHeader::FileListHeader(QWidget* parent) : QHeaderView(Qt::Horizontal, parent) {
+FileListHeader::FileListHeader(QWidget* parent)
+    : QHeaderView(Qt::Horizontal, parent), bmpUp_(HeaderBitmap(kBmpUp)), bmpDown_(HeaderBitmap(kBmpDown)) {
     setSectionsClickable(true);
     setSortIndicatorShown(false);
     setHighlightSections(false);
@@ -124,7 +128,7 @@ void FileListHeader::paintSection(QPainter* painter, const QRect& rect, int logi
                                                      : label.left() + textWidth + kImageGap;
         x = std::min(x, rect.right() - kImageSize);
         const int y = rect.top() + (rect.height() - kImageSize) / 2;
-        painter->drawPixmap(x, y, HeaderImage(imageUp_));
+        painter->drawPixmap(x, y, imageUp_ ? bmpUp_ : bmpDown_);
     }
     painter->restore();
 }

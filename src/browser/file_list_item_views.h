@@ -11,9 +11,13 @@ namespace kivo {
 
 class TFileListView;
 
-// "Bmp_Up" (blue triangle up) and "Bmp_Down" (green triangle down), 16x16, on a
-// transparent ground so that they sit on the header's own face colour.
-QPixmap HeaderImage(bool up);
+inline const QString kBmpUp = QStringLiteral("Bmp_Up");
+inline const QString kBmpDown = QStringLiteral("Bmp_Down");
+
+// The header images by name: "Bmp_Up" (blue triangle up) and "Bmp_Down" (green triangle
+// down), 16x16, on a transparent ground so that they sit on the header's own face
+// colour. Null for any other name.
+QPixmap HeaderBitmap(const QString& name);
 
 // Header that draws the sort image to the right of the sort column's caption.
 class FileListHeader : public QHeaderView {
@@ -33,6 +37,9 @@ protected:
 private:
     int imageColumn_ = -1;
     bool imageUp_ = true;
+    // Loaded with the header, freed with it.
+    QPixmap bmpUp_;
+    QPixmap bmpDown_;
 };
 
 class FileListTreeView : public QTreeView {

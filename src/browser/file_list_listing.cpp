@@ -319,8 +319,14 @@ bool FileListing::SetDirectory(const QString& value) {
         directory_ = value;
         return true;
     }
-    const std::string path = ToUtf8(value);
-    if (value.isEmpty() || !DirectoryExists(path))
+    if (value.isEmpty())
+        return false;
+    // A relative folder is taken from the current directory now: once it becomes the
+    // current directory itself, the relative text would name something else.
+    std::string path = ToUtf8(value);
+    if (path.front() != '/')
+        path = IncludeTrailingSlash(GetCurrentDir()) + path;
+    if (!DirectoryExists(path))
         return false;
     const std::string withSlash = IncludeTrailingSlash(path);
     SetCurrentDir(withSlash);

@@ -157,7 +157,8 @@ public:
     std::function<void(int row)> DragDropHandler;
 
 signals:
-    // OnItemChange: raised on every click on an item with the clicked item's path.
+    // OnItemChange: raised on every click that finds a selected item, with the full path
+    // of the first selected one.
     void ItemChange(const QString& selectedItem);
     // The ordinary click event (after ItemChange), also raised when Up/Down is released.
     void Click();
@@ -172,7 +173,7 @@ private:
     friend class FileListIconView;
     void HandleClick();
     void HandleDoubleClick(const QModelIndex& index);
-    // Returns true when the key was consumed (not passed on).
+    // Returns true for keys of the key table: the view's own key handling does not see them.
     bool HandleKeyDown(QKeyEvent* event);
     void HandleKeyUp(QKeyEvent* event);
     bool IsEditing() const;

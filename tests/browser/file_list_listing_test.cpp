@@ -227,6 +227,17 @@ TEST(Directory, TrailingSlashCurrentDirectoryAndReListing) {
     EXPECT_TRUE(l.IsDrives());
 }
 
+TEST(Directory, RelativeFoldersBecomeAbsolute) {
+    TempDir dir;
+    dir.mkdir("sub");
+    ASSERT_TRUE(SetCurrentDir(dir.path()));
+    FileListing l;
+    ASSERT_TRUE(l.SetDirectory(QStringLiteral("sub")));
+    EXPECT_EQ(l.Directory(), Q(dir.path() + "/sub/"));
+    EXPECT_FALSE(l.SetDirectory(QStringLiteral("sub"))); // "sub" is no folder inside sub/
+    EXPECT_EQ(l.Directory(), Q(dir.path() + "/sub/"));
+}
+
 TEST(Directory, FileIsNotAFolder) {
     TempDir dir;
     const std::string file = dir.write("f.txt", "x");

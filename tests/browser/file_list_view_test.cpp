@@ -249,6 +249,22 @@ TEST_F(ListView, HeaderImagesAreDrawnRightOfTheCaption) {
     EXPECT_EQ(colourIn(0, green), -1);
 }
 
+TEST(HeaderBitmaps, ByName) {
+    const QImage up = HeaderBitmap(QStringLiteral("Bmp_Up")).toImage();
+    const QImage down = HeaderBitmap(QStringLiteral("Bmp_Down")).toImage();
+    ASSERT_EQ(up.size(), QSize(16, 16));
+    ASSERT_EQ(down.size(), QSize(16, 16));
+    EXPECT_EQ(up.pixelColor(8, 9), QColor(0, 0, 255));
+    EXPECT_EQ(down.pixelColor(8, 7), QColor(0, 128, 0));
+    EXPECT_EQ(up.pixelColor(0, 0).alpha(), 0); // the ground takes the header's colour
+    // Up is wide at the bottom, down at the top.
+    EXPECT_EQ(up.pixelColor(4, 10), QColor(0, 0, 255));
+    EXPECT_EQ(up.pixelColor(4, 5).alpha(), 0);
+    EXPECT_EQ(down.pixelColor(6, 6), QColor(0, 128, 0));
+    EXPECT_EQ(down.pixelColor(4, 11).alpha(), 0);
+    EXPECT_TRUE(HeaderBitmap(QStringLiteral("Bmp_Left")).isNull());
+}
+
 TEST_F(ListView, SelectionFollowsItsItemsThroughASort) {
     list.SelectRow(RowOf(QStringLiteral("a.txt")), true);
     list.SortByColumn(0);
