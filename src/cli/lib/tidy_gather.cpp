@@ -92,6 +92,8 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
         return kExitFailed;
     }
 
+    // Asked first: the run removes the source once its last file has left.
+    const bool sourceIsFolder = DirectoryExists(source);
     ImageGatherer gatherer(reportDir.empty() ? DataFolder() : reportDir);
     const GatherResult result = gatherer.GatherImages(source, subfolders, dest);
 
@@ -109,7 +111,7 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
         PrintJson(table, out);
     else
         PrintText(table, out);
-    if (!DirectoryExists(source)) {
+    if (!sourceIsFolder) {
         err << "kivo-tidy gather: not a folder: " << source << "\n";
         return kExitFailed;
     }

@@ -1,0 +1,256 @@
+// kivo-tidy settime on generated JPEG files with EXIF stamps.
+
+#include <cstdint>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include "cli/lib/tidy.h"
+#include "platform/datetime.h"
+#include "platform/file_system.h"
+#include "support/exif_fixtures.h"
+#include "support/temp_dir.h"
+
+namespace kivo {
+namespace {
+
+using test::TempDir;
+
+struct TidyRun {
+    int status;
+    std::string out, err;
+    nlohmann::ordered_json rows() const { return nlohmann::ordered_json::parse(out); }
+};
+
+TidyRun Tidy(std::vector<std::string> args) {
+    args.insert(args.begin(), "settime");
+    std::ostringstream out, err;
+    const int status = tidy::RunTidy(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+// A JPEG whose EXIF holds the stamps given ("" leaves a stamp out), EXIF "YYYY:MM:DD hh:mm:ss".
+test::Bytes Photo(const std::string& modified, const std::string& taken,
+                  const std::string& digitized) {
+    test::TiffBuilder t(false);
+    const int ifd0 = t.AddIfd();
+    const int exif = t.AddIfd();
+    t.Ascii(ifd0, 0x010F, "Canon");
+    if (!modified.empty())
+        t.Ascii(ifd0, 0x0132, modified);
+    t.Link(ifd0, 0x8769, exif);
+    if (!taken.empty())
+        t.Ascii(exif, 0x9003, taken);
+    if (!digitized.empty())
+        t.Ascii(exif, 0x9004, digitized);
+    t.Short(exif, 0xA002, {640});
+    return test::JpegWithExif(t.Build());
+}
+
+TDateTime At(int y, int mo, int d, int h, int mi, int s) {
+    return EncodeDate(y, mo, d) + EncodeTime(h, mi, s);
+}
+
+std::string Mtime(const std::string& path) {
+    const std::optional<TDateTime> age = FileAge(path);
+    return age ? DateTimeText(*age) : std::string("?");
+}
+
+class SetTimeTest : public ::testing::Test {
+protected:
+    // modified 2004.07.16 08:00:00, taken 2004.07.15 13:45:10, digitized 13:45:11
+    std::string MakePhoto(const std::string& name, const std::string& modified = "2004:07:16 08:00:00",
+                          const std::string& taken = "2004:07:15 13:45:10",
+                          const std::string& digitized = "2004:07:15 13:45:11") {
+        const std::string p = tmp.write(name, Photo(modified, taken, digitized));
+        EXPECT_EQ(SetFileModified(p, At(2010, 1, 1, 12, 0, 0)), SetTimeResult::Ok);
+        return p;
+    }
+    TempDir tmp;
+};
+
+TEST_F(SetTimeTest, EarliestStampByDefault) {
+    const std::string a = MakePhoto("a.jpg");
+    const std::string b = MakePhoto("b.jpg", "2003:01:02 03:04:06", "", "2003:01:02 03:04:08");
+    const TidyRun r = Tidy({"--json", a, b});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Mtime(a), "2004.07.15 13:45:10");
+    EXPECT_EQ(Mtime(b), "2003.01.02 03:04:06");
+    const auto rows = r.rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["soubor"], "a.jpg");
+    EXPECT_EQ(rows[0]["stávající"], "2004.07.15 13:45:10"); // re-read after writing
+    EXPECT_EQ(rows[0]["úprava"], "2004.07.15 13:45:10");
+    EXPECT_EQ(rows[0]["EXIF změna"], "2004.07.16 08:00:00");
+    EXPECT_EQ(rows[0]["EXIF pořízení"], "2004.07.15 13:45:10");
+    EXPECT_EQ(rows[0]["EXIF digitalizace"], "2004.07.15 13:45:11");
+    EXPECT_EQ(rows[0]["stav"], "written");
+    EXPECT_EQ(rows[1]["EXIF pořízení"], "");
+    std::vector<std::string> keys;
+    for (auto it = rows[0].begin(); it != rows[0].end(); ++it)
+        keys.push_back(it.key());
+    EXPECT_EQ(keys, (std::vector<std::string>{"soubor", "stávající", "úprava", "EXIF změna",
+                                              "EXIF pořízení", "EXIF digitalizace", "stav",
+                                              "složka"}));
+}
+
+TEST_F(SetTimeTest, EqualTimesAndFilesWithoutStampsAreUnchanged) {
+    const std::string a = MakePhoto("a.jpg");
+    ASSERT_EQ(SetFileModified(a, At(2004, 7, 15, 13, 45, 10)), SetTimeResult::Ok);
+    const std::string plain = tmp.write("plain.jpg", "no exif here");
+    ASSERT_EQ(SetFileModified(plain, At(2011, 5, 6, 7, 8, 10)), SetTimeResult::Ok);
+    const TidyRun r = Tidy({"--json", a, plain});
+    EXPECT_EQ(r.status, 0) << r.err;
+    const auto rows = r.rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["stav"], "unchanged");
+    EXPECT_EQ(rows[0]["úprava"], "");
+    EXPECT_EQ(rows[1]["stav"], "unchanged");
+    EXPECT_EQ(Mtime(plain), "2011.05.06 07:08:10");
+}
+
+struct FromCase {
+    const char* from;
+    const char* expected; // mtime afterwards; the start is 2010.01.01 12:00:00
+};
+class SetTimeFrom : public SetTimeTest, public ::testing::WithParamInterface<FromCase> {};
+
+TEST_P(SetTimeFrom, PicksTheStampOfItsButton) {
+    const std::string a = MakePhoto("a.jpg", "2004:07:16 08:00:00", "2004:07:15 13:45:10",
+                                    "2004:07:14 13:45:12");
+    const TidyRun r = Tidy({"--from", GetParam().from, a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Mtime(a), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stamps, SetTimeFrom,
+                         ::testing::Values(FromCase{"modify", "2004.07.16 08:00:00"},
+                                           FromCase{"taken", "2004.07.15 13:45:10"},
+                                           FromCase{"DIGITIZED", "2004.07.14 13:45:12"},
+                                           FromCase{"earliest", "2004.07.14 13:45:12"}));
+
+TEST_F(SetTimeTest, MissingStampLeavesTheFileAlone) {
+    const std::string a = MakePhoto("a.jpg", "2004:07:16 08:00:00", "", "2004:07:14 13:45:12");
+    const TidyRun r = Tidy({"--from", "taken", "--json", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.rows()[0]["stav"], "unchanged");
+    EXPECT_EQ(Mtime(a), "2010.01.01 12:00:00");
+}
+
+struct ShiftCase {
+    std::vector<std::string> args;
+    const char* expected;
+};
+class SetTimeShift : public SetTimeTest, public ::testing::WithParamInterface<ShiftCase> {};
+
+TEST_P(SetTimeShift, AdjustsTheStart) {
+    // earliest stamp 2005.01.31 10:00:00; current time 2010.01.01 12:00:00
+    const std::string a = MakePhoto("a.jpg", "2005:02:01 00:00:00", "2005:01:31 10:00:00", "");
+    std::vector<std::string> args = GetParam().args;
+    args.push_back(a);
+    const TidyRun r = Tidy(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Mtime(a), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, SetTimeShift,
+    ::testing::Values(
+        ShiftCase{{"--shift", "1", "měsíc"}, "2005.03.01 10:00:00"},
+        ShiftCase{{"--shift", "1", "MONTH"}, "2005.03.01 10:00:00"},
+        ShiftCase{{"--shift", "-14", "month"}, "2003.12.01 10:00:00"}, // no 31 November
+        ShiftCase{{"--shift", "-1", "hodina"}, "2005.01.31 09:00:00"},
+        ShiftCase{{"--shift=-30", "den"}, "2005.01.01 10:00:00"},
+        ShiftCase{{"--shift", "+1", "year"}, "2006.01.31 10:00:00"},
+        ShiftCase{{"--shift", "-20", "minuta"}, "2005.01.31 09:40:00"},
+        ShiftCase{{"--shift", "7", "sekunda"}, "2005.01.31 10:00:06"}, // odd second goes down
+        ShiftCase{{"--date", "2006.01.01"}, "2006.01.01 10:00:00"},
+        ShiftCase{{"--time", "07:05"}, "2005.01.31 07:05:00"},
+        ShiftCase{{"--date", "2006.01.01", "--time", "07:05"}, "2006.01.01 07:05:00"},
+        ShiftCase{{"--from", "modify", "--shift", "1", "den"}, "2005.02.02"},
+        ShiftCase{{"--from", "current", "--shift", "1", "den"}, "2010.01.02 12:00:00"},
+        ShiftCase{{"--from", "current", "--time", "06:00"}, "2010.01.01 06:00:00"}));
+
+TEST_F(SetTimeTest, StartEqualToTheCurrentTimeIsStillAdjusted) {
+    const std::string a = MakePhoto("a.jpg");
+    ASSERT_EQ(SetFileModified(a, At(2004, 7, 15, 13, 45, 10)), SetTimeResult::Ok);
+    const TidyRun r = Tidy({"--shift", "1", "hodina", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Mtime(a), "2004.07.15 14:45:10");
+}
+
+TEST_F(SetTimeTest, AdjustmentBackToTheCurrentTimeIsDropped) {
+    const std::string a = MakePhoto("a.jpg");
+    ASSERT_EQ(SetFileModified(a, At(2004, 7, 15, 14, 45, 10)), SetTimeResult::Ok);
+    const TidyRun r = Tidy({"--json", "--shift", "1", "hour", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.rows()[0]["stav"], "unchanged");
+}
+
+TEST_F(SetTimeTest, UnwritableYearFailsTheRow) {
+    const std::string a = MakePhoto("a.jpg");
+    const std::string b = MakePhoto("b.jpg");
+    const TidyRun r = Tidy({"--json", "--date", "1975.05.05", a, b});
+    EXPECT_EQ(r.status, 1);
+    const auto rows = r.rows();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0]["stav"], "failed");
+    EXPECT_EQ(rows[0]["úprava"], "1975.05.05 13:45:10");
+    EXPECT_NE(r.err.find("not written: " + a), std::string::npos);
+    EXPECT_EQ(Mtime(a), "2010.01.01 12:00:00");
+}
+
+TEST_F(SetTimeTest, CorrectionOutsideTheCalendarFailsInsteadOfWritingTheStart) {
+    const std::string a = MakePhoto("a.jpg");
+    const TidyRun r = Tidy({"--json", "--shift", "100000", "rok", a});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.rows()[0]["stav"], "failed");
+    EXPECT_EQ(Mtime(a), "2010.01.01 12:00:00");
+}
+
+TEST_F(SetTimeTest, DryRunWritesNothing) {
+    const std::string a = MakePhoto("a.jpg");
+    const TidyRun r = Tidy({"--dry-run", "--json", a});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Mtime(a), "2010.01.01 12:00:00");
+    EXPECT_EQ(r.rows()[0]["úprava"], "2004.07.15 13:45:10");
+    EXPECT_EQ(r.rows()[0]["stav"], "");
+}
+
+TEST_F(SetTimeTest, NamedFileThatIsMissingFails) {
+    const std::string a = MakePhoto("a.jpg");
+    const TidyRun r = Tidy({a, tmp.file("gone.jpg")});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("not a file: " + tmp.file("gone.jpg")), std::string::npos);
+    EXPECT_EQ(Mtime(a), "2004.07.15 13:45:10");
+}
+
+TEST_F(SetTimeTest, UsageErrors) {
+    const std::string a = MakePhoto("a.jpg");
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {},
+             {"--from", "yesterday", a},
+             {"--from", "current", a},
+             {"--shift", "1", a},
+             {"--shift", "x", "den", a},
+             {"--shift", "1", "week", a},
+             {"--shift", "1", "den", "--date", "2006.01.01", a},
+             {"--date", "2006-01-01", a},
+             {"--date", "2006.02.30", a},
+             {"--time", "24:00", a},
+             {"--time", "12:60", a},
+             {"--time", "7:05", a},
+             {"--json=1", a},
+         }) {
+        const TidyRun r = Tidy(args);
+        EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
+    }
+    EXPECT_EQ(Mtime(a), "2010.01.01 12:00:00");
+}
+
+} // namespace
+} // namespace kivo
