@@ -134,9 +134,6 @@ protected:
         list_->show();
     }
     void TearDown() override {
-        // Hidden first: a list destroyed while visible can crash in its header
-        // (reported to the list's owner).
-        list_->hide();
         list_.reset();
         SetFileOperationQuestionsFactory(nullptr);
         SetShellMessageHook(nullptr);
