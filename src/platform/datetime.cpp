@@ -135,6 +135,11 @@ void DecodeTime(TDateTime v, int& hour, int& minute, int& second, int& msec) {
     hour = static_cast<int>(ms / 60);
 }
 
+TDateTime ComposeDateTime(TDateTime date, TDateTime time) {
+    // Before 1899-12-30 the day count is negative and the time of day counts away from zero.
+    return date >= 0 ? date + time : date - time;
+}
+
 int DayOfWeek(TDateTime v) {
     std::int64_t days = 0, ms = 0;
     Split(v, days, ms);
@@ -369,7 +374,7 @@ std::optional<TDateTime> ParseDateTimeText(std::string_view text) {
     }
     if (!TryEncodeTime(h, mi, s, 0, time))
         return std::nullopt;
-    return date + time;
+    return ComposeDateTime(date, time);
 }
 
 TDateTime UnixToLocalDateTime(std::time_t t) {
@@ -379,7 +384,7 @@ TDateTime UnixToLocalDateTime(std::time_t t) {
     TDateTime date = 0, time = 0;
     TryEncodeDate(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, date);
     TryEncodeTime(tm.tm_hour, tm.tm_min, tm.tm_sec > 59 ? 59 : tm.tm_sec, 0, time);
-    return date + time;
+    return ComposeDateTime(date, time);
 }
 
 std::time_t LocalDateTimeToUnix(TDateTime v) {

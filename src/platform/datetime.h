@@ -24,7 +24,9 @@ TDateTime EncodeTime(int hour, int minute, int second, int msec = 0);
 void DecodeDate(TDateTime v, int& year, int& month, int& day);
 // Time of day, rounded to the nearest millisecond.
 void DecodeTime(TDateTime v, int& hour, int& minute, int& second, int& msec);
-int DayOfWeek(TDateTime v); // 1 = Sunday .. 7 = Saturday
+int DayOfWeek(TDateTime v);
+// A date plus a time of day, also for dates before 1899-12-30.
+TDateTime ComposeDateTime(TDateTime date, TDateTime time); // 1 = Sunday .. 7 = Saturday
 
 // The process-wide date/time formats. The fixed date-time text never depends on them.
 struct FormatSettings {

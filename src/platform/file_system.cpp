@@ -304,7 +304,7 @@ std::optional<TDateTime> FileAge(const std::string& path) {
     // Two-second resolution, as the times are stored by the original file systems.
     const int sec = (tm.tm_sec > 59 ? 59 : tm.tm_sec) & ~1;
     TryEncodeTime(tm.tm_hour, tm.tm_min, sec, 0, time);
-    return date + time;
+    return ComposeDateTime(date, time);
 }
 
 SetTimeResult SetFileModified(const std::string& path, TDateTime localTime) {
@@ -316,7 +316,7 @@ SetTimeResult SetFileModified(const std::string& path, TDateTime localTime) {
     TDateTime date = 0, time = 0;
     TryEncodeDate(y, mo, d, date);
     TryEncodeTime(h, mi, s & ~1, 0, time);
-    const std::time_t t = LocalDateTimeToUnix(date + time);
+    const std::time_t t = LocalDateTimeToUnix(ComposeDateTime(date, time));
 
     if (DirectoryExists(path))
         return SetTimeResult::OpenFailed;

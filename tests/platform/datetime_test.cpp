@@ -55,7 +55,7 @@ class DateTimeTextTest : public ::testing::TestWithParam<TextCase> {};
 
 TEST_P(DateTimeTextTest, FormatsAndParsesBack) {
     const TextCase& c = GetParam();
-    const TDateTime v = EncodeDate(c.y, c.mo, c.d) + EncodeTime(c.h, c.mi, c.s);
+    const TDateTime v = ComposeDateTime(EncodeDate(c.y, c.mo, c.d), EncodeTime(c.h, c.mi, c.s));
     EXPECT_EQ(DateTimeText(v), c.text);
     const auto back = ParseDateTimeText(c.text);
     ASSERT_TRUE(back.has_value());
@@ -67,6 +67,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, DateTimeTextTest,
                                            TextCase{"2005.08.27", 2005, 8, 27, 0, 0, 0},
                                            TextCase{"2005.08.27 00:00:01", 2005, 8, 27, 0, 0, 1},
                                            TextCase{"1899.12.30 23:59:59", 1899, 12, 30, 23, 59, 59},
+                                           TextCase{"1899.12.29 23:00:00", 1899, 12, 29, 23, 0, 0},
+                                           TextCase{"0001.01.01 23:59:59", 1, 1, 1, 23, 59, 59},
                                            TextCase{"2024.02.29 12:00:00", 2024, 2, 29, 12, 0, 0}));
 
 TEST(DateTimeText, RejectsMalformedTexts) {
