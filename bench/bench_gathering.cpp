@@ -27,12 +27,11 @@ void makeTree(const std::string& root) {
     const std::string payload(2048, '\xAB');
     for (int f = 0; f < kFolders; ++f) {
         // Two levels, so the walk has work to do.
-        const std::string folder = root + "/trip" + std::to_string(f % 10) + "/card" +
-                                   std::to_string(f);
+        const std::string folder =
+            root + "/trip" + std::to_string(f % 10) + "/card" + std::to_string(f);
         fs::create_directories(folder);
         for (int i = 0; i < kFilesPerFolder; ++i) {
-            std::ofstream out(folder + "/IMG_" + std::to_string(f * kFilesPerFolder + i) +
-                              ".jpg",
+            std::ofstream out(folder + "/IMG_" + std::to_string(f * kFilesPerFolder + i) + ".jpg",
                               std::ios::binary);
             out << payload;
         }
@@ -46,7 +45,9 @@ std::size_t countFiles(const std::string& folder) {
     return n;
 }
 
-std::string quoted(const std::string& s) { return "'" + s + "'"; }
+std::string quoted(const std::string& s) {
+    return "'" + s + "'";
+}
 
 // CPU seconds (user + system) of this process or of its finished children. The machine is
 // shared by many builds, so wall time mostly measures the neighbours; CPU time does not.
@@ -58,7 +59,9 @@ double cpuSeconds(int who) {
 }
 
 // The quickest round: the machine is shared, and other work only ever adds time.
-double best(const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); }
+double best(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
 
 } // namespace
 
@@ -87,8 +90,8 @@ int main() {
             const std::string src = tmp.file("src"), dest = tmp.file("dest");
             fs::create_directories(dest);
             makeTree(src);
-            const std::string cmd = "find " + quoted(src) + " -name '*.jpg' -exec mv -n -t " +
-                                    quoted(dest) + " {} +";
+            const std::string cmd =
+                "find " + quoted(src) + " -name '*.jpg' -exec mv -n -t " + quoted(dest) + " {} +";
             const auto t0 = Clock::now();
             const double c0 = cpuSeconds(RUSAGE_CHILDREN);
             const int rc = std::system(cmd.c_str());

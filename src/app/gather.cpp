@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-int errnoOr(int fallback) { return errno != 0 ? errno : fallback; }
+int errnoOr(int fallback) {
+    return errno != 0 ? errno : fallback;
+}
 
 // Owns one open report file for appending; the run writes each report in one go and only
 // closes it when the phase is done, so a report costs time in proportion to its size.
@@ -95,7 +97,9 @@ template <class OnLine> void forEachLine(const std::string& path, OnLine onLine)
         onLine(current);
 }
 
-bool isDotEntry(const std::string& name) { return name == "." || name == ".."; }
+bool isDotEntry(const std::string& name) {
+    return name == "." || name == "..";
+}
 
 bool isSymlink(const std::string& path) {
     std::error_code ec;
@@ -255,8 +259,8 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         return result;
 
     // Phase 2: the image files, "*.jpg" before "*.jpeg" in every folder.
-    const bool destinationUsable = !destination.empty() && destination.front() == '/' &&
-                                   DirectoryExists(destination);
+    const bool destinationUsable =
+        !destination.empty() && destination.front() == '/' && DirectoryExists(destination);
     struct Found {
         std::string path;
         std::size_t nameStart;

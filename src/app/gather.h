@@ -50,9 +50,9 @@ private:
 
 // Text-file routines. Each opens the file, does its work and closes it again; lines end
 // with CR LF when written, and CR LF, LF or a lone CR when read.
-void CreateEmptyFile(const std::string& path);                      // create or truncate
-void AppendLine(const std::string& text, const std::string& path);  // create if missing
-int CountLines(const std::string& path); // empty file and a single empty line count 0
+void CreateEmptyFile(const std::string& path);                     // create or truncate
+void AppendLine(const std::string& text, const std::string& path); // create if missing
+int CountLines(const std::string& path);               // empty file and a single empty line count 0
 std::string ReadLineN(int n, const std::string& path); // line n (1-based), "" past the end
 
 // The start folder and every folder below it, breadth-first: all children of the start,
@@ -79,11 +79,11 @@ struct GatheredFile {
     std::string path;   // line of "soubory.txt"
     std::string target; // destination + "/" + name
     GatherOutcome outcome = GatherOutcome::Missing;
-    int error = 0;      // errno of a failed move
+    int error = 0; // errno of a failed move
 };
 
 struct GatherResult {
-    std::size_t folderCount = 0; // lines counted in "struktur.txt"
+    std::size_t folderCount = 0;     // lines counted in "struktur.txt"
     std::vector<GatheredFile> files; // one per line of "soubory.txt", in order
     std::size_t movedCount = 0;
     std::size_t removedFolderCount = 0;

@@ -62,13 +62,13 @@ TEST_P(CountLinesTest, CountsAndReadsLines) {
     EXPECT_EQ(ReadLineN(0, p), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Files, CountLinesTest,
-    ::testing::Values(LineCase{"", 0, {}}, LineCase{"\r\n", 0, {""}},
-                      LineCase{"a\r\n", 1, {"a"}}, LineCase{"a", 1, {"a"}},
-                      LineCase{"a\r\nb", 2, {"a", "b"}}, LineCase{"\r\n\r\n", 2, {"", ""}},
-                      LineCase{"a\nb\rc\r\n", 3, {"a", "b", "c"}},
-                      LineCase{"\r\nx\r\n", 2, {"", "x"}}));
+INSTANTIATE_TEST_SUITE_P(Files, CountLinesTest,
+                         ::testing::Values(LineCase{"", 0, {}}, LineCase{"\r\n", 0, {""}},
+                                           LineCase{"a\r\n", 1, {"a"}}, LineCase{"a", 1, {"a"}},
+                                           LineCase{"a\r\nb", 2, {"a", "b"}},
+                                           LineCase{"\r\n\r\n", 2, {"", ""}},
+                                           LineCase{"a\nb\rc\r\n", 3, {"a", "b", "c"}},
+                                           LineCase{"\r\nx\r\n", 2, {"", "x"}}));
 
 TEST(TextFileRoutines, AppendLineCreatesAndAppendsWithCrLf) {
     TempDir tmp;
@@ -192,8 +192,7 @@ INSTANTIATE_TEST_SUITE_P(Ties, GaugePercentTest,
                                            GaugeCase{1, 200, 0}, GaugeCase{3, 200, 2},
                                            GaugeCase{1, 3, 33}, GaugeCase{2, 3, 67},
                                            GaugeCase{3, 3, 100}, GaugeCase{1, 1, 100},
-                                           GaugeCase{9999, 10000, 100},
-                                           GaugeCase{9949, 10000, 99},
+                                           GaugeCase{9999, 10000, 100}, GaugeCase{9949, 10000, 99},
                                            GaugeCase{9950, 10000, 100}));
 
 // ---- gathering ----

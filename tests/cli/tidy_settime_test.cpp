@@ -63,7 +63,8 @@ std::string Mtime(const std::string& path) {
 class SetTimeTest : public ::testing::Test {
 protected:
     // modified 2004.07.16 08:00:00, taken 2004.07.15 13:45:10, digitized 13:45:11
-    std::string MakePhoto(const std::string& name, const std::string& modified = "2004:07:16 08:00:00",
+    std::string MakePhoto(const std::string& name,
+                          const std::string& modified = "2004:07:16 08:00:00",
                           const std::string& taken = "2004:07:15 13:45:10",
                           const std::string& digitized = "2004:07:15 13:45:11") {
         const std::string p = tmp.write(name, Photo(modified, taken, digitized));
@@ -93,9 +94,9 @@ TEST_F(SetTimeTest, EarliestStampByDefault) {
     std::vector<std::string> keys;
     for (auto it = rows[0].begin(); it != rows[0].end(); ++it)
         keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"soubor", "stávající", "úprava", "EXIF změna",
-                                              "EXIF pořízení", "EXIF digitalizace", "stav",
-                                              "složka"}));
+    EXPECT_EQ(keys,
+              (std::vector<std::string>{"soubor", "stávající", "úprava", "EXIF změna",
+                                        "EXIF pořízení", "EXIF digitalizace", "stav", "složka"}));
 }
 
 TEST_F(SetTimeTest, EqualTimesAndFilesWithoutStampsAreUnchanged) {
@@ -120,8 +121,8 @@ struct FromCase {
 class SetTimeFrom : public SetTimeTest, public ::testing::WithParamInterface<FromCase> {};
 
 TEST_P(SetTimeFrom, PicksTheStampOfItsButton) {
-    const std::string a = MakePhoto("a.jpg", "2004:07:16 08:00:00", "2004:07:15 13:45:10",
-                                    "2004:07:14 13:45:12");
+    const std::string a =
+        MakePhoto("a.jpg", "2004:07:16 08:00:00", "2004:07:15 13:45:10", "2004:07:14 13:45:12");
     const TidyRun r = Tidy({"--from", GetParam().from, a});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Mtime(a), GetParam().expected);

@@ -89,7 +89,7 @@ class RenameFormats : public TidyTest, public ::testing::WithParamInterface<Form
 TEST_P(RenameFormats, NamesAndRenamesInDateOrder) {
     const std::string f = MakeExampleFolder();
     const TidyRun r = Tidy({"rename", "--format", GetParam().format, f + "/IMG_0001.JPG",
-                        f + "/IMG_0002.JPG", f + "/img_0003.jpeg"});
+                            f + "/IMG_0002.JPG", f + "/img_0003.jpeg"});
     EXPECT_EQ(r.status, 0) << r.err;
     const auto& n = GetParam().names;
     std::vector<std::string> expected = n;
@@ -115,25 +115,25 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TidyTest, RenameTableText) {
     const std::string f = MakeExampleFolder();
     const TidyRun r = Tidy({"rename", "--format", "4", f + "/img_0003.jpeg", f + "/IMG_0001.JPG",
-                        f + "/IMG_0002.JPG"});
+                            f + "/IMG_0002.JPG"});
     EXPECT_EQ(r.status, 0) << r.err;
     const std::string folder = fs::canonical(f).string();
     const std::string s2(2, ' '), s4(4, ' ');
     EXPECT_EQ(r.out, "datum a čas" + std::string(10, ' ') + "název-stávající" + s2 +
-                         "název-úprava" + s2 + "stav" + s2 + "složka\n" +
-                         "2005.08.27 09:03:10" + s2 + "IMG_0002.JPG" + std::string(5, ' ') +
-                         "01.JPG" + std::string(8, ' ') + "OK" + s4 + folder + "\n" +
-                         "2005.08.27 10:15:32" + s2 + "IMG_0001.JPG" + std::string(5, ' ') +
-                         "02.JPG" + std::string(8, ' ') + "OK" + s4 + folder + "\n" +
-                         "2005.08.28" + std::string(11, ' ') + "img_0003.jpeg" + s4 +
-                         "03.jpeg" + std::string(7, ' ') + "OK" + s4 + folder + "\n");
+                         "název-úprava" + s2 + "stav" + s2 + "složka\n" + "2005.08.27 09:03:10" +
+                         s2 + "IMG_0002.JPG" + std::string(5, ' ') + "01.JPG" +
+                         std::string(8, ' ') + "OK" + s4 + folder + "\n" + "2005.08.27 10:15:32" +
+                         s2 + "IMG_0001.JPG" + std::string(5, ' ') + "02.JPG" +
+                         std::string(8, ' ') + "OK" + s4 + folder + "\n" + "2005.08.28" +
+                         std::string(11, ' ') + "img_0003.jpeg" + s4 + "03.jpeg" +
+                         std::string(7, ' ') + "OK" + s4 + folder + "\n");
 }
 
 TEST_F(TidyTest, RenameDryRunChangesNothing) {
     const std::string f = MakeExampleFolder();
     const auto before = Names(f);
-    const TidyRun r = Tidy({"rename", "--dry-run", "--json", "--format=4", f + "/IMG_0001.JPG",
-                        f + "/IMG_0002.JPG"});
+    const TidyRun r = Tidy(
+        {"rename", "--dry-run", "--json", "--format=4", f + "/IMG_0001.JPG", f + "/IMG_0002.JPG"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Names(f), before);
     const auto rows = nlohmann::json::parse(r.out);
@@ -148,7 +148,7 @@ TEST_F(TidyTest, RenameFailedRowGivesStatusOne) {
     const std::string f = MakeExampleFolder();
     tmp.write("f/02.JPG", "not listed");
     const TidyRun r = Tidy({"rename", "--format", "4", "--json", f + "/IMG_0001.JPG",
-                        f + "/IMG_0002.JPG", f + "/img_0003.jpeg"});
+                            f + "/IMG_0002.JPG", f + "/img_0003.jpeg"});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("Počet nepřejmenovaných souborů: 1"), std::string::npos);
     const auto rows = nlohmann::json::parse(r.out);
@@ -170,9 +170,7 @@ TEST_F(TidyTest, RenameFailedRowGivesStatusOne) {
 TEST_F(TidyTest, RenameUsesTheSavedFormatAndLeavesItAlone) {
     const std::string f = MakeExampleFolder();
     const std::string ini = data + "/kivo.ini";
-    {
-        std::ofstream(ini) << "[Nastaveni]\r\nTyp=5\r\n";
-    }
+    { std::ofstream(ini) << "[Nastaveni]\r\nTyp=5\r\n"; }
     const TidyRun r = Tidy({"rename", f + "/IMG_0002.JPG", f + "/img_0003.jpeg"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(FileExists(f + "/001.JPG"));
@@ -182,9 +180,7 @@ TEST_F(TidyTest, RenameUsesTheSavedFormatAndLeavesItAlone) {
 
 TEST_F(TidyTest, RenameOutOfRangeSavedFormatIsAUsageError) {
     const std::string f = MakeExampleFolder();
-    {
-        std::ofstream(data + "/kivo.ini") << "[Nastaveni]\nTyp=9\n";
-    }
+    { std::ofstream(data + "/kivo.ini") << "[Nastaveni]\nTyp=9\n"; }
     const TidyRun r = Tidy({"rename", f + "/IMG_0002.JPG"});
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--format"), std::string::npos);
@@ -195,9 +191,9 @@ TEST_F(TidyTest, RenameBatchesPerFolderAndReportsNonFiles) {
     const std::string f = MakeExampleFolder("f");
     const std::string g = MakeExampleFolder("g");
     tmp.mkdir("f/sub");
-    const TidyRun r = Tidy({"rename", "--format", "##", "--json", f + "/IMG_0001.JPG",
-                        g + "/img_0003.jpeg", f + "/./IMG_0002.JPG", f + "/sub",
-                        f + "/gone.jpg", f + "/IMG_0001.JPG"});
+    const TidyRun r =
+        Tidy({"rename", "--format", "##", "--json", f + "/IMG_0001.JPG", g + "/img_0003.jpeg",
+              f + "/./IMG_0002.JPG", f + "/sub", f + "/gone.jpg", f + "/IMG_0001.JPG"});
     EXPECT_EQ(r.status, 1); // the folder and the missing name
     EXPECT_NE(r.err.find("not a file: " + f + "/sub"), std::string::npos);
     EXPECT_NE(r.err.find("not a file: " + f + "/gone.jpg"), std::string::npos);
@@ -271,8 +267,8 @@ TEST_F(TidyTest, GatherMovesAndWritesBothReports) {
     EXPECT_FALSE(fs::exists(src + "/B"));
     const std::string s2(2, ' '), s3(3, ' '), s4(4, ' ');
     EXPECT_EQ(r.out, "soubor" + std::string(src.size() + 8 - 6 + 2, ' ') + "cíl" +
-                         std::string(dest.size() + 7 - 3 + 2, ' ') + "stav\n" + //
-                         src + "/a.jpg" + s4 + dest + "/a.jpg" + s3 + "moved\n" +  //
+                         std::string(dest.size() + 7 - 3 + 2, ' ') + "stav\n" +     //
+                         src + "/a.jpg" + s4 + dest + "/a.jpg" + s3 + "moved\n" +   //
                          src + "/b.JPEG" + s3 + dest + "/b.JPEG" + s2 + "moved\n" + //
                          src + "/B/c.jpg" + s2 + dest + "/c.jpg" + s3 + "moved\n");
     // The saved settings of the window are not touched.
@@ -322,8 +318,8 @@ TEST_F(TidyTest, GatherMissingFoldersFail) {
 TEST_F(TidyTest, GatherUnwritableReportFolderMovesNothing) {
     tmp.write("S/x.jpg", "x");
     tmp.write("blocker", "a file");
-    const TidyRun r = Tidy({"gather", "--report-dir", tmp.file("blocker/rep"), tmp.file("S"),
-                        tmp.mkdir("D")});
+    const TidyRun r =
+        Tidy({"gather", "--report-dir", tmp.file("blocker/rep"), tmp.file("S"), tmp.mkdir("D")});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("blocker/rep"), std::string::npos);
     EXPECT_TRUE(FileExists(tmp.file("S/x.jpg")));

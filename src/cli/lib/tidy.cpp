@@ -22,8 +22,7 @@ constexpr const char* kHelp =
     "'kivo-tidy COMMAND --help' describes a command.\n"
     "Exit status: 0 every row succeeded or had nothing to do, 1 a row failed, 2 bad usage.\n";
 
-using Command = std::function<int(const std::vector<std::string>&, std::ostream&,
-                                  std::ostream&)>;
+using Command = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
 
 } // namespace
 

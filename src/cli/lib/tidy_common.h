@@ -9,9 +9,9 @@
 
 namespace kivo::tidy {
 
-inline constexpr int kExitOk = 0;      // every row succeeded or had nothing to do
-inline constexpr int kExitFailed = 1;  // at least one row (or named file) failed
-inline constexpr int kExitUsage = 2;   // bad usage
+inline constexpr int kExitOk = 0;     // every row succeeded or had nothing to do
+inline constexpr int kExitFailed = 1; // at least one row (or named file) failed
+inline constexpr int kExitUsage = 2;  // bad usage
 
 // Bad usage: the text goes to stderr with a hint to --help, the exit status is 2.
 class UsageError : public std::runtime_error {

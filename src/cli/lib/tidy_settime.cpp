@@ -64,9 +64,11 @@ bool sameAscii(std::string_view a, std::string_view b) {
 }
 
 int ParseFrom(const std::string& text) {
-    static constexpr std::pair<std::string_view, int> kStarts[] = {
-        {"earliest", kFromEarliest}, {"modify", kExifModify},   {"taken", kExifTaken},
-        {"digitized", kExifDigitized}, {"current", kFromCurrent}};
+    static constexpr std::pair<std::string_view, int> kStarts[] = {{"earliest", kFromEarliest},
+                                                                   {"modify", kExifModify},
+                                                                   {"taken", kExifTaken},
+                                                                   {"digitized", kExifDigitized},
+                                                                   {"current", kFromCurrent}};
     for (const auto& [name, value] : kStarts)
         if (sameAscii(text, name))
             return value;
@@ -86,7 +88,7 @@ std::int64_t ParseAmount(const std::string& text) {
 }
 
 int ParseUnit(const std::string& text) {
-    static constexpr std::string_view kEnglish[] = {"year", "month", "day",
+    static constexpr std::string_view kEnglish[] = {"year", "month",  "day",
                                                     "hour", "minute", "second"};
     for (int i = 0; i < 6; ++i)
         if (sameAscii(text, kEnglish[i]))
