@@ -23,8 +23,7 @@ namespace {
 constexpr int kFiles = 10000;
 constexpr int kRuns = 7;
 
-template <typename F>
-double MedianMs(F&& f) {
+template <typename F> double MedianMs(F&& f) {
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) {
         const auto start = std::chrono::steady_clock::now();
@@ -42,7 +41,8 @@ void MakeFolder(const kivo::test::TempDir& dir) {
         std::snprintf(name, sizeof name, "/IMG_%05d.JPG", (i * 7919) % kFiles);
         const std::string path = dir.path() + name;
         std::ofstream(path) << std::string(static_cast<std::size_t>(i % 3000), 'x');
-        const timeval t[2] = {{1600000000 + (i * 104729) % 30000000, 0}, {1600000000 + (i * 104729) % 30000000, 0}};
+        const timeval t[2] = {{1600000000 + (i * 104729) % 30000000, 0},
+                              {1600000000 + (i * 104729) % 30000000, 0}};
         ::utimes(path.c_str(), t);
     }
 }
@@ -71,8 +71,8 @@ int main(int argc, char** argv) {
         listing.SetDateFormat(kivo::TDtFormat::df_yyyyMMdd);
         listing.SetTimeFormat(kivo::TTmFormat::tfLongFormat);
         listing.SetDirectory(QString::fromStdString(dir.path()));
-        listing.Refresh();        // sorted by name
-        listing.SortByColumn(3);  // then by Modified
+        listing.Refresh();       // sorted by name
+        listing.SortByColumn(3); // then by Modified
         count = listing.Items().size();
     });
     std::printf("files=%zu ls_l_ms=%.2f listing_ms=%.2f\n", count, baseline, measured);

@@ -23,8 +23,7 @@ namespace {
 constexpr int kFiles = 10000;
 constexpr int kRuns = 7;
 
-template <typename F>
-double MedianMs(F&& f) {
+template <typename F> double MedianMs(F&& f) {
     std::vector<double> times;
     for (int i = 0; i < kRuns; ++i) {
         const auto start = std::chrono::steady_clock::now();
@@ -75,8 +74,8 @@ int main(int argc, char** argv) {
     const double measured = MedianMs([&] {
         list.SetSortColumn(0);
         list.SetSortDescending(true);
-        list.RefreshListing();  // by name
-        list.SortByColumn(3);   // then by Modified
+        list.RefreshListing(); // by name
+        list.SortByColumn(3);  // then by Modified
         QCoreApplication::processEvents();
     });
     const int count = list.ItemCount();

@@ -76,7 +76,8 @@ QPixmap HeaderBitmap(const QString& name) {
 // --- header -----------------------------------------------------------------------------
 
 FileListHeader::FileListHeader(QWidget* parent)
-    : QHeaderView(Qt::Horizontal, parent), bmpUp_(HeaderBitmap(kBmpUp)), bmpDown_(HeaderBitmap(kBmpDown)) {
+    : QHeaderView(Qt::Horizontal, parent), bmpUp_(HeaderBitmap(kBmpUp)),
+      bmpDown_(HeaderBitmap(kBmpDown)) {
     setSectionsClickable(true);
     setSortIndicatorShown(false);
     setHighlightSections(false);
@@ -103,7 +104,8 @@ void FileListHeader::paintSection(QPainter* painter, const QRect& rect, int logi
     opt.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
     if (model()) {
         opt.text = model()->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
-        const QVariant align = model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
+        const QVariant align =
+            model()->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
         if (align.isValid())
             opt.textAlignment = align.value<Qt::Alignment>();
     }
@@ -116,8 +118,10 @@ void FileListHeader::paintSection(QPainter* painter, const QRect& rect, int logi
     const int margin = style()->pixelMetric(QStyle::PM_HeaderMargin, &opt, this);
     QRect label = rect.adjusted(margin, 0, -margin, 0);
     const int reserve = image ? kImageSize + kImageGap : 0;
-    const int textWidth = std::min(fontMetrics().horizontalAdvance(text), std::max(0, label.width() - reserve));
-    const QString shown = fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, label.width() - reserve));
+    const int textWidth =
+        std::min(fontMetrics().horizontalAdvance(text), std::max(0, label.width() - reserve));
+    const QString shown =
+        fontMetrics().elidedText(text, Qt::ElideRight, std::max(0, label.width() - reserve));
     QRect textRect = label;
     if (opt.textAlignment & Qt::AlignRight)
         textRect.setRight(label.right() - reserve);
@@ -145,7 +149,8 @@ FileListTreeView::FileListTreeView(TFileListView& owner) : QTreeView(&owner), ow
 
 bool FileListTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != NoEditTriggers && index.isValid() && state() != EditingState &&
-        (trigger == AllEditTriggers || (editTriggers() & trigger)) && !owner_.BeforeEdit(index.row()))
+        (trigger == AllEditTriggers || (editTriggers() & trigger)) &&
+        !owner_.BeforeEdit(index.row()))
         return false;
     return QTreeView::edit(index, trigger, event);
 }
@@ -172,9 +177,15 @@ void FileListTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
         owner_.HandleDoubleClick(indexAt(event->position().toPoint()));
 }
 
-void FileListTreeView::dragEnterEvent(QDragEnterEvent* event) { RouteDrag(owner_, *this, event, DragStep::Enter); }
-void FileListTreeView::dragMoveEvent(QDragMoveEvent* event) { RouteDrag(owner_, *this, event, DragStep::Move); }
-void FileListTreeView::dropEvent(QDropEvent* event) { RouteDrag(owner_, *this, event, DragStep::Drop); }
+void FileListTreeView::dragEnterEvent(QDragEnterEvent* event) {
+    RouteDrag(owner_, *this, event, DragStep::Enter);
+}
+void FileListTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    RouteDrag(owner_, *this, event, DragStep::Move);
+}
+void FileListTreeView::dropEvent(QDropEvent* event) {
+    RouteDrag(owner_, *this, event, DragStep::Drop);
+}
 
 // --- icon and list views ------------------------------------------------------------------
 
@@ -182,7 +193,8 @@ FileListIconView::FileListIconView(TFileListView& owner) : QListView(&owner), ow
 
 bool FileListIconView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != NoEditTriggers && index.isValid() && state() != EditingState &&
-        (trigger == AllEditTriggers || (editTriggers() & trigger)) && !owner_.BeforeEdit(index.row()))
+        (trigger == AllEditTriggers || (editTriggers() & trigger)) &&
+        !owner_.BeforeEdit(index.row()))
         return false;
     return QListView::edit(index, trigger, event);
 }
@@ -209,8 +221,14 @@ void FileListIconView::mouseDoubleClickEvent(QMouseEvent* event) {
         owner_.HandleDoubleClick(indexAt(event->position().toPoint()));
 }
 
-void FileListIconView::dragEnterEvent(QDragEnterEvent* event) { RouteDrag(owner_, *this, event, DragStep::Enter); }
-void FileListIconView::dragMoveEvent(QDragMoveEvent* event) { RouteDrag(owner_, *this, event, DragStep::Move); }
-void FileListIconView::dropEvent(QDropEvent* event) { RouteDrag(owner_, *this, event, DragStep::Drop); }
+void FileListIconView::dragEnterEvent(QDragEnterEvent* event) {
+    RouteDrag(owner_, *this, event, DragStep::Enter);
+}
+void FileListIconView::dragMoveEvent(QDragMoveEvent* event) {
+    RouteDrag(owner_, *this, event, DragStep::Move);
+}
+void FileListIconView::dropEvent(QDropEvent* event) {
+    RouteDrag(owner_, *this, event, DragStep::Drop);
+}
 
 } // namespace kivo

@@ -15,12 +15,20 @@
 namespace kivo {
 namespace {
 
-QString FromUtf8(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-std::string ToUtf8(const QString& s) { return s.toUtf8().toStdString(); }
+QString FromUtf8(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+std::string ToUtf8(const QString& s) {
+    return s.toUtf8().toStdString();
+}
 
-char16_t AsciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c; }
+char16_t AsciiUpper(char16_t c) {
+    return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - 32) : c;
+}
 
-int Sign(int v) { return v < 0 ? -1 : (v > 0 ? 1 : 0); }
+int Sign(int v) {
+    return v < 0 ? -1 : (v > 0 ? 1 : 0);
+}
 
 // Trim as the mask wants it: blanks and control characters at both ends.
 QString TrimBlanks(const QString& s) {
@@ -78,7 +86,10 @@ public:
             bool ok = true;
             bool hour = false;
             switch (lc) {
-            case u'y': ok = Number(k <= 2 ? 2 : 4, year_); twoDigitYear_ = k <= 2; break;
+            case u'y':
+                ok = Number(k <= 2 ? 2 : 4, year_);
+                twoDigitYear_ = k <= 2;
+                break;
             case u'm':
                 if (lastWasHour && k <= 2)
                     ok = Number(2, minute_);
@@ -95,17 +106,32 @@ public:
                 else
                     ok = depth < 2 && Parse(FromUtf8(fs_.ShortDateFormat), depth + 1);
                 break;
-            case u'h': ok = Number(2, hour_); hour = true; break;
-            case u'n': ok = Number(2, minute_); break;
-            case u's': ok = Number(2, second_); break;
-            case u'z': ok = Number(3, msec_); break;
+            case u'h':
+                ok = Number(2, hour_);
+                hour = true;
+                break;
+            case u'n':
+                ok = Number(2, minute_);
+                break;
+            case u's':
+                ok = Number(2, second_);
+                break;
+            case u'z':
+                ok = Number(3, msec_);
+                break;
             case u't':
                 ok = depth < 2 &&
                      Parse(FromUtf8(k == 1 ? fs_.ShortTimeFormat : fs_.LongTimeFormat), depth + 1);
                 break;
-            case u'/': ok = Literal(QString(QLatin1Char(fs_.DateSeparator))); break;
-            case u':': ok = Literal(QString(QLatin1Char(fs_.TimeSeparator))); break;
-            default: ok = Literal(pattern.mid(i, k)); break;
+            case u'/':
+                ok = Literal(QString(QLatin1Char(fs_.DateSeparator)));
+                break;
+            case u':':
+                ok = Literal(QString(QLatin1Char(fs_.TimeSeparator)));
+                break;
+            default:
+                ok = Literal(pattern.mid(i, k));
+                break;
             }
             if (!ok)
                 return false;
@@ -206,24 +232,36 @@ QString GroupDigits(std::int64_t v, char separator) {
 
 QString DatePatternFor(TDtFormat format) {
     switch (format) {
-    case TDtFormat::df_MMddyyyy: return QStringLiteral("MM/dd/yyyy");
-    case TDtFormat::df_MMddyy: return QStringLiteral("MM/dd/yy");
-    case TDtFormat::df_ddMMyyyy: return QStringLiteral("dd/MM/yyyy");
-    case TDtFormat::df_ddMMyy_GB: return QStringLiteral("dd/MM/yy");
-    case TDtFormat::df_ddMMyy_DE: return QStringLiteral("dd.MM.yy");
-    case TDtFormat::df_ddMMyy_IT: return QStringLiteral("dd-MM-yy");
-    case TDtFormat::df_yyyyMMdd: return QStringLiteral("yyyy.MM.dd");
-    case TDtFormat::df_yyMMdd: return QStringLiteral("yy.MM.dd");
-    case TDtFormat::df_Customize: break;
+    case TDtFormat::df_MMddyyyy:
+        return QStringLiteral("MM/dd/yyyy");
+    case TDtFormat::df_MMddyy:
+        return QStringLiteral("MM/dd/yy");
+    case TDtFormat::df_ddMMyyyy:
+        return QStringLiteral("dd/MM/yyyy");
+    case TDtFormat::df_ddMMyy_GB:
+        return QStringLiteral("dd/MM/yy");
+    case TDtFormat::df_ddMMyy_DE:
+        return QStringLiteral("dd.MM.yy");
+    case TDtFormat::df_ddMMyy_IT:
+        return QStringLiteral("dd-MM-yy");
+    case TDtFormat::df_yyyyMMdd:
+        return QStringLiteral("yyyy.MM.dd");
+    case TDtFormat::df_yyMMdd:
+        return QStringLiteral("yy.MM.dd");
+    case TDtFormat::df_Customize:
+        break;
     }
     return FromUtf8(LocaleShortDateFormat());
 }
 
 QString TimePatternFor(TTmFormat format) {
     switch (format) {
-    case TTmFormat::tfLongFormat: return FromUtf8(ProcessFormatSettings().LongTimeFormat);
-    case TTmFormat::tfShortFormat: return FromUtf8(ProcessFormatSettings().ShortTimeFormat);
-    case TTmFormat::tfCustomize: break;
+    case TTmFormat::tfLongFormat:
+        return FromUtf8(ProcessFormatSettings().LongTimeFormat);
+    case TTmFormat::tfShortFormat:
+        return FromUtf8(ProcessFormatSettings().ShortTimeFormat);
+    case TTmFormat::tfCustomize:
+        break;
     }
     // The user's time format up to its first "t", on a 12-hour clock.
     QString f = FromUtf8(LocaleLongTimeFormat());
@@ -256,14 +294,22 @@ QString VolumeSpaceText(std::int64_t kiloBytes) {
 
 QString VolumeTypeText(int type) {
     switch (type) {
-    case vtUnknown: return QStringLiteral("Unknown");
-    case vtNoRoot: return QStringLiteral("Not exist");
-    case vtRemovable: return QStringLiteral("Removable Disk");
-    case vtFixed: return QStringLiteral("Fixed Disk");
-    case vtRemote: return QStringLiteral("Network Disk");
-    case vtCdRom: return QStringLiteral("CD-ROM Disk");
-    case vtRamDisk: return QStringLiteral("RAM Disk");
-    default: return {};
+    case vtUnknown:
+        return QStringLiteral("Unknown");
+    case vtNoRoot:
+        return QStringLiteral("Not exist");
+    case vtRemovable:
+        return QStringLiteral("Removable Disk");
+    case vtFixed:
+        return QStringLiteral("Fixed Disk");
+    case vtRemote:
+        return QStringLiteral("Network Disk");
+    case vtCdRom:
+        return QStringLiteral("CD-ROM Disk");
+    case vtRamDisk:
+        return QStringLiteral("RAM Disk");
+    default:
+        return {};
     }
 }
 
@@ -272,7 +318,8 @@ std::int64_t SizeKeyOf(const QString& sizeText) {
         return 0;
     // The characters before the " KB" suffix: up to two positions before the first "K".
     const qsizetype k = sizeText.indexOf(QLatin1Char('K'));
-    const QString number = (k < 0 ? sizeText : sizeText.left(std::max<qsizetype>(0, k - 1))).trimmed();
+    const QString number =
+        (k < 0 ? sizeText : sizeText.left(std::max<qsizetype>(0, k - 1))).trimmed();
     bool ok = false;
     const qlonglong v = number.toLongLong(&ok);
     return ok ? v : -1;
@@ -310,7 +357,9 @@ FileListing::FileListing()
     BuildFileColumns();
 }
 
-bool FileListing::IsDrives() const { return directory_.compare(kDrivesFolder, Qt::CaseInsensitive) == 0; }
+bool FileListing::IsDrives() const {
+    return directory_.compare(kDrivesFolder, Qt::CaseInsensitive) == 0;
+}
 
 bool FileListing::SetDirectory(const QString& value) {
     if (value.compare(directory_, Qt::CaseInsensitive) == 0)
@@ -459,7 +508,8 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
         item.iconKey = type.mimeName;
         item.subItems[siSize] = SizeText(e.size, kind);
         item.subItems[siType] = parent ? QStringLiteral(" ") : type.typeName;
-        item.subItems[siModified] = FromUtf8(FormatDateTime(modPattern, UnixToLocalDateTime(e.mtime), fs));
+        item.subItems[siModified] =
+            FromUtf8(FormatDateTime(modPattern, UnixToLocalDateTime(e.mtime), fs));
         item.subItems[siAttr] = FromUtf8(AttributeLetters(e.attr));
         item.subItems[siPath] = directory_ + name;
         item.subItems[siKind] = kind;
@@ -517,8 +567,12 @@ SortKey MakeKey(const FileListItem& item, int column, const QString& datePattern
     k.parent = item.isParent();
     k.dir = item.kind() == kKindDir;
     switch (column) {
-    case 0: k.text = locale.toUpper(item.caption); break;
-    case 1: k.size = SizeKeyOf(item.subItems[siSize]); break;
+    case 0:
+        k.text = locale.toUpper(item.caption);
+        break;
+    case 1:
+        k.size = SizeKeyOf(item.subItems[siSize]);
+        break;
     case 3: {
         TDateTime v = 0;
         k.modified = ParseModifiedText(item.subItems[siModified], datePattern, timePattern, v)
@@ -526,9 +580,14 @@ SortKey MakeKey(const FileListItem& item, int column, const QString& datePattern
                          : std::nan("");
         break;
     }
-    case 2: k.text = item.subItems[siType]; break;
-    case 4: k.text = item.subItems[siAttr]; break;
-    default: break;
+    case 2:
+        k.text = item.subItems[siType];
+        break;
+    case 4:
+        k.text = item.subItems[siAttr];
+        break;
+    default:
+        break;
     }
     return k;
 }
@@ -542,8 +601,12 @@ int CompareKeys(const SortKey& a, const SortKey& b, int column, bool descending)
         r = 1;
     } else {
         switch (column) {
-        case 0: r = Sign(a.text.compare(b.text, Qt::CaseSensitive)); break;
-        case 1: r = a.size > b.size ? 1 : (a.size < b.size ? -1 : 0); break;
+        case 0:
+            r = Sign(a.text.compare(b.text, Qt::CaseSensitive));
+            break;
+        case 1:
+            r = a.size > b.size ? 1 : (a.size < b.size ? -1 : 0);
+            break;
         case 3: {
             // Unreadable texts go before readable ones and are equal among themselves.
             const bool na = std::isnan(a.modified), nb = std::isnan(b.modified);
@@ -556,8 +619,12 @@ int CompareKeys(const SortKey& a, const SortKey& b, int column, bool descending)
             break;
         }
         case 2:
-        case 4: r = CompareTextAscii(a.text, b.text); break;
-        default: r = 0; break;
+        case 4:
+            r = CompareTextAscii(a.text, b.text);
+            break;
+        default:
+            r = 0;
+            break;
         }
     }
     if (descending && !parentPair)

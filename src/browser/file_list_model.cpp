@@ -27,7 +27,8 @@ QVariant FileListItemModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return column.subItem < 0 ? item.caption : item.subItems[static_cast<std::size_t>(column.subItem)];
+        return column.subItem < 0 ? item.caption
+                                  : item.subItems[static_cast<std::size_t>(column.subItem)];
     case Qt::DecorationRole:
         if (index.column() != 0)
             return {};
@@ -70,8 +71,8 @@ QVariant FileListItemModel::headerData(int section, Qt::Orientation orientation,
 Qt::ItemFlags FileListItemModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::ItemIsDropEnabled;
-    Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled |
-                      Qt::ItemNeverHasChildren;
+    Qt::ItemFlags f =
+        Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDropEnabled | Qt::ItemNeverHasChildren;
     const FileListItem& item = listing_.Items()[static_cast<std::size_t>(index.row())];
     if (index.column() == 0)
         f |= Qt::ItemIsEditable;
@@ -80,7 +81,9 @@ Qt::ItemFlags FileListItemModel::flags(const QModelIndex& index) const {
     return f;
 }
 
-QStringList FileListItemModel::mimeTypes() const { return {QStringLiteral("text/uri-list")}; }
+QStringList FileListItemModel::mimeTypes() const {
+    return {QStringLiteral("text/uri-list")};
+}
 
 QMimeData* FileListItemModel::mimeData(const QModelIndexList& indexes) const {
     QList<QUrl> urls;
@@ -99,8 +102,12 @@ QMimeData* FileListItemModel::mimeData(const QModelIndexList& indexes) const {
     return data;
 }
 
-Qt::DropActions FileListItemModel::supportedDragActions() const { return Qt::CopyAction | Qt::MoveAction; }
-Qt::DropActions FileListItemModel::supportedDropActions() const { return Qt::CopyAction | Qt::MoveAction; }
+Qt::DropActions FileListItemModel::supportedDragActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
+Qt::DropActions FileListItemModel::supportedDropActions() const {
+    return Qt::CopyAction | Qt::MoveAction;
+}
 
 void FileListItemModel::BeginReorder() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -24,8 +24,7 @@ public:
     WaitCursor& operator=(const WaitCursor&) = delete;
 };
 
-template <typename View>
-void SetUpView(View* view, QAbstractItemModel* model) {
+template <typename View> void SetUpView(View* view, QAbstractItemModel* model) {
     view->setModel(model);
     view->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -56,7 +55,8 @@ TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
     // Widths of 0 and 10 pixels are valid settings.
     header_->setMinimumSectionSize(0);
     selection_ = details_->selectionModel();
-    connect(header_, &QHeaderView::sectionClicked, this, [this](int section) { SortByColumn(section); });
+    connect(header_, &QHeaderView::sectionClicked, this,
+            [this](int section) { SortByColumn(section); });
 
     icons_ = new FileListIconView(*this);
     SetUpView(icons_, model_);
@@ -92,48 +92,88 @@ TFileListView::~TFileListView() {
 
 // --- properties -----------------------------------------------------------------------------
 
-QString TFileListView::Directory() const { return listing_.Directory(); }
+QString TFileListView::Directory() const {
+    return listing_.Directory();
+}
 
 void TFileListView::SetDirectory(const QString& value) {
     if (listing_.SetDirectory(value))
         RefreshListing();
 }
 
-QString TFileListView::Mask() const { return listing_.Mask(); }
+QString TFileListView::Mask() const {
+    return listing_.Mask();
+}
 void TFileListView::SetMask(const QString& mask) {
     if (listing_.SetMask(mask))
         RefreshListing();
 }
 
-TFileType TFileListView::FileType() const { return listing_.FileType(); }
+TFileType TFileListView::FileType() const {
+    return listing_.FileType();
+}
 void TFileListView::SetFileType(TFileType type) {
     if (listing_.SetFileType(type))
         RefreshListing();
 }
 
-bool TFileListView::ShowFolders() const { return listing_.ShowFolders(); }
+bool TFileListView::ShowFolders() const {
+    return listing_.ShowFolders();
+}
 void TFileListView::SetShowFolders(bool show) {
     if (listing_.SetShowFolders(show))
         RefreshListing();
 }
 
-bool TFileListView::HideFileExt() const { return listing_.HideFileExt(); }
-void TFileListView::SetHideFileExt(bool hide) { listing_.SetHideFileExt(hide); }
-TDtFormat TFileListView::DateFormat() const { return listing_.DateFormat(); }
-void TFileListView::SetDateFormat(TDtFormat format) { listing_.SetDateFormat(format); }
-TTmFormat TFileListView::TimeFormat() const { return listing_.TimeFormat(); }
-void TFileListView::SetTimeFormat(TTmFormat format) { listing_.SetTimeFormat(format); }
+bool TFileListView::HideFileExt() const {
+    return listing_.HideFileExt();
+}
+void TFileListView::SetHideFileExt(bool hide) {
+    listing_.SetHideFileExt(hide);
+}
+TDtFormat TFileListView::DateFormat() const {
+    return listing_.DateFormat();
+}
+void TFileListView::SetDateFormat(TDtFormat format) {
+    listing_.SetDateFormat(format);
+}
+TTmFormat TFileListView::TimeFormat() const {
+    return listing_.TimeFormat();
+}
+void TFileListView::SetTimeFormat(TTmFormat format) {
+    listing_.SetTimeFormat(format);
+}
 
-int TFileListView::ColWidth_Name() const { return listing_.ColWidths[0]; }
-int TFileListView::ColWidth_Size() const { return listing_.ColWidths[1]; }
-int TFileListView::ColWidth_Type() const { return listing_.ColWidths[2]; }
-int TFileListView::ColWidth_Mod() const { return listing_.ColWidths[3]; }
-int TFileListView::ColWidth_Attr() const { return listing_.ColWidths[4]; }
-void TFileListView::SetColWidth_Name(int w) { listing_.ColWidths[0] = w; }
-void TFileListView::SetColWidth_Size(int w) { listing_.ColWidths[1] = w; }
-void TFileListView::SetColWidth_Type(int w) { listing_.ColWidths[2] = w; }
-void TFileListView::SetColWidth_Mod(int w) { listing_.ColWidths[3] = w; }
-void TFileListView::SetColWidth_Attr(int w) { listing_.ColWidths[4] = w; }
+int TFileListView::ColWidth_Name() const {
+    return listing_.ColWidths[0];
+}
+int TFileListView::ColWidth_Size() const {
+    return listing_.ColWidths[1];
+}
+int TFileListView::ColWidth_Type() const {
+    return listing_.ColWidths[2];
+}
+int TFileListView::ColWidth_Mod() const {
+    return listing_.ColWidths[3];
+}
+int TFileListView::ColWidth_Attr() const {
+    return listing_.ColWidths[4];
+}
+void TFileListView::SetColWidth_Name(int w) {
+    listing_.ColWidths[0] = w;
+}
+void TFileListView::SetColWidth_Size(int w) {
+    listing_.ColWidths[1] = w;
+}
+void TFileListView::SetColWidth_Type(int w) {
+    listing_.ColWidths[2] = w;
+}
+void TFileListView::SetColWidth_Mod(int w) {
+    listing_.ColWidths[3] = w;
+}
+void TFileListView::SetColWidth_Attr(int w) {
+    listing_.ColWidths[4] = w;
+}
 
 void TFileListView::SetDirTreeCombo(DirTreeLink* combo) {
     if (combo == dirTreeCombo_)
@@ -185,7 +225,9 @@ void TFileListView::SetViewStyle(TViewStyle style) {
         CurrentView()->setFocus();
 }
 
-int TFileListView::ColumnCount() const { return model_->columnCount(); }
+int TFileListView::ColumnCount() const {
+    return model_->columnCount();
+}
 
 int TFileListView::ColumnWidth(int column) const {
     if (column < 0 || column >= ColumnCount())
@@ -204,19 +246,29 @@ QAbstractItemView* TFileListView::CurrentView() const {
     return icons_;
 }
 
-QTreeView* TFileListView::DetailsView() const { return details_; }
-QListView* TFileListView::IconView() const { return icons_; }
-QItemSelectionModel* TFileListView::SelectionModel() const { return selection_; }
+QTreeView* TFileListView::DetailsView() const {
+    return details_;
+}
+QListView* TFileListView::IconView() const {
+    return icons_;
+}
+QItemSelectionModel* TFileListView::SelectionModel() const {
+    return selection_;
+}
 
 // --- items and selection ------------------------------------------------------------------------
 
-int TFileListView::ItemCount() const { return static_cast<int>(listing_.Items().size()); }
+int TFileListView::ItemCount() const {
+    return static_cast<int>(listing_.Items().size());
+}
 
 const FileListItem& TFileListView::Item(int row) const {
     return listing_.Items().at(static_cast<std::size_t>(row));
 }
 
-bool TFileListView::IsSelected(int row) const { return selection_->isSelected(model_->index(row, 0)); }
+bool TFileListView::IsSelected(int row) const {
+    return selection_->isSelected(model_->index(row, 0));
+}
 
 QList<int> TFileListView::SelectedRows() const {
     std::vector<bool> marked(static_cast<std::size_t>(ItemCount()), false);
@@ -257,7 +309,9 @@ void TFileListView::SelectAll() {
     selection_->select(all, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
-void TFileListView::ClearSelection() { selection_->clearSelection(); }
+void TFileListView::ClearSelection() {
+    selection_->clearSelection();
+}
 
 int TFileListView::FocusedRow() const {
     const QModelIndex current = selection_->currentIndex();
@@ -309,7 +363,8 @@ void TFileListView::AfterEdit(int row, const QString& newCaption) {
         Qt::QueuedConnection);
 }
 
-// --- operations -----------------------------------------------------------------------------------
+// --- operations
+// -----------------------------------------------------------------------------------
 
 void TFileListView::RefreshListing() {
     {
@@ -383,7 +438,8 @@ void TFileListView::OpenSelectedItem() {
         return;
     }
     if (item.kind() == kKindDir || item.kind() == kKindDrive) {
-        const QString path = QString::fromStdString(IncludeTrailingSlash(item.fullPath().toStdString()));
+        const QString path =
+            QString::fromStdString(IncludeTrailingSlash(item.fullPath().toStdString()));
         if (item.kind() == kKindDrive && item.subItems[siSize] == VolumeTypeText(2) &&
             !DiskReady(path, true))
             return;
@@ -435,25 +491,52 @@ bool TFileListView::HandleKeyDown(QKeyEvent* event) {
     const Qt::KeyboardModifiers mods = event->modifiers();
     const ListKeyResult r = ListKeyTable(key, mods, state);
     switch (r.action) {
-    case ListKeyAction::None: break;
-    case ListKeyAction::SelectAll: SelectAll(); break;
-    case ListKeyAction::CopySelection: CopySelection(); break;
-    case ListKeyAction::CutSelection: CutSelection(); break;
-    case ListKeyAction::PasteClipboard: PasteClipboard(); break;
-    case ListKeyAction::OpenSelectedItem: OpenSelectedItem(); break;
-    case ListKeyAction::ViewSelectedFile: ViewSelectedFile(); break;
-    case ListKeyAction::CreateNewFolder: CreateNewFolder(); break;
-    case ListKeyAction::GoUpOneLevel: GoUpOneLevel(); break;
-    case ListKeyAction::CloseDropDown: dirTreeCombo_->CloseDropDown(); break;
-    case ListKeyAction::DeleteSelectedItems: DeleteSelectedItems(); break;
-    case ListKeyAction::StartRename: StartRename(); break;
-    case ListKeyAction::FindInFolder: FindInFolder(); break;
+    case ListKeyAction::None:
+        break;
+    case ListKeyAction::SelectAll:
+        SelectAll();
+        break;
+    case ListKeyAction::CopySelection:
+        CopySelection();
+        break;
+    case ListKeyAction::CutSelection:
+        CutSelection();
+        break;
+    case ListKeyAction::PasteClipboard:
+        PasteClipboard();
+        break;
+    case ListKeyAction::OpenSelectedItem:
+        OpenSelectedItem();
+        break;
+    case ListKeyAction::ViewSelectedFile:
+        ViewSelectedFile();
+        break;
+    case ListKeyAction::CreateNewFolder:
+        CreateNewFolder();
+        break;
+    case ListKeyAction::GoUpOneLevel:
+        GoUpOneLevel();
+        break;
+    case ListKeyAction::CloseDropDown:
+        dirTreeCombo_->CloseDropDown();
+        break;
+    case ListKeyAction::DeleteSelectedItems:
+        DeleteSelectedItems();
+        break;
+    case ListKeyAction::StartRename:
+        StartRename();
+        break;
+    case ListKeyAction::FindInFolder:
+        FindInFolder();
+        break;
     case ListKeyAction::ToggleDropDown:
         dirTreeCombo_->ToggleDropDown();
         if (dirTreeCombo_ && dirTreeCombo_->IsTreeVisible())
             dirTreeCombo_->FocusTree();
         break;
-    case ListKeyAction::RefreshListing: RefreshListing(); break;
+    case ListKeyAction::RefreshListing:
+        RefreshListing();
+        break;
     }
     if (r.passOn)
         emit KeyDown(key, mods);

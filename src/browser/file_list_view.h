@@ -177,7 +177,7 @@ private:
     bool HandleKeyDown(QKeyEvent* event);
     void HandleKeyUp(QKeyEvent* event);
     bool IsEditing() const;
-    bool BeforeEdit(int row);           // the list's own check before editing
+    bool BeforeEdit(int row); // the list's own check before editing
     void AfterEdit(int row, const QString& newCaption);
     void ApplyColumns();
     void UpdateHeaderImages();

@@ -67,7 +67,9 @@ TStatusPanel::TStatusPanel(TPanelStatusBar& bar, int id) : bar_(bar), id_(id), g
     gauge_.textColor_ = bar.palette().color(QPalette::HighlightedText);
 }
 
-TStatusPanel::~TStatusPanel() { bar_.UnregisterClockPanel(*this); }
+TStatusPanel::~TStatusPanel() {
+    bar_.UnregisterClockPanel(*this);
+}
 
 bool TStatusPanel::IsClockPanel() const {
     return type_ == TStatusPanelType::sptDate || type_ == TStatusPanelType::sptTime ||
@@ -75,7 +77,8 @@ bool TStatusPanel::IsClockPanel() const {
 }
 
 void TStatusPanel::UpdateRegistration() {
-    const bool animated = type_ == TStatusPanelType::sptGauge && gauge_.style_ != TGaugeStyle::gsPercent;
+    const bool animated =
+        type_ == TStatusPanelType::sptGauge && gauge_.style_ != TGaugeStyle::gsPercent;
     if (enabled_ && IsClockPanel())
         bar_.RegisterClockPanel(*this, ClockKindOf(type_));
     else if (enabled_ && animated)
@@ -163,7 +166,8 @@ void TStatusPanel::RefreshClockText() {
     } else if (type_ == TStatusPanelType::sptTime) {
         pattern = timeFormat_.isEmpty() ? fs.LongTimeFormat : timeFormat_.toStdString();
     } else if (type_ == TStatusPanelType::sptDateTime || type_ == TStatusPanelType::sptTimeDate) {
-        const std::string d = dateFormat_.isEmpty() ? fs.ShortDateFormat : dateFormat_.toStdString();
+        const std::string d =
+            dateFormat_.isEmpty() ? fs.ShortDateFormat : dateFormat_.toStdString();
         const std::string t = timeFormat_.isEmpty() ? fs.LongTimeFormat : timeFormat_.toStdString();
         pattern = type_ == TStatusPanelType::sptDateTime ? d + ' ' + t : t + ' ' + d;
     } else {
@@ -220,15 +224,22 @@ QRect TPanelStatusBar::PanelRect(int index) const {
     int x = 0;
     for (int i = 0; i < index; ++i)
         x += panels_[static_cast<std::size_t>(i)]->EffectiveWidth();
-    const int w = index == PanelCount() - 1 ? std::max(0, width() - x)
-                                            : panels_[static_cast<std::size_t>(index)]->EffectiveWidth();
+    const int w = index == PanelCount() - 1
+                      ? std::max(0, width() - x)
+                      : panels_[static_cast<std::size_t>(index)]->EffectiveWidth();
     return QRect(x, 0, w, height());
 }
 
-bool TPanelStatusBar::ClockTimerActive() const { return timer_ && timer_->isActive(); }
-int TPanelStatusBar::ClockTimerInterval() const { return timer_ ? timer_->interval() : 0; }
+bool TPanelStatusBar::ClockTimerActive() const {
+    return timer_ && timer_->isActive();
+}
+int TPanelStatusBar::ClockTimerInterval() const {
+    return timer_ ? timer_->interval() : 0;
+}
 
-int TPanelStatusBar::Today() const { return static_cast<int>(std::floor(Now())); }
+int TPanelStatusBar::Today() const {
+    return static_cast<int>(std::floor(Now()));
+}
 
 void TPanelStatusBar::RegisterClockPanel(TStatusPanel& panel, ClockPanelKind kind) {
     if (clock_.IsRegistered(panel.id_))
@@ -310,8 +321,9 @@ void TPanelStatusBar::PaintPanel(QPainter& painter, int index) {
     buffer.fill(face);
     QPainter bp(&buffer);
     bp.setFont(font());
-    const QRect content = QRect(QPoint(0, 0), outer.size())
-                              .adjusted(p.borderWidth_, p.borderWidth_, -p.borderWidth_, -p.borderWidth_);
+    const QRect content =
+        QRect(QPoint(0, 0), outer.size())
+            .adjusted(p.borderWidth_, p.borderWidth_, -p.borderWidth_, -p.borderWidth_);
     if (p.enabled_ && isEnabled() && content.isValid()) {
         ++p.paintCount_;
         Qt::Alignment h = Qt::AlignLeft;
@@ -322,7 +334,8 @@ void TPanelStatusBar::PaintPanel(QPainter& painter, int index) {
         const int flags = static_cast<int>(Qt::AlignVCenter | Qt::TextSingleLine);
         if (p.type_ == TStatusPanelType::sptGauge) {
             const int split = GaugeSplit(content.left(), content.width(), p.gauge_.position_);
-            const QRect filled(content.left(), content.top(), split - content.left(), content.height());
+            const QRect filled(content.left(), content.top(), split - content.left(),
+                               content.height());
             const QRect empty(split, content.top(), content.right() + 1 - split, content.height());
             bp.fillRect(filled, p.gauge_.color_);
             bp.fillRect(empty, face);

@@ -126,7 +126,9 @@ private:
 int GaugeSplit(int left, int width, int position);
 QString GaugeText(const QString& text, int position);
 // Width of an auto-fitting panel from its measured text width.
-inline int AutoFitWidth(int textWidth, int borderWidth) { return textWidth + borderWidth + 6; }
+inline int AutoFitWidth(int textWidth, int borderWidth) {
+    return textWidth + borderWidth + 6;
+}
 
 class TPanelStatusBar : public QStatusBar {
     Q_OBJECT

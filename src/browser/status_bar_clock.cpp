@@ -28,7 +28,8 @@ bool StatusBarClock::Register(int id, ClockPanelKind kind, int today) {
 }
 
 bool StatusBarClock::Unregister(int id) {
-    const auto it = std::find_if(panels_.begin(), panels_.end(), [id](const Entry& e) { return e.id == id; });
+    const auto it =
+        std::find_if(panels_.begin(), panels_.end(), [id](const Entry& e) { return e.id == id; });
     if (it == panels_.end())
         return false;
     panels_.erase(it);
@@ -37,7 +38,8 @@ bool StatusBarClock::Unregister(int id) {
         return true;
     }
     auto has = [this](ClockPanelKind kind) {
-        return std::any_of(panels_.begin(), panels_.end(), [kind](const Entry& e) { return e.kind == kind; });
+        return std::any_of(panels_.begin(), panels_.end(),
+                           [kind](const Entry& e) { return e.kind == kind; });
     };
     interval_ = has(ClockPanelKind::AnimatedGauge) ? kClockGaugeInterval
                 : has(ClockPanelKind::Time)        ? kClockTimeInterval

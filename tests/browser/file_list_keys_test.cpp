@@ -37,7 +37,9 @@ struct KeyCase {
     bool passOn;
 };
 
-void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const KeyCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class KeyTableTest : public ::testing::TestWithParam<KeyCase> {};
 
@@ -69,13 +71,15 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"CtrlN", Qt::Key_N, Ctrl, 0, A::CreateNewFolder, true, true},
         KeyCase{"CtrlN_drives", Qt::Key_N, Ctrl, kAll | kDrives, A::None, true, true},
         // Letters act with Ctrl alone; Ctrl+Shift or a plain letter does nothing.
-        KeyCase{"CtrlShiftC", Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, kAll, A::None, false, true},
+        KeyCase{"CtrlShiftC", Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier, kAll, A::None,
+                false, true},
         KeyCase{"PlainA", Qt::Key_A, NoMod, kAll, A::None, false, true},
         // Letters act even while editing (the editor usually has the keys anyway).
         KeyCase{"CtrlA_editing", Qt::Key_A, Ctrl, kItems | kEditing, A::SelectAll, true, true},
         KeyCase{"Backspace", Qt::Key_Backspace, NoMod, 0, A::GoUpOneLevel, true, true},
         KeyCase{"Enter", Qt::Key_Return, NoMod, kSelection, A::OpenSelectedItem, true, true},
-        KeyCase{"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, kSelection, A::OpenSelectedItem, true, true},
+        KeyCase{"KeypadEnter", Qt::Key_Enter, Qt::KeypadModifier, kSelection, A::OpenSelectedItem,
+                true, true},
         KeyCase{"Enter_noSelection", Qt::Key_Return, NoMod, kItems, A::None, true, true},
         KeyCase{"Esc_combo", Qt::Key_Escape, NoMod, kCombo, A::CloseDropDown, true, true},
         KeyCase{"Esc_noCombo", Qt::Key_Escape, NoMod, kAll & ~kCombo, A::None, true, false},

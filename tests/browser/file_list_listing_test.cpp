@@ -19,7 +19,9 @@
 #include "support/temp_dir.h"
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace kivo {
@@ -41,7 +43,9 @@ const FileListItem* Find(const FileListing& l, const QString& caption) {
     return nullptr;
 }
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 void SetMtime(const std::string& path, std::time_t t) {
     const timeval times[2] = {{t, 0}, {t, 0}};
@@ -80,13 +84,15 @@ TEST_P(SizeTextTest, FollowsWholeKilobytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Sizes, SizeTextTest,
-    ::testing::Values(SizeCase{0, "file", "0 KB"}, SizeCase{1, "file", "1 KB"}, SizeCase{10, "file", "1 KB"},
-                      SizeCase{1000, "file", "1 KB"}, SizeCase{1023, "file", "1 KB"},
-                      SizeCase{1024, "file", "1 KB"}, SizeCase{2047, "file", "1 KB"},
-                      SizeCase{2048, "file", "2 KB"}, SizeCase{1234567, "file", "1205 KB"},
+    ::testing::Values(SizeCase{0, "file", "0 KB"}, SizeCase{1, "file", "1 KB"},
+                      SizeCase{10, "file", "1 KB"}, SizeCase{1000, "file", "1 KB"},
+                      SizeCase{1023, "file", "1 KB"}, SizeCase{1024, "file", "1 KB"},
+                      SizeCase{2047, "file", "1 KB"}, SizeCase{2048, "file", "2 KB"},
+                      SizeCase{1234567, "file", "1205 KB"},
                       // 64-bit: 5 GiB and 3 GiB do not wrap.
-                      SizeCase{5ull << 30, "file", "5242880 KB"}, SizeCase{3ull << 30, "file", "3145728 KB"},
-                      SizeCase{0, "dir", " "}, SizeCase{4096, "DIR", " "}));
+                      SizeCase{5ull << 30, "file", "5242880 KB"},
+                      SizeCase{3ull << 30, "file", "3145728 KB"}, SizeCase{0, "dir", " "},
+                      SizeCase{4096, "DIR", " "}));
 
 TEST(SizeKey, ReadsTheNumberBeforeTheSuffix) {
     EXPECT_EQ(SizeKeyOf(QStringLiteral(" ")), 0);
@@ -101,7 +107,7 @@ TEST(VolumeTexts, SpaceInThousandsOfKilobytes) {
     ProcessFormatSettings().ThousandSeparator = ',';
     EXPECT_EQ(VolumeSpaceText(0), QStringLiteral("0 Mb"));
     EXPECT_EQ(VolumeSpaceText(-5), QStringLiteral("0 Mb"));
-    EXPECT_EQ(VolumeSpaceText(1), QStringLiteral(" Mb"));   // a small volume shows no digits
+    EXPECT_EQ(VolumeSpaceText(1), QStringLiteral(" Mb")); // a small volume shows no digits
     EXPECT_EQ(VolumeSpaceText(999), QStringLiteral(" Mb"));
     EXPECT_EQ(VolumeSpaceText(1000), QStringLiteral("1 Mb"));
     EXPECT_EQ(VolumeSpaceText(999999), QStringLiteral("999 Mb"));
@@ -111,7 +117,7 @@ TEST(VolumeTexts, SpaceInThousandsOfKilobytes) {
 }
 
 TEST(VolumeTexts, TypeNames) {
-    const QStringList expected = {"Unknown", "Not exist", "Removable Disk", "Fixed Disk",
+    const QStringList expected = {"Unknown",      "Not exist",   "Removable Disk", "Fixed Disk",
                                   "Network Disk", "CD-ROM Disk", "RAM Disk"};
     for (int t = 0; t < 7; ++t)
         EXPECT_EQ(VolumeTypeText(t), expected[t]);
@@ -157,10 +163,11 @@ TEST_P(ModifiedRoundTrip, TextReadsBackToTheShownValue) {
     const QString dp = DatePatternFor(GetParam().date);
     const QString tp = TimePatternFor(GetParam().time);
     const FormatSettings fs = ModifiedFormatSettings();
-    for (TDateTime v : {EncodeDate(2024, 2, 29) + EncodeTime(13, 5, 0), EncodeDate(1999, 12, 31) + EncodeTime(0, 30, 0),
+    for (TDateTime v : {EncodeDate(2024, 2, 29) + EncodeTime(13, 5, 0),
+                        EncodeDate(1999, 12, 31) + EncodeTime(0, 30, 0),
                         EncodeDate(2030, 1, 1) + EncodeTime(12, 0, 0)}) {
-        const QString text =
-            QString::fromStdString(FormatDateTime((dp + QLatin1Char(' ') + tp).toStdString(), v, fs));
+        const QString text = QString::fromStdString(
+            FormatDateTime((dp + QLatin1Char(' ') + tp).toStdString(), v, fs));
         TDateTime back = 0;
         ASSERT_TRUE(ParseModifiedText(text, dp, tp, back)) << text.toStdString();
         EXPECT_NEAR(back, v, 1e-9) << text.toStdString();
@@ -181,12 +188,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ModifiedText, UnreadableTextsAreRefused) {
     TDateTime v = 0;
-    EXPECT_FALSE(ParseModifiedText(QStringLiteral("2024.13.01 10:00:00"), QStringLiteral("yyyy.MM.dd"),
-                                   QStringLiteral("hh:nn:ss"), v));
+    EXPECT_FALSE(ParseModifiedText(QStringLiteral("2024.13.01 10:00:00"),
+                                   QStringLiteral("yyyy.MM.dd"), QStringLiteral("hh:nn:ss"), v));
     EXPECT_FALSE(ParseModifiedText(QStringLiteral("garbage"), QStringLiteral("yyyy.MM.dd"),
                                    QStringLiteral("hh:nn:ss"), v));
-    EXPECT_FALSE(ParseModifiedText(QStringLiteral("2024.01.01 10:00:00 extra"), QStringLiteral("yyyy.MM.dd"),
-                                   QStringLiteral("hh:nn:ss"), v));
+    EXPECT_FALSE(ParseModifiedText(QStringLiteral("2024.01.01 10:00:00 extra"),
+                                   QStringLiteral("yyyy.MM.dd"), QStringLiteral("hh:nn:ss"), v));
 }
 
 TEST(Names, LocaleUpperCaseThenCodeOrder) {
@@ -286,11 +293,13 @@ TEST_F(ListingFolder, ModifiedTextUsesTheAssignedPatterns) {
     ProcessFormatSettings().LongTimeFormat = "hh:nn:ss";
     listing.SetTimeFormat(TTmFormat::tfLongFormat);
     listing.Refresh();
-    EXPECT_EQ(Find(listing, QStringLiteral("a.txt"))->subItems[siModified], QStringLiteral("2021.07.04 09:08:07"));
+    EXPECT_EQ(Find(listing, QStringLiteral("a.txt"))->subItems[siModified],
+              QStringLiteral("2021.07.04 09:08:07"));
     listing.SetDateFormat(TDtFormat::df_ddMMyy_IT);
     listing.SetTimeFormat(TTmFormat::tfCustomize);
     listing.Refresh();
-    EXPECT_EQ(Find(listing, QStringLiteral("a.txt"))->subItems[siModified], QStringLiteral("04-07-21 09:08:07 AM"));
+    EXPECT_EQ(Find(listing, QStringLiteral("a.txt"))->subItems[siModified],
+              QStringLiteral("04-07-21 09:08:07 AM"));
     ProcessFormatSettings() = saved;
 }
 
@@ -355,7 +364,8 @@ TEST_F(ListingFolder, SizeComparesWholeKilobytes) {
     // Folders (all " ") are equal by size and keep their order after the parent entry.
     const QStringList ascending = Captions(listing);
     EXPECT_EQ(ascending.first(), kParentCaption);
-    EXPECT_TRUE(ascending.mid(1, 2).contains(QStringLiteral("x")) && ascending.mid(1, 2).contains(QStringLiteral("y")));
+    EXPECT_TRUE(ascending.mid(1, 2).contains(QStringLiteral("x")) &&
+                ascending.mid(1, 2).contains(QStringLiteral("y")));
     EXPECT_EQ(ascending.last(), QStringLiteral("big"));
 }
 
@@ -365,13 +375,15 @@ TEST_F(ListingFolder, SizesOfTwoGigabytesAndMoreSortAsNumbers) {
     dir.write("small.bin", "x");
     listing.Refresh();
     listing.SortByColumn(1); // descending
-    EXPECT_EQ(Find(listing, QStringLiteral("huge.bin"))->subItems[siSize], QStringLiteral("5242880 KB"));
+    EXPECT_EQ(Find(listing, QStringLiteral("huge.bin"))->subItems[siSize],
+              QStringLiteral("5242880 KB"));
     EXPECT_EQ(Captions(listing).mid(0, 2), (QStringList{" ^ Parent", "huge.bin"}));
 }
 
 TEST_F(ListingFolder, ModifiedSortsByDateTime) {
     listing.SetDateFormat(TDtFormat::df_yyyyMMdd);
-    listing.SetTimeFormat(TTmFormat::tfCustomize); // 12-hour clock: text order differs from time order
+    listing.SetTimeFormat(
+        TTmFormat::tfCustomize); // 12-hour clock: text order differs from time order
     SetMtime(dir.file("a.txt"), LocalDateTimeToUnix(EncodeDate(2020, 5, 1) + EncodeTime(13, 0, 0)));
     SetMtime(dir.file("b.txt"), LocalDateTimeToUnix(EncodeDate(2020, 5, 1) + EncodeTime(11, 0, 0)));
     dir.write("c.txt", "");
@@ -409,7 +421,8 @@ TEST(Listing, NoParentEntryAtTheRoot) {
     EXPECT_EQ(Find(l, kParentCaption), nullptr);
     EXPECT_EQ(Find(l, QStringLiteral(".")), nullptr);
     for (const FileListItem& item : l.Items())
-        EXPECT_TRUE(item.fullPath().startsWith(QLatin1Char('/')) && !item.fullPath().startsWith(QStringLiteral("//")));
+        EXPECT_TRUE(item.fullPath().startsWith(QLatin1Char('/')) &&
+                    !item.fullPath().startsWith(QStringLiteral("//")));
 }
 
 TEST(Listing, ParentNeedsShowFolders) {

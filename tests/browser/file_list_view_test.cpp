@@ -22,7 +22,9 @@
 #include "support/temp_dir.h"
 
 QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 QT_END_NAMESPACE
 
 namespace kivo {
@@ -67,7 +69,9 @@ public:
     TFileListView* linked = nullptr;
 };
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 class ListView : public ::testing::Test {
 protected:
@@ -86,7 +90,9 @@ protected:
             out << list.Item(i).caption;
         return out;
     }
-    int RowOf(const QString& caption) const { return static_cast<int>(Captions().indexOf(caption)); }
+    int RowOf(const QString& caption) const {
+        return static_cast<int>(Captions().indexOf(caption));
+    }
 
     void Show() {
         list.show();
@@ -104,7 +110,7 @@ protected:
 TEST_F(ListView, StartValues) {
     TFileListView fresh;
     EXPECT_EQ(fresh.Directory(), QStringLiteral("Drives"));
-    EXPECT_EQ(fresh.ItemCount(), 0); // empty until set or refreshed
+    EXPECT_EQ(fresh.ItemCount(), 0);   // empty until set or refreshed
     EXPECT_EQ(fresh.ColumnCount(), 5); // the file columns exist from the start
     EXPECT_EQ(fresh.ColumnWidth(3), 125);
     fresh.SetColumnWidth(3, 100);
@@ -131,7 +137,8 @@ TEST_F(ListView, StartValues) {
 }
 
 TEST_F(ListView, ModelPassesTheTesterThroughRefreshSortAndDrives) {
-    QAbstractItemModelTester tester(list.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QAbstractItemModelTester tester(list.Model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     list.RefreshListing();
     list.SortByColumn(0);
     list.SortByColumn(1);
@@ -150,18 +157,22 @@ TEST_F(ListView, ModelTexts) {
     EXPECT_EQ(m->data(m->index(a, 0)).toString(), QStringLiteral("a.txt"));
     EXPECT_EQ(m->data(m->index(a, 1)).toString(), QStringLiteral("1 KB"));
     EXPECT_EQ(m->data(m->index(a, 4)).toString(), QString());
-    EXPECT_EQ(m->data(m->index(a, 0), FileListItemModel::FullPathRole).toString(), Q(dir.file("a.txt")));
-    EXPECT_EQ(m->data(m->index(a, 0), FileListItemModel::KindRole).toString(), QStringLiteral("file"));
+    EXPECT_EQ(m->data(m->index(a, 0), FileListItemModel::FullPathRole).toString(),
+              Q(dir.file("a.txt")));
+    EXPECT_EQ(m->data(m->index(a, 0), FileListItemModel::KindRole).toString(),
+              QStringLiteral("file"));
     EXPECT_EQ(m->headerData(3, Qt::Horizontal).toString(), QStringLiteral("Modified"));
-    EXPECT_TRUE(m->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+    EXPECT_TRUE(m->headerData(1, Qt::Horizontal, Qt::TextAlignmentRole).value<Qt::Alignment>() &
+                Qt::AlignRight);
     EXPECT_FALSE(qvariant_cast<QIcon>(m->data(m->index(a, 0), Qt::DecorationRole)).isNull());
 }
 
 TEST_F(ListView, DragCarriesTheEntriesButNotTheParent) {
     const QAbstractItemModel* m = list.Model();
-    std::unique_ptr<QMimeData> data(m->mimeData(
-        {m->index(RowOf(kParentCaption), 0), m->index(RowOf(QStringLiteral("x")), 0),
-         m->index(RowOf(QStringLiteral("a.txt")), 0), m->index(RowOf(QStringLiteral("a.txt")), 1)}));
+    std::unique_ptr<QMimeData> data(
+        m->mimeData({m->index(RowOf(kParentCaption), 0), m->index(RowOf(QStringLiteral("x")), 0),
+                     m->index(RowOf(QStringLiteral("a.txt")), 0),
+                     m->index(RowOf(QStringLiteral("a.txt")), 1)}));
     QStringList paths;
     for (const QUrl& u : data->urls())
         paths << u.toLocalFile();
@@ -229,8 +240,9 @@ TEST_F(ListView, HeaderImagesAreDrawnRightOfTheCaption) {
     auto colourIn = [&](int section, const QColor& colour) {
         const QImage image = header->grab().toImage();
         const int left = header->sectionViewportPosition(section);
-        const int textEnd = left + header->fontMetrics().horizontalAdvance(
-                                       list.Model()->headerData(section, Qt::Horizontal).toString());
+        const int textEnd =
+            left + header->fontMetrics().horizontalAdvance(
+                       list.Model()->headerData(section, Qt::Horizontal).toString());
         int found = -1;
         for (int x = left; x < left + header->sectionSize(section) && x < image.width(); ++x)
             for (int y = 0; y < image.height(); ++y)
@@ -461,7 +473,8 @@ TEST_F(ListView, ViewStylesShareOneSelection) {
     EXPECT_EQ(list.CurrentView(), static_cast<QAbstractItemView*>(list.IconView()));
     EXPECT_EQ(list.IconView()->viewMode(), QListView::IconMode);
     EXPECT_EQ(list.IconView()->selectionModel(), list.DetailsView()->selectionModel());
-    EXPECT_TRUE(list.IconView()->selectionModel()->isSelected(list.Model()->index(RowOf(QStringLiteral("b.txt")), 0)));
+    EXPECT_TRUE(list.IconView()->selectionModel()->isSelected(
+        list.Model()->index(RowOf(QStringLiteral("b.txt")), 0)));
     list.SetViewStyle(vsSmallIcon);
     EXPECT_EQ(list.IconView()->viewMode(), QListView::ListMode);
     EXPECT_EQ(list.IconView()->flow(), QListView::LeftToRight);
@@ -479,7 +492,8 @@ TEST_F(ListView, ClicksWorkInTheIconView) {
     Show();
     QSignalSpy change(&list, &TFileListView::ItemChange);
     const int a = RowOf(QStringLiteral("a.txt"));
-    QTRY_VERIFY_WITH_TIMEOUT(list.CurrentView()->visualRect(list.Model()->index(a, 0)).isValid(), 2000);
+    QTRY_VERIFY_WITH_TIMEOUT(list.CurrentView()->visualRect(list.Model()->index(a, 0)).isValid(),
+                             2000);
     QTest::mouseClick(Viewport(), Qt::LeftButton, {}, CenterOf(a));
     ASSERT_EQ(change.count(), 1);
     EXPECT_EQ(change.at(0).at(0).toString(), Q(dir.file("a.txt")));

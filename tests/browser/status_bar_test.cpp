@@ -130,9 +130,11 @@ TEST_F(MainWindowBar, EmptyFormatsUseThePlatformDefaults) {
 
 TEST_F(MainWindowBar, AutoFitWidthFollowsTheText) {
     const QFontMetrics fm(bar.font());
-    EXPECT_EQ(bar.Panel(0).EffectiveWidth(), fm.horizontalAdvance(QStringLiteral("2026.12.08")) + 6);
+    EXPECT_EQ(bar.Panel(0).EffectiveWidth(),
+              fm.horizontalAdvance(QStringLiteral("2026.12.08")) + 6);
     bar.Panel(0).SetBorderWidth(3);
-    EXPECT_EQ(bar.Panel(0).EffectiveWidth(), fm.horizontalAdvance(QStringLiteral("2026.12.08")) + 3 + 6);
+    EXPECT_EQ(bar.Panel(0).EffectiveWidth(),
+              fm.horizontalAdvance(QStringLiteral("2026.12.08")) + 3 + 6);
     EXPECT_EQ(bar.Panel(2).EffectiveWidth(), 50);
     // The last panel reaches the right edge.
     EXPECT_EQ(bar.PanelRect(2).right(), bar.width() - 1);

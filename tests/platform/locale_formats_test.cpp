@@ -23,23 +23,21 @@ TEST_P(TranslateTest, Pattern) {
 
 INSTANTIATE_TEST_SUITE_P(
     Formats, TranslateTest,
-    ::testing::Values(TranslateCase{"%m/%d/%y", '/', "MM/dd/yy"},         // C, en_US
-                      TranslateCase{"%d.%m.%Y", '.', "dd/MM/yyyy"},       // de_DE
-                      TranslateCase{"%-d.%-m.%Y", '.', "d/M/yyyy"},       // cs_CZ
-                      TranslateCase{"%Y-%m-%d", '-', "yyyy/MM/dd"},       // sv_SE
-                      TranslateCase{"%d/%m/%Y", '/', "dd/MM/yyyy"},       // en_GB
+    ::testing::Values(TranslateCase{"%m/%d/%y", '/', "MM/dd/yy"},   // C, en_US
+                      TranslateCase{"%d.%m.%Y", '.', "dd/MM/yyyy"}, // de_DE
+                      TranslateCase{"%-d.%-m.%Y", '.', "d/M/yyyy"}, // cs_CZ
+                      TranslateCase{"%Y-%m-%d", '-', "yyyy/MM/dd"}, // sv_SE
+                      TranslateCase{"%d/%m/%Y", '/', "dd/MM/yyyy"}, // en_GB
                       TranslateCase{"%e. %B %Y", '.', "d/ MM yyyy"},
                       TranslateCase{"%H:%M:%S", '/', "hh:nn:ss"},
                       TranslateCase{"%I:%M:%S %p", '/', "hh:nn:ss AM/PM"},
                       TranslateCase{"%l:%M %P", '/', "h:nn am/pm"},
                       TranslateCase{"%T", '/', "hh:nn:ss"},
                       TranslateCase{"%r", '/', "hh:nn:ss AM/PM"},
-                      TranslateCase{"%D", '/', "MM/dd/yy"},
-                      TranslateCase{"%F", '-', "yyyy-MM-dd"},
-                      TranslateCase{"%Hh%M", '/', "hh\"h\"nn"},            // literal letters quoted
-                      TranslateCase{"%a %d", '/', " dd"},                 // weekday names dropped
-                      TranslateCase{"100%%", '/', "100%"},
-                      TranslateCase{"%", '/', ""}));
+                      TranslateCase{"%D", '/', "MM/dd/yy"}, TranslateCase{"%F", '-', "yyyy-MM-dd"},
+                      TranslateCase{"%Hh%M", '/', "hh\"h\"nn"}, // literal letters quoted
+                      TranslateCase{"%a %d", '/', " dd"},       // weekday names dropped
+                      TranslateCase{"100%%", '/', "100%"}, TranslateCase{"%", '/', ""}));
 
 TEST(LocaleFormats, DateSeparatorOfAFormat) {
     EXPECT_EQ(DateSeparatorOf("%m/%d/%y"), '/');

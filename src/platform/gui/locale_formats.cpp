@@ -18,7 +18,9 @@ std::string LangInfo(nl_item item) {
     return result;
 }
 
-bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool IsAsciiLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 } // namespace
 
@@ -32,7 +34,8 @@ char DateSeparatorOf(std::string_view f) {
             continue;
         }
         const char c = f[i];
-        if (c != ' ' && !IsAsciiLetter(c) && !(c >= '0' && c <= '9') && static_cast<unsigned char>(c) < 0x80)
+        if (c != ' ' && !IsAsciiLetter(c) && !(c >= '0' && c <= '9') &&
+            static_cast<unsigned char>(c) < 0x80)
             return c;
     }
     return '/';
@@ -86,26 +89,72 @@ std::string TranslateStrftimeFormat(std::string_view f, char dateSeparator, char
         if (i >= f.size())
             break;
         switch (f[i]) {
-        case 'Y': case 'G': token("yyyy"); break;
-        case 'y': case 'g': token("yy"); break;
-        case 'm': token(noPad ? "M" : "MM"); break;
-        case 'b': case 'h': case 'B': token("MM"); break;
-        case 'd': token(noPad ? "d" : "dd"); break;
-        case 'e': token("d"); break;
-        case 'H': case 'I': token(noPad ? "h" : "hh"); break;
-        case 'k': case 'l': token("h"); break;
-        case 'M': token(noPad ? "n" : "nn"); break;
-        case 'S': token(noPad ? "s" : "ss"); break;
-        case 'p': token("AM/PM"); break;
-        case 'P': token("am/pm"); break;
-        case 'T': token("hh:nn:ss"); break;
-        case 'R': token("hh:nn"); break;
-        case 'r': token("hh:nn:ss AM/PM"); break;
-        case 'D': token("MM/dd/yy"); break;
-        case 'F': token("yyyy-MM-dd"); break;
-        case 'n': case 't': literal += ' '; break;
-        case '%': literal += '%'; break;
-        default: break; // weekday names and the like have no place in these patterns
+        case 'Y':
+        case 'G':
+            token("yyyy");
+            break;
+        case 'y':
+        case 'g':
+            token("yy");
+            break;
+        case 'm':
+            token(noPad ? "M" : "MM");
+            break;
+        case 'b':
+        case 'h':
+        case 'B':
+            token("MM");
+            break;
+        case 'd':
+            token(noPad ? "d" : "dd");
+            break;
+        case 'e':
+            token("d");
+            break;
+        case 'H':
+        case 'I':
+            token(noPad ? "h" : "hh");
+            break;
+        case 'k':
+        case 'l':
+            token("h");
+            break;
+        case 'M':
+            token(noPad ? "n" : "nn");
+            break;
+        case 'S':
+            token(noPad ? "s" : "ss");
+            break;
+        case 'p':
+            token("AM/PM");
+            break;
+        case 'P':
+            token("am/pm");
+            break;
+        case 'T':
+            token("hh:nn:ss");
+            break;
+        case 'R':
+            token("hh:nn");
+            break;
+        case 'r':
+            token("hh:nn:ss AM/PM");
+            break;
+        case 'D':
+            token("MM/dd/yy");
+            break;
+        case 'F':
+            token("yyyy-MM-dd");
+            break;
+        case 'n':
+        case 't':
+            literal += ' ';
+            break;
+        case '%':
+            literal += '%';
+            break;
+        default:
+            break; // weekday names and the like have no place in these patterns
         }
     }
     flush();
@@ -122,6 +171,8 @@ std::string LocaleLongTimeFormat() {
     return TranslateStrftimeFormat(f, '\0', ':');
 }
 
-char LocaleDateSeparator() { return DateSeparatorOf(LangInfo(D_FMT)); }
+char LocaleDateSeparator() {
+    return DateSeparatorOf(LangInfo(D_FMT));
+}
 
 } // namespace kivo

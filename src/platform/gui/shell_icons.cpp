@@ -40,13 +40,15 @@ ShellFileType ShellTypeOfFile(const QString& fileName) {
         return *it;
     static QMimeDatabase db;
     const QList<QMimeType> types = db.mimeTypesForFileName(fileName);
-    const ShellFileType t = types.isEmpty() ? TypeOf(db.mimeTypeForName(kDefaultMime)) : TypeOf(types.first());
+    const ShellFileType t =
+        types.isEmpty() ? TypeOf(db.mimeTypeForName(kDefaultMime)) : TypeOf(types.first());
     cache.insert(key, t);
     return t;
 }
 
 ShellFileType ShellTypeOfFolder() {
-    static const ShellFileType t = TypeOf(QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")));
+    static const ShellFileType t =
+        TypeOf(QMimeDatabase().mimeTypeForName(QStringLiteral("inode/directory")));
     return t;
 }
 
@@ -82,10 +84,18 @@ QIcon ShellFolderIcon(bool open) {
 QIcon ShellVolumeIcon(int volumeType) {
     QString name;
     switch (volumeType) {
-    case vtRemovable: name = QStringLiteral("drive-removable-media"); break;
-    case vtCdRom: name = QStringLiteral("drive-optical"); break;
-    case vtRemote: name = QStringLiteral("folder-remote"); break;
-    default: name = QStringLiteral("drive-harddisk"); break;
+    case vtRemovable:
+        name = QStringLiteral("drive-removable-media");
+        break;
+    case vtCdRom:
+        name = QStringLiteral("drive-optical");
+        break;
+    case vtRemote:
+        name = QStringLiteral("folder-remote");
+        break;
+    default:
+        name = QStringLiteral("drive-harddisk");
+        break;
     }
     QIcon icon = QIcon::fromTheme(name);
     if (icon.isNull())
@@ -100,6 +110,8 @@ QIcon ShellComputerIcon() {
     return icon;
 }
 
-QString ShellComputerName() { return QStringLiteral("Computer"); }
+QString ShellComputerName() {
+    return QStringLiteral("Computer");
+}
 
 } // namespace kivo

@@ -20,10 +20,12 @@ bool IsUnder(const QString& root, const QString& prefix) {
 int SysfsRemovable(const QByteArray& device) {
     if (!device.startsWith("/dev/"))
         return 0;
-    const QString devName = QFileInfo(QFile::decodeName(device)).canonicalFilePath().section(QLatin1Char('/'), -1);
+    const QString devName =
+        QFileInfo(QFile::decodeName(device)).canonicalFilePath().section(QLatin1Char('/'), -1);
     if (devName.isEmpty())
         return 0;
-    const QString sysPath = QFileInfo(QStringLiteral("/sys/class/block/") + devName).canonicalFilePath();
+    const QString sysPath =
+        QFileInfo(QStringLiteral("/sys/class/block/") + devName).canonicalFilePath();
     if (sysPath.isEmpty())
         return 0;
     for (const QString& dir : {sysPath, QFileInfo(sysPath).path()}) {
@@ -38,10 +40,10 @@ int SysfsRemovable(const QByteArray& device) {
 
 bool IsPseudoVolume(const QByteArray& fsType, const QString& root) {
     static const char* const kPseudo[] = {
-        "proc",       "sysfs",   "cgroup",  "cgroup2",     "devpts", "devtmpfs", "securityfs",
-        "pstore",     "debugfs", "tracefs", "configfs",    "fusectl", "mqueue",  "hugetlbfs",
-        "binfmt_misc", "autofs", "bpf",     "efivarfs",    "rpc_pipefs", "nsfs", "rootfs",
-        "fuse.gvfsd-fuse", "fuse.portal"};
+        "proc",       "sysfs",     "cgroup",      "cgroup2",         "devpts",     "devtmpfs",
+        "securityfs", "pstore",    "debugfs",     "tracefs",         "configfs",   "fusectl",
+        "mqueue",     "hugetlbfs", "binfmt_misc", "autofs",          "bpf",        "efivarfs",
+        "rpc_pipefs", "nsfs",      "rootfs",      "fuse.gvfsd-fuse", "fuse.portal"};
     for (const char* t : kPseudo)
         if (fsType == t)
             return true;

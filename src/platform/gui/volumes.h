@@ -12,8 +12,8 @@ namespace kivo {
 
 // Drive types as the listings show them.
 enum VolumeType : int {
-    vtUnknown = 0,   // type cannot be determined
-    vtNoRoot = 1,    // no root directory
+    vtUnknown = 0, // type cannot be determined
+    vtNoRoot = 1,  // no root directory
     vtRemovable = 2,
     vtFixed = 3,
     vtRemote = 4,
@@ -22,10 +22,10 @@ enum VolumeType : int {
 };
 
 struct VolumeInfo {
-    QString root;        // mount point, "/" or without a trailing "/"
-    QString name;        // label, or the display name when there is none
-    QByteArray device;   // e.g. "/dev/sda1"
-    QByteArray fsType;   // e.g. "ext4"
+    QString root;      // mount point, "/" or without a trailing "/"
+    QString name;      // label, or the display name when there is none
+    QByteArray device; // e.g. "/dev/sda1"
+    QByteArray fsType; // e.g. "ext4"
     int type = vtUnknown;
 };
 
