@@ -10,10 +10,9 @@
 //
 //   ImageGatherer gatherer(DataFolder());
 //   gatherer.setSettingsPath(SettingsPath());      // "Presun"/"adresar" and "podadr"
-//   gatherer.setGauge([this](int percent) {        // after every file, then 0
-//       SB->setGaugePosition(percent);             // repaint at once: no event loop runs
-//       SB->repaint();
-//   });
+//   // After every file, then 0. No event loop runs meanwhile, so the gauge must repaint
+//   // itself at once.
+//   gatherer.setGauge([this](int percent) { SB->Panel(2).GaugeAttrs().SetPosition(percent); });
 //   const GatherResult r = gatherer.GatherImages(DEPresun->text().toStdString(),
 //                                                ChBPodadr->isChecked(),
 //                                                SCB->SelectedPath().toStdString());
