@@ -69,6 +69,8 @@ bool blankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
 } // namespace
 
+bool TExifInfo::DeferRendering = true;
+
 TExifInfo::TExifInfo(TPhotoData* owner, int buildMode) : Owner(owner), BuildMode(buildMode) {
     CompleteTagCaptions();
     if (owner)
@@ -77,11 +79,94 @@ TExifInfo::TExifInfo(TPhotoData* owner, int buildMode) : Owner(owner), BuildMode
 
 TExifInfo::~TExifInfo() = default;
 
-const std::string& TExifInfo::TraceText() { return traceText_; }
-void TExifInfo::ClearTraceText() { traceText_.clear(); }
+const std::string& TExifInfo::TraceText() {
+    materializeTrace();
+    return traceText_;
+}
+
+void TExifInfo::ClearTraceText() {
+    traceText_.clear();
+    traceDone_ = deferred_.size(); // their lines are gone with the text
+}
+
 void TExifInfo::AppendTraceText(std::string_view text) { traceText_ += text; }
-const std::vector<tTagRow>& TExifInfo::Tags() { return tags_; }
+
+const std::vector<tTagRow>& TExifInfo::Tags() {
+    materializeTags();
+    return tags_;
+}
+
 const std::string& TExifInfo::UserCommentText() { return userCommentText_; }
+
+const tTagRow& TExifInfo::deferredRow(const Deferred& d) const { return RowFor(d.tag, d.dirKind); }
+
+std::span<const std::uint8_t> TExifInfo::deferredRaw(const Deferred& d) const {
+    return ByteCursor(ExifBytes(), d.bigEndian).take(d.valuePos, static_cast<std::int64_t>(d.rawLen));
+}
+
+const std::string& TExifInfo::deferredText(Deferred& d) {
+    if (!d.rendered) {
+        // Only entries whose rendering cannot fail are deferred; the guard keeps the
+        // accessors from throwing all the same.
+        try {
+            d.text = renderText(d.tag, d.format, d.byteCount, d.valuePos, deferredRaw(d),
+                                d.dirKind, d.bigEndian);
+        } catch (const std::exception&) {
+            d.text.clear();
+        }
+        d.rendered = true;
+    }
+    return d.text;
+}
+
+void TExifInfo::materializeTrace() {
+    if (traceDone_ >= deferred_.size())
+        return;
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t i = traceDone_; i < deferred_.size(); ++i) {
+        Deferred& d = deferred_[i];
+        if (d.traceAt == std::string::npos)
+            continue;
+        out.append(traceText_, from, d.traceAt - from);
+        from = d.traceAt;
+        out += "\r\n";
+        out += deferredRow(d).Caption;
+        out += " = ";
+        out += deferredText(d);
+    }
+    out.append(traceText_, from, std::string::npos);
+    traceText_ = std::move(out);
+    traceDone_ = deferred_.size();
+}
+
+void TExifInfo::materializeTags() {
+    while (tags_.size() < items_.size()) {
+        const ListItem& item = items_[tags_.size()];
+        if (item.deferred < 0) {
+            tags_.push_back(rows_[static_cast<std::size_t>(item.row)]);
+            continue;
+        }
+        Deferred& d = deferred_[static_cast<std::size_t>(item.deferred)];
+        tTagRow row = deferredRow(d);
+        const auto raw = deferredRaw(d);
+        row.Shown = BuildRenders(BuildMode) ? deferredText(d) : std::string();
+        row.RawBytes.assign(raw.begin(), raw.end());
+        row.RawLen = static_cast<std::int32_t>(raw.size());
+        row.ValuePos = d.valuePos;
+        row.Format = static_cast<std::uint16_t>(d.format);
+        tags_.push_back(std::move(row));
+    }
+}
+
+void TExifInfo::addListItem(ListItem item) {
+    if (tagCount_ >= tagCapacity_ - 1) {
+        tagCapacity_ += 25;
+        tags_.reserve(static_cast<std::size_t>(tagCapacity_));
+    }
+    items_.push_back(item);
+    ++tagCount_;
+}
 
 std::span<const std::uint8_t> TExifInfo::ExifBytes() const {
     if (Owner && Owner->ExifSlot)
@@ -109,21 +194,22 @@ void TExifInfo::setOwnerStatus(const char* text) {
 
 int TExifInfo::AppendTag(const tTagRow& row) {
     if (row.Number != 0) {
-        if (tagCount_ >= tagCapacity_ - 1) {
-            tagCapacity_ += 25;
-            tags_.reserve(static_cast<std::size_t>(tagCapacity_));
-        }
-        tags_.push_back(row);
-        ++tagCount_;
+        rows_.push_back(row);
+        addListItem({-1, static_cast<int>(rows_.size()) - 1});
     }
     return tagCount_ - 1;
 }
 
 int TExifInfo::TagIndexByName(std::string_view name) {
-    const auto& tags = Tags();
-    for (int i = 0; i < tagCount_; ++i)
-        if (sameName(tags[static_cast<std::size_t>(i)].Key, name))
+    // Keys are known without rendering anything.
+    for (int i = 0; i < tagCount_; ++i) {
+        const ListItem& item = items_[static_cast<std::size_t>(i)];
+        const std::string& key =
+            item.deferred >= 0 ? deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key
+                               : rows_[static_cast<std::size_t>(item.row)].Key;
+        if (sameName(key, name))
             return i;
+    }
     return -1;
 }
 
@@ -136,18 +222,23 @@ double TExifInfo::NumberByName(std::string_view name) {
     const int i = TagIndexByName(name);
     if (i < 0)
         return 0;
-    const tTagRow& row = Tags()[static_cast<std::size_t>(i)];
+    const ListItem& item = items_[static_cast<std::size_t>(i)];
+    if (item.deferred >= 0) {
+        const Deferred& d = deferred_[static_cast<std::size_t>(item.deferred)];
+        return NumberOf(deferredRaw(d), d.format);
+    }
+    const tTagRow& row = rows_[static_cast<std::size_t>(item.row)];
     return NumberOf(row.RawBytes, row.Format);
 }
 
-std::string TExifInfo::RenderEntry(int tag, int format, std::uint32_t /*count*/,
-                                   std::int64_t byteCount, std::int32_t valuePos,
-                                   std::span<const std::uint8_t> raw, int dirKind) {
+std::string TExifInfo::renderText(int tag, int format, std::int64_t byteCount,
+                                  std::int32_t valuePos, std::span<const std::uint8_t> raw,
+                                  int dirKind, bool bigEndian) {
     const tTagRow& row = RowFor(tag, dirKind);
     std::string text;
     if (format == kFormatAscii) {
         // The last byte, normally the terminating zero, is dropped.
-        const auto chars = ByteCursor(ExifBytes(), BigEndian).take(valuePos, byteCount - 1);
+        const auto chars = ByteCursor(ExifBytes(), bigEndian).take(valuePos, byteCount - 1);
         text.assign(chars.begin(), chars.end());
     } else if (format == kFormatUndefined) {
         const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
@@ -155,7 +246,7 @@ std::string TExifInfo::RenderEntry(int tag, int format, std::uint32_t /*count*/,
         text.append(raw.begin(), zero);
         text += "\"";
     } else {
-        text = RenderNumber(raw, format, row.Choices, row.Pattern);
+        text = kivo::RenderNumber(raw, format, row.Choices, row.Pattern, bigEndian);
     }
     if (row.Number > 0 && row.Render)
         text = row.Render(text);
@@ -179,15 +270,26 @@ std::string TExifInfo::RenderEntry(int tag, int format, std::uint32_t /*count*/,
         UserCommentPos = valuePos;
         UserCommentLen = byteCount > 9 ? static_cast<std::int32_t>(byteCount - 9) : 0;
     }
+    return text;
+}
 
+void TExifInfo::appendTraceLine(int tag, const std::string& caption, const std::string& text,
+                                std::int64_t byteCount, std::int32_t valuePos) {
     traceText_ += "\r\n";
     if (TraceDepth > 0)
         traceText_ += "tag[$" + hex4(static_cast<unsigned>(tag)) + "]: ";
-    traceText_ += row.Caption;
+    traceText_ += caption;
     traceText_ += " = ";
     traceText_ += text;
     if (TraceDepth > 0)
         traceText_ += " [size: " + decimal(byteCount) + "] [start: " + decimal(valuePos) + "]";
+}
+
+std::string TExifInfo::RenderEntry(int tag, int format, std::uint32_t /*count*/,
+                                   std::int64_t byteCount, std::int32_t valuePos,
+                                   std::span<const std::uint8_t> raw, int dirKind) {
+    std::string text = renderText(tag, format, byteCount, valuePos, raw, dirKind, BigEndian);
+    appendTraceLine(tag, RowFor(tag, dirKind).Caption, text, byteCount, valuePos);
     return text;
 }
 
@@ -252,9 +354,30 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         const auto pos32 = static_cast<std::int32_t>(valuePos);
         const auto raw = ByteCursor(bytes, BigEndian).take(valuePos, byteCount);
 
+        // The text is needed now when a capture uses it, when rendering may fail (which
+        // ends this directory) or for the detailed trace; otherwise it waits until asked for.
+        const tTagRow& row = RowFor(tag, dirKind);
+        const bool eager = !DeferRendering || TraceDepth > 0 || tag == kTagMake || tag == kTagModel ||
+                           tag == kTagDateTime || tag == kTagDateTimeOriginal ||
+                           tag == kTagUserComment || row.Render == &RenderFlash ||
+                           row.Render == &RenderShutter;
         std::string text;
-        if (renders)
+        int deferredIndex = -1;
+        if (renders && eager) {
             text = RenderEntry(tag, format, components, byteCount, pos32, raw, dirKind);
+        } else if (renders || lists) {
+            Deferred d;
+            d.tag = tag;
+            d.format = format;
+            d.dirKind = dirKind;
+            d.bigEndian = BigEndian;
+            d.byteCount = byteCount;
+            d.valuePos = pos32;
+            d.rawLen = raw.size();
+            d.traceAt = renders ? traceText_.size() : std::string::npos;
+            deferredIndex = static_cast<int>(deferred_.size());
+            deferred_.push_back(std::move(d));
+        }
 
         switch (tag) {
         case kTagExifIfd:
@@ -318,15 +441,19 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
             break;
         }
 
-        if (lists) {
+        if (lists && row.Number != 0) {
             try {
-                tTagRow row = RowFor(tag, dirKind);
-                row.Shown = std::move(text);
-                row.RawBytes.assign(raw.begin(), raw.end());
-                row.RawLen = static_cast<std::int32_t>(raw.size());
-                row.ValuePos = pos32;
-                row.Format = static_cast<std::uint16_t>(format);
-                AppendTag(row);
+                if (deferredIndex >= 0) {
+                    addListItem({deferredIndex, -1});
+                } else {
+                    tTagRow listed = row;
+                    listed.Shown = std::move(text);
+                    listed.RawBytes.assign(raw.begin(), raw.end());
+                    listed.RawLen = static_cast<std::int32_t>(raw.size());
+                    listed.ValuePos = pos32;
+                    listed.Format = static_cast<std::uint16_t>(format);
+                    AppendTag(listed);
+                }
             } catch (const std::exception&) {
             }
         }
@@ -363,12 +490,7 @@ void TExifInfo::Derive35mm() {
     row.Pattern = "%s mm";
     row.Format = kFormatSRational;
     AppendTag(row);
-    traceText_ += "\r\n";
-    if (TraceDepth > 0)
-        traceText_ += "tag[$" + hex4(static_cast<unsigned>(index)) + "]: ";
-    traceText_ += row.Caption + " = " + row.Shown;
-    if (TraceDepth > 0)
-        traceText_ += " [size: 0] [start: 0]";
+    appendTraceLine(index, row.Caption, row.Shown, 0, 0);
 }
 
 TDateTime TExifInfo::DateAt(std::int32_t pos) const {

@@ -54,8 +54,9 @@ public:
     std::int32_t UserCommentPos = 0;
     std::int32_t UserCommentLen = 0;
 
-    // The listing and the tag list. Building them may be deferred; these accessors return
-    // them complete.
+    // The listing and the tag list. Rendering may be deferred until they are read; these
+    // accessors return them complete. Turning deferral off gives the same results, slower.
+    static bool DeferRendering;
     const std::string& TraceText();
     void ClearTraceText();
     void AppendTraceText(std::string_view text);
@@ -99,14 +100,49 @@ public:
                             int dirKind);
 
 private:
+    // An entry whose text is rendered only when the listing or the tag list is read. Only
+    // entries whose rendering cannot fail and whose text no capture needs are deferred, so
+    // every result is the same as if it had been rendered during the walk.
+    struct Deferred {
+        int tag = 0;
+        int format = 0;
+        int dirKind = 0;
+        bool bigEndian = false;
+        std::int64_t byteCount = 0;
+        std::int32_t valuePos = 0;
+        std::size_t rawLen = 0;
+        std::size_t traceAt = 0; // where its line goes in traceText_; npos when none
+        bool rendered = false;
+        std::string text;
+    };
+    // One row of the tag list: a deferred walk entry or a complete row.
+    struct ListItem {
+        int deferred = -1; // index into deferred_, or -1 for rows_[row]
+        int row = -1;
+    };
+
     void walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind, std::int64_t spanLength,
               int depth);
     void walkNested(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                     std::int64_t spanLength, int depth);
     void setOwnerStatus(const char* text);
+    std::string renderText(int tag, int format, std::int64_t byteCount, std::int32_t valuePos,
+                           std::span<const std::uint8_t> raw, int dirKind, bool bigEndian);
+    void appendTraceLine(int tag, const std::string& caption, const std::string& text,
+                         std::int64_t byteCount, std::int32_t valuePos);
+    const std::string& deferredText(Deferred& d);
+    void addListItem(ListItem item);
+    const tTagRow& deferredRow(const Deferred& d) const;
+    std::span<const std::uint8_t> deferredRaw(const Deferred& d) const;
+    void materializeTrace();
+    void materializeTags();
 
     std::string traceText_;
-    std::vector<tTagRow> tags_;
+    std::size_t traceDone_ = 0; // deferred entries before this are in traceText_
+    std::vector<Deferred> deferred_;
+    std::vector<tTagRow> rows_; // complete rows added by AppendTag
+    std::vector<ListItem> items_;
+    std::vector<tTagRow> tags_; // the materialized list, items_[0..tags_.size())
     int tagCount_ = 0;
     int tagCapacity_ = 0;
     std::string userCommentText_;
