@@ -6,8 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
-#include <QShowEvent>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "app/app_icon.h"
@@ -82,7 +82,8 @@ TFMAbout::TFMAbout(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mainW
     Label5 = Value(Panel1, false);
     Label4->setMinimumWidth(100);
     Label5->setMinimumWidth(100);
-    const QList<QLabel*> named{Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8, Label9, Label10};
+    const QList<QLabel*> named{Label1, Label2, Label3, Label4, Label5,
+                               Label6, Label7, Label8, Label9, Label10};
     for (int i = 0; i < named.size(); ++i)
         named[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
 

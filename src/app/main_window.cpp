@@ -400,16 +400,27 @@ void TFHlavni::NastavSloupce() {
 
 void TFHlavni::UlozSloupce() {
     // The drive list has columns of its own; the file columns' widths are those in force.
-    const bool drives = SLV->Directory().compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0;
+    const bool drives =
+        SLV->Directory().compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0;
     for (const ColumnSetting& c : kColumns) {
         int width = SLV->ColumnWidth(c.column);
         if (drives) {
             switch (c.column) {
-            case 0: width = SLV->ColWidth_Name(); break;
-            case 1: width = SLV->ColWidth_Size(); break;
-            case 2: width = SLV->ColWidth_Type(); break;
-            case 3: width = SLV->ColWidth_Mod(); break;
-            default: width = SLV->ColWidth_Attr(); break;
+            case 0:
+                width = SLV->ColWidth_Name();
+                break;
+            case 1:
+                width = SLV->ColWidth_Size();
+                break;
+            case 2:
+                width = SLV->ColWidth_Type();
+                break;
+            case 3:
+                width = SLV->ColWidth_Mod();
+                break;
+            default:
+                width = SLV->ColWidth_Attr();
+                break;
             }
         }
         WriteIniInteger(settingsPath_, kSlv, c.key, width);
@@ -459,14 +470,14 @@ void TFHlavni::ShowPreviewOf(const std::string& path) {
 }
 
 void TFHlavni::NastavImage() {
-    const auto box = FitImage(PImage->width(), PImage->height(), preview_.trueWidth,
-                              preview_.trueHeight);
+    const auto box =
+        FitImage(PImage->width(), PImage->height(), preview_.trueWidth, preview_.trueHeight);
     if (!box)
         return;
     Image1->setGeometry(*box);
     // A picture decoded at a reduced scale is decoded again once the box outgrows it.
-    if (preview_.scaleDenom > 1 && (box->width() > preview_.picture.width() ||
-                                    box->height() > preview_.picture.height())) {
+    if (preview_.scaleDenom > 1 &&
+        (box->width() > preview_.picture.width() || box->height() > preview_.picture.height())) {
         if (auto better = DecodeJpegFilePreview(previewPath_, PImage->width(), PImage->height());
             better && better->trueWidth == preview_.trueWidth &&
             better->trueHeight == preview_.trueHeight) {
@@ -560,8 +571,8 @@ void TFHlavni::BPresunClick() {
     gatherer.setSettingsPath(settingsPath_);
     TStatusPanel& gauge = SB->Panel(2);
     gatherer.setGauge([&gauge](int percent) { gauge.GaugeAttrs().SetPosition(percent); });
-    const GatherResult r = gatherer.GatherImages(S(DEPresun->text()), ChBPodadr->isChecked(),
-                                                 S(SCB->SelectedPath()));
+    const GatherResult r =
+        gatherer.GatherImages(S(DEPresun->text()), ChBPodadr->isChecked(), S(SCB->SelectedPath()));
     if (!r.settingsError.empty())
         TApplication::ShowException(Q(r.settingsError));
     if (r.anyFound())

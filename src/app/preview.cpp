@@ -1,16 +1,20 @@
 #include "app/preview.h"
 
+#include <cmath>
 #include <csetjmp>
 #include <cstdio>
-#include <cmath>
 #include <cstring>
+#include <memory>
+#include <vector>
 
-#include <QPainter>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QPaintEvent>
+#include <QPainter>
 
 #include <jpeglib.h>
-
-#include "platform/file_system.h"
 
 namespace kivo {
 
@@ -112,15 +116,19 @@ void CmykRowToRgb(const unsigned char* cmyk, unsigned char* rgb, int width) {
 
 // Every libjpeg call happens inside this one function, under its setjmp. Between the setjmp
 // and the last libjpeg call only trivially destructible locals live here.
-bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, int panelW,
-               int panelH, DecodeTarget& target, unsigned char* cmykRow,
+// The data comes from memory or, when `file` is given, is read from it as needed.
+bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, std::FILE* file,
+               int panelW, int panelH, DecodeTarget& target, unsigned char* cmykRow,
                std::size_t cmykRowBytes) {
     jpeg_decompress_struct& cinfo = d.cinfo();
     if (setjmp(d.errors().jump))
         return false;
     jpeg_create_decompress(&cinfo);
     d.markCreated();
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (file != nullptr)
+        jpeg_stdio_src(&cinfo, file);
+    else
+        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
         return false;
 
@@ -161,25 +169,50 @@ bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, int
 
 } // namespace
 
-std::optional<DecodedPreview> DecodeJpegPreview(const unsigned char* data, std::size_t size,
-                                                int panelW, int panelH) {
-    if (data == nullptr || size == 0)
-        return std::nullopt;
+namespace {
+
+std::optional<DecodedPreview> Decode(const unsigned char* data, std::size_t size, std::FILE* file,
+                                     int panelW, int panelH) {
     // JPEG sides are at most 65535, so one CMYK row fits in this buffer at any scale.
     std::vector<unsigned char> cmykRow(65536u * 4u);
     Decompressor d;
     DecodeTarget target;
-    if (!RunDecode(d, data, size, panelW, panelH, target, cmykRow.data(), cmykRow.size()))
+    if (!RunDecode(d, data, size, file, panelW, panelH, target, cmykRow.data(), cmykRow.size()))
         return std::nullopt;
     return std::move(target.result);
 }
 
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+} // namespace
+
+std::optional<DecodedPreview> DecodeJpegPreview(const unsigned char* data, std::size_t size,
+                                                int panelW, int panelH) {
+    if (data == nullptr || size == 0)
+        return std::nullopt;
+    return Decode(data, size, nullptr, panelW, panelH);
+}
+
 std::optional<DecodedPreview> DecodeJpegFilePreview(const std::string& path, int panelW,
                                                     int panelH) {
-    const auto bytes = ReadFileBytes(path);
-    if (!bytes || bytes->empty())
+    // Only regular files: opening a FIFO of that name must not wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
         return std::nullopt;
-    return DecodeJpegPreview(bytes->data(), bytes->size(), panelW, panelH);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    // Read as libjpeg needs it: a huge file is never loaded whole.
+    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(fd, "rb"));
+    if (!file) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return Decode(nullptr, 0, file.get(), panelW, panelH);
 }
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {

@@ -115,7 +115,8 @@ int Splitter::widthForDrag(int startWidth, int dx) const {
 void Splitter::applyWidth(int width) {
     if (control_ == nullptr || width == control_->width())
         return;
-    if (auto* dock = qobject_cast<LeftDockLayout*>(parentWidget() ? parentWidget()->layout() : nullptr))
+    if (auto* dock =
+            qobject_cast<LeftDockLayout*>(parentWidget() ? parentWidget()->layout() : nullptr))
         dock->setWidgetWidth(control_, width);
     else
         control_->resize(width, control_->height());

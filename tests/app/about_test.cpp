@@ -29,8 +29,9 @@ TEST_F(AboutBox, ShowsTheProgramsVersionBlock) {
     TFAbout box;
     EXPECT_EQ(box.windowTitle(), "About");
     EXPECT_EQ(box.Label1->text(), "Kivomat");
-    EXPECT_EQ(box.Label2->text(),
-              QString::fromUtf8("úprava souborů s fotografiemi - přejmenování, změna datumu (freeware)"));
+    EXPECT_EQ(
+        box.Label2->text(),
+        QString::fromUtf8("úprava souborů s fotografiemi - přejmenování, změna datumu (freeware)"));
     EXPECT_EQ(box.Label3->text(), "1.4.0.0");
     EXPECT_EQ(box.Label4->text(), "Kivomat developers");
     EXPECT_EQ(box.Label5->text(), QString::fromUtf8("© Kivomat developers"));

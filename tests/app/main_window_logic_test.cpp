@@ -21,15 +21,13 @@ TEST_P(CommandLineFolderTest, FolderPartOfTheArgument) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandLineFolderTest,
     ::testing::Values(FolderCase{"/Foto/x.jpg", "/home", "/Foto/"},
-                      FolderCase{"/Foto", "/home", "/"},
-                      FolderCase{"/Foto/", "/home", "/Foto/"},
+                      FolderCase{"/Foto", "/home", "/"}, FolderCase{"/Foto/", "/home", "/Foto/"},
                       FolderCase{"/x.jpg", "/home", "/"},
                       FolderCase{"/Moje fotky/Léto 2023/a b.JPG", "/", "/Moje fotky/Léto 2023/"},
                       // Relative names are taken from the current folder.
                       FolderCase{"x.jpg", "/home/jan", "/home/jan/"},
                       FolderCase{"Foto/x.jpg", "/home/jan/", "/home/jan/Foto/"},
-                      FolderCase{"-x.jpg", "/tmp", "/tmp/"},
-                      FolderCase{"", "/tmp", "/tmp/"}));
+                      FolderCase{"-x.jpg", "/tmp", "/tmp/"}, FolderCase{"", "/tmp", "/tmp/"}));
 
 TEST(DropDestination, ParentEntryAndFolders) {
     EXPECT_EQ(DropDestination("/a/b", " ^ Parent"), "/a");

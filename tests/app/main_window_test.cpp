@@ -349,8 +349,8 @@ TEST_F(MainWindowTest, ColumnWidthsSurviveViewSwitches) {
 
 TEST_F(MainWindowTest, ViewStyleCodes) {
     TFHlavni& w = open();
-    const std::pair<int, TViewStyle> cases[] = {
-        {1, vsIcon}, {2, vsSmallIcon}, {3, vsList}, {4, vsReport}, {0, vsIcon}, {7, vsIcon}};
+    const std::pair<int, TViewStyle> cases[] = {{1, vsIcon},   {2, vsSmallIcon}, {3, vsList},
+                                                {4, vsReport}, {0, vsIcon},      {7, vsIcon}};
     for (const auto& [code, style] : cases) {
         TFHlavni::NastavVzhled(*w.SLV, code);
         EXPECT_EQ(w.SLV->ViewStyle(), style) << code;
@@ -402,12 +402,14 @@ TEST_F(MainWindowTest, TheVerbIsWrittenOnceAndNotAgain) {
               std::string::npos);
     EXPECT_NE(first.find("Exec=\"" + ExeFolder() + "/kivo\" %f"), std::string::npos);
     // Changed by hand: the next start leaves it alone.
-    dir.write("xdg/applications/kivo-kivo.desktop",
-              "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
+    dir.write(
+        "xdg/applications/kivo-kivo.desktop",
+        "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
     window.reset();
     open();
-    EXPECT_EQ(test::ReadWholeFile(entry),
-              "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
+    EXPECT_EQ(
+        test::ReadWholeFile(entry),
+        "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
 }
 
 TEST_F(MainWindowTest, PhotoButtonsDoNothingWithoutASelection) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <string>
 #include <vector>
 
@@ -36,9 +38,11 @@ INSTANTIATE_TEST_SUITE_P(
         // Equal ratios are not "greater": the height-bound branch.
         FitCase{200, 100, 400, 200, QRect(0, 0, 200, 100)},
         // Ties go to even: 10 * 0.25 = 2.5 -> 2, 10 * 0.75 = 7.5 -> 8.
-        FitCase{10, 100, 100, 25, QRect(0, 49, 10, 2)}, FitCase{10, 100, 100, 75, QRect(0, 46, 10, 8)},
+        FitCase{10, 100, 100, 25, QRect(0, 49, 10, 2)},
+        FitCase{10, 100, 100, 75, QRect(0, 46, 10, 8)},
         // Height-bound ties: 5 / 2 = 2.5 -> 2 and 7 / 2 = 3.5 -> 4.
-        FitCase{9, 5, 1, 2, QRect(3, 0, 2, 5)}, FitCase{9, 7, 1, 2, QRect(2, 0, 4, 7)}, FitCase{100, 50, 250, 100, QRect(0, 5, 100, 40)}));
+        FitCase{9, 5, 1, 2, QRect(3, 0, 2, 5)}, FitCase{9, 7, 1, 2, QRect(2, 0, 4, 7)},
+        FitCase{100, 50, 250, 100, QRect(0, 5, 100, 40)}));
 
 TEST(FitImage, NothingWithoutWidths) {
     EXPECT_FALSE(FitImage(0, 181, 4000, 3000).has_value());
@@ -53,15 +57,13 @@ TEST_P(ScaleTest, SmallestCoveringScale) {
     const ScaleCase& c = GetParam();
     EXPECT_EQ(PreviewScaleDenom(c.iw, c.ih, c.bw, c.bh), c.denom);
 }
-INSTANTIATE_TEST_SUITE_P(Table, ScaleTest,
-                         ::testing::Values(ScaleCase{6000, 4000, 241, 181, 8},
-                                           ScaleCase{1920, 1080, 252, 142, 4},
-                                           ScaleCase{1000, 750, 252, 189, 2},
-                                           ScaleCase{1000, 750, 600, 450, 1},
-                                           ScaleCase{100, 100, 181, 181, 1},
-                                           // 2001/8 rounds up to 251 and still covers 251.
-                                           ScaleCase{2001, 1000, 251, 125, 8},
-                                           ScaleCase{2001, 1000, 252, 126, 4}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, ScaleTest,
+    ::testing::Values(ScaleCase{6000, 4000, 241, 181, 8}, ScaleCase{1920, 1080, 252, 142, 4},
+                      ScaleCase{1000, 750, 252, 189, 2}, ScaleCase{1000, 750, 600, 450, 1},
+                      ScaleCase{100, 100, 181, 181, 1},
+                      // 2001/8 rounds up to 251 and still covers 251.
+                      ScaleCase{2001, 1000, 251, 125, 8}, ScaleCase{2001, 1000, 252, 126, 4}));
 
 TEST(DecodeJpegPreview, ReducesALargePhotoToOneEighth) {
     const auto jpeg = test::MakeJpeg(1600, 1200);
@@ -139,6 +141,11 @@ TEST(DecodeJpegFilePreview, ReadsFilesAndRefusesMissingOnes) {
     EXPECT_EQ(p->scaleDenom, 2);
     EXPECT_FALSE(DecodeJpegFilePreview(dir.file("chybi.jpg"), 40, 30).has_value());
     EXPECT_FALSE(DecodeJpegFilePreview(dir.write("prazdny.jpg", ""), 40, 30).has_value());
+    EXPECT_FALSE(DecodeJpegFilePreview(dir.mkdir("slozka.jpg"), 40, 30).has_value());
+    // A FIFO of that name: refused at once instead of waiting for a writer.
+    const std::string fifo = dir.file("roura.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(DecodeJpegFilePreview(fifo, 40, 30).has_value());
 }
 
 } // namespace

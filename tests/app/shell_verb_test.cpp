@@ -36,13 +36,12 @@ TEST(ShellVerb, TheEntryIsWrittenOnceForBothExtensions) {
     RegisterShellVerb(".jpg", root, "/opt/kivo", m.sink());
     RegisterShellVerb(".jpeg", root, "/opt/kivo", m.sink());
     EXPECT_TRUE(m.shown.empty());
-    EXPECT_EQ(Read(dir.file("kivo-kivo.desktop")),
-              "[Desktop Entry]\n"
-              "Type=Application\n"
-              "Name=přejmenovat - aplikace Kivo\n"
-              "NoDisplay=true\n"
-              "MimeType=image/jpeg;\n"
-              "Exec=\"/opt/kivo/kivo\" %f\n");
+    EXPECT_EQ(Read(dir.file("kivo-kivo.desktop")), "[Desktop Entry]\n"
+                                                   "Type=Application\n"
+                                                   "Name=přejmenovat - aplikace Kivo\n"
+                                                   "NoDisplay=true\n"
+                                                   "MimeType=image/jpeg;\n"
+                                                   "Exec=\"/opt/kivo/kivo\" %f\n");
 
     // Seen through the layer as keys.
     ASSERT_TRUE(root.OpenKeyReadOnly(".jpeg"));
@@ -72,8 +71,9 @@ TEST(ShellVerb, AnExistingVerbIsNotUpdatedAtTheNextStart) {
 
 TEST(ShellVerb, AnotherFileTypeInTheEntryIsKeptAndJpegAdded) {
     test::TempDir dir;
-    dir.write("kivo-kivo.desktop", "# mine\n[Desktop Entry]\nType=Application\nName=Jiný\n"
-                                   "MimeType=image/png;\nExec=\"/x/kivo\" %f\n\n[Desktop Action a]\nName=A\n");
+    dir.write("kivo-kivo.desktop",
+              "# mine\n[Desktop Entry]\nType=Application\nName=Jiný\n"
+              "MimeType=image/png;\nExec=\"/x/kivo\" %f\n\n[Desktop Action a]\nName=A\n");
     TClassesRoot root(Q(dir.path()));
     RegisterShellVerb(".jpg", root, "/opt/kivo", [](const QString&) {});
     EXPECT_EQ(Read(dir.file("kivo-kivo.desktop")),
@@ -101,7 +101,8 @@ TEST_P(CommandToExecTest, QuotesForTheDesktopEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Table, CommandToExecTest,
     ::testing::Values(ExecCase{R"("/opt/kivo/kivo" "%1")", R"("/opt/kivo/kivo" %f)"},
-                      ExecCase{R"("/home/jan/Moje fotky/kivo" "%1")", R"("/home/jan/Moje fotky/kivo" %f)"},
+                      ExecCase{R"("/home/jan/Moje fotky/kivo" "%1")",
+                               R"("/home/jan/Moje fotky/kivo" %f)"},
                       ExecCase{R"("/a$b/c`d/e\f/kivo" "%1")", R"("/a\$b/c\`d/e\\f/kivo" %f)"},
                       ExecCase{R"("/100%/kivo" %1)", R"("/100%%/kivo" %f)"},
                       ExecCase{R"(/plain/kivo --x "%1")", R"("/plain/kivo" "--x" %f)"}));
@@ -165,9 +166,7 @@ public:
     bool OpenKey(const QString&, bool) override { return false; }
     void CreateKey(const QString& key) override { created.push_back(key); }
     QString ReadString(const QString&) override { return current == ".jpg" ? "image/jpeg" : ""; }
-    void WriteString(const QString& name, const QString& value) override {
-        written[name] = value;
-    }
+    void WriteString(const QString& name, const QString& value) override { written[name] = value; }
     void CloseKey() override { current.clear(); }
 
     QString current;

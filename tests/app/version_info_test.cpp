@@ -23,8 +23,9 @@ void Put(std::vector<std::uint8_t>& b, std::size_t at, std::uint64_t v, int byte
 
 // A minimal ELF file: header, the named sections' contents, the section name table and the
 // section header table (null section first).
-std::vector<std::uint8_t> MakeElf(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& sections,
-                                  bool is64 = true, bool be = false) {
+std::vector<std::uint8_t>
+MakeElf(const std::vector<std::pair<std::string, std::vector<std::uint8_t>>>& sections,
+        bool is64 = true, bool be = false) {
     std::vector<std::uint8_t> f(is64 ? 64 : 52, 0);
     f[0] = 0x7F;
     f[1] = 'E';
@@ -116,7 +117,8 @@ TEST(VersionInfo, FileVersionStringWinsOverTheNumbers) {
         {"\\StringFileInfo\\040504e2\\FileVersion", "2.7 beta (sestavení 33)"},
     };
     test::TempDir dir;
-    const auto path = dir.write("prog", MakeElf({{".text", {1, 2, 3}}, {"kivo_version", Block(entries)}}));
+    const auto path =
+        dir.write("prog", MakeElf({{".text", {1, 2, 3}}, {"kivo_version", Block(entries)}}));
     TVersionInfoResource v;
     v.SetFileName(path);
     EXPECT_EQ(v.FileVersion().major, 2);
@@ -203,7 +205,8 @@ TEST(VersionInfo, MalformedFilesAndBlocksAreRefused) {
     auto wild = elf;
     Put(wild, shoff + 64 + 24, 0xFFFFFFFFFFFFFF00ull, 8, false);
     EXPECT_FALSE(ReadElfSection(dir.write("wild", wild), "kivo_version").has_value());
-    auto truncated = std::vector<std::uint8_t>(elf.begin(), elf.begin() + static_cast<long>(shoff + 10));
+    auto truncated =
+        std::vector<std::uint8_t>(elf.begin(), elf.begin() + static_cast<long>(shoff + 10));
     EXPECT_FALSE(ReadElfSection(dir.write("cut", truncated), "kivo_version").has_value());
     EXPECT_EQ(ReadElfSection(dir.write("good", elf), "kivo_version"), block);
 }

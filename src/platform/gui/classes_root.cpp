@@ -178,9 +178,10 @@ TClassesRoot::Key TClassesRoot::Parse(const QString& key) {
         return k;
     }
     // A file type here is a MIME type, "media/subtype".
-    const bool typeOk = !parts.isEmpty() && parts[0].count(u'/') == 1 && !parts[0].startsWith(u'/') &&
-                        !parts[0].endsWith(u'/');
-    if (!typeOk || parts.size() < 3 || parts[1].compare(QStringLiteral("shell"), Qt::CaseInsensitive) != 0)
+    const bool typeOk = !parts.isEmpty() && parts[0].count(u'/') == 1 &&
+                        !parts[0].startsWith(u'/') && !parts[0].endsWith(u'/');
+    if (!typeOk || parts.size() < 3 ||
+        parts[1].compare(QStringLiteral("shell"), Qt::CaseInsensitive) != 0)
         return k;
     // Verb names become file names: keep them to plain characters.
     const QString& verb = parts[2];
@@ -191,7 +192,8 @@ TClassesRoot::Key TClassesRoot::Parse(const QString& key) {
             return k;
     if (parts.size() == 3)
         k.kind = Kind::Verb;
-    else if (parts.size() == 4 && parts[3].compare(QStringLiteral("command"), Qt::CaseInsensitive) == 0)
+    else if (parts.size() == 4 &&
+             parts[3].compare(QStringLiteral("command"), Qt::CaseInsensitive) == 0)
         k.kind = Kind::Command;
     else
         return k;
@@ -270,7 +272,8 @@ QString TClassesRoot::ReadString(const QString& name) {
         return {};
     switch (current_.kind) {
     case Kind::Extension: {
-        const auto types = QMimeDatabase().mimeTypesForFileName(QStringLiteral("x") + current_.extension);
+        const auto types =
+            QMimeDatabase().mimeTypesForFileName(QStringLiteral("x") + current_.extension);
         return types.isEmpty() ? QString() : types.first().name();
     }
     case Kind::Verb:

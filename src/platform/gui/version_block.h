@@ -68,7 +68,8 @@ constexpr std::size_t EncodedSize(std::span<const Entry> entries) {
     return n;
 }
 
-template <std::size_t N> constexpr std::array<unsigned char, N> Encode(std::span<const Entry> entries) {
+template <std::size_t N>
+constexpr std::array<unsigned char, N> Encode(std::span<const Entry> entries) {
     std::array<unsigned char, N> out{};
     std::size_t at = 0;
     for (char c : kMagic)

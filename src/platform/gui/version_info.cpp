@@ -154,8 +154,8 @@ ParseVersionBlock(const std::vector<std::uint8_t>& block) {
     const std::size_t size = block.size();
     if (size < versionblock::kMagic.size() + 4)
         return std::nullopt;
-    if (std::string_view(reinterpret_cast<const char*>(block.data()), versionblock::kMagic.size()) !=
-        versionblock::kMagic)
+    if (std::string_view(reinterpret_cast<const char*>(block.data()),
+                         versionblock::kMagic.size()) != versionblock::kMagic)
         return std::nullopt;
     std::size_t at = versionblock::kMagic.size();
     const std::uint64_t count = GetUInt(&block[at], 4, false);
@@ -178,7 +178,7 @@ ParseVersionBlock(const std::vector<std::uint8_t>& block) {
 
 const char* TVersionInfoResource::StringName(int index) {
     static const char* const kNames[kStringCount] = {
-        "CompanyName",    "FileDescription", "FileVersion",    "InternalName",
+        "CompanyName",    "FileDescription", "FileVersion",      "InternalName",
         "LegalCopyright", "LegalTrademarks", "OriginalFilename", "ProductName",
         "ProductVersion", "Comments",        "BuildFlags"};
     return index >= 0 && index < kStringCount ? kNames[index] : nullptr;
@@ -224,7 +224,8 @@ void TVersionInfoResource::LoadBlock(const std::vector<std::uint8_t>& block) {
             translations_.emplace_back(text);
         }
     }
-    if (translationIndex_ < 0 || static_cast<std::size_t>(translationIndex_) >= translations_.size())
+    if (translationIndex_ < 0 ||
+        static_cast<std::size_t>(translationIndex_) >= translations_.size())
         translationIndex_ = 0;
 
     fileVersion_.valid = true;
