@@ -2,14 +2,9 @@
 // Where the maker-note decoder and the IPTC reader plug into the directory walk and the
 // JPEG scan.
 //
-// The functions below are declared here and defined in files owned by the maker-note and
-// IPTC code:
-//   maker_note_hook.cpp  defines RunMakerNoteReader (until the maker-note decoder is in,
-//                        a version that decodes nothing and returns false);
-//   iptc_hook.cpp        defines CreateIptcInfo and IptcInfoDeleter (until the IPTC reader
-//                        is in, a version that creates no object).
-// Those files replace their bodies freely; the reader core never edits them and never
-// needs the complete types declared here.
+// The functions below are declared here and defined in the files of the maker-note and
+// IPTC code (maker_note_hook.cpp: RunMakerNoteReader; iptc_hook.cpp: CreateIptcInfo and
+// IptcInfoDeleter), so the reader core never needs the complete types declared here.
 
 #include <memory>
 

@@ -306,8 +306,17 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     const bool bigEndian = header[0] == 'M';
     const std::size_t got = in.read(header + 2, 6);
     TJpegSegment& slot = Segment(1);
-    slot.Bytes.resize(kTiffReadLimit);
-    const std::size_t body = got == 6 ? in.read(slot.Bytes.data(), kTiffReadLimit) : 0;
+    // Read in pieces: a small file does not pay for the whole limit.
+    slot.Bytes.clear();
+    std::size_t body = 0;
+    while (got == 6 && body < kTiffReadLimit) {
+        const std::size_t piece = std::min<std::size_t>(64 * 1024, kTiffReadLimit - body);
+        slot.Bytes.resize(body + piece);
+        const std::size_t n = in.read(slot.Bytes.data() + body, piece);
+        body += n;
+        if (n < piece)
+            break;
+    }
     slot.Bytes.resize(body);
     slot.Marker = 0;
     slot.Length = static_cast<int>(body);

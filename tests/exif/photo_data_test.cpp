@@ -157,6 +157,9 @@ TEST(JpegScan, App13SetsTheIptcSlotOnce) {
     EXPECT_TRUE(readJpeg(pd, jpeg));
     ASSERT_NE(pd.IptcSlot, nullptr);
     EXPECT_EQ(pd.IptcSlot, &pd.Segment(1));
+    EXPECT_NE(pd.Iptc, nullptr);
+    pd.ClearState();
+    EXPECT_EQ(pd.Iptc, nullptr);
 }
 
 TEST(JpegScan, App0LaterReplacesEarlier) {
@@ -397,6 +400,33 @@ TEST(Walk, GpsDirectoryUsesTheGpsTable) {
     EXPECT_EQ(pd.Exif->TagTextByName("GPSLatitude"), "50 Degrees 5 Minutes 12 Seconds");
     EXPECT_EQ(pd.Exif->TagTextByName("GPSLatitudeRef"), "N");
     EXPECT_NE(pd.Exif->TraceText().find("\r\nGPSLatitude = 50 Degrees"), std::string::npos);
+}
+
+TEST(Walk, TraceDepthAddsDirectoryLinesAndDetails) {
+    TiffBuilder t(false);
+    const int ifd0 = t.AddIfd();
+    t.Short(ifd0, 0x0112, {6});
+    TraceDepth = 1;
+    TPhotoData pd(kBuildAll);
+    const bool ok = readJpeg(pd, JpegWithExif(t.Build()));
+    TraceDepth = 0;
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(pd.Exif->TraceText(),
+              "\r\nDirectory: Start, entries = 17, 1"
+              "\r\ntag[$0112]: Orientation = CounterClockwise 90° [size: 2] [start: " +
+                  std::to_string(ExifPos(t.EntryOffset(ifd0, 0x0112) + 8)) + "]");
+}
+
+TEST(TiffFile, LargeFileIsReadUpToTheLimit) {
+    TiffBuilder t(false);
+    const int ifd0 = t.AddIfd();
+    t.Ascii(ifd0, 0x0132, "2004:02:20 08:07:49");
+    Bytes tiff = t.Build();
+    tiff.resize(400000, 0x77);
+    TPhotoData pd(kBuildAll);
+    ASSERT_TRUE(pd.ReadImageBytes("big.tif", tiff));
+    EXPECT_EQ(pd.ExifSlot->Bytes.size(), 256000u);
+    EXPECT_GT(pd.Exif->ModifyDatePos, 0);
 }
 
 TEST(BuildModes, WhatEachModeBuilds) {
