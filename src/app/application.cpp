@@ -4,9 +4,19 @@
 
 #include <QMessageBox>
 
+#include "platform/datetime.h"
+#include "platform/gui/locale_formats.h"
+
 namespace kivo {
 
-TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {}
+TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // The process starts with the user's own formats; the main window later fixes the
+    // long time format, after the file list has taken its patterns from these.
+    FormatSettings& fs = ProcessFormatSettings();
+    fs.ShortDateFormat = LocaleShortDateFormat();
+    fs.LongTimeFormat = LocaleLongTimeFormat();
+    fs.DateSeparator = LocaleDateSeparator();
+}
 
 bool TApplication::notify(QObject* receiver, QEvent* event) {
     try {

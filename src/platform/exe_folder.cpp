@@ -25,7 +25,9 @@ std::string DataFolder() {
     if (const char* over = std::getenv("KIVO_DATA_DIR"); over && *over)
         return over;
     const std::string exe = ExeFolder();
-    if (!exe.empty() && ::access(exe.c_str(), W_OK) == 0)
+    // A system-wide install is never a portable one, even for a user who may write there.
+    const bool systemFolder = exe.rfind("/usr/", 0) == 0 || exe == "/bin" || exe == "/sbin";
+    if (!exe.empty() && !systemFolder && ::access(exe.c_str(), W_OK) == 0)
         return exe;
     std::string base;
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
