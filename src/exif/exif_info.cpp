@@ -317,9 +317,8 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         return;
     // Each directory is walked once per kind: cycles of any length end.
     const std::int64_t key = dirPos * 8 + dirKind;
-    if (std::find(visitedDirs_.begin(), visitedDirs_.end(), key) != visitedDirs_.end())
+    if (!visitedDirs_.insert(key).second)
         return;
-    visitedDirs_.push_back(key);
 
     const auto count = Cursor().u16(dirPos);
     if (!count)

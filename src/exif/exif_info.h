@@ -4,6 +4,7 @@
 // tag list.
 
 #include <cstdint>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -146,7 +147,7 @@ private:
     int tagCount_ = 0;
     int tagCapacity_ = 0;
     std::string userCommentText_;
-    std::vector<std::int64_t> visitedDirs_; // directories being or already walked
+    std::set<std::int64_t> visitedDirs_; // directories being or already walked
 };
 
 } // namespace kivo

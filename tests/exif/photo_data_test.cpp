@@ -315,6 +315,21 @@ TEST(Walk, TwoDirectoryCycleEnds) {
     EXPECT_EQ(pd.Exif->TagCount(), 2 + 3 + 0);
 }
 
+TEST(Walk, DirectoryReachedTwiceIsWalkedOnce) {
+    // Without this, directories linking to each other many times over would take exponential
+    // time.
+    TiffBuilder t(false);
+    const int ifd0 = t.AddIfd();
+    const int shared = t.AddIfd();
+    t.Link(ifd0, 0x8769, shared);
+    t.Link(ifd0, 0xA005, shared);
+    t.Ascii(shared, 0x9003, "2004:07:15 13:45:10");
+    TPhotoData pd(kBuildAll);
+    ASSERT_TRUE(readJpeg(pd, JpegWithExif(t.Build())));
+    EXPECT_EQ(pd.Exif->TagCount(), 3);
+    EXPECT_GT(pd.Exif->TakenDatePos, 0);
+}
+
 TEST(Walk, IllegallySizedDirectory) {
     TiffBuilder t(false);
     const int ifd0 = t.AddIfd();
