@@ -105,6 +105,27 @@ TEST(KivoInfo, TextModeWithTagsAndTrace) {
     EXPECT_EQ(plain.out.find("Trace:"), std::string::npos);
 }
 
+TEST(KivoInfo, TagsIncludeTheIptcRecords) {
+    // APP13: "Photoshop 3.0", one 8BIM resource 0x0404 holding two keywords and a city.
+    const std::string datasets = std::string("\x1C\x02\x19\x00\x03sea", 8) +
+                                 std::string("\x1C\x02\x19\x00\x04" "boat", 9) +
+                                 std::string("\x1C\x02\x5A\x00\x05Praha", 10);
+    std::string payload = std::string("Photoshop 3.0\0008BIM\x04\x04\0\0", 22);
+    payload += std::string("\0\0\0", 3) + static_cast<char>(datasets.size()) + datasets;
+    if (datasets.size() % 2 != 0)
+        payload += '\0';
+    TempDir dir;
+    const std::string photo = dir.write(
+        "i.jpg", JpegFile({ExifApp1(CameraTiff(false)), MakeSegment(0xED, payload)}));
+    const RunResult r = run({photo, "--tags"});
+    EXPECT_EQ(r.status, 0);
+    const std::size_t iptc = r.out.find("  IPTC:\n");
+    ASSERT_NE(iptc, std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("sea,boat", iptc), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("Praha", iptc), std::string::npos) << r.out;
+    EXPECT_EQ(run({photo}).out.find("IPTC"), std::string::npos);
+}
+
 TEST(KivoInfo, Usage) {
     EXPECT_EQ(run({}).status, 2);
     const RunResult bad = run({"--bogus", "a.jpg"});

@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "exif/iptc.h"
 #include "exif/photo_data.h"
 #include "platform/datetime.h"
 #include "platform/file_system.h"
@@ -47,7 +48,8 @@ std::string InfoUsage() {
            "(DateTime, DateTimeOriginal, DateTimeDigitized), make, model and pixel size.\n"
            "\n"
            "  --json    one JSON array with one object per file\n"
-           "  --tags    add the tag list (caption = shown text)\n"
+           "  --tags    add the tag list (caption = shown text), maker notes included,\n"
+           "            and the IPTC records\n"
            "  --trace   add the reader's trace listing\n"
            "  --help    show this text\n"
            "\n"
@@ -145,6 +147,15 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
             for (int i = 0; i < exif->TagCount(); ++i) {
                 const tTagRow& row = rows[static_cast<std::size_t>(i)];
                 out += "    " + row.Caption + " = " + row.Shown + "\n";
+            }
+        }
+        // IPTC records are parsed only when asked for: the reader keeps the raw segment.
+        if (photo.Iptc && photo.IptcSlot) {
+            photo.Iptc->ParseIptcSegment(photo.IptcSlot->Bytes);
+            if (photo.Iptc->RecordCount() > 0) {
+                out += "  IPTC:\n";
+                for (const tTagRow& row : photo.Iptc->Records())
+                    out += "    " + row.Caption + " = " + row.Shown + "\n";
             }
         }
     }
