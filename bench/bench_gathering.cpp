@@ -12,7 +12,7 @@
 
 #include <sys/resource.h>
 
-#include "app/gather.h"
+#include "photoops/gather.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;

@@ -11,8 +11,8 @@
 #include <QVBoxLayout>
 
 #include "app/app_icon.h"
-#include "app/base/shared_routines.h"
 #include "app/version_resource.h"
+#include "core/gui/shared_routines.h"
 
 namespace kivo {
 

@@ -1,13 +1,10 @@
 #include "app/main_window.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
 #include <QDropEvent>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -20,58 +17,21 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/about.h"
 #include "app/app_icon.h"
 #include "app/application.h"
-#include "app/base/settings.h"
-#include "app/base/shared_routines.h"
-#include "app/gather.h"
-#include "app/main_window_logic.h"
-#include "app/shell_verb.h"
 #include "browser/dir_tree_combo.h"
 #include "browser/file_list_view.h"
 #include "browser/status_bar.h"
-#include "photoops/exif_date_dialog.h"
-#include "photoops/naming.h"
-#include "photoops/naming_combo.h"
-#include "photoops/rename_dialog.h"
-#include "platform/datetime.h"
-#include "platform/exe_folder.h"
-#include "platform/file_system.h"
+#include "core/gui/shared_routines.h"
 #include "widgets/folder_edit.h"
 #include "widgets/splitter.h"
+
+// The window's controls, menus and Qt events. Its settings are restored and stored in
+// main_window_settings.cpp; what its buttons and menus do is in main_window_commands.cpp.
 
 namespace kivo {
 
 namespace {
-
-const char* const kNastaveni = "Nastaveni";
-const char* const kPresun = "Presun";
-const char* const kSlv = "SLV";
-
-// The "SLV" keys in the order the widths are applied and stored, with their columns and
-// defaults.
-struct ColumnSetting {
-    int column;
-    const char* key;
-    int defaultWidth;
-    void (TFileListView::*store)(int);
-};
-const ColumnSetting kColumns[] = {
-    {4, "Attr", 40, &TFileListView::SetColWidth_Attr},
-    {3, "Mod", 100, &TFileListView::SetColWidth_Mod},
-    {0, "Name", 160, &TFileListView::SetColWidth_Name},
-    {1, "Size", 90, &TFileListView::SetColWidth_Size},
-    {2, "Type", 0, &TFileListView::SetColWidth_Type},
-};
-
-std::string S(const QString& s) {
-    return s.toStdString();
-}
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QFrame* MakePanel(QWidget* parent, const char* name) {
     auto* p = new QFrame(parent);
@@ -304,279 +264,6 @@ void TFHlavni::BuildMenus() {
     connect(MPNewAdr, &QAction::triggered, this, &TFHlavni::MPNewAdrClick);
     connect(SLV, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PMSLV->popup(SLV->mapToGlobal(pos)); });
-}
-
-void TFHlavni::FormCreate(const QStringList& arguments) {
-    exeFolder_ = ExeFolder();
-    settingsPath_ = SettingsPath();
-
-    RestoreFormPlacement(*this, QString::fromUtf8(kIniFileName), QStringLiteral("Form"), 640, 480);
-
-    // The command line's file or folder names the folder; otherwise the last one used.
-    std::string folder;
-    if (!arguments.isEmpty())
-        folder = CommandLineFolder(S(arguments.first()), GetCurrentDir());
-    else
-        folder = ReadIniString(settingsPath_, kNastaveni, "adresar", exeFolder_);
-    SCB->SetSelectedPath(Q(folder));
-    SCB->SetInitialDir(SCB->SelectedPath());
-
-    NastavVzhled(*SLV, ReadIniInteger(settingsPath_, kNastaveni, "vzhled", vsIcon));
-    middle_->setWidgetWidth(SLV, ReadIniInteger(settingsPath_, kNastaveni, "sirka", 385));
-    SetupFormatCombo(*CBTyp, ReadIniInteger(settingsPath_, kNastaveni, "Typ", 0));
-    ConnectFormatCombo(*CBTyp);
-    DEPresun->setText(Q(ReadIniString(settingsPath_, kPresun, "adresar", "")));
-    ChBPodadr->setChecked(ReadIniBool(settingsPath_, kPresun, "podadr", false));
-    NastavSloupce();
-
-    // A failed registration is reported; the window still finishes its creation.
-    for (const char* extension : {".jpg", ".jpeg"}) {
-        try {
-            RegisterShellVerb(QString::fromLatin1(extension));
-        } catch (const std::exception& e) {
-            TApplication::ShowException(QString::fromUtf8(e.what()));
-            break;
-        }
-    }
-
-    FormatSettings& formats = ProcessFormatSettings();
-    formats.LongTimeFormat = "hh:nn:ss";
-    formats.TimeSeparator = ':';
-}
-
-void TFHlavni::FormShow() {
-    const int column = ReadIniInteger(settingsPath_, kNastaveni, "ser_sloupec", -1);
-    if (column < 0 || column >= SLV->ColumnCount())
-        return;
-    const bool descending = ReadIniBool(settingsPath_, kNastaveni, "ser_smer", true);
-    // SortByColumn inverts the direction of the column that is already the sort column.
-    SLV->SetSortColumn(column);
-    SLV->SetSortDescending(!descending);
-    SLV->SortByColumn(column);
-    // A list that cannot sort now (the drive list) still keeps the saved state, so the
-    // direction is not inverted at every start.
-    SLV->SetSortColumn(column);
-    SLV->SetSortDescending(descending);
-}
-
-void TFHlavni::FormClose() {
-    WriteIniString(settingsPath_, kNastaveni, "adresar", S(SCB->SelectedPath()));
-    WriteIniInteger(settingsPath_, kNastaveni, "ser_sloupec", SLV->SortColumn());
-    WriteIniBool(settingsPath_, kNastaveni, "ser_smer", SLV->SortDescending());
-    WriteIniInteger(settingsPath_, kNastaveni, "vzhled", static_cast<int>(SLV->ViewStyle()));
-    WriteIniInteger(settingsPath_, kNastaveni, "sirka", SLV->width());
-    UlozSloupce();
-    SaveFormPlacement(*this, QString::fromUtf8(kIniFileName), QStringLiteral("Form"));
-}
-
-void TFHlavni::AktualizujSLV() {
-    SLV->RefreshListing();
-}
-
-void TFHlavni::NastavVzhled(TFileListView& list, int code) {
-    switch (code) {
-    case vsSmallIcon:
-        list.SetViewStyle(vsSmallIcon);
-        break;
-    case vsList:
-        list.SetViewStyle(vsList);
-        break;
-    case vsReport:
-        list.SetViewStyle(vsReport);
-        break;
-    default:
-        list.SetViewStyle(vsIcon);
-        break;
-    }
-}
-
-void TFHlavni::NastavSloupce() {
-    for (const ColumnSetting& c : kColumns) {
-        const int width = ReadIniInteger(settingsPath_, kSlv, c.key, c.defaultWidth);
-        SLV->SetColumnWidth(c.column, width);
-        (SLV->*c.store)(width);
-    }
-}
-
-void TFHlavni::UlozSloupce() {
-    // The drive list has columns of its own; the file columns' widths are those in force.
-    const bool drives =
-        SLV->Directory().compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0;
-    for (const ColumnSetting& c : kColumns) {
-        int width = SLV->ColumnWidth(c.column);
-        if (drives) {
-            switch (c.column) {
-            case 0:
-                width = SLV->ColWidth_Name();
-                break;
-            case 1:
-                width = SLV->ColWidth_Size();
-                break;
-            case 2:
-                width = SLV->ColWidth_Type();
-                break;
-            case 3:
-                width = SLV->ColWidth_Mod();
-                break;
-            default:
-                width = SLV->ColWidth_Attr();
-                break;
-            }
-        }
-        WriteIniInteger(settingsPath_, kSlv, c.key, width);
-    }
-}
-
-void TFHlavni::MPClick(int tag) {
-    if (SLV->ViewStyle() == vsReport)
-        UlozSloupce();
-    NastavVzhled(*SLV, tag);
-    if (tag == vsReport)
-        NastavSloupce();
-}
-
-QStringList TFHlavni::SelectedCaptions() const {
-    QStringList names;
-    for (int row : SLV->SelectedRows())
-        names << SLV->Item(row).caption;
-    return names;
-}
-
-void TFHlavni::SLVClick() {
-    const int row = SLV->FirstSelectedRow();
-    if (row < 0)
-        return;
-    const QString dir = SLV->Directory();
-    if (dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
-        return;
-    const std::string path = S(dir + SLV->Item(row).caption);
-    if (!FileExists(path))
-        return;
-    const QString ext = Q(ExtractFileExt(path)).toLower();
-    if (ext != QStringLiteral(".jpg") && ext != QStringLiteral(".jpeg"))
-        return;
-    ShowPreviewOf(path);
-}
-
-void TFHlavni::ShowPreviewOf(const std::string& path) {
-    // A file that cannot be decoded leaves the previous picture.
-    auto decoded = DecodeJpegFilePreview(path, PImage->width(), PImage->height());
-    if (!decoded)
-        return;
-    preview_ = std::move(*decoded);
-    previewPath_ = path;
-    Image1->setPicture(preview_.picture);
-    NastavImage();
-}
-
-void TFHlavni::NastavImage() {
-    const auto box =
-        FitImage(PImage->width(), PImage->height(), preview_.trueWidth, preview_.trueHeight);
-    if (!box)
-        return;
-    Image1->setGeometry(*box);
-    // A picture decoded at a reduced scale is decoded again once the box outgrows it.
-    if (preview_.scaleDenom > 1 &&
-        (box->width() > preview_.picture.width() || box->height() > preview_.picture.height())) {
-        if (auto better = DecodeJpegFilePreview(previewPath_, PImage->width(), PImage->height());
-            better && better->trueWidth == preview_.trueWidth &&
-            better->trueHeight == preview_.trueHeight) {
-            preview_ = std::move(*better);
-            Image1->setPicture(preview_.picture);
-        }
-    }
-}
-
-void TFHlavni::FormResize() {
-    NastavImage();
-}
-
-void TFHlavni::MPNewAdrClick() {
-    const std::string base = S(SCB->SelectedPath());
-    if (!CreateNumberedFolder(base))
-        ReportError(QStringLiteral("Složku \"%1\" nelze vytvořit v %2")
-                        .arg(QString::fromUtf8(kNewFolderName), Q(base)));
-    AktualizujSLV();
-}
-
-bool TFHlavni::SLVDragOver(int row) {
-    // Only items dragged out of this list are moved by a drop.
-    if (row < 0 || !dragFromList_)
-        return false;
-    const FileListItem& item = SLV->Item(row);
-    if (item.isParent())
-        return true;
-    const QString dir = SLV->Directory();
-    if (dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
-        return false;
-    return !SLV->IsSelected(row) && DirectoryExists(S(dir + item.caption));
-}
-
-void TFHlavni::NoteDragSource(QObject* source) {
-    auto* widget = qobject_cast<QWidget*>(source);
-    dragFromList_ = widget != nullptr && (widget == SLV || SLV->isAncestorOf(widget));
-}
-
-void TFHlavni::SLVDragDrop(int row) {
-    const QString dir = SLV->Directory();
-    // The drive list has no folder to move from.
-    if (row < 0 || row >= SLV->ItemCount() ||
-        dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
-        return;
-    const std::string target = S(SLV->Item(row).caption);
-    const std::string folder = ExcludeTrailingSlash(S(dir));
-    const std::string destination = DropDestination(folder, target);
-    if (destination.empty() || !DirectoryExists(destination))
-        return;
-    // The captions first: asking a question runs the event loop.
-    std::vector<std::string> names;
-    for (int r : SLV->SelectedRows())
-        names.push_back(S(SLV->Item(r).caption));
-    for (const std::string& name : names) {
-        const std::string source = JoinPath(folder, name);
-        if (DirectoryExists(source) && !Confirm(Q(MoveFolderQuestion(source))))
-            continue;
-        // A move that fails (name taken, no access) is skipped without a message.
-        (void)MoveNoReplace(source, JoinPath(destination, name));
-    }
-    AktualizujSLV();
-}
-
-void TFHlavni::MIAboutClick() {
-    ShowAboutBox(this);
-}
-
-void TFHlavni::BZmenaJClick() {
-    if (SLV->FirstSelectedRow() < 0)
-        return;
-    const int index = FormatIndexOf(*CBTyp);
-    if (RunRenameDialog(this, SLV->Directory(), SelectedCaptions(), index)) {
-        StoreFormatIndex(settingsPath_, index);
-        AktualizujSLV();
-    }
-}
-
-void TFHlavni::BExifClick() {
-    if (SLV->FirstSelectedRow() < 0)
-        return;
-    std::vector<std::string> names;
-    for (const QString& caption : SelectedCaptions())
-        names.push_back(S(caption));
-    if (RunExifDateDialog(*this, S(SLV->Directory()), names))
-        AktualizujSLV();
-}
-
-void TFHlavni::BPresunClick() {
-    ImageGatherer gatherer(DataFolder());
-    gatherer.setSettingsPath(settingsPath_);
-    TStatusPanel& gauge = SB->Panel(2);
-    gatherer.setGauge([&gauge](int percent) { gauge.GaugeAttrs().SetPosition(percent); });
-    const GatherResult r =
-        gatherer.GatherImages(S(DEPresun->text()), ChBPodadr->isChecked(), S(SCB->SelectedPath()));
-    if (!r.settingsError.empty())
-        TApplication::ShowException(Q(r.settingsError));
-    if (r.anyFound())
-        AktualizujSLV();
 }
 
 void TFHlavni::closeEvent(QCloseEvent* event) {

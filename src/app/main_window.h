@@ -8,8 +8,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
-#include "app/base/placement.h"
 #include "app/preview.h"
+#include "core/gui/placement.h"
 
 class QAction;
 class QCheckBox;

@@ -11,7 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/base/shared_routines.h"
+#include "core/gui/shared_routines.h"
 #include "photoops/date_shift.h"
 #include "platform/datetime.h"
 #include "widgets/spin_edit.h"

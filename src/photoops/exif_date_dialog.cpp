@@ -15,9 +15,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/base/placement.h"
-#include "app/base/settings.h"
-#include "app/base/shared_routines.h"
+#include "core/gui/placement.h"
+#include "core/gui/shared_routines.h"
+#include "core/settings.h"
 #include "photoops/adjust_dialog.h"
 #include "photoops/exif_date_fill.h"
 #include "platform/exe_folder.h"

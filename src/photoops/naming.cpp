@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "app/base/settings.h"
-#include "app/base/shared_routines.h"
+#include "core/gui/shared_routines.h"
+#include "core/settings.h"
 
 namespace kivo {
 

@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <QVariant>
 
-#include "app/base/shared_routines.h"
+#include "core/gui/shared_routines.h"
 #include "photoops/naming.h"
 
 namespace kivo {

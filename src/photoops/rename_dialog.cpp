@@ -10,9 +10,9 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include "app/base/placement.h"
-#include "app/base/settings.h"
-#include "app/base/shared_routines.h"
+#include "core/gui/placement.h"
+#include "core/gui/shared_routines.h"
+#include "core/settings.h"
 #include "platform/exe_folder.h"
 
 namespace kivo {

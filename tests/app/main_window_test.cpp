@@ -16,11 +16,11 @@
 #include <QTimer>
 
 #include "app/about.h"
-#include "app/base/settings.h"
 #include "app/main_window.h"
 #include "app/preview.h"
 #include "browser/dir_tree_combo.h"
 #include "browser/file_list_view.h"
+#include "core/settings.h"
 #include "jpeg_fixture.h"
 #include "platform/exe_folder.h"
 #include "support/temp_dir.h"

@@ -22,7 +22,7 @@
 #include <QTimer>
 #include <QTreeWidget>
 
-#include "app/base/settings.h"
+#include "core/settings.h"
 #include "photoops/adjust_dialog.h"
 #include "platform/datetime.h"
 #include "platform/exe_folder.h"

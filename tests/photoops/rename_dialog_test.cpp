@@ -17,7 +17,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/settings.h"
+#include "core/settings.h"
 #include "photoops/naming.h"
 #include "photoops/rename_dialog.h"
 #include "platform/datetime.h"

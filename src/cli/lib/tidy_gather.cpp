@@ -3,9 +3,9 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/gather.h"
 #include "cli/lib/tidy.h"
 #include "cli/lib/tidy_common.h"
+#include "photoops/gather.h"
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
 

@@ -1,10 +1,10 @@
-#include "app/base/placement.h"
+#include "core/gui/placement.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
-#include "app/base/settings.h"
+#include "core/settings.h"
 #include "platform/exe_folder.h"
 
 namespace kivo {
@@ -104,8 +104,7 @@ void RestoreFormClientPlacement(QWidget& form, const QString& fileName, const QS
     Restore(form, fileName, section, defaultClientWidth, defaultClientHeight, true);
 }
 
-void SaveFormClientPlacement(const QWidget& form, const QString& fileName,
-                             const QString& section) {
+void SaveFormClientPlacement(const QWidget& form, const QString& fileName, const QString& section) {
     Save(form, fileName, section);
 }
 

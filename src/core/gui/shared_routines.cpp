@@ -1,4 +1,4 @@
-#include "app/base/shared_routines.h"
+#include "core/gui/shared_routines.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -26,7 +26,8 @@ void CenterFormOver(QWidget& w, const QWidget& r) {
     const QRect rf = r.frameGeometry();
     const QRect wf = w.frameGeometry();
     // Integer division truncates towards zero, as the layout arithmetic expects.
-    w.move(rf.left() + rf.width() / 2 - wf.width() / 2, rf.top() + rf.height() / 2 - wf.height() / 2);
+    w.move(rf.left() + rf.width() / 2 - wf.width() / 2,
+           rf.top() + rf.height() / 2 - wf.height() / 2);
 }
 
 QMessageBox::StandardButton ShowMessageBox(const QString& text, MsgKind kind,

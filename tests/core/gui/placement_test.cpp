@@ -6,9 +6,9 @@
 #include <QComboBox>
 #include <QWidget>
 
-#include "app/base/placement.h"
-#include "app/base/settings.h"
-#include "app/base/shared_routines.h"
+#include "core/gui/placement.h"
+#include "core/gui/shared_routines.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 
 using namespace kivo;

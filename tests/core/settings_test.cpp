@@ -3,7 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/base/settings.h"
+#include "core/settings.h"
 #include "support/temp_dir.h"
 
 using namespace kivo;
@@ -72,9 +72,10 @@ TEST_F(IniTest, EveryOtherLineIsPreserved) {
     dir.write("kivo.ini", original);
     WriteIniInteger(ini, "Form", "Top", 20);
     WriteIniString(ini, "Nastaveni", "adresar", "/photos/Dovolená 2005");
-    EXPECT_EQ(ReadWholeFile(ini),
-              "; comment\r\n[Form]\r\nState=2\r\nLeft=10\r\n\r\njunk line without equals\r\n"
-              "Top=20\r\n[SLV]\r\nName=160\r\n\r\n[Nastaveni]\r\nadresar=/photos/Dovolená 2005\r\n");
+    EXPECT_EQ(
+        ReadWholeFile(ini),
+        "; comment\r\n[Form]\r\nState=2\r\nLeft=10\r\n\r\njunk line without equals\r\n"
+        "Top=20\r\n[SLV]\r\nName=160\r\n\r\n[Nastaveni]\r\nadresar=/photos/Dovolená 2005\r\n");
     EXPECT_EQ(ReadIniString(ini, "Nastaveni", "adresar", ""), "/photos/Dovolená 2005");
     EXPECT_EQ(ReadIniInteger(ini, "SLV", "Name", 0), 160);
 }

@@ -1,4 +1,4 @@
-#include "app/base/settings.h"
+#include "core/settings.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/base/settings.h"
-#include "app/gather.h"
+#include "core/settings.h"
+#include "photoops/gather.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
 

@@ -1,4 +1,4 @@
-#include "app/gather.h"
+#include "photoops/gather.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "app/base/settings.h"
+#include "core/settings.h"
 #include "platform/file_system.h"
 
 namespace kivo {
