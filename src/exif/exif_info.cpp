@@ -7,8 +7,8 @@
 #include <cmath>
 
 #include "exif/hooks.h"
-#include "exif/photo_data.h"
 #include "exif/render.h"
+#include "exif/status_text.h"
 
 namespace kivo {
 
@@ -42,7 +42,9 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
-std::string cut(std::string_view s, std::size_t n) { return std::string(s.substr(0, n)); }
+std::string cut(std::string_view s, std::size_t n) {
+    return std::string(s.substr(0, n));
+}
 
 std::string decimal(std::int64_t v) {
     char buf[24];
@@ -65,7 +67,9 @@ int roundToInt(double v) {
     return static_cast<int>(r);
 }
 
-bool blankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool blankOrControl(char c) {
+    return static_cast<unsigned char>(c) <= ' ';
+}
 
 } // namespace
 
@@ -74,7 +78,7 @@ bool TExifInfo::DeferRendering = true;
 TExifInfo::TExifInfo(TPhotoData* owner, int buildMode) : Owner(owner), BuildMode(buildMode) {
     CompleteTagCaptions();
     if (owner)
-        TiffSource = owner->TiffSource;
+        TiffSource = OwnerTiffSource(*owner);
 }
 
 TExifInfo::~TExifInfo() = default;
@@ -89,19 +93,26 @@ void TExifInfo::ClearTraceText() {
     traceDone_ = deferred_.size(); // their lines are gone with the text
 }
 
-void TExifInfo::AppendTraceText(std::string_view text) { traceText_ += text; }
+void TExifInfo::AppendTraceText(std::string_view text) {
+    traceText_ += text;
+}
 
 const std::vector<tTagRow>& TExifInfo::Tags() {
     materializeTags();
     return tags_;
 }
 
-const std::string& TExifInfo::UserCommentText() { return userCommentText_; }
+const std::string& TExifInfo::UserCommentText() {
+    return userCommentText_;
+}
 
-const tTagRow& TExifInfo::deferredRow(const Deferred& d) const { return RowFor(d.tag, d.dirKind); }
+const tTagRow& TExifInfo::deferredRow(const Deferred& d) const {
+    return RowFor(d.tag, d.dirKind);
+}
 
 std::span<const std::uint8_t> TExifInfo::deferredRaw(const Deferred& d) const {
-    return ByteCursor(ExifBytes(), d.bigEndian).take(d.valuePos, static_cast<std::int64_t>(d.rawLen));
+    return ByteCursor(ExifBytes(), d.bigEndian)
+        .take(d.valuePos, static_cast<std::int64_t>(d.rawLen));
 }
 
 const std::string& TExifInfo::deferredText(Deferred& d) {
@@ -109,8 +120,8 @@ const std::string& TExifInfo::deferredText(Deferred& d) {
         // Only entries whose rendering cannot fail are deferred; the guard keeps the
         // accessors from throwing all the same.
         try {
-            d.text = renderText(d.tag, d.format, d.byteCount, d.valuePos, deferredRaw(d),
-                                d.dirKind, d.bigEndian);
+            d.text = renderText(d.tag, d.format, d.byteCount, d.valuePos, deferredRaw(d), d.dirKind,
+                                d.bigEndian);
         } catch (const std::exception&) {
             d.text.clear();
         }
@@ -169,8 +180,10 @@ void TExifInfo::addListItem(ListItem item) {
 }
 
 std::span<const std::uint8_t> TExifInfo::ExifBytes() const {
-    if (Owner && Owner->ExifSlot)
-        return Owner->ExifSlot->Bytes;
+    if (Owner) {
+        if (const auto bytes = OwnerExifBytes(*Owner))
+            return *bytes;
+    }
     return Buffer;
 }
 
@@ -189,7 +202,7 @@ std::string TExifInfo::RenderNumber(std::span<const std::uint8_t> raw, int forma
 
 void TExifInfo::setOwnerStatus(const char* text) {
     if (Owner)
-        Owner->StatusText = text;
+        SetOwnerStatusText(*Owner, text);
 }
 
 int TExifInfo::AppendTag(const tTagRow& row) {
@@ -257,8 +270,8 @@ std::string TExifInfo::renderText(int tag, int format, std::int64_t byteCount,
         // Skip the 8-byte character-code prefix and the last byte.
         std::string_view comment;
         if (byteCount > 9 && raw.size() > 8) {
-            const std::size_t len = std::min<std::size_t>(static_cast<std::size_t>(byteCount - 9),
-                                                          raw.size() - 8);
+            const std::size_t len =
+                std::min<std::size_t>(static_cast<std::size_t>(byteCount - 9), raw.size() - 8);
             comment = std::string_view(reinterpret_cast<const char*>(raw.data()) + 8, len);
         }
         while (!comment.empty() && blankOrControl(comment.front()))
@@ -356,8 +369,8 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         // The text is needed now when a capture uses it, when rendering may fail (which
         // ends this directory) or for the detailed trace; otherwise it waits until asked for.
         const tTagRow& row = RowFor(tag, dirKind);
-        const bool eager = !DeferRendering || TraceDepth > 0 || tag == kTagMake || tag == kTagModel ||
-                           tag == kTagDateTime || tag == kTagDateTimeOriginal ||
+        const bool eager = !DeferRendering || TraceDepth > 0 || tag == kTagMake ||
+                           tag == kTagModel || tag == kTagDateTime || tag == kTagDateTimeOriginal ||
                            tag == kTagUserComment || row.Render == &RenderFlash ||
                            row.Render == &RenderShutter;
         std::string text;
@@ -409,7 +422,9 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
             DigitizedDatePos = pos32;
             break;
         case kTagExifVersion:
-            VersionRaw.assign(raw.begin(), raw.begin() + std::min<std::ptrdiff_t>(6, static_cast<std::ptrdiff_t>(raw.size())));
+            VersionRaw.assign(
+                raw.begin(),
+                raw.begin() + std::min<std::ptrdiff_t>(6, static_cast<std::ptrdiff_t>(raw.size())));
             break;
         case kTagMakerNote: {
             MakerNoteRaw.assign(raw.begin(), raw.end());

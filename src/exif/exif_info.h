@@ -4,6 +4,7 @@
 // tag list.
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <span>
 #include <string>
@@ -18,6 +19,13 @@
 namespace kivo {
 
 class TPhotoData;
+
+// The facts of its owner the reader uses, defined with TPhotoData (photo_data.cpp) so that
+// the reader does not depend on the owner's declaration.
+// The bytes of the owner's EXIF segment (or of the TIFF file); none while it has no slot.
+std::optional<std::span<const std::uint8_t>> OwnerExifBytes(const TPhotoData& owner);
+bool OwnerTiffSource(const TPhotoData& owner);
+void SetOwnerStatusText(TPhotoData& owner, std::string_view text);
 
 class TExifInfo : public TByteOrderReader {
 public:
@@ -35,9 +43,9 @@ public:
     std::int32_t TakenDatePos = 0;     // DateTimeOriginal 0x9003
     std::int32_t DigitizedDatePos = 0; // DateTimeDigitized 0x9004
 
-    std::string MakeText;  // at most 32 characters
-    std::string ModelText; // at most 40
-    std::string DateText;  // at most 20
+    std::string MakeText;                 // at most 32 characters
+    std::string ModelText;                // at most 40
+    std::string DateText;                 // at most 20
     std::vector<std::uint8_t> VersionRaw; // at most 6 bytes
 
     int PixelWidth = 0;
@@ -97,8 +105,7 @@ public:
                              std::string_view choices, std::string_view pattern) const;
     // Renders one directory entry and appends its line to the listing; returns the text.
     std::string RenderEntry(int tag, int format, std::uint32_t count, std::int64_t byteCount,
-                            std::int32_t valuePos, std::span<const std::uint8_t> raw,
-                            int dirKind);
+                            std::int32_t valuePos, std::span<const std::uint8_t> raw, int dirKind);
 
 private:
     // An entry whose text is rendered only when the listing or the tag list is read. Only

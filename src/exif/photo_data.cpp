@@ -118,7 +118,23 @@ bool startsWithExifHeader(const std::vector<std::uint8_t>& bytes) {
 
 } // namespace
 
-TPhotoData::TPhotoData(int buildMode) : BuildMode(buildMode) { ClearState(); }
+std::optional<std::span<const std::uint8_t>> OwnerExifBytes(const TPhotoData& owner) {
+    if (!owner.ExifSlot)
+        return std::nullopt;
+    return owner.ExifSlot->Bytes;
+}
+
+bool OwnerTiffSource(const TPhotoData& owner) {
+    return owner.TiffSource;
+}
+
+void SetOwnerStatusText(TPhotoData& owner, std::string_view text) {
+    owner.StatusText = text;
+}
+
+TPhotoData::TPhotoData(int buildMode) : BuildMode(buildMode) {
+    ClearState();
+}
 
 TPhotoData::~TPhotoData() {
     // The EXIF reader refers back to its owner; let it go first.
@@ -298,8 +314,8 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     // it (file offset 8 on, at most 256000) become slot 1; file offset X is position X - 7.
     TiffSource = true;
     std::uint8_t header[8];
-    if (in.read(header, 2) != 2 || !((header[0] == 'I' && header[1] == 'I') ||
-                                     (header[0] == 'M' && header[1] == 'M'))) {
+    if (in.read(header, 2) != 2 ||
+        !((header[0] == 'I' && header[1] == 'I') || (header[0] == 'M' && header[1] == 'M'))) {
         TiffSource = false;
         return false;
     }
@@ -333,8 +349,7 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
 
     // The first directory is read where the header says, when that lies in the bytes read.
     if (got == 6) {
-        const auto offset =
-            ByteCursor(std::span<const std::uint8_t>(header, 8), bigEndian).u32(5);
+        const auto offset = ByteCursor(std::span<const std::uint8_t>(header, 8), bigEndian).u32(5);
         const std::int64_t dirPos = static_cast<std::int64_t>(*offset) - 7;
         if (Exif->Cursor().has(dirPos, 2))
             Exif->WalkDirectory(dirPos, -7, kDirMain, static_cast<std::int64_t>(kTiffReadLimit));

@@ -12,6 +12,7 @@
 #include "exif/byte_order_reader.h"
 #include "exif/exif_info.h"
 #include "exif/hooks.h"
+#include "exif/status_text.h"
 #include "platform/datetime.h"
 
 namespace kivo {
@@ -22,14 +23,6 @@ struct TJpegSegment {
     int Marker = 0;                  // e.g. 0xE1 for APP1
     int Length = 0;                  // the big-endian length field, counting itself
 };
-
-// Status texts of the last read.
-inline constexpr const char* kStatusNotExif = "Not an EXIF file";
-inline constexpr const char* kStatusOk = "<none>";
-inline constexpr const char* kStatusCannotOpen = "Illegal Exif construction";
-inline constexpr const char* kStatusBadHeader = "Incorrect Exif header";
-inline constexpr const char* kStatusBadAlignment = "Invalid Exif alignment marker";
-inline constexpr const char* kStatusBadDirectory = "Illegally sized directory";
 
 // Reads what a JPEG scan or a TIFF read needs, from a file or from memory.
 class ByteSource {
