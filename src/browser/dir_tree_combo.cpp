@@ -6,7 +6,6 @@
 #include <QScreen>
 #include <QToolButton>
 
-#include "browser/dir_tree_view.h"
 #include "browser/file_list_view.h"
 #include "platform/file_system.h"
 #include "platform/gui/shell_open.h"
@@ -25,7 +24,7 @@ bool SameText(const QString& a, const QString& b) {
 } // namespace
 
 TDirTreeCombo::TDirTreeCombo(QWidget* parent)
-    : QLineEdit(parent), btn_(new QToolButton(this)), tree_(new TDirTreeView(this)) {
+    : QLineEdit(parent), btn_(new QToolButton(this)), tree_(new TDirTreeView(*this, this)) {
     setReadOnly(true);
     resize(216, 21);
     btn_->setArrowType(Qt::DownArrow);
@@ -268,6 +267,28 @@ bool TDirTreeCombo::CommitSelectedNode() {
         return true;
     ShowNode(node);
     return false;
+}
+
+// --- the drop-down's requests -------------------------------------------------------------
+
+void TDirTreeCombo::TreeCloseRequested() {
+    CloseDropDown();
+}
+
+void TDirTreeCombo::TreeTakeFocus() {
+    setFocus(Qt::MouseFocusReason);
+}
+
+void TDirTreeCombo::TreeNodePressed(const QModelIndex& node) {
+    CommitNode(node);
+}
+
+void TDirTreeCombo::TreeEnterPressed() {
+    CommitSelectedNode();
+}
+
+void TDirTreeCombo::TreeKeyForOwner(QKeyEvent* event) {
+    keyPressEvent(event);
 }
 
 // --- keys -------------------------------------------------------------------------------

@@ -10,15 +10,14 @@
 
 #include "browser/dir_tree_link.h"
 #include "browser/dir_tree_model.h"
+#include "browser/dir_tree_view.h"
 #include "browser/file_list_view.h"
 
 class QToolButton;
 
 namespace kivo {
 
-class TDirTreeView;
-
-class TDirTreeCombo : public QLineEdit, public DirTreeLink {
+class TDirTreeCombo : public QLineEdit, public DirTreeLink, private DirTreeViewOwner {
     Q_OBJECT
 
 public:
@@ -80,7 +79,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    friend class TDirTreeView;
+    // --- DirTreeViewOwner ------------------------------------------------------------
+    void TreeCloseRequested() override;
+    void TreeTakeFocus() override;
+    void TreeNodePressed(const QModelIndex& node) override;
+    void TreeEnterPressed() override;
+    void TreeKeyForOwner(QKeyEvent* event) override;
+
     // Returns true when the key is not passed on.
     bool HandleKey(int key);
     // A press on a node of the open drop-down.

@@ -5,8 +5,6 @@
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
 
-#include "browser/dir_tree_combo.h"
-
 namespace kivo {
 
 namespace {
@@ -29,8 +27,8 @@ protected:
 
 } // namespace
 
-TDirTreeView::TDirTreeView(TDirTreeCombo* combo)
-    : QTreeView(combo), combo_(combo), model_(new DirTreeModel(this)) {
+TDirTreeView::TDirTreeView(DirTreeViewOwner& owner, QWidget* parent)
+    : QTreeView(parent), owner_(owner), model_(new DirTreeModel(this)) {
     setWindowFlags(Qt::Popup); // a window of its own, not clipped by the form
     // The press that closes the drop-down from outside must not reach what lies below
     // (the combo's own button would open it again).
@@ -71,7 +69,7 @@ bool TDirTreeView::event(QEvent* event) {
     if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick) {
         const auto* me = static_cast<QMouseEvent*>(event);
         if (!rect().contains(me->position().toPoint())) {
-            combo_->CloseDropDown();
+            owner_.TreeCloseRequested();
             return true;
         }
     }
@@ -94,32 +92,32 @@ void TDirTreeView::mousePressEvent(QMouseEvent* event) {
     QTreeView::mousePressEvent(event); // a press on an expand mark expands or collapses
     const QPoint pos = event->position().toPoint();
     if (!viewport()->rect().contains(pos)) {
-        combo_->CloseDropDown();
+        owner_.TreeCloseRequested();
         return;
     }
-    combo_->setFocus(Qt::MouseFocusReason);
+    owner_.TreeTakeFocus();
     if (event->button() != Qt::LeftButton)
         return;
     const QModelIndex index = NodeAt(pos);
     if (index.isValid())
-        combo_->CommitNode(index);
+        owner_.TreeNodePressed(index);
 }
 
 void TDirTreeView::keyPressEvent(QKeyEvent* event) {
     if (!keyboardInTree_) {
         // The popup holds the keyboard, but until F4 hands it the focus the keys are
-        // the combo's.
-        combo_->keyPressEvent(event);
+        // the owner's.
+        owner_.TreeKeyForOwner(event);
         return;
     }
     switch (event->key()) {
     case Qt::Key_Escape:
     case Qt::Key_F4:
-        combo_->CloseDropDown();
+        owner_.TreeCloseRequested();
         return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        combo_->CommitSelectedNode();
+        owner_.TreeEnterPressed();
         return;
     default:
         QTreeView::keyPressEvent(event);

@@ -1,21 +1,40 @@
 #pragma once
 // TDirTreeView: the drop-down tree of the directory tree combo. A top-level popup that
 // holds the pointer while it is open (a click outside closes it); the selection follows
-// the pointer and a press on a node commits it through the combo.
+// the pointer and a press on a node commits it through its owner (the combo).
 
 #include <QTreeView>
 
 #include "browser/dir_tree_model.h"
 
+class QKeyEvent;
+
 namespace kivo {
 
-class TDirTreeCombo;
+// What the drop-down tree asks of the widget it drops down from; TDirTreeCombo
+// implements it.
+class DirTreeViewOwner {
+public:
+    // Esc or F4 in the tree, or a press outside it.
+    virtual void TreeCloseRequested() = 0;
+    // A press inside the tree: the keyboard focus goes back to the owner.
+    virtual void TreeTakeFocus() = 0;
+    // A left press on a node's icon or label.
+    virtual void TreeNodePressed(const QModelIndex& node) = 0;
+    // Enter in the tree: the selected node is committed.
+    virtual void TreeEnterPressed() = 0;
+    // A key while the tree does not have the keyboard for itself.
+    virtual void TreeKeyForOwner(QKeyEvent* event) = 0;
+
+protected:
+    ~DirTreeViewOwner() = default;
+};
 
 class TDirTreeView : public QTreeView {
     Q_OBJECT
 
 public:
-    explicit TDirTreeView(TDirTreeCombo* combo);
+    TDirTreeView(DirTreeViewOwner& owner, QWidget* parent);
 
     DirTreeModel* Model() const { return model_; }
     // Loads the node's sub-folders, then expands it.
@@ -40,7 +59,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    TDirTreeCombo* combo_;
+    DirTreeViewOwner& owner_;
     DirTreeModel* model_;
     bool keyboardInTree_ = false;
     bool inside_ = false;

@@ -8,8 +8,6 @@
 #include <QPainterPath>
 #include <QStyleOptionHeader>
 
-#include "browser/file_list_view.h"
-
 namespace kivo {
 
 namespace {
@@ -19,22 +17,22 @@ constexpr int kImageGap = 4;
 
 enum class DragStep { Enter, Move, Drop };
 
-// Shared routing of both views' drag and drop to the list's handlers.
+// Shared routing of both views' drag and drop to the owner.
 template <typename View>
-void RouteDrag(TFileListView& owner, View& view, QDropEvent* event, DragStep step) {
+void RouteDrag(FileListItemViewOwner& owner, View& view, QDropEvent* event, DragStep step) {
     const QModelIndex index = view.indexAt(event->position().toPoint());
     const int row = index.isValid() ? index.row() : -1;
     bool accept = false;
     switch (step) {
     case DragStep::Enter:
         // Entering anywhere is allowed; each move decides for the item under the pointer.
-        accept = static_cast<bool>(owner.DragOverHandler);
+        accept = owner.ItemViewAcceptsDrags();
         break;
     case DragStep::Move:
-        accept = owner.DragOverHandler && owner.DragOverHandler(row);
+        accept = owner.ItemViewAcceptsDragOver(row);
         break;
     case DragStep::Drop:
-        accept = static_cast<bool>(owner.DragDropHandler);
+        accept = owner.ItemViewAcceptsDrop();
         break;
     }
     if (!accept) {
@@ -45,7 +43,7 @@ void RouteDrag(TFileListView& owner, View& view, QDropEvent* event, DragStep ste
     event->setDropAction(Qt::CopyAction);
     event->accept();
     if (step == DragStep::Drop)
-        owner.DragDropHandler(row);
+        owner.ItemViewDrop(row);
 }
 
 } // namespace
@@ -145,36 +143,37 @@ QSize FileListHeader::sectionSizeFromContents(int logicalIndex) const {
 
 // --- details view -------------------------------------------------------------------------
 
-FileListTreeView::FileListTreeView(TFileListView& owner) : QTreeView(&owner), owner_(owner) {}
+FileListTreeView::FileListTreeView(FileListItemViewOwner& owner, QWidget* parent)
+    : QTreeView(parent), owner_(owner) {}
 
 bool FileListTreeView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != NoEditTriggers && index.isValid() && state() != EditingState &&
         (trigger == AllEditTriggers || (editTriggers() & trigger)) &&
-        !owner_.BeforeEdit(index.row()))
+        !owner_.ItemViewMayEdit(index.row()))
         return false;
     return QTreeView::edit(index, trigger, event);
 }
 
 void FileListTreeView::keyPressEvent(QKeyEvent* event) {
-    if (!owner_.HandleKeyDown(event))
+    if (!owner_.ItemViewKeyDown(event))
         QTreeView::keyPressEvent(event);
 }
 
 void FileListTreeView::keyReleaseEvent(QKeyEvent* event) {
     QTreeView::keyReleaseEvent(event);
-    owner_.HandleKeyUp(event);
+    owner_.ItemViewKeyUp(event);
 }
 
 void FileListTreeView::mouseReleaseEvent(QMouseEvent* event) {
     QTreeView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
-        owner_.HandleClick();
+        owner_.ItemViewClicked();
 }
 
 void FileListTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
-        owner_.HandleDoubleClick(indexAt(event->position().toPoint()));
+        owner_.ItemViewDoubleClicked(indexAt(event->position().toPoint()));
 }
 
 void FileListTreeView::dragEnterEvent(QDragEnterEvent* event) {
@@ -189,36 +188,37 @@ void FileListTreeView::dropEvent(QDropEvent* event) {
 
 // --- icon and list views ------------------------------------------------------------------
 
-FileListIconView::FileListIconView(TFileListView& owner) : QListView(&owner), owner_(owner) {}
+FileListIconView::FileListIconView(FileListItemViewOwner& owner, QWidget* parent)
+    : QListView(parent), owner_(owner) {}
 
 bool FileListIconView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) {
     if (trigger != NoEditTriggers && index.isValid() && state() != EditingState &&
         (trigger == AllEditTriggers || (editTriggers() & trigger)) &&
-        !owner_.BeforeEdit(index.row()))
+        !owner_.ItemViewMayEdit(index.row()))
         return false;
     return QListView::edit(index, trigger, event);
 }
 
 void FileListIconView::keyPressEvent(QKeyEvent* event) {
-    if (!owner_.HandleKeyDown(event))
+    if (!owner_.ItemViewKeyDown(event))
         QListView::keyPressEvent(event);
 }
 
 void FileListIconView::keyReleaseEvent(QKeyEvent* event) {
     QListView::keyReleaseEvent(event);
-    owner_.HandleKeyUp(event);
+    owner_.ItemViewKeyUp(event);
 }
 
 void FileListIconView::mouseReleaseEvent(QMouseEvent* event) {
     QListView::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
-        owner_.HandleClick();
+        owner_.ItemViewClicked();
 }
 
 void FileListIconView::mouseDoubleClickEvent(QMouseEvent* event) {
     QListView::mouseDoubleClickEvent(event);
     if (event->button() == Qt::LeftButton)
-        owner_.HandleDoubleClick(indexAt(event->position().toPoint()));
+        owner_.ItemViewDoubleClicked(indexAt(event->position().toPoint()));
 }
 
 void FileListIconView::dragEnterEvent(QDragEnterEvent* event) {

@@ -1,15 +1,15 @@
 #pragma once
-// The two Qt views of the file list and its header. They only route input to the
-// owning TFileListView; all behaviour lives there.
+// The two Qt views of the file list and its header. They only route input to their
+// owner (FileListItemViewOwner); all behaviour lives there.
 
 #include <QHeaderView>
 #include <QListView>
 #include <QPixmap>
 #include <QTreeView>
 
-namespace kivo {
+#include "browser/file_list_item_view_owner.h"
 
-class TFileListView;
+namespace kivo {
 
 inline const QString kBmpUp = QStringLiteral("Bmp_Up");
 inline const QString kBmpDown = QStringLiteral("Bmp_Down");
@@ -46,7 +46,7 @@ class FileListTreeView : public QTreeView {
     Q_OBJECT
 
 public:
-    explicit FileListTreeView(TFileListView& owner);
+    FileListTreeView(FileListItemViewOwner& owner, QWidget* parent);
     bool IsEditing() const { return state() == EditingState; }
     // Opens the in-place editor on the index (the list's check before editing applies).
     bool StartEdit(const QModelIndex& index) { return edit(index, AllEditTriggers, nullptr); }
@@ -62,14 +62,14 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    TFileListView& owner_;
+    FileListItemViewOwner& owner_;
 };
 
 class FileListIconView : public QListView {
     Q_OBJECT
 
 public:
-    explicit FileListIconView(TFileListView& owner);
+    FileListIconView(FileListItemViewOwner& owner, QWidget* parent);
     bool IsEditing() const { return state() == EditingState; }
     // Opens the in-place editor on the index (the list's check before editing applies).
     bool StartEdit(const QModelIndex& index) { return edit(index, AllEditTriggers, nullptr); }
@@ -85,7 +85,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    TFileListView& owner_;
+    FileListItemViewOwner& owner_;
 };
 
 } // namespace kivo

@@ -1,15 +1,16 @@
 #include "browser/file_list_model.h"
 
+#include <algorithm>
+
 #include <QMimeData>
 #include <QUrl>
 
-#include "browser/file_list_view.h"
 #include "platform/gui/shell_icons.h"
 
 namespace kivo {
 
-FileListItemModel::FileListItemModel(FileListing& listing, TFileListView* owner, QObject* parent)
-    : QAbstractTableModel(parent), listing_(listing), owner_(owner) {}
+FileListItemModel::FileListItemModel(FileListing& listing, QObject* parent)
+    : QAbstractTableModel(parent), listing_(listing) {}
 
 int FileListItemModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(listing_.Items().size());
@@ -52,8 +53,7 @@ bool FileListItemModel::setData(const QModelIndex& index, const QVariant& value,
         return false;
     listing_.Items()[static_cast<std::size_t>(index.row())].caption = value.toString();
     emit dataChanged(index, index, {Qt::DisplayRole, Qt::EditRole});
-    if (owner_)
-        owner_->AfterEdit(index.row(), value.toString());
+    emit CaptionEdited(index.row(), value.toString());
     return true;
 }
 

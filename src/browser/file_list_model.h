@@ -1,6 +1,7 @@
 #pragma once
 // The item model of the file list: rows are the listing's items, columns its columns.
-// Both views of the list (details and icons) show this one model.
+// Both views of the list (details and icons) show this one model; an edited caption is
+// announced by CaptionEdited for whoever renames the entry.
 
 #include <vector>
 
@@ -11,8 +12,6 @@
 
 namespace kivo {
 
-class TFileListView;
-
 class FileListItemModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -22,7 +21,7 @@ public:
         KindRole,
     };
 
-    FileListItemModel(FileListing& listing, TFileListView* owner, QObject* parent = nullptr);
+    explicit FileListItemModel(FileListing& listing, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -43,9 +42,13 @@ public:
     void BeginReorder();
     void EndReorder(const std::vector<int>& newToOld);
 
+signals:
+    // An in-place edit stored a new caption in the row (after dataChanged). Connect it
+    // directly: the receiver runs before setData returns.
+    void CaptionEdited(int row, const QString& caption);
+
 private:
     FileListing& listing_;
-    TFileListView* owner_;
     QModelIndexList reorderPersistent_;
 };
 

@@ -1,12 +1,11 @@
-// File operations of the file list: the internal clipboard (copy, cut, paste), delete to
-// the Trash, rename in place, new folder, viewers and find. Every change goes through
-// ShellFileOperation, which asks before anything is replaced or thrown away.
+#include "browser/file_list_operations.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QWidget>
 
 #include "browser/dir_tree_link.h"
-#include "browser/file_list_view.h"
+#include "browser/wait_cursor.h"
 #include "platform/file_system.h"
 #include "platform/gui/shell_file_operation.h"
 #include "platform/gui/shell_open.h"
@@ -14,14 +13,6 @@
 namespace kivo {
 
 namespace {
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 std::string Local(const QString& s) {
     return QFile::encodeName(s).toStdString();
@@ -52,79 +43,100 @@ bool IsValidName(const QString& name) {
 
 } // namespace
 
-void TFileListView::CopySelection() {
+QWidget* FileListOperations::DialogOwner() const {
+    QWidget* list = host_.ListWidget();
+    return list ? list->window() : nullptr;
+}
+
+void FileListOperations::TellTree(const QString& path) {
+    if (DirTreeLink* combo = host_.ListTreeLink()) {
+        combo->ReloadTree();
+        combo->OpenPath(path);
+    }
+}
+
+void FileListOperations::CopySelection() {
     ClipboardList.clear();
-    for (int row : SelectedRows())
-        if (IsFileOrFolder(Item(row)))
-            ClipboardList << Item(row).fullPath();
+    const std::vector<FileListItem>& items = host_.ListItems();
+    for (int row : host_.ListSelection())
+        if (IsFileOrFolder(items[static_cast<std::size_t>(row)]))
+            ClipboardList << items[static_cast<std::size_t>(row)].fullPath();
     ClipboardOperation = TClipboardOperation::Copy;
 }
 
-void TFileListView::CutSelection() {
+void FileListOperations::CutSelection() {
     CopySelection();
     ClipboardOperation = TClipboardOperation::Move;
 }
 
-void TFileListView::PasteClipboard() {
+void FileListOperations::PasteClipboard() {
     if (ClipboardList.isEmpty())
         return;
     WaitCursor wait;
-    const QString dir = Directory();
+    const QString dir = host_.ListFolder();
     if (!SetCurrentDir(Local(dir)))
         return; // the drive view, or a folder that has gone
     QStringList targets;
     for (const auto& path : ClipboardList)
         targets << dir + LastComponent(path);
     // One run for all entries, so that "cancel" and "for all" cover the whole paste.
-    ShellFileOperation(window(),
+    ShellFileOperation(DialogOwner(),
                        ClipboardOperation == TClipboardOperation::Move ? ShellFunc::Move
                                                                        : ShellFunc::Copy,
                        ClipboardList, targets);
-    RefreshListing();
+    host_.Relist();
     ClipboardList.clear();
-    if (DirTreeLink* combo = DirTreeCombo()) {
-        combo->ReloadTree();
-        combo->OpenPath(Directory());
-    }
+    TellTree(host_.ListFolder());
 }
 
-void TFileListView::DeleteSelectedItems() {
+void FileListOperations::DeleteSelectedItems() {
     WaitCursor wait;
-    if (!SetCurrentDir(Local(Directory())))
+    if (!SetCurrentDir(Local(host_.ListFolder())))
         return;
     ClipboardList.clear();
     QStringList sources;
-    for (int row : SelectedRows())
-        if (IsFileOrFolder(Item(row)))
-            sources << Item(row).fullPath();
+    const std::vector<FileListItem>& items = host_.ListItems();
+    for (int row : host_.ListSelection())
+        if (IsFileOrFolder(items[static_cast<std::size_t>(row)]))
+            sources << items[static_cast<std::size_t>(row)].fullPath();
     if (!sources.isEmpty())
-        ShellFileOperation(window(), ShellFunc::Delete, sources, {});
-    RefreshListing();
+        ShellFileOperation(DialogOwner(), ShellFunc::Delete, sources, {});
+    host_.Relist();
     ClipboardList.clear();
-    if (DirTreeLink* combo = DirTreeCombo()) {
-        combo->ReloadTree();
-        combo->OpenPath(Directory());
-    }
+    TellTree(host_.ListFolder());
 }
 
-void TFileListView::StartRename() {
-    const int row = FirstSelectedRow();
-    if (row < 0)
+void FileListOperations::StartRename() {
+    const QList<int> selected = host_.ListSelection();
+    if (selected.isEmpty())
         return;
-    if (ReadOnly() || Item(row).subItems[siAttr].contains(u'R')) {
+    const int row = selected.first();
+    const FileListItem& item = host_.ListItems()[static_cast<std::size_t>(row)];
+    if (host_.ListReadOnly() || item.subItems[siAttr].contains(u'R')) {
         ShellMessage(QMessageBox::Warning, QStringLiteral("It's ReadOnly"));
         return;
     }
-    renameOldPath_ = Item(row).fullPath();
-    EditItemCaption(row);
+    renameOldPath_ = item.fullPath();
+    host_.OpenCaptionEditor(row);
 }
 
-void TFileListView::FinishRename(int row) {
-    if (row < 0 || row >= ItemCount())
+bool FileListOperations::MayEditCaption(const FileListItem& item) {
+    if (host_.ListReadOnly())
+        return false;
+    // The parent entry and volume roots cannot be renamed; refuse before an editor opens.
+    if (item.isParent() || item.kind() == kKindDrive)
+        return false;
+    renameOldPath_ = item.fullPath();
+    return true;
+}
+
+void FileListOperations::FinishRename(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= host_.ListItems().size())
         return;
     WaitCursor wait;
-    setUpdatesEnabled(false);
-    const FileListItem item = Item(row); // a copy: the listing is rebuilt below
+    host_.SetListUpdates(false);
+    // A copy: the listing is rebuilt below.
+    const FileListItem item = host_.ListItems()[static_cast<std::size_t>(row)];
     const QString oldPath = renameOldPath_.isEmpty() ? item.fullPath() : renameOldPath_;
     renameOldPath_.clear();
     const QString newPath =
@@ -135,76 +147,71 @@ void TFileListView::FinishRename(int row) {
             ShellMessage(QMessageBox::Critical, QStringLiteral("\"") + item.caption +
                                                     QStringLiteral("\" is not a valid name"));
     } else if (newPath.compare(oldPath, Qt::CaseInsensitive) != 0 && !TargetExists(newPath)) {
-        ShellFileOperation(window(), ShellFunc::Rename, {oldPath}, {newPath});
+        ShellFileOperation(DialogOwner(), ShellFunc::Rename, {oldPath}, {newPath});
     }
     // Also when nothing was renamed (a change of letter case only, a name that exists):
     // the list then shows the name the entry really has.
-    RefreshListing();
+    host_.Relist();
     if (renamable && item.kind().compare(kKindDir, Qt::CaseInsensitive) == 0 &&
-        newPath.compare(oldPath, Qt::CaseInsensitive) != 0) {
-        if (DirTreeLink* combo = DirTreeCombo()) {
-            combo->ReloadTree();
-            combo->OpenPath(FolderOf(oldPath));
-        }
-    }
-    setUpdatesEnabled(true);
+        newPath.compare(oldPath, Qt::CaseInsensitive) != 0)
+        TellTree(FolderOf(oldPath));
+    host_.SetListUpdates(true);
 }
 
-void TFileListView::CreateNewFolder() {
-    if (Directory().compare(kDrivesFolder, Qt::CaseInsensitive) == 0)
+void FileListOperations::CreateNewFolder() {
+    const QString dir = host_.ListFolder();
+    if (dir.compare(kDrivesFolder, Qt::CaseInsensitive) == 0)
         return;
-    const QString base = Directory() + QStringLiteral("New Folder");
+    const QString base = dir + QStringLiteral("New Folder");
     QString name = base;
     // A file of that name blocks the folder just as well, so any entry counts as taken.
     for (int n = 2; PathExists(Local(name)); ++n)
         name = base + u'(' + QString::number(n) + u')';
     if (!CreateDir(Local(name))) {
-        RefreshListing();
+        host_.Relist();
         return;
     }
-    RefreshListing();
-    ClearSelection();
+    host_.Relist();
     int row = -1;
-    for (int r = 0; r < ItemCount(); ++r) {
-        if (Item(r).fullPath() == name) {
-            row = r;
+    const std::vector<FileListItem>& items = host_.ListItems();
+    for (std::size_t r = 0; r < items.size(); ++r) {
+        if (items[r].fullPath() == name) {
+            row = static_cast<int>(r);
             break;
         }
     }
+    host_.SelectOnly(row);
     if (row >= 0) {
-        SelectRow(row, true);
         renameOldPath_ = name;
-        EditItemCaption(row);
+        host_.OpenCaptionEditor(row);
     }
-    if (DirTreeLink* combo = DirTreeCombo()) {
-        combo->ReloadTree();
-        combo->OpenPath(name);
-    }
+    TellTree(name);
 }
 
-void TFileListView::ViewSelectedFile() {
-    const int row = FirstSelectedRow();
-    if (row < 0)
+void FileListOperations::ViewSelectedFile() {
+    const QList<int> selected = host_.ListSelection();
+    if (selected.isEmpty())
         return;
-    const FileListItem& item = Item(row);
+    const FileListItem& item = host_.ListItems()[static_cast<std::size_t>(selected.first())];
     if (item.kind() != kKindFile)
         return; // the viewers open files
     OpenWithViewer(LastComponent(item.fullPath()), FolderOf(item.fullPath()));
 }
 
-void TFileListView::FindInFolder() {
+void FileListOperations::FindInFolder() {
+    const QWidget* list = host_.ListWidget();
     const QWidget* focus = QApplication::focusWidget();
-    if (!focus || (focus != this && !isAncestorOf(focus)))
+    if (!list || !focus || (focus != list && !list->isAncestorOf(focus)))
         return;
-    ::kivo::ShellOpen(QStringLiteral("Find"), Directory(), {}, {}, kShowNormal);
+    ::kivo::ShellOpen(QStringLiteral("Find"), host_.ListFolder(), {}, {}, kShowNormal);
 }
 
-bool TFileListView::DiskReady(const QString& root, bool showMessage) {
+bool FileListOperations::DiskReady(const QString& root, bool showMessage) {
     return ::kivo::DiskReady(root, showMessage);
 }
 
-int TFileListView::ShellOpen(const QString& verb, const QString& file, const QString& parameters,
-                             const QString& folder, int showMode) {
+int FileListOperations::ShellOpen(const QString& verb, const QString& file,
+                                  const QString& parameters, const QString& folder, int showMode) {
     return ::kivo::ShellOpen(verb, file, parameters, folder, showMode);
 }
 

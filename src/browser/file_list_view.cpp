@@ -2,27 +2,16 @@
 
 #include <algorithm>
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QCoreApplication>
 #include <QStackedLayout>
 
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_item_views.h"
-#include "browser/file_list_keys.h"
 #include "browser/file_list_model.h"
-#include "platform/file_system.h"
+#include "browser/wait_cursor.h"
 
 namespace kivo {
 namespace {
-
-// The hourglass for the duration of a long operation, restored on every path out.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 template <typename View> void SetUpView(View* view, QAbstractItemModel* model) {
     view->setModel(model);
@@ -39,9 +28,12 @@ template <typename View> void SetUpView(View* view, QAbstractItemModel* model) {
 } // namespace
 
 TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
-    model_ = new FileListItemModel(listing_, this, this);
+    model_ = new FileListItemModel(listing_, this);
+    // Direct: the rename is queued before setData returns, as the editor expects.
+    connect(model_, &FileListItemModel::CaptionEdited, this, &TFileListView::AfterEdit,
+            Qt::DirectConnection);
 
-    details_ = new FileListTreeView(*this);
+    details_ = new FileListTreeView(*this, this);
     header_ = new FileListHeader(details_);
     details_->setHeader(header_);
     SetUpView(details_, model_);
@@ -58,7 +50,7 @@ TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
     connect(header_, &QHeaderView::sectionClicked, this,
             [this](int section) { SortByColumn(section); });
 
-    icons_ = new FileListIconView(*this);
+    icons_ = new FileListIconView(*this, this);
     SetUpView(icons_, model_);
     QItemSelectionModel* own = icons_->selectionModel();
     icons_->setSelectionModel(selection_);
@@ -323,48 +315,7 @@ int TFileListView::ItemAt(const QPoint& viewportPos) const {
     return index.isValid() ? index.row() : -1;
 }
 
-bool TFileListView::EditItemCaption(int row) {
-    if (row < 0 || row >= ItemCount())
-        return false;
-    const QModelIndex index = model_->index(row, 0);
-    selection_->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
-    CurrentView()->scrollTo(index);
-    CurrentView()->setFocus();
-    if (viewStyle_ == vsReport)
-        return details_->StartEdit(index);
-    return icons_->StartEdit(index);
-}
-
-bool TFileListView::IsEditing() const {
-    return viewStyle_ == vsReport ? details_->IsEditing() : icons_->IsEditing();
-}
-
-bool TFileListView::BeforeEdit(int row) {
-    if (readOnly_ || row < 0 || row >= ItemCount())
-        return false;
-    const FileListItem& item = Item(row);
-    // The parent entry and volume roots cannot be renamed; refuse before an editor opens.
-    if (item.isParent() || item.kind() == kKindDrive)
-        return false;
-    renameOldPath_ = item.fullPath();
-    return true;
-}
-
-void TFileListView::AfterEdit(int row, const QString& newCaption) {
-    Q_UNUSED(newCaption);
-    // The rename reloads the list; let the editor close first.
-    const QPersistentModelIndex index(model_->index(row, 0));
-    QMetaObject::invokeMethod(
-        this,
-        [this, index] {
-            if (index.isValid())
-                FinishRename(index.row());
-        },
-        Qt::QueuedConnection);
-}
-
-// --- operations
-// -----------------------------------------------------------------------------------
+// --- listing and sort ------------------------------------------------------------------------
 
 void TFileListView::RefreshListing() {
     {
@@ -410,143 +361,75 @@ void TFileListView::SortByColumn(int column) {
     UpdateHeaderImages();
 }
 
-void TFileListView::GoUpOneLevel() {
-    if (listing_.IsDrives())
-        return;
-    const QString dir = listing_.Directory();
-    if (dir == QLatin1String("/")) {
-        if (dirTreeCombo_)
-            dirTreeCombo_->ShowRootNode();
-        SetDirectory(kDrivesFolder);
-        return;
-    }
-    const std::string without = ExcludeTrailingSlash(dir.toStdString());
-    const QString parent = QString::fromStdString(IncludeTrailingSlash(ExtractFileDir(without)));
-    SetDirectory(parent);
-    if (dirTreeCombo_)
-        dirTreeCombo_->OpenPath(parent);
+// --- file operations -------------------------------------------------------------------------
+
+void TFileListView::CopySelection() {
+    ops_.CopySelection();
+}
+void TFileListView::CutSelection() {
+    ops_.CutSelection();
+}
+void TFileListView::PasteClipboard() {
+    ops_.PasteClipboard();
+}
+void TFileListView::DeleteSelectedItems() {
+    ops_.DeleteSelectedItems();
+}
+void TFileListView::StartRename() {
+    ops_.StartRename();
+}
+void TFileListView::FinishRename(int row) {
+    ops_.FinishRename(row);
+}
+void TFileListView::CreateNewFolder() {
+    ops_.CreateNewFolder();
+}
+void TFileListView::ViewSelectedFile() {
+    ops_.ViewSelectedFile();
+}
+void TFileListView::FindInFolder() {
+    ops_.FindInFolder();
+}
+bool TFileListView::DiskReady(const QString& root, bool showMessage) {
+    return FileListOperations::DiskReady(root, showMessage);
+}
+int TFileListView::ShellOpen(const QString& verb, const QString& file, const QString& parameters,
+                             const QString& folder, int showMode) {
+    return FileListOperations::ShellOpen(verb, file, parameters, folder, showMode);
 }
 
-void TFileListView::OpenSelectedItem() {
-    const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    WaitCursor wait;
-    const FileListItem item = Item(row); // a copy: the listing changes below
-    if (item.isParent()) {
-        GoUpOneLevel();
-        return;
-    }
-    if (item.kind() == kKindDir || item.kind() == kKindDrive) {
-        const QString path =
-            QString::fromStdString(IncludeTrailingSlash(item.fullPath().toStdString()));
-        if (item.kind() == kKindDrive && item.subItems[siSize] == VolumeTypeText(2) &&
-            !DiskReady(path, true))
-            return;
-        SetDirectory(path);
-        if (dirTreeCombo_)
-            dirTreeCombo_->OpenPath(path);
-        return;
-    }
-    if (item.kind() == kKindFile) {
-        const std::string full = item.fullPath().toStdString();
-        ShellOpen(QStringLiteral("Open"), QString::fromStdString(ExtractFileName(full)), QString(),
-                  QString::fromStdString(ExtractFileDir(full)), 5);
-    }
-}
+// --- FileListOperationsHost ---------------------------------------------------------------------
 
-void TFileListView::HandleClick() {
-    const int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    selectedItem_ = Item(row).fullPath();
-    emit ItemChange(selectedItem_);
-    emit Click();
+QString TFileListView::ListFolder() const {
+    return Directory();
 }
-
-void TFileListView::HandleDoubleClick(const QModelIndex& index) {
-    if (!index.isValid() || index.row() >= ItemCount())
-        return;
-    const FileListItem& item = Item(index.row());
-    if (item.caption.isEmpty())
-        return;
-    if (dblClickToOpen_) {
-        OpenSelectedItem();
-    } else if (item.isParent()) {
-        GoUpOneLevel();
-    } else {
-        emit DblClick();
-    }
+const std::vector<FileListItem>& TFileListView::ListItems() const {
+    return listing_.Items();
 }
-
-bool TFileListView::HandleKeyDown(QKeyEvent* event) {
-    ListKeyState state;
-    state.hasItems = ItemCount() > 0;
-    state.hasSelection = FirstSelectedRow() >= 0;
-    state.clipboardEmpty = ClipboardList.isEmpty();
-    state.drives = listing_.IsDrives();
-    state.editing = IsEditing();
-    state.comboLinked = dirTreeCombo_ != nullptr;
-    const int key = event->key();
-    const Qt::KeyboardModifiers mods = event->modifiers();
-    const ListKeyResult r = ListKeyTable(key, mods, state);
-    switch (r.action) {
-    case ListKeyAction::None:
-        break;
-    case ListKeyAction::SelectAll:
-        SelectAll();
-        break;
-    case ListKeyAction::CopySelection:
-        CopySelection();
-        break;
-    case ListKeyAction::CutSelection:
-        CutSelection();
-        break;
-    case ListKeyAction::PasteClipboard:
-        PasteClipboard();
-        break;
-    case ListKeyAction::OpenSelectedItem:
-        OpenSelectedItem();
-        break;
-    case ListKeyAction::ViewSelectedFile:
-        ViewSelectedFile();
-        break;
-    case ListKeyAction::CreateNewFolder:
-        CreateNewFolder();
-        break;
-    case ListKeyAction::GoUpOneLevel:
-        GoUpOneLevel();
-        break;
-    case ListKeyAction::CloseDropDown:
-        dirTreeCombo_->CloseDropDown();
-        break;
-    case ListKeyAction::DeleteSelectedItems:
-        DeleteSelectedItems();
-        break;
-    case ListKeyAction::StartRename:
-        StartRename();
-        break;
-    case ListKeyAction::FindInFolder:
-        FindInFolder();
-        break;
-    case ListKeyAction::ToggleDropDown:
-        dirTreeCombo_->ToggleDropDown();
-        if (dirTreeCombo_ && dirTreeCombo_->IsTreeVisible())
-            dirTreeCombo_->FocusTree();
-        break;
-    case ListKeyAction::RefreshListing:
-        RefreshListing();
-        break;
-    }
-    if (r.passOn)
-        emit KeyDown(key, mods);
-    return r.inTable;
+QList<int> TFileListView::ListSelection() const {
+    return SelectedRows();
 }
-
-void TFileListView::HandleKeyUp(QKeyEvent* event) {
-    // Keyboard navigation updates the preview like a click does.
-    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) && !event->isAutoRepeat())
-        HandleClick();
+void TFileListView::Relist() {
+    RefreshListing();
+}
+void TFileListView::SelectOnly(int row) {
+    ClearSelection();
+    SelectRow(row, true);
+}
+bool TFileListView::OpenCaptionEditor(int row) {
+    return EditItemCaption(row);
+}
+bool TFileListView::ListReadOnly() const {
+    return readOnly_;
+}
+DirTreeLink* TFileListView::ListTreeLink() const {
+    return dirTreeCombo_;
+}
+QWidget* TFileListView::ListWidget() {
+    return this;
+}
+void TFileListView::SetListUpdates(bool enabled) {
+    setUpdatesEnabled(enabled);
 }
 
 } // namespace kivo

@@ -1,8 +1,9 @@
 #pragma once
 // TFileListView: the file list pane. One item model over a FileListing, shown by a
 // tree view (details) or a list view (large icons, small icons, list) that share one
-// selection. Keys, clicks, navigation and in-place rename live here; the file
-// operations of the list are in file_list_operations.cpp.
+// selection. Construction, view styles and columns are in file_list_view.cpp, keys,
+// clicks, edits and drags in file_list_input.cpp, navigation in file_list_navigation.cpp;
+// the file operations are FileListOperations', which the list hosts.
 
 #include <functional>
 #include <memory>
@@ -13,7 +14,9 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "browser/file_list_item_view_owner.h"
 #include "browser/file_list_listing.h"
+#include "browser/file_list_operations.h"
 
 class QAbstractItemView;
 class QItemSelectionModel;
@@ -39,10 +42,14 @@ enum TViewStyle : int {
     vsReport = 4,
 };
 
-enum class TClipboardOperation { Copy, Move };
-
-class TFileListView : public QWidget {
+class TFileListView : public QWidget,
+                      private FileListItemViewOwner,
+                      private FileListOperationsHost {
     Q_OBJECT
+
+private:
+    // First of the members: the clipboard references below are bound to it.
+    FileListOperations ops_{*this};
 
 public:
     explicit TFileListView(QWidget* parent = nullptr);
@@ -128,7 +135,7 @@ public:
     void GoUpOneLevel();
     void OpenSelectedItem();
 
-    // File operations of the list (file_list_operations.cpp).
+    // File operations of the list (FileListOperations).
     void CopySelection();
     void CutSelection();
     void PasteClipboard();
@@ -147,9 +154,9 @@ public:
     int ShellOpen(const QString& verb, const QString& file, const QString& parameters,
                   const QString& folder, int showMode);
 
-    // Internal clipboard of the list (never the system clipboard).
-    QStringList ClipboardList;
-    TClipboardOperation ClipboardOperation = TClipboardOperation::Copy;
+    // Internal clipboard of the list (never the system clipboard), the operations' own.
+    QStringList& ClipboardList = ops_.ClipboardList;
+    TClipboardOperation& ClipboardOperation = ops_.ClipboardOperation;
 
     // Drop handling is the main window's: it answers whether a drag may be dropped
     // on a row (-1 = no item) and performs the drop.
@@ -168,16 +175,34 @@ signals:
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
 private:
-    friend class FileListItemModel;
-    friend class FileListTreeView;
-    friend class FileListIconView;
-    void HandleClick();
-    void HandleDoubleClick(const QModelIndex& index);
+    // --- FileListItemViewOwner (file_list_input.cpp) ---------------------------------
     // Returns true for keys of the key table: the view's own key handling does not see them.
-    bool HandleKeyDown(QKeyEvent* event);
-    void HandleKeyUp(QKeyEvent* event);
+    bool ItemViewKeyDown(QKeyEvent* event) override;
+    void ItemViewKeyUp(QKeyEvent* event) override;
+    void ItemViewClicked() override;
+    void ItemViewDoubleClicked(const QModelIndex& index) override;
+    bool ItemViewMayEdit(int row) override;
+    bool ItemViewAcceptsDrags() const override;
+    bool ItemViewAcceptsDragOver(int row) override;
+    bool ItemViewAcceptsDrop() const override;
+    void ItemViewDrop(int row) override;
+
+    // --- FileListOperationsHost ----------------------------------------------------------
+    QString ListFolder() const override;
+    const std::vector<FileListItem>& ListItems() const override;
+    QList<int> ListSelection() const override;
+    void Relist() override;
+    void SelectOnly(int row) override;
+    bool OpenCaptionEditor(int row) override;
+    bool ListReadOnly() const override;
+    DirTreeLink* ListTreeLink() const override;
+    QWidget* ListWidget() override;
+    void SetListUpdates(bool enabled) override;
+
+    // ItemChange and Click for the first selected item, if any.
+    void HandleClick();
     bool IsEditing() const;
-    bool BeforeEdit(int row); // the list's own check before editing
+    // The model stored an edited caption: the rename runs once the editor has closed.
     void AfterEdit(int row, const QString& newCaption);
     void ApplyColumns();
     void UpdateHeaderImages();
@@ -196,8 +221,6 @@ private:
     bool dblClickToOpen_ = true;
     bool readOnly_ = false;
     QString selectedItem_;
-    // Full path of the entry under in-place editing.
-    QString renameOldPath_;
 };
 
 } // namespace kivo
