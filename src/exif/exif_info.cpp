@@ -1,74 +1,21 @@
-// The directory walk, its captures, the listing and the tag list.
+// The listing and the tag list with their deferred rendering, the lookups by name and the
+// date stamps.
 
 #include "exif/exif_info.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 
-#include "exif/hooks.h"
 #include "exif/render.h"
-#include "exif/status_text.h"
 
 namespace kivo {
 
 namespace {
-
-// Nested directories deeper than this are treated as absent; real files use four levels.
-constexpr int kMaxDirectoryDepth = 32;
-
-constexpr int kTagSubIfds = 0x014A;
-constexpr int kTagExifIfd = 0x8769;
-constexpr int kTagGpsIfd = 0x8825;
-constexpr int kTagInteropIfd = 0xA005;
-constexpr int kTagMake = 0x010F;
-constexpr int kTagModel = 0x0110;
-constexpr int kTagDateTime = 0x0132;
-constexpr int kTagDateTimeOriginal = 0x9003;
-constexpr int kTagDateTimeDigitized = 0x9004;
-constexpr int kTagExifVersion = 0x9000;
-constexpr int kTagMakerNote = 0x927C;
-constexpr int kTagFlash = 0x9209;
-constexpr int kTagUserComment = 0x9286;
-constexpr int kTagImageWidth = 0x0100;
-constexpr int kTagImageLength = 0x0101;
-constexpr int kTagExifImageWidth = 0xA002;
-constexpr int kTagExifImageLength = 0xA003;
 
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
                return lower(x) == lower(y);
            });
-}
-
-std::string cut(std::string_view s, std::size_t n) {
-    return std::string(s.substr(0, n));
-}
-
-std::string decimal(std::int64_t v) {
-    char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
-}
-
-std::string hex4(unsigned v) {
-    static const char* const kDigits = "0123456789ABCDEF";
-    std::string s(4, '0');
-    for (int i = 3; i >= 0; --i, v >>= 4)
-        s[static_cast<std::size_t>(i)] = kDigits[v & 15];
-    return s;
-}
-
-int roundToInt(double v) {
-    const double r = std::nearbyint(v);
-    if (!std::isfinite(r) || r > 2147483647.0 || r < -2147483648.0)
-        throw ExifFailure("Invalid floating point operation");
-    return static_cast<int>(r);
-}
-
-bool blankOrControl(char c) {
-    return static_cast<unsigned char>(c) <= ' ';
 }
 
 } // namespace
@@ -200,11 +147,6 @@ std::string TExifInfo::RenderNumber(std::span<const std::uint8_t> raw, int forma
     return kivo::RenderNumber(raw, format, choices, pattern, BigEndian);
 }
 
-void TExifInfo::setOwnerStatus(const char* text) {
-    if (Owner)
-        SetOwnerStatusText(*Owner, text);
-}
-
 int TExifInfo::AppendTag(const tTagRow& row) {
     if (row.Number != 0) {
         rows_.push_back(row);
@@ -242,269 +184,6 @@ double TExifInfo::NumberByName(std::string_view name) {
     }
     const tTagRow& row = rows_[static_cast<std::size_t>(item.row)];
     return NumberOf(row.RawBytes, row.Format);
-}
-
-std::string TExifInfo::renderText(int tag, int format, std::int64_t byteCount,
-                                  std::int32_t valuePos, std::span<const std::uint8_t> raw,
-                                  int dirKind, bool bigEndian) {
-    const tTagRow& row = RowFor(tag, dirKind);
-    std::string text;
-    if (format == kFormatAscii) {
-        // The last byte, normally the terminating zero, is dropped.
-        const auto chars = ByteCursor(ExifBytes(), bigEndian).take(valuePos, byteCount - 1);
-        text.assign(chars.begin(), chars.end());
-    } else if (format == kFormatUndefined) {
-        const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
-        text = "\"";
-        text.append(raw.begin(), zero);
-        text += "\"";
-    } else {
-        text = kivo::RenderNumber(raw, format, row.Choices, row.Pattern, bigEndian);
-    }
-    if (row.Number > 0 && row.Render)
-        text = row.Render(text);
-    else
-        text = Printable(text);
-
-    if (tag == kTagUserComment) {
-        // Skip the 8-byte character-code prefix and the last byte.
-        std::string_view comment;
-        if (byteCount > 9 && raw.size() > 8) {
-            const std::size_t len =
-                std::min<std::size_t>(static_cast<std::size_t>(byteCount - 9), raw.size() - 8);
-            comment = std::string_view(reinterpret_cast<const char*>(raw.data()) + 8, len);
-        }
-        while (!comment.empty() && blankOrControl(comment.front()))
-            comment.remove_prefix(1);
-        while (!comment.empty() && blankOrControl(comment.back()))
-            comment.remove_suffix(1);
-        userCommentText_ = std::string(comment);
-        text = userCommentText_;
-        UserCommentPos = valuePos;
-        UserCommentLen = byteCount > 9 ? static_cast<std::int32_t>(byteCount - 9) : 0;
-    }
-    return text;
-}
-
-void TExifInfo::appendTraceLine(int tag, const std::string& caption, const std::string& text,
-                                std::int64_t byteCount, std::int32_t valuePos) {
-    traceText_ += "\r\n";
-    if (TraceDepth > 0)
-        traceText_ += "tag[$" + hex4(static_cast<unsigned>(tag)) + "]: ";
-    traceText_ += caption;
-    traceText_ += " = ";
-    traceText_ += text;
-    if (TraceDepth > 0)
-        traceText_ += " [size: " + decimal(byteCount) + "] [start: " + decimal(valuePos) + "]";
-}
-
-std::string TExifInfo::RenderEntry(int tag, int format, std::uint32_t /*count*/,
-                                   std::int64_t byteCount, std::int32_t valuePos,
-                                   std::span<const std::uint8_t> raw, int dirKind) {
-    std::string text = renderText(tag, format, byteCount, valuePos, raw, dirKind, BigEndian);
-    appendTraceLine(tag, RowFor(tag, dirKind).Caption, text, byteCount, valuePos);
-    return text;
-}
-
-void TExifInfo::WalkDirectory(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
-                              std::int64_t spanLength) {
-    visitedDirs_.clear();
-    walk(dirPos, tiffBase, dirKind, spanLength, 0);
-}
-
-void TExifInfo::walkNested(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
-                           std::int64_t spanLength, int depth) {
-    // A failure inside a nested directory ends that directory only.
-    try {
-        walk(dirPos, tiffBase, dirKind, spanLength, depth);
-    } catch (const std::exception&) {
-    }
-}
-
-void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
-                     std::int64_t spanLength, int depth) {
-    // Directory: count (2 bytes), then 12-byte entries:
-    //   +0 tag (2)  +2 format (2)  +4 component count (4)  +8 value, or offset of the value (4)
-    // A value of more than 4 bytes lies at offset + tiffBase.
-    if (depth > kMaxDirectoryDepth)
-        return;
-    // Each directory is walked once per kind: cycles of any length end.
-    const std::int64_t key = dirPos * 8 + dirKind;
-    if (!visitedDirs_.insert(key).second)
-        return;
-
-    const auto count = Cursor().u16(dirPos);
-    if (!count)
-        return;
-    const std::int64_t n = *count;
-    if (TraceDepth > 0)
-        traceText_ += "\r\nDirectory: Start, entries = " + decimal(dirPos) + ", " + decimal(n);
-    if (2 + 12 * n > tiffBase + spanLength) {
-        setOwnerStatus(kStatusBadDirectory);
-        return;
-    }
-    const bool renders = BuildRenders(BuildMode);
-    const bool lists = BuildLists(BuildMode);
-    for (std::int64_t i = 0; i < n; ++i) {
-        // Taken afresh for every entry: the maker-note reader swaps the buffer for a while.
-        const ByteCursor cur = Cursor();
-        const std::int64_t e = dirPos + 2 + 12 * i;
-        if (!cur.has(e, 12))
-            break; // the rest of the directory lies outside the bytes
-        const int tag = *cur.u16(e);
-        const int format = *cur.u16(e + 2);
-        const std::uint32_t components = *cur.u32(e + 4);
-        const std::int64_t byteCount = static_cast<std::int64_t>(FormatSize(format)) * components;
-        if (byteCount == 0)
-            continue;
-        std::int64_t valuePos = e + 8;
-        if (byteCount > 4)
-            valuePos = static_cast<std::int32_t>(*cur.u32(e + 8)) + tiffBase;
-        const auto bytes = ExifBytes();
-        if (valuePos < 1 || valuePos > static_cast<std::int64_t>(bytes.size()))
-            continue; // the value lies outside the bytes: treated as absent
-        const auto pos32 = static_cast<std::int32_t>(valuePos);
-        const auto raw = ByteCursor(bytes, BigEndian).take(valuePos, byteCount);
-
-        // The text is needed now when a capture uses it, when rendering may fail (which
-        // ends this directory) or for the detailed trace; otherwise it waits until asked for.
-        const tTagRow& row = RowFor(tag, dirKind);
-        const bool eager = !DeferRendering || TraceDepth > 0 || tag == kTagMake ||
-                           tag == kTagModel || tag == kTagDateTime || tag == kTagDateTimeOriginal ||
-                           tag == kTagUserComment || row.Render == &RenderFlash ||
-                           row.Render == &RenderShutter;
-        std::string text;
-        int deferredIndex = -1;
-        if (renders && eager) {
-            text = RenderEntry(tag, format, components, byteCount, pos32, raw, dirKind);
-        } else if (renders || lists) {
-            Deferred d;
-            d.tag = tag;
-            d.format = format;
-            d.dirKind = dirKind;
-            d.bigEndian = BigEndian;
-            d.byteCount = byteCount;
-            d.valuePos = pos32;
-            d.rawLen = raw.size();
-            d.traceAt = renders ? traceText_.size() : std::string::npos;
-            deferredIndex = static_cast<int>(deferred_.size());
-            deferred_.push_back(std::move(d));
-        }
-
-        switch (tag) {
-        case kTagExifIfd:
-        case kTagInteropIfd:
-        case kTagSubIfds:
-        case kTagGpsIfd:
-            if (auto offset = cur.u32(valuePos)) {
-                const std::int64_t target = static_cast<std::int32_t>(*offset) + tiffBase;
-                if (tag == kTagGpsIfd)
-                    walkNested(target, tiffBase, kDirGps, spanLength, depth + 1);
-                else if (target != dirPos)
-                    walkNested(target, tiffBase, kDirMain, spanLength, depth + 1);
-            }
-            break;
-        case kTagMake:
-            MakeText = cut(text, 32);
-            break;
-        case kTagModel:
-            ModelText = cut(text, 40);
-            break;
-        case kTagDateTime:
-            ModifyDatePos = pos32;
-            DateText = cut(text, 20);
-            break;
-        case kTagDateTimeOriginal:
-            TakenDatePos = pos32;
-            DateText = cut(text, 20);
-            break;
-        case kTagDateTimeDigitized:
-            DigitizedDatePos = pos32;
-            break;
-        case kTagExifVersion:
-            VersionRaw.assign(
-                raw.begin(),
-                raw.begin() + std::min<std::ptrdiff_t>(6, static_cast<std::ptrdiff_t>(raw.size())));
-            break;
-        case kTagMakerNote: {
-            MakerNoteRaw.assign(raw.begin(), raw.end());
-            MakerNotePos = pos32;
-            const bool bigEndian = BigEndian;
-            try {
-                MakerDecoded = RunMakerNoteReader(*this);
-            } catch (const std::exception&) {
-                MakerDecoded = false;
-            }
-            BigEndian = bigEndian;
-            break;
-        }
-        case kTagFlash:
-            FlashValue = roundToInt(NumberOf(raw, format));
-            break;
-        case kTagImageWidth:
-        case kTagExifImageWidth:
-            PixelWidth = roundToInt(NumberOf(raw, format));
-            WidthValuePos = static_cast<std::int32_t>(e + 8);
-            break;
-        case kTagImageLength:
-        case kTagExifImageLength:
-            PixelHeight = roundToInt(NumberOf(raw, format));
-            HeightValuePos = static_cast<std::int32_t>(e + 8);
-            break;
-        default:
-            break;
-        }
-
-        if (lists && row.Number != 0) {
-            try {
-                if (deferredIndex >= 0) {
-                    addListItem({deferredIndex, -1});
-                } else {
-                    tTagRow listed = row;
-                    listed.Shown = std::move(text);
-                    listed.RawBytes.assign(raw.begin(), raw.end());
-                    listed.RawLen = static_cast<std::int32_t>(raw.size());
-                    listed.ValuePos = pos32;
-                    listed.Format = static_cast<std::uint16_t>(format);
-                    AppendTag(listed);
-                }
-            } catch (const std::exception&) {
-            }
-        }
-    }
-}
-
-void TExifInfo::Derive35mm() {
-    if (TagIndexByName("FocalLengthin35mmFilm") >= 0)
-        return;
-    int unit = roundToInt(NumberByName("FocalPlaneResolutionUnit"));
-    if (unit < 1)
-        unit = roundToInt(NumberByName("ResolutionUnit"));
-    const double factor = unit == 2 ? 25.4 : unit == 3 ? 10.0 : 0.0;
-    const double focal = NumberByName("FocalLength");
-    if (factor == 0 || focal == 0)
-        return;
-    double width = 0;
-    double height = 0;
-    const int xres = roundToInt(NumberByName("FocalPlaneXResolution"));
-    if (xres > 0)
-        width = PixelWidth * factor / xres;
-    const int yres = roundToInt(NumberByName("FocalPlaneYResolution"));
-    if (yres > 0)
-        height = PixelHeight * factor / yres;
-    if (!(width * height > 0))
-        return;
-    // Diagonal of a 36 x 24 mm frame over the sensor's diagonal.
-    const double conversion = 43.26661531 / std::sqrt(width * width + height * height);
-    const int index = TableIndexByName("FocalLengthIn35mmFilm");
-    tTagRow row = MainTagTable()[static_cast<std::size_t>(index)];
-    row.Shown = FormatFloat("%5.2f", focal * conversion);
-    row.RawBytes.clear();
-    row.RawLen = 0;
-    row.Pattern = "%s mm";
-    row.Format = kFormatSRational;
-    AppendTag(row);
-    appendTraceLine(index, row.Caption, row.Shown, 0, 0);
 }
 
 TDateTime TExifInfo::DateAt(std::int32_t pos) const {
