@@ -1,5 +1,5 @@
-// Maker-note decoding: choosing the layout from the make, walking the maker's directory and
-// the renderers of the maker tables.
+// Maker-note decoding: the layouts and the choice among them, the maker tables as tag rows
+// and their renderers.
 
 #include "exif/maker_note.h"
 
@@ -10,8 +10,6 @@
 
 #include "exif/byte_order_reader.h"
 #include "exif/exif_info.h"
-#include "exif/exif_types.h"
-#include "exif/photo_data.h"
 #include "exif/render.h"
 
 namespace kivo {
@@ -19,10 +17,6 @@ namespace kivo {
 bool CompositeFlag = false;
 
 namespace {
-
-// Value bytes one maker walk may copy; real maker notes need a fraction of this, a forged
-// one with thousands of entries pointing at the same large block would need gigabytes.
-constexpr std::int64_t kMakerValueBudget = 16 * 1024 * 1024;
 
 // TIFF base of the reader: a TIFF offset X lies at X + 9 in a JPEG's EXIF segment (after the
 // length, "Exif\0\0") and at X - 7 in a TIFF file's buffer (which starts at file offset 8).
@@ -64,10 +58,6 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::string_view prefix) {
     return bytes.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), bytes.begin(),
                       [](char a, std::uint8_t b) { return static_cast<std::uint8_t>(a) == b; });
-}
-
-bool isSkipName(std::string_view name) {
-    return name.size() == 4 && upperPrefix(name, 4) == "SKIP";
 }
 
 TagRenderer rendererOf(MakerRenderer r) {
@@ -151,25 +141,6 @@ std::string renderSettings(const std::string& text, std::span<const MakerSetting
     return out;
 }
 
-std::string hex2(std::uint8_t b) {
-    char buf[3];
-    std::snprintf(buf, sizeof buf, "%02X", b);
-    return buf;
-}
-
-std::string hex4(int v) {
-    char buf[8];
-    std::snprintf(buf, sizeof buf, "%04X", v & 0xFFFF);
-    return buf;
-}
-
-std::string quoted(std::span<const std::uint8_t> bytes) {
-    std::string s = "\"";
-    s.append(bytes.begin(), bytes.end());
-    s += '"';
-    return s;
-}
-
 // Restores a reader's byte order when the walk ends, however it ends.
 class ByteOrderGuard {
 public:
@@ -205,126 +176,6 @@ std::optional<bool> embeddedByteOrder(std::span<const std::uint8_t> note, const 
 bool directoryFits(const ByteCursor& note, std::int64_t countPos) {
     const std::optional<std::uint16_t> n = note.u16(countPos);
     return n && *n > 0 && note.has(countPos + 2, 12 * static_cast<std::int64_t>(*n));
-}
-
-// One entry of a maker directory, 12 bytes at entry position e:
-//   e+0 tag (16), e+2 format (16), e+4 component count (32), e+8 value or offset (32)
-void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTagRow>& table,
-                 const MakerWalkParams& params) {
-    const std::optional<std::uint16_t> count = note.u16(params.countPos);
-    if (!count) {
-        throw ExifFailure("Maker note of " + std::to_string(note.size()) +
-                          " bytes has no entry count at " + std::to_string(params.countPos));
-    }
-    const ByteCursor exif(owner.ExifBytes(), owner.BigEndian);
-    const bool render = BuildLists(owner.BuildMode);
-    std::int64_t budget = kMakerValueBudget;
-    for (int i = 0; i < *count; ++i) {
-        const std::int64_t e = params.countPos + 2 + 12 * static_cast<std::int64_t>(i);
-        if (!note.has(e, 12)) {
-            throw ExifFailure("Maker note entry " + std::to_string(i + 1) + " of " +
-                              std::to_string(*count) + " lies outside the maker note's " +
-                              std::to_string(note.size()) + " bytes");
-        }
-        const int tag = *note.u16(e);
-        const int format = *note.u16(e + 2);
-        const std::uint32_t components = *note.u32(e + 4);
-        const std::int64_t byteCount =
-            static_cast<std::int64_t>(FormatSize(format)) * static_cast<std::int64_t>(components);
-
-        std::int64_t x = 0;
-        std::int64_t valuePos = e + 8;
-        if (byteCount > 4) {
-            x = static_cast<std::int32_t>(*note.u32(e + 8));
-            valuePos = x + params.valueBase;
-        }
-        std::span<const std::uint8_t> raw;
-        if (note.has(valuePos, byteCount)) {
-            raw = note.take(valuePos, byteCount);
-        } else if (params.fallbackBase) {
-            raw = exif.take(*params.fallbackBase + x, byteCount);
-        } else {
-            raw = note.take(valuePos, byteCount);
-        }
-        const auto found = std::find_if(table.begin(), table.end(),
-                                        [tag](const tTagRow& r) { return r.Number == tag; });
-        const tTagRow* row = found != table.end() ? &*found : nullptr;
-        const std::string name = row ? row->Caption : std::string("Unknown");
-        if (isSkipName(name)) {
-            continue;
-        }
-        budget -= static_cast<std::int64_t>(raw.size());
-        if (budget < 0) {
-            throw ExifFailure("Maker note values exceed " + std::to_string(kMakerValueBudget) +
-                              " bytes");
-        }
-
-        std::string rendered;
-        if (render) {
-            if (format == kFormatAscii) {
-                const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
-                rendered = quoted(raw.first(static_cast<std::size_t>(zero - raw.begin())));
-            } else if (format == kFormatUndefined) {
-                rendered = quoted(raw);
-            } else {
-                try {
-                    rendered = owner.RenderNumber(raw, format, row ? row->Choices : "",
-                                                  row ? row->Pattern : "");
-                } catch (const std::exception&) {
-                    rendered = quoted(raw);
-                }
-            }
-        }
-
-        CompositeFlag = false;
-        const std::string shown =
-            (row && row->Render) ? row->Render(rendered) : Printable(rendered);
-
-        std::string line;
-        if (TraceDepth > 0) {
-            line += kMakerLineBreak;
-            line += "tag[$" + hex4(tag) + "]: " + name + " = ";
-            if (!CompositeFlag) {
-                line += shown;
-            }
-            line += " [size: " + std::to_string(byteCount) + "]";
-            line += " [raw: ";
-            const std::size_t shownBytes = std::min<std::size_t>(raw.size(), 16);
-            for (std::size_t k = 0; k < shownBytes; ++k) {
-                line += hex2(raw[k]) + " ";
-            }
-            if (raw.size() > shownBytes) {
-                line += "...";
-            }
-            line += "]";
-            line += " [start: " + std::to_string(valuePos) + "]";
-            if (CompositeFlag) {
-                line += shown;
-            }
-        } else if (CompositeFlag) {
-            line = shown;
-            line += kMakerLineBreak;
-            line += name + " = " + rendered;
-        } else {
-            line += kMakerLineBreak;
-            line += name + " = " + shown;
-        }
-        owner.MakerTrace += line;
-
-        if (render && row) {
-            tTagRow listed = *row;
-            listed.Shown = shown;
-            listed.RawBytes.assign(raw.begin(), raw.end());
-            listed.RawLen = static_cast<std::int32_t>(raw.size());
-            listed.Format = static_cast<std::uint16_t>(format);
-            listed.Kind = 1;
-            try {
-                owner.AppendTag(listed);
-            } catch (const std::exception&) {
-                // A row that cannot be listed costs only its place in the list.
-            }
-        }
-    }
 }
 
 } // namespace
@@ -502,18 +353,6 @@ void TMakerNoteInfo::walk(const MakerLayoutRow& p) {
 
     ByteOrderGuard order(owner, bigEndian);
     WalkMakerDirectory(owner, note, MakerTagRows(p.table), params);
-}
-
-void WalkMakerDirectory(TExifInfo& owner, std::span<const std::uint8_t> makerNote,
-                        const std::vector<tTagRow>& table, const MakerWalkParams& params) {
-    const ByteCursor note(makerNote, owner.BigEndian);
-    try {
-        walkEntries(owner, note, table, params);
-    } catch (const std::exception& failure) {
-        if (owner.Owner) {
-            owner.Owner->StatusText = std::string(kMakerErrorPrefix) + failure.what();
-        }
-    }
 }
 
 } // namespace kivo
