@@ -1,6 +1,6 @@
 // The comparison rules of the file list and its sort: names with the locale's upper case,
-// Type and Attr texts by ASCII case, sizes and dates by their values; folders before files,
-// and a pair with the parent entry never reversed.
+// Type and Attr texts by ASCII case, sizes and dates by their values; folders and files
+// kept apart, and a pair with the parent entry never reversed.
 
 #include <algorithm>
 #include <cmath>
