@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "platform/file_system.h"
-#include "platform/gui/shell_open.h"
+#include "platform/gui/shell_launch.h"
 
 namespace kivo {
 
@@ -144,8 +144,11 @@ void TFindWindow::OpenItem(QListWidgetItem* item) {
     if (!item)
         return;
     const std::string path = QFile::encodeName(item->text()).toStdString();
-    ShellOpen(QStringLiteral("Open"), item->text(), {},
-              QFile::decodeName(ExtractFileDir(path).c_str()), kShow);
+    const QString folder = QFile::decodeName(ExtractFileDir(path).c_str());
+    // The same as ShellOpen's "Open", box included.
+    if (LaunchFile(item->text(), {}, folder) <= 32)
+        ShellMessage(QMessageBox::Critical,
+                     ShellOpenErrorText(QStringLiteral("Open"), item->text()));
 }
 
 } // namespace kivo

@@ -2,40 +2,11 @@
 // Opening files and folders the way the desktop does, the viewers of the file list, the
 // disk-ready test of volumes and the exists test of renames, with their messages.
 
-#include <functional>
-
-#include <QMessageBox>
 #include <QString>
-#include <QStringList>
 
-class QUrl;
+#include "platform/gui/shell_launch.h"
 
 namespace kivo {
-
-// Result codes of ShellOpen: more than 32 means success.
-inline constexpr int kShellFileNotFound = 2;
-inline constexpr int kShellNoAssociation = 31;
-inline constexpr int kShellOk = 42;
-// Show modes callers pass along (the desktop decides how windows appear).
-inline constexpr int kShowNormal = 1;
-inline constexpr int kShow = 5;
-
-// How files are handed to the desktop; tests install their own (nullptr restores it).
-class ShellLauncher {
-public:
-    virtual ~ShellLauncher() = default;
-    // The desktop's default application for the URL.
-    virtual bool OpenUrl(const QUrl& url) = 0;
-    virtual bool StartDetached(const QString& program, const QStringList& arguments,
-                               const QString& workingFolder) = 0;
-};
-void SetShellLauncher(ShellLauncher* launcher);
-
-// Where the messages of this file go; tests install their own (nullptr = message boxes).
-using ShellMessageHook = std::function<void(QMessageBox::Icon icon, const QString& text)>;
-void SetShellMessageHook(ShellMessageHook hook);
-// The message box of this layer (with the beep for warnings and errors), or the hook.
-void ShellMessage(QMessageBox::Icon icon, const QString& text);
 
 // Performs the verb on the file. "Open": a desktop entry (.desktop) is started with the
 // parameters as its file; a program with parameters is started with them; anything else
@@ -44,7 +15,6 @@ void ShellMessage(QMessageBox::Icon icon, const QString& text);
 // "ERROR - Can't <verb> file  <file>" has been shown.
 int ShellOpen(const QString& verb, const QString& file, const QString& parameters,
               const QString& folder, int showMode);
-QString ShellOpenErrorText(const QString& verb, const QString& file);
 
 // Opens the entry `fileName` in `folder` with the default application for the viewer
 // of its extension (ViewerMimeForExtension). False, without a message, when the extension
