@@ -1,6 +1,7 @@
 // Opening files, the viewer table and its XDG default applications, the find window,
 // the disk-ready and exists tests with their texts.
 
+#include <cstdio>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -247,6 +248,34 @@ TEST_F(ShellOpenTest, FindWindowListsMatchesAndOpensOnActivation) {
     ASSERT_EQ(launcher_.urls.size(), 1u);
     EXPECT_EQ(launcher_.urls[0].toLocalFile(),
               QString::fromStdString(t_.file("f/sub/deeper/b.jpg")));
+}
+
+TEST_F(ShellOpenTest, FindWindowShowsTheOpenErrorForAVanishedEntry) {
+    t_.write("f/a.jpg", "1");
+    TFindWindow w(QString::fromStdString(t_.file("f")));
+    w.PatternEdit()->setText("*.jpg");
+    w.StartSearch();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.Searching(), 5000);
+    ASSERT_EQ(w.ResultList()->count(), 1);
+    ASSERT_EQ(std::remove(t_.file("f/a.jpg").c_str()), 0);
+    emit w.ResultList()->itemActivated(w.ResultList()->item(0));
+    EXPECT_TRUE(launcher_.urls.empty());
+    EXPECT_EQ(messages_, QStringList{"ERROR - Can't Open file  " +
+                                     QString::fromStdString(t_.file("f/a.jpg"))});
+    EXPECT_EQ(icons_.back(), QMessageBox::Critical);
+}
+
+TEST_F(ShellOpenTest, LaunchFileGivesTheOpenCodeWithoutAMessage) {
+    const auto dir = QString::fromStdString(t_.mkdir("f"));
+    t_.write("f/a.jpg", "x");
+    EXPECT_EQ(LaunchFile("a.jpg", {}, dir), kShellOk);
+    ASSERT_EQ(launcher_.urls.size(), 1u);
+    EXPECT_EQ(launcher_.urls[0], QUrl::fromLocalFile(dir + "/a.jpg"));
+    EXPECT_EQ(LaunchFile("gone.jpg", {}, dir), kShellFileNotFound);
+    EXPECT_EQ(LaunchFile({}, {}, dir), kShellFileNotFound);
+    launcher_.succeed = false;
+    EXPECT_EQ(LaunchFile("a.jpg", {}, dir), kShellNoAssociation);
+    EXPECT_TRUE(messages_.isEmpty());
 }
 
 TEST(FileFinder, StopsAtTheLimitAndSkipsUnreadableFolders) {
