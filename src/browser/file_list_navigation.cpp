@@ -3,7 +3,7 @@
 
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_view.h"
-#include "browser/wait_cursor.h"
+#include "platform/gui/wait_cursor.h"
 #include "platform/file_system.h"
 
 namespace kivo {

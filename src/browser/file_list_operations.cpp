@@ -5,7 +5,7 @@
 #include <QWidget>
 
 #include "browser/dir_tree_link.h"
-#include "browser/wait_cursor.h"
+#include "platform/gui/wait_cursor.h"
 #include "platform/file_system.h"
 #include "platform/gui/shell_file_operation.h"
 #include "platform/gui/shell_open.h"

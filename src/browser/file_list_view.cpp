@@ -8,7 +8,7 @@
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_item_views.h"
 #include "browser/file_list_model.h"
-#include "browser/wait_cursor.h"
+#include "platform/gui/wait_cursor.h"
 
 namespace kivo {
 namespace {

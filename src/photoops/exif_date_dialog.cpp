@@ -21,6 +21,7 @@
 #include "photoops/adjust_dialog.h"
 #include "photoops/exif_date_fill.h"
 #include "platform/exe_folder.h"
+#include "platform/gui/wait_cursor.h"
 
 namespace kivo {
 
@@ -48,14 +49,6 @@ QAction* MenuItem(const QString& caption, const char* name, const QKeySequence& 
     owner->addAction(a); // the shortcut works wherever the focus is in the dialog
     return a;
 }
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
