@@ -1,7 +1,9 @@
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 
@@ -12,10 +14,15 @@
 #include <sys/types.h>
 #include <unistd.h>
 
+#include "platform/path_at.h"
+#include "platform/regular_file.h"
+
 namespace kivo {
 namespace {
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool GlobMatch(std::string_view p, std::string_view n) {
     // Iterative matcher with single-star backtracking: linear in practice, no recursion.
@@ -43,26 +50,6 @@ struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
-class Fd {
-public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    int release() {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-
-private:
-    int fd_;
-};
-
 unsigned AttributesOf(const std::string& name, const struct stat& st) {
     unsigned attr = 0;
     if (S_ISDIR(st.st_mode))
@@ -74,66 +61,46 @@ unsigned AttributesOf(const std::string& name, const struct stat& st) {
     return attr;
 }
 
-bool StatFollow(const std::string& path, struct stat& st) {
-    if (::stat(path.c_str(), &st) == 0)
-        return true;
-    // A dangling symbolic link is still an entry of its folder.
-    return ::lstat(path.c_str(), &st) == 0;
+EntryKind KindOf(mode_t mode) {
+    if (S_ISREG(mode))
+        return EntryKind::Regular;
+    if (S_ISDIR(mode))
+        return EntryKind::Directory;
+    if (S_ISLNK(mode))
+        return EntryKind::Symlink;
+    return EntryKind::Other;
 }
 
-FsResult Ok() { return FsResult{true, 0}; }
-FsResult Fail(int err) { return FsResult{false, err}; }
+// The entry's own kind, and the attributes of what it stands for: a link's target, or
+// the link itself when it dangles (it is still an entry of its folder).
+bool StatEntryAt(int dir, const char* name, struct stat& st, EntryKind& kind) {
+    if (::fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    kind = KindOf(st.st_mode);
+    if (kind == EntryKind::Symlink) {
+        struct stat target {};
+        if (::fstatat(dir, name, &target, 0) == 0)
+            st = target;
+    }
+    return true;
+}
 
-// Copies a regular file to a new name that must not exist yet, keeping contents, times and
-// permissions, and syncs it. On failure the partial copy is removed.
-FsResult CopyFileNew(const std::string& from, const std::string& to) {
-    Fd in(::open(from.c_str(), O_RDONLY | O_CLOEXEC));
-    if (in.get() < 0)
-        return Fail(errno);
-    struct stat st {};
-    if (::fstat(in.get(), &st) != 0)
-        return Fail(errno);
-    if (!S_ISREG(st.st_mode))
-        return Fail(EXDEV);
-    Fd out(::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777));
-    if (out.get() < 0)
-        return Fail(errno);
-    auto abandon = [&](int err) {
-        ::close(out.release());
-        ::unlink(to.c_str());
-        return Fail(err);
-    };
-    std::unique_ptr<char[]> buf(new char[1 << 17]);
-    for (;;) {
-        const ssize_t got = ::read(in.get(), buf.get(), 1 << 17);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return abandon(errno);
-        }
-        if (got == 0)
-            break;
-        ssize_t done = 0;
-        while (done < got) {
-            const ssize_t put = ::write(out.get(), buf.get() + done, static_cast<size_t>(got - done));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                return abandon(errno);
-            }
-            done += put;
-        }
-    }
-    const struct timespec times[2] = {st.st_atim, st.st_mtim};
-    ::fchmod(out.get(), st.st_mode & 07777);
-    if (::futimens(out.get(), times) != 0 || ::fsync(out.get()) != 0)
-        return abandon(errno);
-    if (::close(out.release()) != 0) {
-        const int err = errno;
-        ::unlink(to.c_str());
-        return Fail(err);
-    }
-    return Ok();
+DirEntry MakeEntry(std::string name, const struct stat& st, EntryKind kind) {
+    DirEntry entry;
+    entry.attr = AttributesOf(name, st);
+    entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+    entry.mtime = st.st_mtim.tv_sec;
+    entry.kind = kind;
+    entry.name = std::move(name);
+    return entry;
+}
+
+// stat() of a path of any length, links followed.
+bool StatPath(const std::string& path, struct stat& st) {
+    if (path.empty())
+        return false;
+    const PathAt at(path);
+    return ::fstatat(at.dir(), at.name(), &st, 0) == 0;
 }
 
 } // namespace
@@ -153,40 +120,40 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
 std::vector<DirEntry> EnumerateFolder(const std::string& folder, std::string_view pattern) {
     std::vector<DirEntry> result;
     const std::string dir = folder.empty() ? std::string(".") : folder;
-    std::unique_ptr<DIR, DirCloser> d(::opendir(dir.c_str()));
+    UniqueFd fd = OpenFolder(dir);
+    if (!fd)
+        return result;
+    std::unique_ptr<DIR, DirCloser> d(::fdopendir(fd.get()));
     if (!d)
         return result;
-    const std::string prefix = IncludeTrailingSlash(dir);
+    fd.release(); // the stream owns it now
+    const int dirFd = ::dirfd(d.get());
     const bool isRoot = ExcludeTrailingSlash(dir) == "/";
     while (const dirent* e = ::readdir(d.get())) {
-        const std::string name = e->d_name;
+        std::string name = e->d_name;
         if (name == ".." && isRoot)
             continue;
-        if (!WildcardMatch(pattern, name))
+        if (!WildcardMatch(pattern, name) || IsCopyTempName(name))
             continue;
+        // Relative to the folder: the entry's full path may be longer than PATH_MAX.
         struct stat st {};
-        if (!StatFollow(prefix + name, st))
+        EntryKind kind = EntryKind::Regular;
+        if (!StatEntryAt(dirFd, name.c_str(), st, kind))
             continue;
-        DirEntry entry;
-        entry.name = name;
-        entry.attr = AttributesOf(name, st);
-        entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-        entry.mtime = st.st_mtim.tv_sec;
-        result.push_back(std::move(entry));
+        result.push_back(MakeEntry(std::move(name), st, kind));
     }
     return result;
 }
 
 std::optional<DirEntry> StatEntry(const std::string& path) {
-    struct stat st {};
-    if (path.empty() || !StatFollow(path, st))
+    if (path.empty())
         return std::nullopt;
-    DirEntry entry;
-    entry.name = ExtractFileName(ExcludeTrailingSlash(path));
-    entry.attr = AttributesOf(entry.name, st);
-    entry.size = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
-    entry.mtime = st.st_mtim.tv_sec;
-    return entry;
+    const PathAt at(path);
+    struct stat st {};
+    EntryKind kind = EntryKind::Regular;
+    if (!StatEntryAt(at.dir(), at.name(), st, kind))
+        return std::nullopt;
+    return MakeEntry(ExtractFileName(ExcludeTrailingSlash(path)), st, kind);
 }
 
 std::string AttributeLetters(unsigned attr) {
@@ -204,79 +171,46 @@ std::string AttributeLetters(unsigned attr) {
 
 bool FileExists(const std::string& path) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+    return StatPath(path, st) && !S_ISDIR(st.st_mode);
 }
 
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
-    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    return StatPath(path, st) && S_ISDIR(st.st_mode);
 }
 
 bool PathExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    const PathAt at(path);
     struct stat st {};
-    return !path.empty() && ::lstat(path.c_str(), &st) == 0;
+    return ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
 std::optional<std::uint64_t> FileSize(const std::string& path) {
     struct stat st {};
-    if (path.empty() || ::stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (!StatPath(path, st) || S_ISDIR(st.st_mode))
         return std::nullopt;
     return static_cast<std::uint64_t>(st.st_size);
 }
 
-bool CreateDir(const std::string& path) { return ::mkdir(path.c_str(), 0777) == 0; }
-bool RemoveDir(const std::string& path) { return ::rmdir(path.c_str()) == 0; }
-
-std::string FsResult::message() const { return ok ? std::string() : std::strerror(error); }
-
-FsResult RenameNoReplace(const std::string& from, const std::string& to) {
-    if (from.empty() || to.empty())
-        return Fail(ENOENT);
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
-        return Ok();
-    const int err = errno;
-    if (err != EINVAL && err != ENOSYS && err != ENOTSUP)
-        return Fail(err);
-    // The file system refuses the flag: a hard link cannot replace anything either.
-    struct stat st {};
-    if (::lstat(from.c_str(), &st) != 0)
-        return Fail(errno);
-    if (!S_ISDIR(st.st_mode)) {
-        if (::link(from.c_str(), to.c_str()) != 0)
-            return Fail(errno);
-        if (::unlink(from.c_str()) != 0) {
-            const int e = errno;
-            ::unlink(to.c_str());
-            return Fail(e);
-        }
-        return Ok();
-    }
-    if (PathExists(to))
-        return Fail(EEXIST);
-    if (::rename(from.c_str(), to.c_str()) != 0)
-        return Fail(errno);
-    return Ok();
+bool CreateDir(const std::string& path) {
+    if (path.empty())
+        return false;
+    const PathAt at(path);
+    return ::mkdirat(at.dir(), at.name(), 0777) == 0;
 }
 
-FsResult MoveNoReplace(const std::string& from, const std::string& to) {
-    FsResult r = RenameNoReplace(from, to);
-    if (r.ok || r.error != EXDEV)
-        return r;
-    if (DirectoryExists(from))
-        return Fail(EXDEV);
-    r = CopyFileNew(from, to);
-    if (!r.ok)
-        return r;
-    if (::unlink(from.c_str()) != 0) {
-        // Keep exactly one copy: the source could not go, so the new one goes.
-        const int err = errno;
-        ::unlink(to.c_str());
-        return Fail(err);
-    }
-    return Ok();
+bool RemoveDir(const std::string& path) {
+    if (path.empty())
+        return false;
+    const PathAt at(path);
+    return ::unlinkat(at.dir(), at.name(), AT_REMOVEDIR) == 0;
 }
 
-bool SetCurrentDir(const std::string& path) { return !path.empty() && ::chdir(path.c_str()) == 0; }
+bool SetCurrentDir(const std::string& path) {
+    return !path.empty() && ::chdir(path.c_str()) == 0;
+}
 
 std::string GetCurrentDir() {
     std::unique_ptr<char, decltype(&std::free)> p(::getcwd(nullptr, 0), &std::free);
@@ -285,14 +219,14 @@ std::string GetCurrentDir() {
 
 std::optional<TDateTime> FileModifiedExact(const std::string& path) {
     struct stat st {};
-    if (!FileExists(path) || ::stat(path.c_str(), &st) != 0)
+    if (!StatPath(path, st) || S_ISDIR(st.st_mode))
         return std::nullopt;
     return UnixToLocalDateTime(st.st_mtim.tv_sec);
 }
 
 std::optional<TDateTime> FileAge(const std::string& path) {
     struct stat st {};
-    if (!FileExists(path) || ::stat(path.c_str(), &st) != 0)
+    if (!StatPath(path, st) || S_ISDIR(st.st_mode))
         return std::nullopt;
     const std::time_t t = st.st_mtim.tv_sec;
     std::tm tm{};
@@ -317,39 +251,56 @@ SetTimeResult SetFileModified(const std::string& path, TDateTime localTime) {
     TryEncodeDate(y, mo, d, date);
     TryEncodeTime(h, mi, s & ~1, 0, time);
     const std::time_t t = LocalDateTimeToUnix(ComposeDateTime(date, time));
-
-    if (DirectoryExists(path))
-        return SetTimeResult::OpenFailed;
-    Fd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY));
-    if (fd.get() < 0)
-        return SetTimeResult::OpenFailed;
-    if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0)
-        return SetTimeResult::Locked;
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = t;
     times[1].tv_nsec = 0;
-    if (::futimens(fd.get(), times) != 0)
+
+    if (path.empty())
+        return SetTimeResult::OpenFailed;
+    const PathAt at(path);
+    // O_NOFOLLOW: a name that is (or was swapped for) a link never passes the time on to
+    // whatever the link points at.
+    RegularFile file = OpenRegularFileAt(at.dir(), at.name(), O_RDWR | O_NOFOLLOW);
+    if (!file) {
+        struct stat st {};
+        if (file.error == ELOOP && ::fstatat(at.dir(), at.name(), &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISLNK(st.st_mode))
+            return ::utimensat(at.dir(), at.name(), times, AT_SYMLINK_NOFOLLOW) == 0
+                       ? SetTimeResult::Ok
+                       : SetTimeResult::Failed;
+        return SetTimeResult::OpenFailed;
+    }
+    if (::flock(file.fd.get(), LOCK_EX | LOCK_NB) != 0)
+        return SetTimeResult::Locked;
+    if (::futimens(file.fd.get(), times) != 0)
         return SetTimeResult::Failed;
     return SetTimeResult::Ok;
 }
 
 std::optional<std::vector<std::uint8_t>> ReadFileBytes(const std::string& path,
                                                        std::uint64_t maxBytes) {
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
+    if (path.empty())
         return std::nullopt;
+    // Only a regular file: a FIFO named like a photo would block the read forever.
+    const PathAt at(path);
+    const RegularFile file = OpenRegularFileAt(at.dir(), at.name(), O_RDONLY);
+    if (!file)
+        return std::nullopt;
+    const int fd = file.fd.get();
     struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || S_ISDIR(st.st_mode))
+    if (::fstat(fd, &st) != 0)
         return std::nullopt;
     std::vector<std::uint8_t> bytes;
-    const std::uint64_t want = std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes);
+    const std::uint64_t want =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(st.st_size), maxBytes);
     bytes.reserve(static_cast<std::size_t>(want));
     std::uint8_t buf[1 << 16];
     while (bytes.size() < maxBytes) {
         const std::uint64_t room = maxBytes - bytes.size();
-        const ssize_t got = ::read(fd.get(), buf, static_cast<size_t>(std::min<std::uint64_t>(sizeof buf, room)));
+        const ssize_t got =
+            ::read(fd, buf, static_cast<size_t>(std::min<std::uint64_t>(sizeof buf, room)));
         if (got < 0) {
             if (errno == EINTR)
                 continue;

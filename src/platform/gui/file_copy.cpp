@@ -1,15 +1,12 @@
 // Copying for FileOperationJob: a new entry (a folder with all it holds, a symbolic link,
-// a file) and the contents of one file, with progress and cancel.
+// a file) and the contents of one file, with progress and cancel. The crash-safe copy
+// itself is the file system layer's.
 
 #include "platform/gui/file_operation.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-#include <vector>
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,9 +20,6 @@ namespace {
 using fileop::CopyModeAndTimes;
 using fileop::Lstat;
 using fileop::Reason;
-
-// Progress and cancel are looked at after every piece of this size.
-constexpr std::size_t kChunk = 1 << 20;
 
 } // namespace
 
@@ -54,86 +48,40 @@ FileOperationJob::Status FileOperationJob::CopyNew(const std::string& src, const
     }
     if (!S_ISREG(st->st_mode))
         return Fail(FileOperationMessage("Cannot copy", src, "not a regular file"));
-    return CopyFileContents(src, dst, false, false);
+    return CopyFileContents(src, dst, false);
+}
+
+CopyProgress FileOperationJob::CopyProgressFor(const std::string& src, std::uint64_t& reported) {
+    return [this, &src, &reported](std::uint64_t done) {
+        Advance(done - reported);
+        reported = done;
+        return Tick(src);
+    };
+}
+
+FileOperationJob::Status FileOperationJob::Finish(const FsResult& r, const char* verb,
+                                                  const std::string& src, const std::string& dst) {
+    if (r) {
+        Advance(1);
+        return Status::Done;
+    }
+    if (r.error == ECANCELED)
+        return Status::Cancelled; // the user stopped it; the copy is undone
+    if (r.atTarget)
+        return Fail(FileOperationMessage("Cannot create", dst, r.message()));
+    return Fail(FileOperationMessage(verb, src, r.message()));
 }
 
 FileOperationJob::Status FileOperationJob::CopyFileContents(const std::string& src,
-                                                            const std::string& dst, bool replace,
-                                                            bool syncData) {
-    const int in = ::open(src.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0)
-        return Fail(FileOperationMessage("Cannot copy", src, Reason(errno)));
-    struct stat st {};
-    ::fstat(in, &st);
-
-    // A replaced file is first written beside the target under a free name and then
-    // renamed over it, so a failed copy never leaves the old file damaged.
-    std::string writePath = dst;
-    int out;
-    if (replace) {
-        const std::string dir = ExtractFileDir(dst);
-        writePath = (dir.empty() ? std::string() : IncludeTrailingSlash(dir)) + ".kivo-copy-XXXXXX";
-        out = ::mkstemp(writePath.data());
-        if (out >= 0)
-            ::fcntl(out, F_SETFD, FD_CLOEXEC);
-    } else {
-        out = ::open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    }
-    if (out < 0) {
-        const int err = errno;
-        ::close(in);
-        return Fail(FileOperationMessage("Cannot create", dst, Reason(err)));
-    }
-
-    auto abandon = [&](int err, const char* what) {
-        ::close(in);
-        ::close(out);
-        ::unlink(writePath.c_str());
-        return err == 0 ? Status::Cancelled : Fail(FileOperationMessage(what, src, Reason(err)));
-    };
-
-    std::vector<char> buf(kChunk);
-    for (;;) {
-        const ssize_t got = ::read(in, buf.data(), buf.size());
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return abandon(errno, "Cannot read");
-        }
-        if (got == 0)
-            break;
-        ssize_t off = 0;
-        while (off < got) {
-            const ssize_t put = ::write(out, buf.data() + off, static_cast<std::size_t>(got - off));
-            if (put < 0) {
-                if (errno == EINTR)
-                    continue;
-                return abandon(errno, "Cannot copy");
-            }
-            off += put;
-        }
-        Advance(static_cast<std::uint64_t>(got));
-        if (!Tick(src))
-            return abandon(0, "");
-    }
-    ::fchmod(out, st.st_mode & 07777);
-    const timespec times[2] = {st.st_atim, st.st_mtim};
-    ::futimens(out, times);
-    if (syncData && ::fsync(out) != 0)
-        return abandon(errno, "Cannot copy");
-    ::close(in);
-    if (::close(out) != 0) {
-        const int err = errno;
-        ::unlink(writePath.c_str());
-        return Fail(FileOperationMessage("Cannot copy", src, Reason(err)));
-    }
-    if (replace && ::rename(writePath.c_str(), dst.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(writePath.c_str());
-        return Fail(FileOperationMessage("Cannot replace", dst, Reason(err)));
-    }
-    Advance(1);
-    return Status::Done;
+                                                            const std::string& dst, bool replace) {
+    // Written under a temporary name beside the target, synced and renamed into place: a
+    // failed or interrupted copy never leaves a partial file under the name, and a
+    // replaced file stays whole until the new one is complete.
+    std::uint64_t reported = 0;
+    const FsResult r =
+        CopyFileSafely(src, dst, replace ? CopyPublish::Replace : CopyPublish::NoReplace,
+                       CopyProgressFor(src, reported));
+    return Finish(r, "Cannot copy", src, dst);
 }
 
 } // namespace kivo

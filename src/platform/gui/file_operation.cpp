@@ -269,24 +269,12 @@ FileOperationJob::Status FileOperationJob::Transfer(const std::string& srcIn,
     const FsResult r = RenameNoReplace(src, dst);
     if (r)
         return Status::Done;
-    if (r.error == EXDEV && S_ISREG(srcSt->st_mode)) {
-        // Onto another file system a file is copied (with progress and cancel), synced,
-        // and only then removed; exactly one of the two stays when that fails.
-        const Status s = CopyFileContents(src, dst, false, true);
-        if (s != Status::Done)
-            return s;
-        if (::unlink(src.c_str()) != 0) {
-            const int err = errno;
-            ::unlink(dst.c_str());
-            return Fail(FileOperationMessage("Cannot move", src, Reason(err)));
-        }
-        return Status::Done;
-    }
     if (r.error == EXDEV && !srcIsDir) {
-        const FsResult m = MoveNoReplace(src, dst);
-        if (m)
-            return Status::Done;
-        return Fail(FileOperationMessage(verb, src, m.message()));
+        // Onto another file system a file is copied under a temporary name (with progress
+        // and cancel), synced, renamed into place, and only then the source removed; a
+        // link is recreated as a link. Exactly one of the two stays when that fails.
+        std::uint64_t reported = 0;
+        return Finish(MoveNoReplace(src, dst, CopyProgressFor(src, reported)), verb, src, dst);
     }
     if (r.error == EXDEV && srcIsDir) {
         // A folder cannot be renamed onto another file system: move what it holds.
@@ -337,22 +325,14 @@ FileOperationJob::Status FileOperationJob::Replace(const std::string& src, const
         return Fail(FileOperationMessage("Cannot replace", dst,
                                          "a folder and a file cannot replace each other"));
     if (move) {
-        if (::rename(src.c_str(), dst.c_str()) == 0)
-            return Status::Done;
-        if (errno != EXDEV)
-            return Fail(FileOperationMessage("Cannot move", src, Reason(errno)));
-        if (!S_ISREG(srcSt->st_mode))
-            return Fail(FileOperationMessage("Cannot move", src, "not a regular file"));
-        const Status s = CopyFileContents(src, dst, true, true);
-        if (s != Status::Done)
-            return s;
-        if (::unlink(src.c_str()) != 0)
-            return Fail(FileOperationMessage("Cannot remove", src, Reason(errno)));
-        return Status::Done;
+        // The old file is only replaced by a complete, synced copy.
+        std::uint64_t reported = 0;
+        return Finish(MoveReplacing(src, dst, CopyProgressFor(src, reported)), "Cannot move", src,
+                      dst);
     }
     if (!S_ISREG(srcSt->st_mode))
         return Fail(FileOperationMessage("Cannot copy", src, "not a regular file"));
-    return CopyFileContents(src, dst, true, false);
+    return CopyFileContents(src, dst, true);
 }
 
 FileOperationJob::Status FileOperationJob::TrashOne(const std::string& path) {

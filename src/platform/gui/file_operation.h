@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
+
 namespace kivo {
 
 // The shell's function codes.
@@ -81,8 +83,12 @@ private:
     Status Transfer(const std::string& src, const std::string& dst, bool move);
     Status TransferChildren(const std::string& srcDir, const std::string& dstDir, bool move);
     Status CopyNew(const std::string& src, const std::string& dst);
-    Status CopyFileContents(const std::string& src, const std::string& dst, bool replace,
-                            bool syncData);
+    Status CopyFileContents(const std::string& src, const std::string& dst, bool replace);
+    // Progress of one file's copy: advances the bytes done and lets the user cancel.
+    CopyProgress CopyProgressFor(const std::string& src, std::uint64_t& reported);
+    // Done, cancelled, or the failure reported with the side that failed.
+    Status Finish(const FsResult& r, const char* verb, const std::string& src,
+                  const std::string& dst);
     Status Replace(const std::string& src, const std::string& dst, bool move);
     Status TrashOne(const std::string& path);
     Status RenameOne(const std::string& src, const std::string& dst);
