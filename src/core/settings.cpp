@@ -1,15 +1,17 @@
 #include "core/settings.h"
 
 #include <cerrno>
-#include <cstdio>
-#include <fstream>
+#include <cstdlib>
+#include <memory>
 #include <optional>
-#include <sstream>
+#include <random>
 #include <vector>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/regular_file.h"
 
 namespace kivo {
 namespace {
@@ -40,12 +42,22 @@ struct IniLines {
 };
 
 std::optional<IniLines> Load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    // Only a regular file is read: a FIFO or device under that name would block.
+    RegularFile file = OpenRegularFile(path);
+    if (!file)
         return std::nullopt;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    const std::string text = ss.str();
+    std::string text;
+    char buffer[16384];
+    for (;;) {
+        const ssize_t n = ::read(file.fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        text.append(buffer, static_cast<std::size_t>(n));
+    }
     IniLines ini;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -105,34 +117,81 @@ std::optional<std::string> Lookup(const std::string& path, const std::string& se
     return std::nullopt;
 }
 
+bool WriteAll(int fd, const std::string& text) {
+    std::size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A new, empty file beside `target` under a hidden name of its own.
+UniqueFd CreateSibling(const std::string& target, mode_t mode, std::string& name) {
+    static std::mt19937 random{std::random_device{}()};
+    const std::size_t slash = target.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string suffix;
+        for (int i = 0; i < 6; ++i)
+            suffix += kLetters[random() % (sizeof kLetters - 1)];
+        // A name near the length limit gets a short sibling.
+        name =
+            dir + (base.size() > 200 ? std::string(".kivo.ini") : "." + base) + ".kivo-" + suffix;
+        UniqueFd fd(
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode));
+        if (fd || errno != EEXIST)
+            return fd;
+    }
+    return UniqueFd();
+}
+
+// The settings land whole or not at all: the text goes into a sibling file, is synced
+// and renamed over the old one, so a failure or a crash halfway leaves the old file.
 void Store(const std::string& path, const std::string& text) {
-    // Write a sibling file and move it over, so a failed write never truncates the settings.
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
+    std::string target = path;
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        // A linked settings file stays linked: the file it points to is replaced.
+        std::unique_ptr<char, decltype(&std::free)> real(::realpath(path.c_str(), nullptr),
+                                                         &std::free);
+        if (real)
+            target = real.get();
+    }
     struct stat old {};
-    const bool existed = ::stat(path.c_str(), &old) == 0;
+    const bool existed = ::stat(target.c_str(), &old) == 0;
     // A file without the owner's write bit is read-only for everybody, as its "R" says.
-    if (existed && ((old.st_mode & S_IWUSR) == 0 || ::access(path.c_str(), W_OK) != 0))
+    if (existed && ((old.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0))
         throw IniWriteError(path);
     const mode_t mode = existed ? (old.st_mode & 07777) : 0666;
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd < 0) {
-        // No room for a sibling (folder not writable): write in place if the file allows it.
-        fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd < 0)
-            throw IniWriteError(path);
-        const bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-        if (::close(fd) != 0 || !ok)
-            throw IniWriteError(path);
-        return;
-    }
-    bool ok = ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
-    if (existed)
-        ::fchmod(fd, mode);
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmp.c_str(), path.c_str()) != 0) {
+    std::string tmp;
+    UniqueFd fd = CreateSibling(target, mode, tmp);
+    if (!fd)
+        throw IniWriteError(path);
+    bool ok = WriteAll(fd.get(), text);
+    if (ok && existed)
+        ok = ::fchmod(fd.get(), mode) == 0;
+    ok = ok && ::fsync(fd.get()) == 0;
+    // Late errors of network file systems come at close.
+    ok = (::close(fd.release()) == 0) && ok;
+    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
         ::unlink(tmp.c_str());
         throw IniWriteError(path);
     }
+    // The rename itself is made durable by syncing the folder; a file system that cannot
+    // sync folders still has the complete file under one of the two names.
+    const std::size_t slash = target.rfind('/');
+    const std::string dir =
+        slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
+    if (UniqueFd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); d)
+        ::fsync(d.get());
 }
 
 } // namespace
