@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -124,7 +125,8 @@ TEST(FileSystem, RenameNeverReplaces) {
 
 TEST(FileSystem, MoveAcrossFileSystemsCopiesThenRemoves) {
     TempDir t;
-    struct stat tmpSt {}, shmSt {};
+    struct stat tmpSt {
+    }, shmSt{};
     const char* other = "/dev/shm";
     if (::stat(other, &shmSt) != 0 || ::access(other, W_OK) != 0 ||
         ::stat(t.path().c_str(), &tmpSt) != 0 || tmpSt.st_dev == shmSt.st_dev)
@@ -132,7 +134,8 @@ TEST(FileSystem, MoveAcrossFileSystemsCopiesThenRemoves) {
     const std::string src = t.write("photo.jpg", std::string(300000, 'p'));
     const TDateTime when = EncodeDate(2004, 5, 6) + EncodeTime(7, 8, 10);
     SetMtime(src, when);
-    const std::string dst = std::string(other) + "/kivo-move-test-" + std::to_string(::getpid()) + ".jpg";
+    const std::string dst =
+        std::string(other) + "/kivo-move-test-" + std::to_string(::getpid()) + ".jpg";
     ::unlink(dst.c_str());
     ASSERT_TRUE(MoveNoReplace(src, dst).ok);
     EXPECT_FALSE(FileExists(src));
@@ -171,7 +174,8 @@ TEST(FileSystem, WritingRefusesYearsOutsideTheRange) {
     EXPECT_EQ(DateTimeText(*FileAge(f)), "2001.01.01");
     EXPECT_EQ(SetFileModified(f, EncodeDate(1980, 1, 1)), SetTimeResult::Ok);
     EXPECT_EQ(SetFileModified(f, EncodeDate(2099, 12, 31)), SetTimeResult::Ok);
-    EXPECT_EQ(SetFileModified(t.file("missing"), EncodeDate(2001, 1, 1)), SetTimeResult::OpenFailed);
+    EXPECT_EQ(SetFileModified(t.file("missing"), EncodeDate(2001, 1, 1)),
+              SetTimeResult::OpenFailed);
 }
 
 TEST(FileSystem, WritingLeavesAccessTimeAndContentsAlone) {
@@ -184,6 +188,66 @@ TEST(FileSystem, WritingLeavesAccessTimeAndContentsAlone) {
     ::stat(f.c_str(), &st);
     EXPECT_EQ(st.st_atim.tv_sec, 1000000000);
     EXPECT_EQ(ReadWholeFile(f), "contents");
+}
+
+TEST(FileSystem, SettingTheTimeOfALinkLeavesItsTargetAlone) {
+    TempDir t;
+    const std::string photo = t.write("elsewhere/a.jpg", "photo");
+    SetMtime(photo, EncodeDate(2001, 1, 1));
+    const std::string link = t.file("a.jpg");
+    ASSERT_EQ(::symlink("elsewhere/a.jpg", link.c_str()), 0);
+    ASSERT_EQ(SetFileModified(link, EncodeDate(2005, 1, 1) + EncodeTime(12, 0, 0)),
+              SetTimeResult::Ok);
+    EXPECT_EQ(DateTimeText(*FileAge(photo)), "2001.01.01");
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mtim.tv_sec,
+              LocalDateTimeToUnix(EncodeDate(2005, 1, 1) + EncodeTime(12, 0, 0)));
+    EXPECT_EQ(ReadWholeFile(photo), "photo");
+}
+
+TEST(FileSystem, SettingTheTimeOfAFifoOrFolderFailsWithoutBlocking) {
+    TempDir t;
+    const std::string fifo = t.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+    EXPECT_EQ(SetFileModified(fifo, EncodeDate(2005, 1, 1)), SetTimeResult::OpenFailed);
+    EXPECT_EQ(SetFileModified(t.mkdir("f"), EncodeDate(2005, 1, 1)), SetTimeResult::OpenFailed);
+    EXPECT_FALSE(ReadFileBytes(fifo).has_value());
+}
+
+TEST(FileSystem, ListingSaysWhatAnEntryItselfIs) {
+    TempDir t;
+    t.write("a.jpg", "x");
+    t.mkdir("f");
+    ASSERT_EQ(::symlink("f", t.file("to-f").c_str()), 0);
+    ASSERT_EQ(::symlink("a.jpg", t.file("to-a.jpg").c_str()), 0);
+    ASSERT_EQ(::symlink("missing", t.file("dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo(t.file("pipe").c_str(), 0644), 0);
+    std::map<std::string, DirEntry> byName;
+    for (const DirEntry& e : EnumerateFolder(t.path(), "*.*"))
+        byName[e.name] = e;
+    EXPECT_EQ(byName["a.jpg"].kind, EntryKind::Regular);
+    EXPECT_EQ(byName["f"].kind, EntryKind::Directory);
+    EXPECT_TRUE(byName["f"].isRealDir());
+    // A link to a folder shows as a folder but is no folder of its own.
+    EXPECT_EQ(byName["to-f"].kind, EntryKind::Symlink);
+    EXPECT_TRUE(byName["to-f"].isDir());
+    EXPECT_FALSE(byName["to-f"].isRealDir());
+    EXPECT_EQ(byName["to-a.jpg"].kind, EntryKind::Symlink);
+    EXPECT_EQ(byName["to-a.jpg"].size, 1u);
+    EXPECT_EQ(byName["dangling"].kind, EntryKind::Symlink);
+    EXPECT_EQ(byName["pipe"].kind, EntryKind::Other);
+    const auto link = StatEntry(t.file("to-f"));
+    ASSERT_TRUE(link.has_value());
+    EXPECT_EQ(link->kind, EntryKind::Symlink);
+}
+
+TEST(FileSystem, TemporaryFilesOfCopiesAreNeverListed) {
+    TempDir t;
+    t.write(".a.jpg.kivo-Ab12Cd", "half");
+    t.write("a.jpg", "x");
+    EXPECT_EQ(Names(EnumerateFolder(t.path(), "*.*")),
+              (std::vector<std::string>{".", "..", "a.jpg"}));
 }
 
 TEST(FileSystem, CurrentDirectoryFollowsSet) {
