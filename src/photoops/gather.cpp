@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "core/settings.h"
@@ -101,11 +102,6 @@ bool isDotEntry(const std::string& name) {
     return name == "." || name == "..";
 }
 
-bool isSymlink(const std::string& path) {
-    std::error_code ec;
-    return fs::is_symlink(fs::symlink_status(path, ec));
-}
-
 // Same folder on disk, however the two paths are spelled.
 bool sameFolder(const std::string& a, const std::string& b) {
     std::error_code ec;
@@ -181,12 +177,9 @@ std::vector<std::string> ListFolderTree(const std::string& start) {
             previous = &e.name;
             if (isDotEntry(e.name))
                 continue;
-            // The listing already followed links when it read the attributes.
-            if (!e.isDir())
-                continue;
-            std::string child = current + "/" + e.name;
-            if (!isSymlink(child))
-                folders.push_back(std::move(child));
+            // Only folders of their own: a link to a folder is never entered.
+            if (e.isRealDir())
+                folders.push_back(current + "/" + e.name);
         }
     }
     return folders;
@@ -298,7 +291,10 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         found[i].lastInFolder =
             i + 1 == found.size() || found[i + 1].folderIndex != found[i].folderIndex;
 
-    // Phase 3: moving, with the gauge after every file.
+    // Phase 3: moving, with the gauge after every file. Temporary files that a killed
+    // run left in the destination go first.
+    if (destinationUsable)
+        RemoveLeftoverCopies(destination);
     const std::size_t m = found.size();
     result.files.reserve(m);
     bool folderTried = false; // a file of the current folder existed when its turn came
@@ -307,21 +303,29 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         GatheredFile g;
         g.path = f.path;
         g.target = destination + "/" + f.path.substr(f.nameStart);
+        // The entry itself: a link is moved as a link, whatever it points at.
+        const std::optional<DirEntry> entry = f.inDestination ? std::nullopt : StatEntry(f.path);
+        auto fail = [&g](const FsResult& r) {
+            g.outcome = GatherOutcome::Failed;
+            g.error = r.error;
+            g.reason = r.message();
+        };
         if (f.inDestination) {
             g.outcome = GatherOutcome::InDestination;
-        } else if (!FileExists(f.path)) {
+        } else if (!entry || entry->kind == EntryKind::Directory) {
             g.outcome = GatherOutcome::Missing;
         } else {
             folderTried = true;
-            if (!destinationUsable) {
-                g.outcome = GatherOutcome::Failed;
-                g.error = ENOENT;
+            if (entry->kind == EntryKind::Other) {
+                // A FIFO named like a photo would block whoever reads it.
+                fail(FsResult{false, kFsNotRegularFile});
+            } else if (!destinationUsable) {
+                fail(FsResult{false, ENOENT, true});
             } else if (const FsResult moved = MoveNoReplace(f.path, g.target)) {
                 g.outcome = GatherOutcome::Moved;
                 ++result.movedCount;
             } else {
-                g.outcome = GatherOutcome::Failed;
-                g.error = moved.error;
+                fail(moved);
             }
         }
         // A folder can only be empty once its last listed file has had its turn, as every

@@ -59,8 +59,9 @@ std::string ReadLineN(int n, const std::string& path); // line n (1-based), "" p
 // the file system lists them. A child's path is its parent's path + "/" + its name, so a
 // start typed with a trailing "/" gives children with a doubled "/". A folder's listing
 // ends at its end, on an error, or when the same name comes twice in a row. Symbolic
-// links to folders are not followed (a link cycle would never end). Empty when the start
-// is not an existing folder.
+// links to folders are never followed (a link cycle would never end, and a link may lead
+// out of the tree). Folders deeper than PATH_MAX are walked too. Empty when the start is
+// not an existing folder.
 std::vector<std::string> ListFolderTree(const std::string& start);
 
 // Appends ListFolderTree(start) to the list file, creating it when missing; writes
@@ -70,15 +71,20 @@ void WalkFolderTree(const std::string& start, const std::string& listFile);
 enum class GatherOutcome {
     Moved,         // now in the destination
     Missing,       // vanished before its turn (or listed twice): nothing done
-    Failed,        // the move failed (name taken in the destination, no access, ...)
+    Failed,        // the move failed (name taken in the destination, no access, not a
+                   // regular file, ...)
     InDestination, // already in the destination folder: stays where it is
 };
 
+// A symbolic link among the files is moved as a link (what it points at stays where it
+// is); a FIFO, socket or device named like a photo is never opened or moved: its row
+// fails with the reason "not a regular file" and the run goes on.
 struct GatheredFile {
     std::string path;   // line of "soubory.txt"
     std::string target; // destination + "/" + name
     GatherOutcome outcome = GatherOutcome::Missing;
-    int error = 0; // errno of a failed move
+    int error = 0;      // errno of a failed move, or a kFs code of FsResult
+    std::string reason; // why a Failed row was not moved, as text
 };
 
 struct GatherResult {
