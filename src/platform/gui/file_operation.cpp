@@ -17,6 +17,7 @@
 
 #include "platform/file_system.h"
 #include "platform/gui/file_operation_posix.h"
+#include "platform/gui/trash.h"
 
 namespace kivo {
 
@@ -338,11 +339,10 @@ FileOperationJob::Status FileOperationJob::Replace(const std::string& src, const
 FileOperationJob::Status FileOperationJob::TrashOne(const std::string& path) {
     if (!Lstat(path))
         return Status::Done; // already gone: nothing left to throw away
-    QFile f(QFile::decodeName(path.c_str()));
-    if (f.moveToTrash())
+    const TrashOutcome trashed = MoveToTrash(path);
+    if (trashed.ok)
         return Status::Done;
-    return Fail(
-        FileOperationMessage("Cannot move to the Trash", path, f.errorString().toStdString()));
+    return Fail(FileOperationMessage("Cannot move to the Trash", path, trashed.reason));
 }
 
 FileOperationJob::Status FileOperationJob::RenameOne(const std::string& src,
