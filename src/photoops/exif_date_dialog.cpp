@@ -234,6 +234,10 @@ void TFDCExif::ShowRows() {
         set(item, kColName, r.name);
         set(item, kColCurrent, r.current);
         set(item, kColNewValue, r.newValue);
+        // Why the value could not be written.
+        const QString reason = Q(r.reason);
+        if (item->toolTip(kColNewValue) != reason)
+            item->setToolTip(kColNewValue, reason);
         for (int c = 0; c < 3; ++c)
             set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
     }

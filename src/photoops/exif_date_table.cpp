@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "photoops/file_time.h"
 #include "platform/file_system.h"
 
 namespace kivo {
@@ -103,8 +104,10 @@ bool ExifDateTable::RemoveFirstSelected() {
 }
 
 void ExifDateTable::StejnePryc() {
+    SetFixedDateTimeFormats();
     for (auto& r : rows_)
-        if (r.newValue == r.current)
+        if (!r.newValue.empty() &&
+            (r.newValue == r.current || StoredFileTimeText(r.newValue) == r.current))
             r.newValue.clear();
 }
 
@@ -125,14 +128,19 @@ ExifDateTable::WriteResult ExifDateTable::Write(bool keepRows) {
     for (std::size_t visit = 0; visit < count; ++visit) {
         const std::size_t i = visit - removed;
         ExifDateRow& r = rows_[i];
+        r.reason.clear();
         if (r.newValue.empty())
             continue;
-        const std::string path = PathOf(r);
-        if (!FileExists(path))
-            continue;
         const auto value = ParseDateTimeText(r.newValue);
-        if (!value || SetFileModified(path, *value) != SetTimeResult::Ok)
+        if (!value) {
+            r.reason = "not a date-time text";
             continue;
+        }
+        const FileTimeResult written = WriteFileTime(PathOf(r), *value, true);
+        if (!written) {
+            r.reason = written.reason;
+            continue;
+        }
         r.newValue.clear();
         ++result.written;
         changed_ = true;
@@ -144,6 +152,24 @@ ExifDateTable::WriteResult ExifDateTable::Write(bool keepRows) {
     if (!rows_.empty() && result.written > 0)
         AktualizaceStavajici();
     return result;
+}
+
+int ExifDateTable::CheckWrites() {
+    SetFixedDateTimeFormats();
+    int failing = 0;
+    for (auto& r : rows_) {
+        r.reason.clear();
+        if (r.newValue.empty())
+            continue;
+        const auto value = ParseDateTimeText(r.newValue);
+        const FileTimeResult check = value ? WriteFileTime(PathOf(r), *value, false)
+                                           : FileTimeResult{false, "not a date-time text"};
+        if (!check) {
+            r.reason = check.reason;
+            ++failing;
+        }
+    }
+    return failing;
 }
 
 } // namespace kivo

@@ -27,6 +27,7 @@ struct ExifDateRow {
     std::string newValue;            // "úprava": what will be written; empty = leave alone
     std::array<std::string, 3> exif; // the columns of kExifModify..kExifDigitized
     bool selected = false;
+    std::string reason; // why the last write (or its check) of "úprava" failed
 };
 
 class ExifDateTable {
@@ -71,7 +72,8 @@ public:
     // "&odstraň ze seznamu": remove the first selected row; false when none is selected.
     bool RemoveFirstSelected();
 
-    // Clears, in every row, a new value that equals the current value character by character.
+    // Clears, in every row, a new value whose written time would equal the current value:
+    // compared as the file keeps it, so 10:00:05 counts as the 10:00:04 it would become.
     void StejnePryc();
     // Re-reads every row's current modification time; a file that cannot be read gets an
     // empty text.
@@ -82,9 +84,12 @@ public:
     };
     // Writes every non-empty new value to its file's modification time (two-second
     // resolution, years 1980-2099). A written row loses its new value, and leaves the table
-    // unless keepRows. Rows that cannot be written keep everything, silently. When at least
-    // one row was written and rows remain, the current times are re-read.
+    // unless keepRows. Rows that cannot be written keep their values and get the reason.
+    // When at least one row was written and rows remain, the current times are re-read.
     WriteResult Write(bool keepRows);
+    // The checks of Write without writing: every row with a new value gets the reason it
+    // would fail, or none. Returns the number of rows that would fail.
+    int CheckWrites();
 
 private:
     std::string folder_;

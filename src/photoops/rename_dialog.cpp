@@ -14,6 +14,7 @@
 #include "core/gui/shared_routines.h"
 #include "core/settings.h"
 #include "platform/exe_folder.h"
+#include "platform/gui/wait_cursor.h"
 
 namespace kivo {
 
@@ -38,7 +39,13 @@ bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringLi
     for (const QString& name : selectedNames)
         names.push_back(name.toStdString());
     RenameTable table(folder.toStdString());
-    table.Fill(names);
+    {
+        WaitCursor wait;
+        // Files that a killed run left under temporary names get their names back first.
+        if (!table.folder().empty())
+            RestoreInterruptedRenames(table.folder());
+        table.Fill(names);
+    }
 
     TFZmenaJ dialog(mainWindow, std::move(table), formatIndex);
     return dialog.exec() == QDialog::Accepted;
@@ -141,6 +148,8 @@ void TFZmenaJ::ShowRows() {
         item->setText(ColCurrent, Text(rows[i].currentName));
         item->setText(ColNew, Text(rows[i].newName));
         item->setText(ColStatus, Text(rows[i].status));
+        // Why a row failed: the status alone says only "chyba".
+        item->setToolTip(ColStatus, Text(rows[i].reason));
     }
 }
 

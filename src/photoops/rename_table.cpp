@@ -1,6 +1,9 @@
 #include "photoops/rename_table.h"
 
 #include <algorithm>
+#include <utility>
+
+#include <unistd.h>
 
 #include "photoops/naming.h"
 #include "platform/datetime.h"
@@ -31,7 +34,7 @@ bool RenameTable::AddFile(const std::string& name) {
     const std::optional<TDateTime> age = FileAge(path);
     if (!age)
         return false;
-    rows_.push_back(RenameRow{DateTimeText(*age), name, {}, {}});
+    rows_.push_back(RenameRow{DateTimeText(*age), name, {}, {}, RenameState::Pending, {}, {}});
     return true;
 }
 
@@ -88,25 +91,69 @@ void RenameTable::NastavNazev(int formatIndex) {
     }
 }
 
-std::optional<int> RenameTable::Proved() {
+RenameBatch RenameTable::MakeBatch() const {
+    std::vector<RenameItem> items;
+    items.reserve(rows_.size());
+    for (const RenameRow& row : rows_)
+        items.push_back(RenameItem{row.currentName, row.newName, {}, RenameState::Pending, {}});
+    return RenameBatch(folder_, std::move(items), static_cast<long>(::getpid()));
+}
+
+void RenameTable::TakeResults(const RenameBatch& batch) {
+    const std::vector<RenameItem>& items = batch.items();
+    for (std::size_t i = 0; i < rows_.size() && i < items.size(); ++i) {
+        rows_[i].state = items[i].state;
+        rows_[i].reason = items[i].reason;
+        rows_[i].tempName = items[i].tempName;
+    }
+}
+
+int RenameTable::Check() {
+    RenameBatch batch = MakeBatch();
+    const int failures = batch.Check();
+    TakeResults(batch);
+    return failures;
+}
+
+bool RenameTable::BeginRenames() {
     if (performed_)
-        return std::nullopt;
+        return false;
     performed_ = true;
-    int failures = 0;
+    batch_.emplace(MakeBatch());
+    batch_->Check();
+    batch_->MoveToTemporaryNames();
+    TakeResults(*batch_);
+    return true;
+}
+
+int RenameTable::FinishRenames() {
+    if (!batch_)
+        return 0;
+    batch_->MoveToNewNames();
+    TakeResults(*batch_);
+    const int failures = batch_->failures();
+    batch_.reset();
     for (RenameRow& row : rows_) {
-        // An empty or non-bare new name would aim at the folder itself or elsewhere:
-        // refused without asking the file system.
-        const bool renamed = IsBareName(row.newName) &&
-                             RenameNoReplace(pathOf(row.currentName), pathOf(row.newName)).ok;
-        if (renamed) {
+        switch (row.state) {
+        case RenameState::Renamed:
             row.status = kRenameStatusOk;
             changed_ = true;
-        } else {
+            break;
+        case RenameState::Unchanged:
+            row.status = kRenameStatusUnchanged;
+            break;
+        default:
             row.status = kRenameStatusFailed;
-            ++failures;
+            break;
         }
     }
     return failures;
+}
+
+std::optional<int> RenameTable::Proved() {
+    if (!BeginRenames())
+        return std::nullopt;
+    return FinishRenames();
 }
 
 } // namespace kivo

@@ -7,16 +7,22 @@
 #include <string_view>
 #include <vector>
 
+#include "photoops/rename_batch.h"
+
 namespace kivo {
 
 inline constexpr std::string_view kRenameStatusOk = "OK";
 inline constexpr std::string_view kRenameStatusFailed = "chyba";
+inline constexpr std::string_view kRenameStatusUnchanged = "beze změny";
 
 struct RenameRow {
     std::string dateTimeText; // modification time as date-time text (column "datum a čas")
     std::string currentName;  // "název-stávající"
     std::string newName;      // "název-úprava", empty until NastavNazev
-    std::string status;       // "stav": empty, "OK" or "chyba"
+    std::string status;       // "stav": empty, "OK", "chyba" or "beze změny"
+    RenameState state = RenameState::Pending;
+    std::string reason;   // why the row failed, or would fail
+    std::string tempName; // where the file waits between the two phases
 };
 
 class RenameTable {
@@ -43,10 +49,20 @@ public:
     // and does not count for the day counter. Index -1 (or anything unknown) sets no names.
     void NastavNazev(int formatIndex);
 
-    // Renames every row first to last, never replacing an existing file, and marks it
-    // "OK" or "chyba". Runs once per table: returns the number of failed rows, or
-    // nullopt when it has already run.
+    // Every check of the renames, nothing renamed (a dry run): a row that would fail gets
+    // its reason, a row whose new name is its current name is unchanged. Returns the number
+    // of rows that would fail.
+    int Check();
+
+    // Renames every row, never replacing an existing file, and marks it "OK", "chyba" (with
+    // its reason) or "beze změny" (new name = current name). Chains and swaps among the rows
+    // work; the rows that pass the checks are renamed all or none. Runs once per table:
+    // returns the number of failed rows, or nullopt when it has already run.
     std::optional<int> Proved();
+    // Proved() in its two phases: the checks and every row to its temporary name (false
+    // when the table has already run), then every row to its new name.
+    bool BeginRenames();
+    int FinishRenames();
 
     bool performed() const { return performed_; }
     // At least one file got its new name.
@@ -55,8 +71,12 @@ public:
     std::string pathOf(const std::string& name) const { return folder_ + name; }
 
 private:
+    RenameBatch MakeBatch() const;
+    void TakeResults(const RenameBatch& batch);
+
     std::string folder_;
     std::vector<RenameRow> rows_;
+    std::optional<RenameBatch> batch_;
     bool performed_ = false;
     bool changed_ = false;
 };

@@ -94,9 +94,9 @@ TEST_F(SetTimeTest, EarliestStampByDefault) {
     std::vector<std::string> keys;
     for (auto it = rows[0].begin(); it != rows[0].end(); ++it)
         keys.push_back(it.key());
-    EXPECT_EQ(keys,
-              (std::vector<std::string>{"soubor", "stávající", "úprava", "EXIF změna",
-                                        "EXIF pořízení", "EXIF digitalizace", "stav", "složka"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"soubor", "stávající", "úprava", "EXIF změna",
+                                              "EXIF pořízení", "EXIF digitalizace", "stav", "old",
+                                              "new", "složka", "reason"}));
 }
 
 TEST_F(SetTimeTest, EqualTimesAndFilesWithoutStampsAreUnchanged) {

@@ -164,7 +164,9 @@ TEST_F(TidyTest, RenameFailedRowGivesStatusOne) {
     for (auto it = ordered[0].begin(); it != ordered[0].end(); ++it)
         keys.push_back(it.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"datum a čas", "název-stávající", "název-úprava",
-                                              "stav", "složka"}));
+                                              "stav", "složka", "reason"}));
+    EXPECT_EQ(rows[1]["reason"], "target exists");
+    EXPECT_EQ(rows[0]["reason"], "");
 }
 
 TEST_F(TidyTest, RenameUsesTheSavedFormatAndLeavesItAlone) {

@@ -219,6 +219,8 @@ TEST_F(ExifDateDialogTest, WriteAndRemoveLeavesTheRowThatCouldNotBeWritten) {
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColName), QStringLiteral("b.jpg"));
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QStringLiteral("2005.08.27 13:00:00"));
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColCurrent), QStringLiteral("2007.07.07 07:07:06"));
+    EXPECT_EQ(d->List->topLevelItem(0)->toolTip(TFDCExif::kColNewValue),
+              QStringLiteral("in use by another program"));
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(Mtime(files.file("a.jpg")), Local("2005.08.27 12:00:00"));
     EXPECT_EQ(Mtime(files.file("c.jpg")), Local("2005.08.27 14:00:00"));

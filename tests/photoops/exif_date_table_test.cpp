@@ -63,6 +63,19 @@ std::string NewValue(const ExifDateTable& t, std::size_t i) {
     return t.row(i).newValue;
 }
 
+// The expected times on disk are those of Central Europe: the program sets its zone itself
+// instead of depending on the caller's TZ.
+class CentralEuropeZone : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ::setenv("TZ", "Europe/Prague", 1);
+        ::tzset();
+    }
+};
+
+[[maybe_unused]] ::testing::Environment* const kZone =
+    ::testing::AddGlobalTestEnvironment(new CentralEuropeZone);
+
 // Sets the zone for one test and restores the previous one.
 class ZoneScope {
 public:
@@ -397,6 +410,112 @@ INSTANTIATE_TEST_SUITE_P(
         // New York: UTC-5, daylight saving UTC-4 from 3 April 2005.
         ZoneCase{"America/New_York", "2005.04.02 12:00:00", Utc(2005, 4, 2, 17, 0, 0)},
         ZoneCase{"America/New_York", "2005.04.03 12:00:00", Utc(2005, 4, 3, 16, 0, 0)}));
+
+struct SameAsStoredCase {
+    const char* current;  // as the file keeps it (even seconds)
+    const char* newValue; // what the row proposes
+    bool cleared;
+};
+
+void PrintTo(const SameAsStoredCase& c, std::ostream* os) {
+    *os << c.current << " <- " << c.newValue;
+}
+
+class StejnePrycRounding : public ::testing::TestWithParam<SameAsStoredCase> {};
+
+TEST_P(StejnePrycRounding, ComparesAsTheWriteStoresTheTime) {
+    const auto& c = GetParam();
+    ExifDateTable t;
+    t.AddRow(Row("a.jpg", c.current, c.newValue, "", ""));
+    t.SelectAll();
+    t.CopyExif(kExifModify);
+    EXPECT_EQ(NewValue(t, 0).empty(), c.cleared);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, StejnePrycRounding,
+    ::testing::Values(SameAsStoredCase{"2005.08.27 10:00:04", "2005.08.27 10:00:05", true},
+                      SameAsStoredCase{"2005.08.27 10:00:04", "2005.08.27 10:00:04", true},
+                      SameAsStoredCase{"2005.08.27 10:00:04", "2005.08.27 10:00:06", false},
+                      SameAsStoredCase{"2005.08.27 10:00:04", "2005.08.27 10:00:03", false},
+                      SameAsStoredCase{"2005.08.27", "2005.08.27 00:00:01", true},
+                      SameAsStoredCase{"2005.08.27 23:59:58", "2005.08.27 23:59:59", true},
+                      SameAsStoredCase{"", "2005.08.27 10:00:05", false}));
+
+TEST(ExifDateTable, OddSecondWrittenOnceIsDoneTheSecondTime) {
+    TempDir dir;
+    MakeFile(dir, "a.jpg", "2006.01.01 10:00:00");
+    for (int run = 0; run < 2; ++run) {
+        ExifDateTable t(dir.path());
+        t.AddRow(Row("a.jpg", run == 0 ? "2006.01.01 10:00:00" : "2005.08.27 10:00:04",
+                     "2005.08.27 10:00:05", "", ""));
+        t.SelectAll();
+        t.Earliest();
+        EXPECT_EQ(NewValue(t, 0).empty(), run == 1) << "run " << run;
+        EXPECT_EQ(t.Write(true).written, run == 0 ? 1 : 0);
+    }
+}
+
+struct WriteReasonCase {
+    const char* what;
+    const char* value;
+    int kind; // 0 a file, 1 a folder, 2 a FIFO, 3 nothing
+    const char* reason;
+};
+
+void PrintTo(const WriteReasonCase& c, std::ostream* os) {
+    *os << c.what;
+}
+
+class WriteReasons : public ::testing::TestWithParam<WriteReasonCase> {};
+
+TEST_P(WriteReasons, CheckAndWriteGiveTheSameReason) {
+    const auto& c = GetParam();
+    TempDir dir;
+    const std::string path = dir.file("a.jpg");
+    if (c.kind == 0) {
+        MakeFile(dir, "a.jpg", "2006.01.01 10:00:00");
+    } else if (c.kind == 1) {
+        dir.mkdir("a.jpg");
+    } else if (c.kind == 2) {
+        ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0);
+    }
+    ExifDateTable t(dir.path());
+    t.AddRow(Row("a.jpg", "2006.01.01 10:00:00", c.value, "", ""));
+    t.SelectAll();
+    t.CopyExif(kExifModify);
+    const bool fails = *c.reason != '\0';
+    EXPECT_EQ(t.CheckWrites(), fails ? 1 : 0);
+    EXPECT_EQ(t.row(0).reason, c.reason);
+    if (c.kind == 0) {
+        EXPECT_EQ(MtimeOnDisk(path), LocalDateTimeToUnix(*ParseDateTimeText("2006.01.01 10:00:00")))
+            << "a check writes nothing";
+    }
+    EXPECT_EQ(t.Write(true).written, fails ? 0 : 1);
+    EXPECT_EQ(t.row(0).reason, c.reason);
+    EXPECT_EQ(NewValue(t, 0).empty(), !fails) << "a failed row keeps its value";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, WriteReasons,
+    ::testing::Values(WriteReasonCase{"ok", "2005.08.27 12:00:00", 0, ""},
+                      WriteReasonCase{"before 1980", "1979.12.31 23:59:58", 0, "date before 1980"},
+                      WriteReasonCase{"after 2099", "2100.01.01", 0, "date after 2099"},
+                      WriteReasonCase{"not a date", "27.8.2005", 0, "not a date-time text"},
+                      WriteReasonCase{"fifo", "2005.08.27 12:00:00", 2, "not a regular file"},
+                      WriteReasonCase{"gone", "2005.08.27 12:00:00", 3,
+                                      "No such file or directory"}));
+
+TEST(ExifDateTable, AFolderIsNeverWritten) {
+    TempDir dir;
+    dir.mkdir("a.jpg");
+    ExifDateTable t(dir.path());
+    t.AddRow(Row("a.jpg", "2006.01.01 10:00:00", "2005.08.27 12:00:00", "", ""));
+    t.SelectAll();
+    t.CopyExif(kExifModify);
+    EXPECT_EQ(t.Write(true).written, 0);
+    EXPECT_FALSE(t.row(0).reason.empty());
+}
 
 } // namespace
 } // namespace kivo

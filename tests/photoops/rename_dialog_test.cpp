@@ -165,6 +165,9 @@ TEST_F(RenameDialog, ProvedReportsFailuresAndRunsOnce) {
     QTest::mouseClick(dialog.provedButton(), Qt::LeftButton);
 
     EXPECT_EQ(ColumnTexts(*dialog.list(), 3), (QStringList{"OK", "chyba", "OK"}));
+    // The reason of the failed row is the status cell's tooltip.
+    EXPECT_EQ(dialog.list()->topLevelItem(1)->toolTip(3), "target exists");
+    EXPECT_EQ(dialog.list()->topLevelItem(0)->toolTip(3), "");
     EXPECT_EQ(reports, QStringList{"Počet nepřejmenovaných souborů: 1"});
     EXPECT_FALSE(dialog.provedButton()->isEnabled());
     EXPECT_EQ(test::ReadWholeFile(photos.file("2005_08_27_02.JPG")), "outsider");

@@ -252,8 +252,8 @@ TEST(RenameTable, ClashWithAFileOutsideTheListFailsAndOthersCarryOn) {
     EXPECT_EQ(test::ReadWholeFile(dir.file("03.jpg")), "c.jpg");
 }
 
-TEST(RenameTable, NameTakenByALaterRowFailsWhileTheLaterRowSucceeds) {
-    // Row 1 wants "01.jpg", which is still row 2's current name at that moment.
+TEST(RenameTable, NameOfALaterRowIsFreedByTheBatch) {
+    // Row 1 wants "01.jpg", still row 2's current name: the batch frees it first.
     test::TempDir dir;
     MakeFile(dir, "x.jpg", 2019, 1, 1, 8);
     MakeFile(dir, "01.jpg", 2019, 1, 1, 9);
@@ -262,16 +262,15 @@ TEST(RenameTable, NameTakenByALaterRowFailsWhileTheLaterRowSucceeds) {
     table.SeradDleDC();
     table.NastavNazev(kFormatRunning2);
     EXPECT_EQ(Column(table, &RenameRow::newName), (Names{"01.jpg", "02.jpg"}));
-    EXPECT_EQ(table.Proved(), 1);
-    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"chyba", "OK"}));
-    EXPECT_EQ(test::ReadWholeFile(dir.file("x.jpg")), "x.jpg");
+    EXPECT_EQ(table.Proved(), 0);
+    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"OK", "OK"}));
+    EXPECT_EQ(test::ReadWholeFile(dir.file("01.jpg")), "x.jpg");
     EXPECT_EQ(test::ReadWholeFile(dir.file("02.jpg")), "01.jpg");
-    EXPECT_FALSE(FileExists(dir.file("01.jpg")));
+    EXPECT_FALSE(FileExists(dir.file("x.jpg")));
 }
 
-TEST(RenameTable, SwappedNamesNeverLoseAFile) {
-    // Each file's new name is the other's current name: without replacing, neither
-    // target is ever free, so both stay as they were.
+TEST(RenameTable, SwappedNamesAreSwapped) {
+    // Each file's new name is the other's current name.
     test::TempDir dir;
     MakeFile(dir, "02.jpg", 2019, 1, 1, 8);
     MakeFile(dir, "01.jpg", 2019, 1, 1, 9);
@@ -280,22 +279,75 @@ TEST(RenameTable, SwappedNamesNeverLoseAFile) {
     table.SeradDleDC();
     table.NastavNazev(kFormatRunning2);
     EXPECT_EQ(Column(table, &RenameRow::newName), (Names{"01.jpg", "02.jpg"}));
-    EXPECT_EQ(table.Proved(), 2);
-    EXPECT_FALSE(table.changed());
-    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"chyba", "chyba"}));
-    EXPECT_EQ(test::ReadWholeFile(dir.file("01.jpg")), "01.jpg");
-    EXPECT_EQ(test::ReadWholeFile(dir.file("02.jpg")), "02.jpg");
+    EXPECT_EQ(table.Proved(), 0);
+    EXPECT_TRUE(table.changed());
+    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"OK", "OK"}));
+    EXPECT_EQ(test::ReadWholeFile(dir.file("01.jpg")), "02.jpg");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("02.jpg")), "01.jpg");
 }
 
-TEST(RenameTable, NewNameEqualToCurrentNameIsLeftToTheFileSystem) {
+TEST(RenameTable, NewNameEqualToCurrentNameIsUnchanged) {
     test::TempDir dir;
     MakeFile(dir, "01.jpg", 2019, 1, 1, 8);
     RenameTable table(dir.path());
     table.Fill({"01.jpg"});
     table.NastavNazev(kFormatRunning2);
-    EXPECT_EQ(table.Proved(), 1); // a rename that never replaces refuses the existing name
-    EXPECT_EQ(table.rows()[0].status, "chyba");
+    EXPECT_EQ(table.Proved(), 0);
+    EXPECT_EQ(table.rows()[0].status, "beze změny");
+    EXPECT_EQ(table.rows()[0].state, RenameState::Unchanged);
+    EXPECT_FALSE(table.changed());
     EXPECT_EQ(test::ReadWholeFile(dir.file("01.jpg")), "01.jpg");
+}
+
+TEST(RenameTable, ASecondRunOverTheSameFilesChangesNothing) {
+    test::TempDir dir;
+    MakeFile(dir, "b.jpg", 2019, 1, 1, 8);
+    MakeFile(dir, "a.jpg", 2019, 1, 1, 9);
+    for (int run = 0; run < 2; ++run) {
+        RenameTable table(dir.path());
+        table.Fill(run == 0 ? Names{"a.jpg", "b.jpg"} : Names{"01.jpg", "02.jpg"});
+        table.SeradDleDC();
+        table.NastavNazev(kFormatRunning2);
+        EXPECT_EQ(table.Check(), 0);
+        EXPECT_EQ(table.Proved(), 0);
+        const std::string expected = run == 0 ? "OK" : "beze změny";
+        EXPECT_EQ(Column(table, &RenameRow::status), (Names{expected, expected})) << run;
+    }
+    EXPECT_EQ(test::ReadWholeFile(dir.file("01.jpg")), "b.jpg");
+}
+
+TEST(RenameTable, FailedRowsKeepTheirReasonAndCheckNamesTheSameRows) {
+    test::TempDir dir;
+    MakeFile(dir, "a.jpg", 2018, 4, 1, 8);
+    MakeFile(dir, "b.jpg", 2018, 4, 1, 9);
+    dir.write("02.jpg", "outsider");
+    RenameTable table(dir.path());
+    table.Fill({"a.jpg", "b.jpg"});
+    table.SeradDleDC();
+    table.NastavNazev(kFormatRunning2);
+    EXPECT_EQ(table.Check(), 1);
+    EXPECT_EQ(Column(table, &RenameRow::reason), (Names{"", "target exists"}));
+    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"", ""})) << "a check shows no status";
+    EXPECT_TRUE(FileExists(dir.file("a.jpg")));
+    EXPECT_EQ(table.Proved(), 1);
+    EXPECT_EQ(Column(table, &RenameRow::reason), (Names{"", "target exists"}));
+    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"OK", "chyba"}));
+}
+
+TEST(RenameTable, ThePhasesAreStepsOfTheirOwn) {
+    test::TempDir dir;
+    MakeFile(dir, "a.jpg", 2019, 1, 1, 8);
+    RenameTable table(dir.path());
+    table.Fill({"a.jpg"});
+    table.NastavNazev(kFormatRunning2);
+    ASSERT_TRUE(table.BeginRenames());
+    const std::string temp = table.rows()[0].tempName;
+    EXPECT_EQ(temp.rfind(".kivo~", 0), 0u) << temp;
+    EXPECT_TRUE(FileExists(dir.file(temp)));
+    EXPECT_FALSE(FileExists(dir.file("a.jpg")));
+    EXPECT_EQ(table.FinishRenames(), 0);
+    EXPECT_TRUE(FileExists(dir.file("01.jpg")));
+    EXPECT_FALSE(table.BeginRenames()) << "once per table";
 }
 
 TEST(RenameTable, UnknownFormatLeavesNamesEmptyAndEveryRowFails) {

@@ -67,7 +67,7 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
                 folder = canonical.string();
         }
         if (folder.empty() || !FileExists(IncludeTrailingSlash(folder) + name)) {
-            err << "kivo-tidy " << command << ": not a file: " << file << "\n";
+            err << "kivo-tidy " << command << ": not a file: " << EscapeForLine(file) << "\n";
             anyMissing = true;
             continue;
         }
@@ -83,13 +83,82 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
     return batches;
 }
 
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const std::string& a : args) {
+        if (a == "--")
+            return false;
+        if (a == "-h" || a == "--help")
+            return true;
+    }
+    return false;
+}
+
+std::string EscapeForLine(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            continue;
+        case '\n':
+            out += "\\n";
+            continue;
+        case '\t':
+            out += "\\t";
+            continue;
+        case '\r':
+            out += "\\r";
+            continue;
+        case '\a':
+            out += "\\a";
+            continue;
+        case '\b':
+            out += "\\b";
+            continue;
+        case '\f':
+            out += "\\f";
+            continue;
+        case '\v':
+            out += "\\v";
+            continue;
+        default:
+            break;
+        }
+        if (c < 0x20 || c == 0x7F) {
+            out += '\\';
+            out += static_cast<char>('0' + ((c >> 6) & 7));
+            out += static_cast<char>('0' + ((c >> 3) & 7));
+            out += static_cast<char>('0' + (c & 7));
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 std::size_t TextWidth(const std::string& s) {
     // Every byte that does not continue a UTF-8 sequence starts a character.
     return static_cast<std::size_t>(std::count_if(
         s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
-void PrintText(const ResultTable& table, std::ostream& out) {
+void PrintText(const ResultTable& raw, std::ostream& out) {
+    std::size_t shown = raw.columns.size();
+    if (raw.lastColumnOptional && shown > 0 &&
+        std::all_of(raw.rows.begin(), raw.rows.end(),
+                    [shown](const auto& row) { return row[shown - 1].empty(); }))
+        --shown;
+    ResultTable table{{}, {}};
+    for (std::size_t c = 0; c < shown; ++c)
+        table.columns.push_back(EscapeForLine(raw.columns[c]));
+    for (const auto& row : raw.rows) {
+        std::vector<std::string> cells;
+        for (std::size_t c = 0; c < shown; ++c)
+            cells.push_back(EscapeForLine(row[c]));
+        table.rows.push_back(std::move(cells));
+    }
     std::vector<std::size_t> widths(table.columns.size());
     for (std::size_t c = 0; c < widths.size(); ++c) {
         widths[c] = TextWidth(table.columns[c]);

@@ -5,6 +5,7 @@
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kivo::tidy {
@@ -50,6 +51,9 @@ struct FolderBatch {
     std::vector<std::string> names;
 };
 
+// True when the arguments before any "--" hold "-h" or "--help".
+bool WantsHelp(const std::vector<std::string>& args);
+
 // Groups the named files by folder, folders in order of first appearance. A name that is
 // not an existing file (a folder, nothing at all) is reported on `err` and left out;
 // `anyMissing` tells whether that happened.
@@ -62,9 +66,14 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
 struct ResultTable {
     std::vector<std::string> columns;
     std::vector<std::vector<std::string>> rows;
+    // The last column (the reason of a failure) appears in the text only when a row has one.
+    bool lastColumnOptional = false;
 };
 
+// Text output has one row per line: names holding a newline, a tab or another control
+// byte are escaped as `ls -b` does ("\n", "\t", "\ooo", a backslash as "\\").
 void PrintText(const ResultTable& table, std::ostream& out);
+std::string EscapeForLine(std::string_view text);
 void PrintJson(const ResultTable& table, std::ostream& out);
 
 // Width of a UTF-8 text in characters (code points).

@@ -1,5 +1,6 @@
 // kivo-tidy gather: the gathering operation of the main window, with its two reports.
 
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 
@@ -25,9 +26,11 @@ constexpr const char* kGatherHelp =
     "  --report-dir DIR  write struktur.txt and soubory.txt into DIR instead of the\n"
     "                    program's data folder\n"
     "  --json            the rows as JSON objects\n"
+    "  -h, --help        this text\n"
     "\n"
     "SOURCE is used as typed, also in the reports. Kivomat's saved settings are not changed.\n"
-    "Columns: soubor, cíl, stav (moved, failed, missing or kept).\n";
+    "Columns: soubor, cíl, stav (moved, failed, missing or kept), reason (why a file\n"
+    "was not moved).\n";
 
 const char* OutcomeText(GatherOutcome o) {
     switch (o) {
@@ -46,6 +49,10 @@ const char* OutcomeText(GatherOutcome o) {
 } // namespace
 
 int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kGatherHelp;
+        return kExitOk;
+    }
     ArgReader reader(args);
     bool subfolders = false;
     bool json = false;
@@ -97,13 +104,18 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     ImageGatherer gatherer(reportDir.empty() ? DataFolder() : reportDir);
     const GatherResult result = gatherer.GatherImages(source, subfolders, dest);
 
-    ResultTable table{{"soubor", "cíl", "stav"}, {}};
+    ResultTable table{{"soubor", "cíl", "stav", "reason"}, {}};
+    table.lastColumnOptional = true;
     bool failed = false;
     for (const GatheredFile& f : result.files) {
-        table.rows.push_back({f.path, f.target, OutcomeText(f.outcome)});
-        if (f.outcome == GatherOutcome::Failed) {
+        const bool rowFailed = f.outcome == GatherOutcome::Failed;
+        const std::string reason = !rowFailed          ? std::string()
+                                   : f.error == EEXIST ? "target exists"
+                                                       : std::strerror(f.error);
+        table.rows.push_back({f.path, f.target, OutcomeText(f.outcome), reason});
+        if (rowFailed) {
             failed = true;
-            err << "kivo-tidy gather: not moved: " << f.path << ": " << std::strerror(f.error)
+            err << "kivo-tidy gather: not moved: " << EscapeForLine(f.path) << ": " << reason
                 << "\n";
         }
     }

@@ -14,6 +14,7 @@
 #include "photoops/date_shift.h"
 #include "photoops/exif_date_fill.h"
 #include "photoops/exif_date_table.h"
+#include "photoops/file_time.h"
 #include "platform/datetime.h"
 
 namespace kivo::tidy {
@@ -37,13 +38,18 @@ constexpr const char* kSetTimeHelp =
     "  --date YYYY.MM.DD    replace the start's date\n"
     "  --time hh:mm         replace the start's time of day (seconds become 0)\n"
     "                --shift cannot be combined with --date or --time.\n"
-    "  --dry-run     show the new times, write nothing\n"
+    "  --dry-run     show the new times and the rows that would fail, write nothing\n"
     "  --json        the rows as JSON objects\n"
+    "  -h, --help    this text\n"
     "\n"
-    "A new time equal to the current one is dropped. Times are written at two-second\n"
-    "resolution (odd seconds go down); only the years 1980 to 2099 can be written.\n"
+    "Times are written at two-second resolution (odd seconds go down); a new time that\n"
+    "would be stored as the current one is dropped (unchanged). Only the years 1980 to\n"
+    "2099 can be written.\n"
     "Columns: soubor, stávající, úprava, EXIF změna, EXIF pořízení, EXIF digitalizace,\n"
-    "stav (written, unchanged or failed), složka.\n";
+    "stav (written, unchanged or failed; empty in a dry run for a file that would be\n"
+    "written), old (the time before), new (the time after: what the file keeps), složka,\n"
+    "reason (why a row fails). Exit status: 0 no row failed (or, with --dry-run, would\n"
+    "fail), 1 a row failed or a FILE is not a file, 2 bad usage.\n";
 
 constexpr int kFromEarliest = 0; // otherwise kExifModify..kExifDigitized
 constexpr int kFromCurrent = -1;
@@ -143,6 +149,10 @@ ExifDateTable StartTable(const ExifDateTable& filled, int from) {
 } // namespace
 
 int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (WantsHelp(args)) {
+        out << kSetTimeHelp;
+        return kExitOk;
+    }
     ArgReader reader(args);
     int from = kFromEarliest;
     bool dryRun = false;
@@ -198,8 +208,9 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     bool anyMissing = false;
     const std::vector<FolderBatch> batches = GroupByFolder(files, "settime", err, anyMissing);
     ResultTable table{{"soubor", "stávající", "úprava", "EXIF změna", "EXIF pořízení",
-                       "EXIF digitalizace", "stav", "složka"},
+                       "EXIF digitalizace", "stav", "old", "new", "složka", "reason"},
                       {}};
+    table.lastColumnOptional = true;
     int failed = 0;
     for (const FolderBatch& batch : batches) {
         const ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
@@ -236,26 +247,37 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         std::vector<std::string> planned;
         for (const ExifDateRow& r : rows.rows())
             planned.push_back(r.newValue);
-        if (!dryRun)
+        // The dry run makes the very checks of the real run.
+        if (dryRun)
+            rows.CheckWrites();
+        else
             rows.Write(true);
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const ExifDateRow& r = rows.row(i);
+            const std::string& old = filled.row(i).current;
             std::string status;
-            if (noResult[i])
+            std::string reason = r.reason;
+            std::string after;
+            if (noResult[i]) {
                 status = "failed";
-            else if (planned[i].empty())
+                reason = "the corrected time is out of range";
+            } else if (planned[i].empty()) {
                 status = "unchanged";
-            else if (dryRun)
-                status = "";
-            else
-                status = r.newValue.empty() ? "written" : "failed";
+            } else if (!reason.empty()) {
+                status = "failed";
+            } else if (dryRun) {
+                after = StoredFileTimeText(planned[i]);
+            } else {
+                status = "written";
+                after = r.current;
+            }
             if (status == "failed") {
                 ++failed;
-                err << "kivo-tidy settime: not written: " << rows.PathOf(r)
-                    << (noResult[i] ? " (the corrected time is out of range)" : "") << "\n";
+                err << "kivo-tidy settime: " << (dryRun ? "would not write " : "not written: ")
+                    << EscapeForLine(rows.PathOf(r)) << ": " << reason << "\n";
             }
             table.rows.push_back({r.name, r.current, planned[i], r.exif[0], r.exif[1], r.exif[2],
-                                  status, batch.folder});
+                                  status, old, after, batch.folder, reason});
         }
     }
     if (json)
