@@ -125,14 +125,24 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     bottom->addWidget(BOK);
     bottom->addWidget(Bcancel);
 
+    LStav = new QLabel(this);
+    LStav->setObjectName(QStringLiteral("LStav"));
+    LStav->setWordWrap(true);
+    LStav->hide();
+
     auto* main = new QVBoxLayout(this);
     main->addWidget(PG);
+    main->addWidget(LStav);
     main->addLayout(bottom);
     main->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(ChBDatumZmenitA, &QCheckBox::toggled, this, &TFUprDatCas::ChBDatumZmenitAClick);
     connect(ChBCasZmenitA, &QCheckBox::toggled, this, &TFUprDatCas::ChBCasZmenitAClick);
     connect(BOK, &QPushButton::clicked, this, &TFUprDatCas::BOKClick);
+    connect(CBHodnotaR, &QComboBox::editTextChanged, this, [this] {
+        if (unitMarked_)
+            markUnit(false);
+    });
     connect(Bcancel, &QPushButton::clicked, this, &QDialog::reject);
     focusWatch_ = connect(qApp, &QApplication::focusChanged, this, &TFUprDatCas::focusChanged);
 
@@ -194,6 +204,14 @@ void TFUprDatCas::BOKClick() {
             position = i + 1;
     if (position > 0)
         unitIndex_ = position;
+    // Applying the previous unit to a text that names none would shift by the wrong unit.
+    if (PG->currentIndex() == kPageRelative && position == 0) {
+        markUnit(true);
+        CBHodnotaR->setFocus();
+        if (QLineEdit* edit = CBHodnotaR->lineEdit())
+            edit->selectAll();
+        return;
+    }
     // A refused time has no value to set; the user corrects it or cancels.
     if (PG->currentIndex() == kPageAbsolute && ChBCasZmenitA->isChecked() &&
         CheckTimeEdit(*MECasA)) {
@@ -201,6 +219,19 @@ void TFUprDatCas::BOKClick() {
         return;
     }
     accept();
+}
+
+void TFUprDatCas::markUnit(bool marked) {
+    unitMarked_ = marked;
+    QPalette pal = CBHodnotaR->palette();
+    const QPalette normal = QApplication::palette(CBHodnotaR);
+    pal.setColor(QPalette::Base, marked ? QColor(255, 200, 200) : normal.color(QPalette::Base));
+    pal.setColor(QPalette::Text, marked ? QColor(Qt::black) : normal.color(QPalette::Text));
+    CBHodnotaR->setPalette(pal);
+    LStav->setText(marked ? QStringLiteral("Neznámá jednotka „%1“: vyberte jednu ze seznamu.")
+                                .arg(CBHodnotaR->currentText())
+                          : QString());
+    LStav->setVisible(marked);
 }
 
 bool TFUprDatCas::inUnitCombo(const QWidget* w) const {

@@ -10,6 +10,7 @@
 class QCheckBox;
 class QComboBox;
 class QDateEdit;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
@@ -40,9 +41,13 @@ public:
     // previous unit and sends the focus back.
     void CBOperaceRExit();
     void MECasAExit();
-    // "Proveď": takes a unit typed without leaving the combo; a refused time text on the
-    // absolute page with "změnit čas:" ticked keeps the dialog open.
+    // "Proveď": takes a unit typed without leaving the combo. On the relative page a unit
+    // text that is none of the units keeps the dialog open with the combo marked and the
+    // reason in the status line; so does a refused time text on the absolute page with
+    // "změnit čas:" ticked.
     void BOKClick();
+    // The unit combo is marked as holding an unknown unit.
+    bool unitMarked() const { return unitMarked_; }
 
     QTabWidget* PG = nullptr;
     QWidget* TSRel = nullptr;
@@ -55,13 +60,17 @@ public:
     QLineEdit* MECasA = nullptr;
     QPushButton* BOK = nullptr;
     QPushButton* Bcancel = nullptr;
+    QLabel* LStav = nullptr; // status line
 
 private:
+    void markUnit(bool marked);
+
     void FormCreate();
     void focusChanged(QWidget* old, QWidget* now);
     bool inUnitCombo(const QWidget* w) const;
 
     int unitIndex_ = kUnitDay;
+    bool unitMarked_ = false;
     QMetaObject::Connection focusWatch_;
 };
 

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -228,6 +229,47 @@ TEST_F(AdjustDialogTest, PickerDateIsTheAbsoluteDate) {
     const AdjustSettings s = dialog.settings();
     EXPECT_TRUE(s.changeDate);
     EXPECT_EQ(s.date, EncodeDate(2006, 1, 1));
+}
+
+class UnknownUnitOnConfirm : public AdjustDialogTest,
+                             public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnknownUnitOnConfirm, KeepsTheDialogOpenWithTheFieldMarked) {
+    ShowActive();
+    dialog.CBHodnotaR->setEditText(QString::fromUtf8(GetParam()));
+    dialog.BOKClick();
+    EXPECT_TRUE(dialog.isVisible()) << "not closed";
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    EXPECT_TRUE(dialog.unitMarked());
+    EXPECT_FALSE(dialog.LStav->isHidden());
+    EXPECT_TRUE(dialog.LStav->text().contains(QString::fromUtf8(GetParam())));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return dialog.focusWidget() == dialog.CBHodnotaR ||
+                   dialog.CBHodnotaR->isAncestorOf(dialog.focusWidget());
+        },
+        2000));
+    EXPECT_EQ(dialog.unitIndex(), kUnitDay) << "the previous unit is not applied";
+
+    // Corrected, the mark goes and the unit is taken.
+    dialog.CBHodnotaR->setEditText(QStringLiteral("hodina"));
+    EXPECT_FALSE(dialog.unitMarked());
+    EXPECT_TRUE(dialog.LStav->isHidden());
+    dialog.BOKClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.settings().unitIndex, kUnitHour);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, UnknownUnitOnConfirm,
+                         ::testing::Values("týden", "", "dny", "den "));
+
+TEST_F(AdjustDialogTest, UnknownUnitDoesNotMatterOnTheAbsolutePage) {
+    ShowActive();
+    dialog.CBHodnotaR->setEditText(QStringLiteral("týden"));
+    dialog.PG->setCurrentIndex(kPageAbsolute);
+    dialog.BOKClick();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.unitMarked());
 }
 
 } // namespace
