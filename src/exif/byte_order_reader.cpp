@@ -16,35 +16,75 @@ int FormatSize(int format) {
 bool BuildRenders(int buildMode) { return buildMode == kBuildRender || buildMode == kBuildAll; }
 bool BuildLists(int buildMode) { return buildMode == kBuildList || buildMode == kBuildAll; }
 
-bool ByteCursor::has(std::int64_t pos, std::int64_t n) const {
-    // pos is 1-based; written so that nothing can wrap.
-    const auto size = static_cast<std::int64_t>(bytes_.size());
+namespace {
+
+// True when the n bytes from pos (1-based) lie inside size bytes; nothing can wrap.
+bool inside(std::int64_t pos, std::int64_t n, std::int64_t size) {
     return pos >= 1 && n >= 0 && n <= size && pos - 1 <= size - n;
 }
 
+} // namespace
+
+const ByteExtent* ByteCursor::extentFor(std::int64_t pos, std::int64_t n) const {
+    if (!extents_)
+        return nullptr;
+    const ByteExtent* holding = nullptr;
+    for (const ByteExtent& e : *extents_) {
+        const auto size = static_cast<std::int64_t>(e.bytes.size());
+        if (pos < e.pos || pos - e.pos >= size)
+            continue;
+        if (inside(pos - e.pos + 1, n, size))
+            return &e;
+        if (!holding)
+            holding = &e;
+    }
+    return holding;
+}
+
+bool ByteCursor::has(std::int64_t pos, std::int64_t n) const {
+    if (inside(pos, n, static_cast<std::int64_t>(bytes_.size())))
+        return true;
+    const ByteExtent* e = extentFor(pos, n);
+    return e && inside(pos - e->pos + 1, n, static_cast<std::int64_t>(e->bytes.size()));
+}
+
 std::optional<std::uint16_t> ByteCursor::u16(std::int64_t pos) const {
-    if (!has(pos, 2))
+    const auto b = take(pos, 2);
+    if (b.size() != 2)
         return std::nullopt;
-    const std::uint8_t a = bytes_[static_cast<std::size_t>(pos - 1)];
-    const std::uint8_t b = bytes_[static_cast<std::size_t>(pos)];
-    return static_cast<std::uint16_t>(bigEndian_ ? (a << 8) | b : (b << 8) | a);
+    return static_cast<std::uint16_t>(bigEndian_ ? (b[0] << 8) | b[1] : (b[1] << 8) | b[0]);
 }
 
 std::optional<std::uint32_t> ByteCursor::u32(std::int64_t pos) const {
-    if (!has(pos, 4))
+    const auto b = take(pos, 4);
+    if (b.size() != 4)
         return std::nullopt;
     std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-        const int index = bigEndian_ ? i : 3 - i;
-        v = (v << 8) | bytes_[static_cast<std::size_t>(pos - 1 + index)];
-    }
+    for (int i = 0; i < 4; ++i)
+        v = (v << 8) | b[static_cast<std::size_t>(bigEndian_ ? i : 3 - i)];
     return v;
 }
 
 std::span<const std::uint8_t> ByteCursor::take(std::int64_t pos, std::int64_t n) const {
-    const auto size = static_cast<std::int64_t>(bytes_.size());
-    if (pos < 1 || pos > size || n <= 0)
+    if (n <= 0 || pos < 1)
         return {};
+    const auto size = static_cast<std::int64_t>(bytes_.size());
+    const bool inMain = pos <= size;
+    // The main bytes serve a range they hold whole; an extent serves one they cut short.
+    if (!inMain || !inside(pos, n, size)) {
+        if (const ByteExtent* e = extentFor(pos, n)) {
+            const auto esize = static_cast<std::int64_t>(e->bytes.size());
+            const std::int64_t at = pos - e->pos;
+            if (!inMain || inside(at + 1, n, esize)) {
+                const std::int64_t available = esize - at;
+                return std::span<const std::uint8_t>(e->bytes)
+                    .subspan(static_cast<std::size_t>(at),
+                             static_cast<std::size_t>(n < available ? n : available));
+            }
+        }
+        if (!inMain)
+            return {};
+    }
     const std::int64_t available = size - (pos - 1);
     return bytes_.subspan(static_cast<std::size_t>(pos - 1),
                           static_cast<std::size_t>(n < available ? n : available));

@@ -9,12 +9,23 @@
 
 namespace kivo {
 
+// Bytes of a TIFF-structured file that lie beyond its first read, read where they lie:
+// `bytes` hold positions pos .. pos + size - 1 of the same numbering as the first read.
+struct ByteExtent {
+    std::int64_t pos = 1;
+    std::vector<std::uint8_t> bytes;
+};
+using ByteExtents = std::vector<ByteExtent>;
+
 // A read-only view with a byte order. Positions are 1-based, as everywhere in the reader.
+// Besides its main bytes it may see extents read elsewhere in the same file; a range is
+// served by the main bytes or by one extent.
 class ByteCursor {
 public:
     ByteCursor() = default;
-    ByteCursor(std::span<const std::uint8_t> bytes, bool bigEndian)
-        : bytes_(bytes), bigEndian_(bigEndian) {}
+    ByteCursor(std::span<const std::uint8_t> bytes, bool bigEndian,
+               const ByteExtents* extents = nullptr)
+        : bytes_(bytes), bigEndian_(bigEndian), extents_(extents) {}
 
     std::span<const std::uint8_t> bytes() const { return bytes_; }
     std::size_t size() const { return bytes_.size(); }
@@ -28,8 +39,12 @@ public:
     std::span<const std::uint8_t> take(std::int64_t pos, std::int64_t n) const;
 
 private:
+    // The extent holding all n bytes from pos, else the one holding pos; null for none.
+    const ByteExtent* extentFor(std::int64_t pos, std::int64_t n) const;
+
     std::span<const std::uint8_t> bytes_;
     bool bigEndian_ = false;
+    const ByteExtents* extents_ = nullptr;
 };
 
 class TByteOrderReader {

@@ -58,8 +58,7 @@ const tTagRow& TExifInfo::deferredRow(const Deferred& d) const {
 }
 
 std::span<const std::uint8_t> TExifInfo::deferredRaw(const Deferred& d) const {
-    return ByteCursor(ExifBytes(), d.bigEndian)
-        .take(d.valuePos, static_cast<std::int64_t>(d.rawLen));
+    return ExifCursor(d.bigEndian).take(d.valuePos, static_cast<std::int64_t>(d.rawLen));
 }
 
 const std::string& TExifInfo::deferredText(Deferred& d) {
@@ -134,6 +133,42 @@ std::span<const std::uint8_t> TExifInfo::ExifBytes() const {
     return Buffer;
 }
 
+const ByteExtents* TExifInfo::extents() const {
+    return Owner ? OwnerExtents(*Owner) : nullptr;
+}
+
+ByteCursor TExifInfo::ExifCursor(bool bigEndian) const {
+    return ByteCursor(ExifBytes(), bigEndian, extents());
+}
+
+ByteCursor TExifInfo::walkCursor() const {
+    return ByteCursor(Buffer, BigEndian, extents());
+}
+
+bool TExifInfo::fetch(std::int64_t pos, std::int64_t n) {
+    return Owner && OwnerFetch(*Owner, pos, n);
+}
+
+bool TExifInfo::ChargeEntry() {
+    if (Work.entries >= kMaxEntriesPerFile) {
+        Work.entriesExhausted = true;
+        return false;
+    }
+    ++Work.entries;
+    return true;
+}
+
+bool TExifInfo::ChargeValueBytes(std::int64_t n) {
+    if (n < 0 || n > kMaxFileValueBytes - Work.valueBytes)
+        return false;
+    Work.valueBytes += n;
+    return true;
+}
+
+std::string TExifInfo::CappedValueText(std::int64_t byteCount) {
+    return "(" + std::to_string(byteCount) + " bytes)";
+}
+
 std::int32_t TExifInfo::BytesToInt(std::span<const std::uint8_t> bytes) const {
     return kivo::BytesToInt(bytes, BigEndian);
 }
@@ -187,7 +222,7 @@ double TExifInfo::NumberByName(std::string_view name) {
 }
 
 TDateTime TExifInfo::DateAt(std::int32_t pos) const {
-    const auto chars = ByteCursor(ExifBytes(), BigEndian).take(pos, 19);
+    const auto chars = ExifCursor(BigEndian).take(pos, 19);
     if (chars.size() < 19)
         return 0; // the stamp runs past the end of the bytes
     return ParseExifDate(
@@ -224,7 +259,7 @@ TDateTime TExifInfo::ParseExifDate(std::string_view text) {
     TDateTime time = 0;
     if (!TryEncodeTime(hour, minute, second, 0, time))
         return 0;
-    return date + time;
+    return ComposeDateTime(date, time);
 }
 
 } // namespace kivo

@@ -13,6 +13,7 @@
 
 #include "exif/byte_order_reader.h"
 #include "exif/exif_types.h"
+#include "exif/read_limits.h"
 #include "exif/tag_table.h"
 #include "platform/datetime.h"
 
@@ -26,6 +27,11 @@ class TPhotoData;
 std::optional<std::span<const std::uint8_t>> OwnerExifBytes(const TPhotoData& owner);
 bool OwnerTiffSource(const TPhotoData& owner);
 void SetOwnerStatusText(TPhotoData& owner, std::string_view text);
+// The parts of a TIFF-structured file read beyond its first bytes; none for a JPEG.
+const ByteExtents* OwnerExtents(const TPhotoData& owner);
+// Reads the n bytes from EXIF position pos where they lie in the file, when the owner is
+// reading a TIFF-structured file and its limits allow; true when something was read.
+bool OwnerFetch(TPhotoData& owner, std::int64_t pos, std::int64_t n);
 
 class TExifInfo : public TByteOrderReader {
 public:
@@ -63,6 +69,16 @@ public:
     std::int32_t UserCommentPos = 0;
     std::int32_t UserCommentLen = 0;
 
+    // What this file's read has cost (read_limits.h bounds it).
+    ReadWork Work;
+    // Counts one examined entry; false once kMaxEntriesPerFile entries were examined.
+    bool ChargeEntry();
+    // Counts n value bytes to render or copy; false (nothing counted) when they would
+    // exceed kMaxFileValueBytes.
+    bool ChargeValueBytes(std::int64_t n);
+    // "(N bytes)": the text of a value that is not rendered.
+    static std::string CappedValueText(std::int64_t byteCount);
+
     // The listing and the tag list. Rendering may be deferred until they are read; these
     // accessors return them complete. Turning deferral off gives the same results, slower.
     static bool DeferRendering;
@@ -97,6 +113,8 @@ public:
     // The bytes of the owner's EXIF segment (or of the TIFF file) that positions refer to;
     // this object's own buffer when it has no owner.
     std::span<const std::uint8_t> ExifBytes() const;
+    // Those bytes and the parts read beyond them, in a byte order.
+    ByteCursor ExifCursor(bool bigEndian) const;
 
     // Rendering with this object's current byte order.
     std::int32_t BytesToInt(std::span<const std::uint8_t> bytes) const;
@@ -131,6 +149,9 @@ private:
 
     void walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind, std::int64_t spanLength,
               int depth);
+    const ByteExtents* extents() const;
+    ByteCursor walkCursor() const; // this object's buffer, the owner's extents
+    bool fetch(std::int64_t pos, std::int64_t n);
     void walkNested(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                     std::int64_t spanLength, int depth);
     void setOwnerStatus(const char* text);

@@ -79,7 +79,7 @@ std::string TExifInfo::renderText(int tag, int format, std::int64_t byteCount,
     std::string text;
     if (format == kFormatAscii) {
         // The last byte, normally the terminating zero, is dropped.
-        const auto chars = ByteCursor(ExifBytes(), bigEndian).take(valuePos, byteCount - 1);
+        const auto chars = ExifCursor(bigEndian).take(valuePos, byteCount - 1);
         text.assign(chars.begin(), chars.end());
     } else if (format == kFormatUndefined) {
         const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
@@ -154,14 +154,17 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
     // Directory: count (2 bytes), then 12-byte entries:
     //   +0 tag (2)  +2 format (2)  +4 component count (4)  +8 value, or offset of the value (4)
     // A value of more than 4 bytes lies at offset + tiffBase.
-    if (depth > kMaxDirectoryDepth)
+    if (depth > kMaxDirectoryDepth || Work.entriesExhausted)
         return;
     // Each directory is walked once per kind: cycles of any length end.
     const std::int64_t key = dirPos * 8 + dirKind;
     if (!visitedDirs_.insert(key).second)
         return;
 
-    const auto count = Cursor().u16(dirPos);
+    // A directory beyond the bytes read first is read where it lies (TIFF-structured files).
+    if (!walkCursor().has(dirPos, 2))
+        fetch(dirPos, 2);
+    const auto count = walkCursor().u16(dirPos);
     if (!count)
         return;
     const std::int64_t n = *count;
@@ -171,14 +174,19 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         setOwnerStatus(kStatusBadDirectory);
         return;
     }
+    if (!walkCursor().has(dirPos, 2 + 12 * n))
+        fetch(dirPos, 2 + 12 * n);
     const bool renders = BuildRenders(BuildMode);
     const bool lists = BuildLists(BuildMode);
     for (std::int64_t i = 0; i < n; ++i) {
-        // Taken afresh for every entry: the maker-note reader swaps the buffer for a while.
-        const ByteCursor cur = Cursor();
+        // Taken afresh for every entry: the maker-note reader swaps the byte order for a
+        // while, and values read from far parts of the file add to the bytes.
+        const ByteCursor cur = walkCursor();
         const std::int64_t e = dirPos + 2 + 12 * i;
         if (!cur.has(e, 12))
             break; // the rest of the directory lies outside the bytes
+        if (!ChargeEntry())
+            return; // this file has had all the entries it may have
         const int tag = *cur.u16(e);
         const int format = *cur.u16(e + 2);
         const std::uint32_t components = *cur.u32(e + 4);
@@ -188,11 +196,26 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         std::int64_t valuePos = e + 8;
         if (byteCount > 4)
             valuePos = static_cast<std::int32_t>(*cur.u32(e + 8)) + tiffBase;
-        const auto bytes = ExifBytes();
-        if (valuePos < 1 || valuePos > static_cast<std::int64_t>(bytes.size()))
+        // A value longer than its limit is never read whole: its first bytes serve the
+        // captures (a number, a directory offset), and it is shown as "(N bytes)".
+        const std::int64_t limit = tag == kTagMakerNote ? kMaxMakerNoteBytes : kMaxValueBytes;
+        const bool tooLong = byteCount > limit;
+        const std::int64_t wanted = tooLong ? 8 : byteCount;
+        if (byteCount > 4 && !ExifCursor(BigEndian).has(valuePos, wanted))
+            fetch(valuePos, wanted);
+        const ByteCursor values = ExifCursor(BigEndian);
+        if (!values.has(valuePos, 1))
             continue; // the value lies outside the bytes: treated as absent
         const auto pos32 = static_cast<std::int32_t>(valuePos);
-        const auto raw = ByteCursor(bytes, BigEndian).take(valuePos, byteCount);
+        const auto raw = values.take(valuePos, wanted);
+
+        // The value is shown as "(N bytes)" when it is too long to render or when this
+        // file has rendered and copied all the value bytes it may.
+        const bool shownAsSize = (renders || lists) &&
+                                 (byteCount > kMaxValueBytes ||
+                                  !ChargeValueBytes(static_cast<std::int64_t>(raw.size())));
+        if (shownAsSize)
+            ++Work.cappedValues;
 
         // The text is needed now when a capture uses it, when rendering may fail (which
         // ends this directory) or for the detailed trace; otherwise it waits until asked for.
@@ -203,7 +226,12 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                            row.Render == &RenderShutter;
         std::string text;
         int deferredIndex = -1;
-        if (renders && eager) {
+        if (shownAsSize) {
+            if (renders) {
+                text = CappedValueText(byteCount);
+                appendTraceLine(tag, row.Caption, text, byteCount, pos32);
+            }
+        } else if (renders && eager) {
             text = RenderEntry(tag, format, components, byteCount, pos32, raw, dirKind);
         } else if (renders || lists) {
             Deferred d;
@@ -224,7 +252,7 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         case kTagInteropIfd:
         case kTagSubIfds:
         case kTagGpsIfd:
-            if (auto offset = cur.u32(valuePos)) {
+            if (auto offset = values.u32(valuePos)) {
                 const std::int64_t target = static_cast<std::int32_t>(*offset) + tiffBase;
                 if (tag == kTagGpsIfd)
                     walkNested(target, tiffBase, kDirGps, spanLength, depth + 1);
@@ -255,8 +283,14 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                 raw.begin() + std::min<std::ptrdiff_t>(6, static_cast<std::ptrdiff_t>(raw.size())));
             break;
         case kTagMakerNote: {
-            MakerNoteRaw.assign(raw.begin(), raw.end());
             MakerNotePos = pos32;
+            // Decoded from a copy of its bytes, which counts against the file's limit.
+            if (tooLong || !ChargeValueBytes(static_cast<std::int64_t>(raw.size()))) {
+                MakerNoteRaw.clear();
+                MakerDecoded = false;
+                break;
+            }
+            MakerNoteRaw.assign(raw.begin(), raw.end());
             const bool bigEndian = BigEndian;
             try {
                 MakerDecoded = RunMakerNoteReader(*this);
@@ -290,8 +324,9 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                 } else {
                     tTagRow listed = row;
                     listed.Shown = std::move(text);
-                    listed.RawBytes.assign(raw.begin(), raw.end());
-                    listed.RawLen = static_cast<std::int32_t>(raw.size());
+                    if (!shownAsSize)
+                        listed.RawBytes.assign(raw.begin(), raw.end());
+                    listed.RawLen = static_cast<std::int32_t>(listed.RawBytes.size());
                     listed.ValuePos = pos32;
                     listed.Format = static_cast<std::uint16_t>(format);
                     AppendTag(listed);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "exif/photo_data.h"
+#include "exif/read_limits.h"
 
 namespace kivo {
 
@@ -202,7 +203,7 @@ bool TIptcInfo::ReadFile(const std::string& path) {
     TPhotoData reader(0);
     reader.ReadImageFile(path);
     if (reader.IptcSlot != nullptr) {
-        ParseIptcSegment(reader.IptcSlot->Bytes);
+        ParseIptcSegment(reader.IptcBytes());
     }
     return RecordCount() > 0;
 }
@@ -234,10 +235,21 @@ int TIptcInfo::ParseIptcSegment(std::span<const std::uint8_t> bytes) {
     if (!found) {
         return 0;
     }
-    while (p < length - 2) {
+    // The records of datasets 2:20 and 2:25, which collect their values (AddByName): kept
+    // at hand so that a segment of many datasets is parsed in linear time. No other
+    // dataset gives a record of their names.
+    int merged[2] = {-1, -1};
+    while (p < length - 2 && RecordCount() < kMaxIptcRecords) {
         const tTagRow row = ReadIptcDataset(bytes, p);
         if (row.Aux == 2 && (row.Number == 20 || row.Number == 25)) {
-            AddByName(row.Key, row.Shown);
+            int& at = merged[row.Number == 20 ? 0 : 1];
+            if (at < 0) {
+                at = SetByName(row.Key, row.Shown);
+            } else if (!row.Shown.empty()) {
+                std::string& shown = records_[static_cast<std::size_t>(at)].Shown;
+                shown += ',';
+                shown += row.Shown;
+            }
         } else {
             addRecord(row);
         }

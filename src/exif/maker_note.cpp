@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <exception>
 
 #include "exif/byte_order_reader.h"
@@ -225,9 +224,9 @@ std::string RenderLensRange(const std::string& text) {
         }
         start = sep + 2;
     }
-    char buf[128];
-    std::snprintf(buf, sizeof buf, "%0.1f-%0.1f(mm)  F%0.1f-F%0.1f", v[0], v[1], v[2], v[3]);
-    return buf;
+    // "." as the decimal point whatever the process locale.
+    auto one = [](double x) { return FormatFloat("%0.1f", x); };
+    return one(v[0]) + "-" + one(v[1]) + "(mm)  F" + one(v[2]) + "-F" + one(v[3]);
 }
 
 std::string RenderCameraSettings(const std::string& text) {

@@ -17,10 +17,6 @@ namespace kivo {
 
 namespace {
 
-// Value bytes one maker walk may copy; real maker notes need a fraction of this, a forged
-// one with thousands of entries pointing at the same large block would need gigabytes.
-constexpr std::int64_t kMakerValueBudget = 16 * 1024 * 1024;
-
 char upperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -61,15 +57,19 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         throw ExifFailure("Maker note of " + std::to_string(note.size()) +
                           " bytes has no entry count at " + std::to_string(params.countPos));
     }
-    const ByteCursor exif(owner.ExifBytes(), owner.BigEndian);
+    const ByteCursor exif = owner.ExifCursor(owner.BigEndian);
     const bool render = BuildLists(owner.BuildMode);
-    std::int64_t budget = kMakerValueBudget;
     for (int i = 0; i < *count; ++i) {
         const std::int64_t e = params.countPos + 2 + 12 * static_cast<std::int64_t>(i);
         if (!note.has(e, 12)) {
             throw ExifFailure("Maker note entry " + std::to_string(i + 1) + " of " +
                               std::to_string(*count) + " lies outside the maker note's " +
                               std::to_string(note.size()) + " bytes");
+        }
+        // Maker-note entries count against the file's limits like EXIF entries.
+        if (!owner.ChargeEntry()) {
+            throw ExifFailure("Maker note entries exceed the " +
+                              std::to_string(kMaxEntriesPerFile) + " entries of a file");
         }
         const int tag = *note.u16(e);
         const int format = *note.u16(e + 2);
@@ -98,14 +98,19 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         if (isSkipName(name)) {
             continue;
         }
-        budget -= static_cast<std::int64_t>(raw.size());
-        if (budget < 0) {
-            throw ExifFailure("Maker note values exceed " + std::to_string(kMakerValueBudget) +
+        // A value too long to render is shown as "(N bytes)" and not copied.
+        const bool shownAsSize = static_cast<std::int64_t>(raw.size()) > kMaxValueBytes;
+        if (shownAsSize) {
+            ++owner.Work.cappedValues;
+        } else if (!owner.ChargeValueBytes(static_cast<std::int64_t>(raw.size()))) {
+            throw ExifFailure("Maker note values exceed " + std::to_string(kMaxFileValueBytes) +
                               " bytes");
         }
 
         std::string rendered;
-        if (render) {
+        if (shownAsSize) {
+            rendered = TExifInfo::CappedValueText(byteCount);
+        } else if (render) {
             if (format == kFormatAscii) {
                 const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
                 rendered = quoted(raw.first(static_cast<std::size_t>(zero - raw.begin())));
@@ -122,8 +127,9 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         }
 
         CompositeFlag = false;
-        const std::string shown =
-            (row && row->Render) ? row->Render(rendered) : Printable(rendered);
+        const std::string shown = shownAsSize ? rendered
+                                  : (row && row->Render) ? row->Render(rendered)
+                                                         : Printable(rendered);
 
         std::string line;
         if (TraceDepth > 0) {
@@ -159,8 +165,9 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         if (render && row) {
             tTagRow listed = *row;
             listed.Shown = shown;
-            listed.RawBytes.assign(raw.begin(), raw.end());
-            listed.RawLen = static_cast<std::int32_t>(raw.size());
+            if (!shownAsSize)
+                listed.RawBytes.assign(raw.begin(), raw.end());
+            listed.RawLen = static_cast<std::int32_t>(listed.RawBytes.size());
             listed.Format = static_cast<std::uint16_t>(format);
             listed.Kind = 1;
             try {

@@ -3,13 +3,18 @@
 #include "exif/photo_data.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 #include "exif/exif_types.h"
+#include "exif/read_limits.h"
 #include "platform/file_system.h"
+#include "platform/regular_file.h"
 
 namespace kivo {
 
@@ -22,16 +27,15 @@ constexpr int kMarkerApp1 = 0xE1;
 constexpr int kMarkerApp13 = 0xED;
 constexpr int kMarkerCom = 0xFE;
 
-// Reads a file through a small buffer; only the header segments are ever asked for.
+// Reads a file through a small buffer; only the header segments are ever asked for, and
+// the directories of a TIFF-structured file where they lie.
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(int fd) : fd_(fd) {}
-    ~FileSource() override {
-        if (fd_ >= 0)
-            ::close(fd_);
+    explicit FileSource(UniqueFd fd) : fd_(std::move(fd)) {
+        struct stat st {};
+        if (::fstat(fd_.get(), &st) == 0 && S_ISREG(st.st_mode))
+            size_ = static_cast<std::int64_t>(st.st_size);
     }
-    FileSource(const FileSource&) = delete;
-    FileSource& operator=(const FileSource&) = delete;
 
     std::size_t read(std::uint8_t* out, std::size_t n) override {
         std::size_t done = 0;
@@ -53,27 +57,71 @@ public:
                 done += static_cast<std::size_t>(got);
                 continue;
             }
-            const ssize_t got = readSome(buf_, sizeof buf_);
-            if (got <= 0)
+            if (!refill())
                 break;
-            pos_ = 0;
-            end_ = static_cast<std::size_t>(got);
         }
+        consumed_ += static_cast<std::int64_t>(done);
         return done;
     }
 
+    std::size_t skipFill(std::size_t limit) override {
+        std::size_t done = 0;
+        while (done < limit) {
+            if (pos_ >= end_ && (eof_ || !refill()))
+                break;
+            const std::size_t k = std::min(limit - done, end_ - pos_);
+            const std::uint8_t* from = buf_ + pos_;
+            const std::uint8_t* stop =
+                std::find_if(from, from + k, [](std::uint8_t b) { return b != 0xFF; });
+            const auto skipped = static_cast<std::size_t>(stop - from);
+            pos_ += skipped;
+            done += skipped;
+            if (skipped < k)
+                break; // the next byte is not fill
+        }
+        consumed_ += static_cast<std::int64_t>(done);
+        return done;
+    }
+
+    std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
+        std::size_t done = 0;
+        while (done < n) {
+            const ssize_t got = ::pread(fd_.get(), out + done, n - done,
+                                        static_cast<off_t>(offset) + static_cast<off_t>(done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += static_cast<std::size_t>(got);
+        }
+        consumed_ += static_cast<std::int64_t>(done);
+        return done;
+    }
+
+    std::int64_t size() const override { return size_; }
+
 private:
+    bool refill() {
+        const ssize_t got = readSome(buf_, sizeof buf_);
+        if (got <= 0)
+            return false;
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(got);
+        return true;
+    }
+
     ssize_t readSome(std::uint8_t* out, std::size_t n) {
         ssize_t got;
         do {
-            got = ::read(fd_, out, n);
+            got = ::read(fd_.get(), out, n);
         } while (got < 0 && errno == EINTR);
         if (got <= 0)
             eof_ = true;
         return got;
     }
 
-    int fd_;
+    UniqueFd fd_;
+    std::int64_t size_ = -1;
     bool eof_ = false;
     std::uint8_t buf_[4096];
     std::size_t pos_ = 0;
@@ -88,13 +136,53 @@ public:
         if (k > 0)
             std::memcpy(out, bytes_.data() + pos_, k);
         pos_ += k;
+        consumed_ += static_cast<std::int64_t>(k);
         return k;
     }
+    std::size_t skipFill(std::size_t limit) override {
+        const std::size_t k = std::min(limit, bytes_.size() - pos_);
+        const auto from = bytes_.begin() + static_cast<std::ptrdiff_t>(pos_);
+        const auto stop =
+            std::find_if(from, from + static_cast<std::ptrdiff_t>(k),
+                         [](std::uint8_t b) { return b != 0xFF; });
+        const auto skipped = static_cast<std::size_t>(stop - from);
+        pos_ += skipped;
+        consumed_ += static_cast<std::int64_t>(skipped);
+        return skipped;
+    }
+    std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
+        if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes_.size())
+            return 0;
+        const std::size_t k = std::min(n, bytes_.size() - static_cast<std::size_t>(offset));
+        std::memcpy(out, bytes_.data() + offset, k);
+        consumed_ += static_cast<std::int64_t>(k);
+        return k;
+    }
+    std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
 
 private:
     std::span<const std::uint8_t> bytes_;
     std::size_t pos_ = 0;
 };
+
+// Reads the marker after a segment: fill bytes (0xFF) are skipped and the next byte is the
+// marker (a 0xFF prefix is not required). False at the end of the bytes, and after more
+// than kMaxFillBytes fill bytes: the rest of such a file is not read.
+bool readMarker(ByteSource& in, std::uint8_t& marker) {
+    const std::size_t fill = in.skipFill(static_cast<std::size_t>(kMaxFillBytes) + 1);
+    if (fill > static_cast<std::size_t>(kMaxFillBytes))
+        return false;
+    return in.read(&marker, 1) == 1;
+}
+
+constexpr std::string_view kPhotoshopHeader{"Photoshop 3.0\0", 14};
+
+// A stored APP13 segment whose payload starts a Photoshop image-resource block.
+bool isPhotoshopApp13(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= 2 + kPhotoshopHeader.size() &&
+           std::equal(kPhotoshopHeader.begin(), kPhotoshopHeader.end(), bytes.begin() + 2,
+                      [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
+}
 
 enum class Kind { Jpeg, Tiff, Other };
 
@@ -117,6 +205,18 @@ bool startsWithExifHeader(const std::vector<std::uint8_t>& bytes) {
 }
 
 } // namespace
+
+std::size_t ByteSource::readAt(std::int64_t, std::uint8_t*, std::size_t) {
+    return 0;
+}
+
+const ByteExtents* OwnerExtents(const TPhotoData& owner) {
+    return &owner.FarBytes;
+}
+
+bool OwnerFetch(TPhotoData& owner, std::int64_t pos, std::int64_t n) {
+    return owner.FetchFar(pos, n);
+}
 
 std::optional<std::span<const std::uint8_t>> OwnerExifBytes(const TPhotoData& owner) {
     if (!owner.ExifSlot)
@@ -152,10 +252,26 @@ void TPhotoData::ClearState() {
     SourceTime = 0;
     SourceSize = 0;
     StatusText.clear();
+    OpenError = 0;
+    SourceBytesRead = 0;
     Exif.reset();
     Iptc.reset();
     BigEndian = false;
     TiffSource = false;
+    FarBytes.clear();
+    FarReads = 0;
+    FarBytesRead = 0;
+    iptcOverflow_.Bytes.clear();
+    iptcJoined_.clear();
+    iptcJoining_ = false;
+}
+
+std::span<const std::uint8_t> TPhotoData::IptcBytes() const {
+    if (!IptcSlot)
+        return {};
+    if (!iptcJoined_.empty())
+        return iptcJoined_;
+    return IptcSlot->Bytes;
 }
 
 bool TPhotoData::ReadImageFile(const std::string& path) {
@@ -169,16 +285,22 @@ bool TPhotoData::ReadImageFile(const std::string& path) {
     StatusText = kStatusNotExif;
     if (kindOf(path) == Kind::Other)
         return false;
-    int fd;
-    do {
-        fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+    // Only a regular file is read: a FIFO, socket or device named like a photo would block
+    // the open or the first read (the open does not block, and the check is on the
+    // descriptor, so a file swapped in after the look-up is checked too).
+    RegularFile file = OpenRegularFile(path);
+    if (!file) {
+        // A socket fails the open itself (ENXIO): it is named for what it is all the same.
+        struct stat st {};
+        const bool other = ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+        OpenError = other ? kNotRegularFile : file.error;
         StatusText = kStatusCannotOpen;
         return false;
     }
-    FileSource in(fd);
-    return readStream(path, in);
+    FileSource in(std::move(file.fd));
+    const bool found = readStream(path, in);
+    SourceBytesRead = in.consumed();
+    return found;
 }
 
 bool TPhotoData::ReadImageBytes(const std::string& name, std::span<const std::uint8_t> bytes) {
@@ -189,7 +311,9 @@ bool TPhotoData::ReadImageBytes(const std::string& name, std::span<const std::ui
     if (kindOf(name) == Kind::Other)
         return false;
     MemorySource in(bytes);
-    return readStream(name, in);
+    const bool found = readStream(name, in);
+    SourceBytesRead = in.consumed();
+    return found;
 }
 
 bool TPhotoData::readStream(const std::string& path, ByteSource& in) {
@@ -201,11 +325,88 @@ bool TPhotoData::readStream(const std::string& path, ByteSource& in) {
         found = false;
     }
     TiffSource = false;
+    farSource_ = nullptr;
     if (found)
         StatusText = kStatusOk;
     else
         StatusText = kStatusNotExif;
     return found;
+}
+
+void TPhotoData::noteApp13(TJpegSegment& segment, bool first) {
+    // The first APP13 segment holds the IPTC data. Photoshop splits a long image-resource
+    // block over APP13 segments that follow one another, each with its own header: those
+    // are joined on (without their headers), up to kMaxIptcBytes.
+    if (first) {
+        iptcJoining_ = isPhotoshopApp13(segment.Bytes);
+        return;
+    }
+    if (!iptcJoining_ || !isPhotoshopApp13(segment.Bytes)) {
+        iptcJoining_ = false;
+        return;
+    }
+    if (iptcJoined_.empty())
+        iptcJoined_.assign(IptcSlot->Bytes.begin(), IptcSlot->Bytes.end());
+    const auto from = segment.Bytes.begin() + 2 + static_cast<std::ptrdiff_t>(kPhotoshopHeader.size());
+    const auto room = kMaxIptcBytes - static_cast<std::int64_t>(iptcJoined_.size());
+    const auto take = std::min<std::int64_t>(room, segment.Bytes.end() - from);
+    if (take <= 0) {
+        iptcJoining_ = false;
+        return;
+    }
+    iptcJoined_.insert(iptcJoined_.end(), from, from + take);
+}
+
+bool TPhotoData::scanAfterSlots(ByteSource& in, int lastMarker) {
+    // The 20 slots are used; the scan goes on only for IPTC data (a first APP13 segment, or
+    // the ones that continue it), up to the image data and kMaxScanBytesAfterSlots bytes.
+    if (lastMarker == kMarkerEoi || lastMarker == kMarkerSos || (IptcSlot && !iptcJoining_))
+        return false;
+    const std::int64_t start = in.consumed();
+    TJpegSegment scratch;
+    while (in.consumed() - start < kMaxScanBytesAfterSlots && (!IptcSlot || iptcJoining_)) {
+        std::uint8_t marker = 0;
+        std::uint8_t two[2];
+        if (!readMarker(in, marker) || in.read(two, 2) != 2)
+            break;
+        const int length = (two[0] << 8) | two[1];
+        if (length < 2 || marker == kMarkerEoi || marker == kMarkerSos)
+            break;
+        const std::size_t want = static_cast<std::size_t>(length - 2);
+        if (marker != kMarkerApp13) {
+            // Not kept: read through a small buffer.
+            std::uint8_t skip[4096];
+            std::size_t left = want;
+            while (left > 0) {
+                const std::size_t n = in.read(skip, std::min(left, sizeof skip));
+                if (n == 0)
+                    break;
+                left -= n;
+            }
+            iptcJoining_ = false;
+            if (left > 0)
+                break;
+            continue;
+        }
+        TJpegSegment& seg = IptcSlot ? scratch : iptcOverflow_;
+        seg.Marker = marker;
+        seg.Length = length;
+        seg.Bytes.resize(2 + want);
+        seg.Bytes[0] = two[0];
+        seg.Bytes[1] = two[1];
+        const std::size_t got = in.read(seg.Bytes.data() + 2, want);
+        seg.Bytes.resize(2 + got);
+        if (!IptcSlot) {
+            IptcSlot = &iptcOverflow_;
+            Iptc = CreateIptcInfo(*this);
+            noteApp13(iptcOverflow_, true);
+        } else {
+            noteApp13(seg, false);
+        }
+        if (got < want)
+            break;
+    }
+    return true;
 }
 
 bool TPhotoData::ScanJpegStream(ByteSource& in) {
@@ -215,16 +416,21 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
     std::uint8_t two[2];
     if (in.read(two, 2) != 2 || two[0] != 0xFF || two[1] != 0xD8)
         return false;
+    int lastMarker = 0;
+    bool ended = false;
     while (SegmentCount < kMaxSegments) {
-        std::uint8_t marker = 0xFF;
-        while (marker == 0xFF)
-            if (in.read(&marker, 1) != 1)
-                return ExifSlot || IptcSlot || CommentSlot;
-        if (in.read(two, 2) != 2)
+        std::uint8_t marker = 0;
+        if (!readMarker(in, marker))
+            return ExifSlot || IptcSlot || CommentSlot;
+        if (in.read(two, 2) != 2) {
+            ended = true;
             break; // cut short in its length field: not stored
+        }
         const int length = (two[0] << 8) | two[1];
-        if (length < 2)
+        if (length < 2) {
+            ended = true;
             break; // no segment can be that short
+        }
         ++SegmentCount;
         TJpegSegment& slot = Segment(SegmentCount);
         slot.Marker = marker;
@@ -239,11 +445,18 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
         const bool truncated = got < want;
         if (truncated)
             slot.Bytes.resize(2 + got);
+        lastMarker = marker;
 
-        if (SegmentCount == 5 && !ExifSlot && !IptcSlot && !CommentSlot)
+        if (SegmentCount == 5 && !ExifSlot && !IptcSlot && !CommentSlot) {
+            ended = true;
             break;
-        if (marker == kMarkerEoi || marker == kMarkerSos)
+        }
+        if (marker == kMarkerEoi || marker == kMarkerSos) {
+            ended = true;
             break;
+        }
+        if (marker != kMarkerApp13)
+            iptcJoining_ = false;
         switch (marker) {
         case kMarkerApp0:
             App0Slot = &slot;
@@ -263,6 +476,9 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
             if (!IptcSlot) {
                 IptcSlot = &slot;
                 Iptc = CreateIptcInfo(*this);
+                noteApp13(slot, true);
+            } else {
+                noteApp13(slot, false);
             }
             break;
         case kMarkerCom:
@@ -271,9 +487,13 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
         default:
             break;
         }
-        if (truncated)
+        if (truncated) {
+            ended = true;
             break;
+        }
     }
+    if (!ended)
+        scanAfterSlots(in, lastMarker);
     return ExifSlot || IptcSlot || CommentSlot;
 }
 
@@ -339,6 +559,9 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     SegmentCount = 1;
     ExifSlot = &slot;
 
+    // Directories and values beyond slot 1 are read where they lie, during the walk only.
+    farSource_ = &in;
+
     Exif = std::make_unique<TExifInfo>(this, BuildMode);
     Exif->TiffSource = true;
     Exif->ClearTraceText();
@@ -347,15 +570,53 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     Exif->SetBuffer(slot.Bytes);
     Exif->BigEndian = bigEndian;
 
-    // The first directory is read where the header says, when that lies in the bytes read.
+    // The first directory is read where the header says: in the bytes read, or where it
+    // lies further on in the file.
     if (got == 6) {
         const auto offset = ByteCursor(std::span<const std::uint8_t>(header, 8), bigEndian).u32(5);
         const std::int64_t dirPos = static_cast<std::int64_t>(*offset) - 7;
-        if (Exif->Cursor().has(dirPos, 2))
+        if (dirPos >= 1)
             Exif->WalkDirectory(dirPos, -7, kDirMain, static_cast<std::int64_t>(kTiffReadLimit));
     }
+    farSource_ = nullptr;
     Exif->Derive35mm();
     TiffSource = false;
+    return true;
+}
+
+bool TPhotoData::FetchFar(std::int64_t pos, std::int64_t n) {
+    // Positions are 32-bit: nothing beyond them is read.
+    if (!farSource_ || pos < 1 || n <= 0 || FarReads >= kMaxFarReads ||
+        pos > std::int64_t{INT32_MAX} - n)
+        return false;
+    const std::int64_t offset = pos - 1 + kTiffSlotOffset;
+    const std::int64_t size = farSource_->size();
+    if (offset < 0 || (size >= 0 && offset >= size))
+        return false;
+    // Bytes already read up to the end of the file are all there is.
+    for (const ByteExtent& e : FarBytes) {
+        const auto end = e.pos + static_cast<std::int64_t>(e.bytes.size());
+        if (pos >= e.pos && pos < end && size >= 0 && end - 1 + kTiffSlotOffset >= size)
+            return false;
+    }
+    // A piece of at least kFarReadWindow bytes: the values of a directory usually follow it.
+    std::int64_t want = std::max(n, kFarReadWindow);
+    if (size >= 0)
+        want = std::min(want, size - offset);
+    want = std::min(want, kMaxFarBytes - FarBytesRead);
+    if (want < std::min(n, size >= 0 ? size - offset : n))
+        return false; // the file's limit would cut it
+    ++FarReads;
+    ByteExtent extent;
+    extent.pos = pos;
+    extent.bytes.resize(static_cast<std::size_t>(want));
+    const std::size_t got =
+        farSource_->readAt(offset, extent.bytes.data(), static_cast<std::size_t>(want));
+    extent.bytes.resize(got);
+    FarBytesRead += static_cast<std::int64_t>(got);
+    if (got == 0)
+        return false;
+    FarBytes.push_back(std::move(extent));
     return true;
 }
 

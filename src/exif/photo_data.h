@@ -30,12 +30,27 @@ public:
     virtual ~ByteSource() = default;
     // Reads up to n bytes into out; returns how many were read (0 at the end).
     virtual std::size_t read(std::uint8_t* out, std::size_t n) = 0;
+    // Skips up to limit bytes of the value 0xFF; returns how many were skipped (it stops at
+    // the first other byte, which is read next, or at the end).
+    virtual std::size_t skipFill(std::size_t limit) = 0;
+    // Reads up to n bytes from offset (from the start) without moving the stream; 0 when
+    // the source cannot do that.
+    virtual std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n);
+    // Size of the whole source when known, else -1.
+    virtual std::int64_t size() const { return -1; }
+    // Bytes taken from the source so far by read, skipFill and readAt.
+    std::int64_t consumed() const { return consumed_; }
+
+protected:
+    std::int64_t consumed_ = 0;
 };
 
 class TPhotoData : public TByteOrderReader {
 public:
     static constexpr int kMaxSegments = 20;
     static constexpr std::size_t kTiffReadLimit = 256000;
+    // A TIFF-structured file's slot 1 starts at this file offset: position p = offset - 7.
+    static constexpr std::int64_t kTiffSlotOffset = 8;
 
     explicit TPhotoData(int buildMode);
     ~TPhotoData() override;
@@ -49,6 +64,10 @@ public:
     bool ReadImageBytes(const std::string& name, std::span<const std::uint8_t> bytes);
     bool ExifPresent() const { return ExifSlot != nullptr; }
     void ClearState();
+    // The IPTC bytes as one stored APP13 segment (length bytes, then payload): the first
+    // APP13 segment, with the APP13 segments that continue its Photoshop block right after
+    // it joined on; empty when the file has none.
+    std::span<const std::uint8_t> IptcBytes() const;
 
     // Slot n, 1-based (1..20).
     TJpegSegment& Segment(int n) { return Segments.at(static_cast<std::size_t>(n - 1)); }
@@ -65,6 +84,16 @@ public:
     TDateTime SourceTime = 0;
     std::int64_t SourceSize = 0; // 64-bit: files of 2 GiB and more
     std::string StatusText;
+    // Why the last file could not be opened: 0, an errno value, or kNotRegularFile
+    // (platform/regular_file.h) for a FIFO, socket, device or folder.
+    int OpenError = 0;
+    // Bytes taken from the file (or the bytes in memory) by the last read.
+    std::int64_t SourceBytesRead = 0;
+    // Parts of a TIFF-structured file read beyond slot 1, where its directories and values
+    // lie (positions as in slot 1); cleared with the file.
+    ByteExtents FarBytes;
+    int FarReads = 0;
+    std::int64_t FarBytesRead = 0;
 
     std::unique_ptr<TExifInfo> Exif;
     IptcInfoPtr Iptc;
@@ -73,9 +102,19 @@ public:
     bool ScanJpegStream(ByteSource& in);
     bool ReadTiffStream(ByteSource& in);
     void ParseExifSegment();
+    // Reads the n bytes from slot-1 position pos of the TIFF-structured file being read,
+    // within the limits of read_limits.h; true when bytes were read into FarBytes.
+    bool FetchFar(std::int64_t pos, std::int64_t n);
 
 private:
     bool readStream(const std::string& path, ByteSource& in);
+    void noteApp13(TJpegSegment& segment, bool afterIptc);
+    bool scanAfterSlots(ByteSource& in, int lastMarker);
+
+    ByteSource* farSource_ = nullptr; // while a TIFF-structured file is read
+    TJpegSegment iptcOverflow_;        // an APP13 met after the 20 slots
+    std::vector<std::uint8_t> iptcJoined_; // the IPTC bytes when continued, else empty
+    bool iptcJoining_ = false;         // the previous segment was part of the IPTC block
 };
 
 } // namespace kivo

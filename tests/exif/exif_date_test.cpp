@@ -18,7 +18,8 @@ class ParseExifDateTest : public ::testing::TestWithParam<DateCase> {};
 
 TEST_P(ParseExifDateTest, Converts) {
     const auto& c = GetParam();
-    const TDateTime expected = c.y == 0 ? 0 : EncodeDate(c.y, c.mo, c.d) + EncodeTime(c.h, c.mi, c.s);
+    const TDateTime expected =
+        c.y == 0 ? 0 : ComposeDateTime(EncodeDate(c.y, c.mo, c.d), EncodeTime(c.h, c.mi, c.s));
     EXPECT_DOUBLE_EQ(TExifInfo::ParseExifDate(c.text), expected) << c.text;
 }
 
@@ -36,6 +37,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"2004:07:15 23:60:00", 0, 0, 0, 0, 0, 0},
                       DateCase{"2004:07:15 23:59:60", 0, 0, 0, 0, 0, 0},
                       DateCase{" 999:07:15 00:00:00", 999, 7, 15, 0, 0, 0},
+                      DateCase{" 999:07:15 18:30:00", 999, 7, 15, 18, 30, 0},
+                      DateCase{"1899:12:29 06:00:00", 1899, 12, 29, 6, 0, 0},
                       DateCase{"2004:07: 5 13:45:10", 2004, 7, 5, 13, 45, 10},
                       DateCase{"2004:07:1x 13:45:10", 0, 0, 0, 0, 0, 0},
                       DateCase{"2004:07:15 13:45", 0, 0, 0, 0, 0, 0},
@@ -52,6 +55,16 @@ TEST(DateAt, StampRunningPastTheEndIsZero) {
     EXPECT_DOUBLE_EQ(exif.DateAt(2), 0);
     EXPECT_DOUBLE_EQ(exif.DateAt(20), 0);
     EXPECT_DOUBLE_EQ(exif.DateAt(1000000), 0);
+}
+
+TEST(ParseExifDate, YearsBefore1900ReadBackAsWritten) {
+    // Before 30 December 1899 the day count is negative and the time counts away from zero:
+    // the common composition, so that the date-time text shows the stamp as written.
+    const TDateTime v = TExifInfo::ParseExifDate("1899:12:29 06:00:00");
+    EXPECT_DOUBLE_EQ(v, -1.25);
+    EXPECT_EQ(DateTimeText(v), "1899.12.29 06:00:00");
+    EXPECT_EQ(DateTimeText(TExifInfo::ParseExifDate("1850:03:04 23:59:58")),
+              "1850.03.04 23:59:58");
 }
 
 TEST(DateAt, OnlyDateTimeOriginal) {

@@ -9,6 +9,7 @@
 #include "exif/exif_types.h"
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
+#include "exif/read_limits.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -290,6 +291,90 @@ TEST(IptcReader, ScanCreatesAnEmptyListForTheApp13Segment) {
     EXPECT_EQ(photo.Iptc->RecordCount(), 0);
     EXPECT_EQ(photo.Iptc->ParseIptcSegment(photo.IptcSlot->Bytes), 1);
     EXPECT_EQ(photo.Iptc->TextByName("City", ""), "Praha");
+}
+
+TEST(IptcReader, App13AfterTheTwentiethSegmentIsRead) {
+    // APP0, EXIF, then 25 APP2 segments: the 20 slots are used before the APP13 comes.
+    std::vector<test::Segment> segments = {test::App0Jfif(),
+                                           test::ExifApp1(test::CameraTiff(false))};
+    for (int i = 0; i < 25; ++i)
+        segments.push_back(test::MakeSegment(0xE2, Bytes(100, static_cast<std::uint8_t>(i))));
+    segments.push_back(test::MakeSegment(
+        0xED, Photoshop({Resource(0x0404, Datasets({{2, 90, "Brno"}, {2, 25, "a"}}))})));
+    TPhotoData photo(kBuildAll);
+    ASSERT_TRUE(photo.ReadImageBytes("late.jpg", test::JpegFile(segments)));
+    EXPECT_EQ(photo.SegmentCount, TPhotoData::kMaxSegments);
+    ASSERT_NE(photo.IptcSlot, nullptr);
+    ASSERT_NE(photo.Iptc, nullptr);
+    EXPECT_EQ(photo.Iptc->ParseIptcSegment(photo.IptcBytes()), 2);
+    EXPECT_EQ(photo.Iptc->TextByName("City", ""), "Brno");
+    // The EXIF data is as before.
+    EXPECT_EQ(photo.Exif->MakeText, "Canon");
+}
+
+TEST(IptcReader, ScanAfterTheSlotsIsBoundedByBytes) {
+    // 20 slots, then 100 APP2 segments of 64 KB: the scan looks no further than its limit.
+    std::vector<test::Segment> segments = {test::ExifApp1(test::CameraTiff(false))};
+    for (int i = 0; i < 120; ++i)
+        segments.push_back(test::MakeSegment(0xE2, Bytes(65000, 1)));
+    segments.push_back(test::MakeSegment(0xED, Photoshop({Resource(0x0404, Datasets({{2, 90, "x"}}))})));
+    const Bytes file = test::JpegFile(segments);
+    TPhotoData photo(kBuildAll);
+    ASSERT_TRUE(photo.ReadImageBytes("far.jpg", file));
+    EXPECT_EQ(photo.IptcSlot, nullptr);
+    EXPECT_LE(photo.SourceBytesRead, 21 * 65002 + kMaxScanBytesAfterSlots + 65002);
+}
+
+TEST(IptcReader, PhotoshopBlockSplitOverApp13SegmentsIsJoined) {
+    // One IPTC resource of 100 keywords of 1000 bytes, cut in two APP13 segments as
+    // Photoshop writes it: each segment begins with its own header.
+    std::vector<Dataset> sets;
+    for (int i = 0; i < 100; ++i)
+        sets.push_back({2, 25, std::string(999, static_cast<char>('a' + i % 26)) + "!"});
+    sets.push_back({2, 90, "Olomouc"});
+    const Bytes whole = Photoshop({Resource(0x0404, Datasets(sets))});
+    const std::string sig = "Photoshop 3.0";
+    Bytes header(sig.begin(), sig.end());
+    header.push_back(0);
+    const std::size_t cut = 60000;
+    const Bytes first(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    Bytes second = header;
+    second.insert(second.end(), whole.begin() + static_cast<std::ptrdiff_t>(cut), whole.end());
+    TPhotoData photo(kBuildAll);
+    ASSERT_TRUE(photo.ReadImageBytes(
+        "split.jpg", test::JpegFile({test::ExifApp1(test::CameraTiff(false)),
+                                     test::MakeSegment(0xED, first),
+                                     test::MakeSegment(0xED, second)})));
+    ASSERT_NE(photo.IptcSlot, nullptr);
+    EXPECT_EQ(photo.IptcBytes().size(), whole.size() + 2);
+    EXPECT_EQ(photo.Iptc->ParseIptcSegment(photo.IptcBytes()), 2);
+    EXPECT_EQ(photo.Iptc->TextByName("City", ""), "Olomouc");
+    EXPECT_EQ(photo.Iptc->TextByName("Keywords", "").size(), 100u * 1000 + 99);
+    // A later APP13 that is not next to it is not joined.
+    TPhotoData apart(kBuildAll);
+    ASSERT_TRUE(apart.ReadImageBytes(
+        "apart.jpg", test::JpegFile({test::MakeSegment(0xED, first), test::Comment("between"),
+                                     test::MakeSegment(0xED, second)})));
+    EXPECT_EQ(apart.IptcBytes().size(), first.size() + 2);
+}
+
+TEST(IptcParse, ManyDatasetsParseInLinearTimeAndAreBounded) {
+    // 13,000 datasets in one segment: distinct custom records, then keywords that merge.
+    std::vector<Dataset> sets;
+    for (int i = 0; i < 6500; ++i)
+        sets.push_back({8, static_cast<std::uint8_t>(20 + i % 200), "c"});
+    for (int i = 0; i < 6500; ++i)
+        sets.push_back({2, 25, "k"});
+    TIptcInfo iptc(nullptr);
+    iptc.ParseIptcSegment(IptcSegment(sets));
+    EXPECT_EQ(iptc.RecordCount(), kMaxIptcRecords);
+    std::vector<Dataset> keywords(5000, Dataset{2, 25, "k"});
+    keywords.push_back({2, 20, "s"});
+    keywords.push_back({2, 20, "t"});
+    iptc.ParseIptcSegment(IptcSegment(keywords));
+    EXPECT_EQ(iptc.RecordCount(), 2);
+    EXPECT_EQ(iptc.TextByName("Keywords", "").size(), 5000u * 2 - 1);
+    EXPECT_EQ(iptc.TextByName("SuppCategory", ""), "s,t");
 }
 
 TEST(IptcReader, NoApp13NoObject) {

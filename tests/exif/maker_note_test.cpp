@@ -1,7 +1,10 @@
 // Maker notes: choosing the layout, walking the maker directory, the maker tables and the
 // renderers.
 
+#include <clocale>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <string>
@@ -15,6 +18,7 @@
 #include "exif/maker_note_tables.h"
 #include "exif/photo_data.h"
 #include "support/exif_fixtures.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
@@ -719,6 +723,56 @@ TEST(MakerWalk, ManyEntriesSharingOneLargeValueEndTheWalk) {
     EXPECT_EQ(exif.TagCount(), 16 * 1024 * 1024 / 60000);
     EXPECT_EQ(photo.StatusText.rfind("Error Detected = Maker note values exceed", 0), 0u)
         << photo.StatusText;
+}
+
+TEST(MakerWalk, EntriesCountAgainstTheFileLimit) {
+    // A forged maker note of 65,535 entries: the file's entry limit ends its walk.
+    const bool be = false;
+    const int entries = 65535;
+    Bytes note;
+    put16(note, entries, be);
+    for (int i = 0; i < entries; ++i) {
+        put16(note, 0x0008, be);
+        put16(note, kFormatLong, be);
+        put32(note, 1, be);
+        put32(note, static_cast<std::uint32_t>(i), be);
+    }
+    put32(note, 0, be);
+    TPhotoData photo(kBuildAll);
+    TExifInfo exif(&photo, kBuildAll);
+    exif.MakeText = "Canon";
+    exif.MakerNoteRaw = note;
+    exif.MakerNotePos = 101;
+    TMakerNoteInfo info(false, exif);
+    EXPECT_TRUE(info.DecodeMakerNote());
+    EXPECT_EQ(exif.Work.entries, kMaxEntriesPerFile);
+    EXPECT_EQ(exif.TagCount(), kMaxEntriesPerFile);
+    EXPECT_EQ(photo.StatusText.rfind("Error Detected = Maker note entries exceed", 0), 0u)
+        << photo.StatusText;
+}
+
+TEST(MakerRenderers, LensRangeIgnoresTheLocale) {
+    // A locale with a decimal comma; made with localedef when the system has none.
+    const char* const kNames[] = {"cs_CZ.UTF-8", "de_DE.UTF-8", "fr_FR.UTF-8"};
+    const std::string saved = std::setlocale(LC_NUMERIC, nullptr);
+    bool set = false;
+    for (const char* name : kNames)
+        set = set || std::setlocale(LC_NUMERIC, name) != nullptr;
+    test::TempDir dir;
+    if (!set && std::system(("localedef -i cs_CZ -f UTF-8 " + dir.file("cs_CZ.UTF-8") +
+                             " >/dev/null 2>&1").c_str()) == 0) {
+        ::setenv("LOCPATH", dir.path().c_str(), 1);
+        set = std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8") != nullptr;
+    }
+    if (!set)
+        GTEST_SKIP() << "no locale with a decimal comma";
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%0.1f", 1.5);
+    const std::string lens = RenderLensRange("180/10, 550/10, 35/10, 56/10");
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    ::unsetenv("LOCPATH");
+    EXPECT_STREQ(probe, "1,5"); // the locale was in effect
+    EXPECT_EQ(lens, "18.0-55.0(mm)  F3.5-F5.6");
 }
 
 TEST(MakerWalk, RenderOnlyBuildModeListsNamesWithoutValues) {
