@@ -50,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         kivo::TPhotoData photo(kivo::kBuildAll);
         photo.ReadImageBytes("fuzz.jpg", jpeg);
         if (photo.Iptc && photo.IptcSlot) {
-            photo.Iptc->ParseIptcSegment(photo.IptcSlot->Bytes);
+            photo.Iptc->ParseIptcSegment(photo.IptcBytes());
         }
     }
     return 0;

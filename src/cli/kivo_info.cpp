@@ -1,4 +1,5 @@
-// kivo-info [--json] [--tags] [--trace] FILE...: what the metadata reader finds.
+// kivo-info [--json] [--tags] [--trace] FILE... | --help | --version: what the metadata
+// reader finds (see InfoUsage).
 
 #include <iostream>
 #include <string>

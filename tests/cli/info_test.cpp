@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <sstream>
 
 #include "cli/lib/info_report.h"
@@ -39,7 +42,7 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
     EXPECT_EQ(keys, (std::vector<std::string>{"file", "status", "exif_present", "positions",
                                               "dates", "make", "model", "pixel_width",
                                               "pixel_height", "flash", "maker_decoded", "tags",
-                                              "trace"}));
+                                              "trace", "maker_trace"}));
     EXPECT_EQ(j["file"], photo);
     EXPECT_EQ(j["status"], "<none>");
     EXPECT_EQ(j["exif_present"], true);
@@ -67,14 +70,17 @@ TEST(KivoInfo, FileWithoutExifAndMissingFile) {
     const std::string png = dir.write("c.png", std::string("\x89PNG"));
     const RunResult r = run({"--json", plain, dir.file("missing.jpg"), png});
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("missing.jpg"), std::string::npos);
-    const auto all = nlohmann::json::parse(r.out);
-    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(r.err, "kivo-info: " + dir.file("missing.jpg") + ": no such file\n");
+    const auto all = nlohmann::ordered_json::parse(r.out);
+    ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0]["exif_present"], false);
     EXPECT_EQ(all[0]["positions"]["DateTime"], 0);
     EXPECT_EQ(all[0]["dates"]["DateTime"], "");
     EXPECT_EQ(all[0]["tags"].size(), 0u);
-    EXPECT_EQ(all[1]["status"], "Not an EXIF file");
+    // The missing file keeps its place, with the reason.
+    EXPECT_EQ(all[1], (nlohmann::ordered_json{{"file", dir.file("missing.jpg")},
+                                              {"error", "no such file"}}));
+    EXPECT_EQ(all[2]["status"], "Not an EXIF file");
 }
 
 TEST(KivoInfo, StampThatDoesNotConvertShowsDayZero) {
@@ -134,6 +140,12 @@ TEST(KivoInfo, Usage) {
     const RunResult help = run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Exit status"), std::string::npos);
+    EXPECT_EQ(run({"-h"}).out, help.out);
+    const RunResult version = run({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("kivo-info ", 0), 0u);
+    EXPECT_NE(version.out.find("1.4"), std::string::npos);
+    EXPECT_EQ(version.err, "");
     // After "--" every argument is a file.
     const RunResult dashed = run({"--", "--json"});
     EXPECT_EQ(dashed.status, 1);
@@ -150,6 +162,107 @@ TEST(KivoInfo, InvalidUtf8InValuesStillGivesJson) {
     nlohmann::json parsed;
     EXPECT_NO_THROW(parsed = nlohmann::json::parse(r.out));
     EXPECT_EQ(parsed[0]["make"].get<std::string>().substr(0, 3), "Bad");
+}
+
+TEST(KivoInfo, FolderFifoAndUnreadableFilesGiveOneLineAndAnErrorObject) {
+    ::alarm(20); // a blocking open would hang: end the test with a message instead
+    TempDir dir;
+    const std::string folder = dir.mkdir("photos.jpg");
+    const std::string fifo = dir.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string good = dir.write("a.jpg", JpegWithExif(CameraTiff(false)));
+    const RunResult text = run({fifo});
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, "kivo-info: " + fifo + ": not a regular file\n");
+    EXPECT_EQ(text.out, "");
+    const RunResult r = run({"--json", folder, fifo, good});
+    ::alarm(0);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "kivo-info: " + folder + ": is a folder\nkivo-info: " + fifo +
+                         ": not a regular file\n");
+    const auto all = nlohmann::json::parse(r.out);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0]["error"], "is a folder");
+    EXPECT_EQ(all[1]["error"], "not a regular file");
+    EXPECT_FALSE(all[2].contains("error"));
+    EXPECT_EQ(all[2]["make"], "Canon");
+
+    if (::geteuid() != 0) {
+        const std::string locked = dir.write("locked.jpg", JpegWithExif(CameraTiff(false)));
+        ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+        const RunResult denied = run({"--json", locked});
+        EXPECT_EQ(denied.status, 1);
+        EXPECT_EQ(nlohmann::json::parse(denied.out)[0]["error"], "Permission denied");
+    }
+}
+
+TEST(KivoInfo, JsonCarriesTheMakerTraceAndTheIptcRecords) {
+    // A Canon maker note of one entry, and an APP13 segment with two keywords and a city.
+    TiffBuilder t(false);
+    const int ifd0 = t.AddIfd(), exif = t.AddIfd();
+    t.Ascii(ifd0, 0x010F, "Canon");
+    t.Link(ifd0, 0x8769, exif);
+    Bytes note = t.U16(1);
+    for (const auto& part : {t.U16(0x0008), t.U16(4), t.U32(1), t.U32(1234)})
+        note.insert(note.end(), part.begin(), part.end());
+    note.resize(note.size() + 4, 0);
+    t.Undefined(exif, 0x927C, note);
+    const std::string datasets = std::string("\x1C\x02\x19\x00\x03sea", 8) +
+                                 std::string("\x1C\x02\x19\x00\x04" "boat", 9) +
+                                 std::string("\x1C\x02\x5A\x00\x05Praha", 10);
+    std::string payload = std::string("Photoshop 3.0\0008BIM\x04\x04\0\0", 22);
+    payload += std::string("\0\0\0", 3) + static_cast<char>(datasets.size()) + datasets;
+    payload += '\0';
+    TempDir dir;
+    const std::string photo =
+        dir.write("m.jpg", JpegFile({ExifApp1(t.Build()), MakeSegment(0xED, payload)}));
+    const RunResult r = run({"--json", photo});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::ordered_json::parse(r.out)[0];
+    EXPECT_EQ(j["maker_decoded"], true);
+    EXPECT_EQ(j["maker_trace"], "\r\nImageNumber = 1234");
+    std::vector<std::string> keys;
+    for (auto it = j.begin(); it != j.end(); ++it)
+        keys.push_back(it.key());
+    ASSERT_GE(keys.size(), 2u);
+    EXPECT_EQ(keys[keys.size() - 2], "maker_trace");
+    EXPECT_EQ(keys.back(), "iptc");
+    ASSERT_EQ(j["iptc"].size(), 2u);
+    EXPECT_EQ(j["iptc"][0], (nlohmann::ordered_json{{"key", "Keywords"},
+                                                   {"caption", "Keywords"},
+                                                   {"record", 2},
+                                                   {"dataset", 25},
+                                                   {"shown", "sea,boat"}}));
+    EXPECT_EQ(j["iptc"][1]["key"], "City");
+    EXPECT_EQ(j["iptc"][1]["shown"], "Praha");
+    // Text mode shows the maker trace under --trace.
+    const RunResult text = run({photo, "--trace"});
+    EXPECT_NE(text.out.find("  Maker trace:\nImageNumber = 1234\n"), std::string::npos)
+        << text.out;
+    // A file without APP13 has no "iptc" field.
+    const std::string plain = dir.write("p.jpg", JpegWithExif(CameraTiff(false)));
+    EXPECT_FALSE(nlohmann::json::parse(run({"--json", plain}).out)[0].contains("iptc"));
+}
+
+TEST(KivoInfo, CraftedFileShowsLongValuesAsTheirSize) {
+    // Entries pointing at a 250,000-byte value: shown as its size, read in bounded work.
+    Bytes b(256 * 1024, 'A');
+    const std::uint8_t head[8] = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    std::copy(head, head + 8, b.begin());
+    const int entries = 20000;
+    b[8] = entries & 0xFF;
+    b[9] = entries >> 8;
+    for (int i = 0; i < entries; ++i) {
+        const std::uint8_t e[12] = {0x0E, 0x01, 7, 0, 0x90, 0xD0, 0x03, 0, 8, 0, 0, 0};
+        std::copy(e, e + 12, b.begin() + 10 + 12 * i);
+    }
+    TempDir dir;
+    const std::string path = dir.write("crafted.tif", b);
+    const RunResult r = run({"--json", "--tags", path});
+    EXPECT_EQ(r.status, 0);
+    const auto j = nlohmann::json::parse(r.out)[0];
+    EXPECT_EQ(j["tags"][0]["shown"], "(250000 bytes)");
+    EXPECT_LE(j["tags"].size(), 16384u);
 }
 
 } // namespace

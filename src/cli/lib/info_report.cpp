@@ -1,11 +1,15 @@
 #include "cli/lib/info_report.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 #include <ostream>
 
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
 #include "platform/datetime.h"
-#include "platform/file_system.h"
+#include "platform/regular_file.h"
 
 namespace kivo {
 
@@ -43,19 +47,44 @@ std::string crlfToLf(const std::string& text) {
 
 std::string InfoUsage() {
     return "Usage: kivo-info [--json] [--tags] [--trace] FILE...\n"
+           "       kivo-info --help | --version\n"
            "Shows what the metadata reader finds in JPEG and TIFF files (.jpg .jpeg .jpe\n"
-           ".tif .tiff .nef): status, whether EXIF is present, the three date-time stamps\n"
-           "(DateTime, DateTimeOriginal, DateTimeDigitized), make, model and pixel size.\n"
+           ".tif .tiff .nef). Per file, by default: the path, the reader's status, whether\n"
+           "EXIF is present, the three date-time stamps (DateTime, DateTimeOriginal,\n"
+           "DateTimeDigitized) as the EXIF date dialog shows them, make, model and pixel\n"
+           "size.\n"
            "\n"
-           "  --json    one JSON array with one object per file\n"
-           "  --tags    add the tag list (caption = shown text), maker notes included,\n"
-           "            and the IPTC records\n"
-           "  --trace   add the reader's trace listing\n"
-           "  --help    show this text\n"
+           "  --json     one JSON array with one object per file (all fields, the tag list,\n"
+           "             the traces and the IPTC records included)\n"
+           "  --tags     add the tag list (caption = shown text), maker notes included,\n"
+           "             and the IPTC records\n"
+           "  --trace    add the reader's trace listing and the maker-note trace\n"
+           "  -h, --help show this text\n"
+           "  --version  show the program's version\n"
+           "\n"
+           "Only regular files are read: a folder, a FIFO, a socket or a device is refused\n"
+           "with a message. A value longer than 64 KiB is shown as \"(N bytes)\".\n"
            "\n"
            "Exit status: 0 when every file could be read (with or without EXIF), 1 when a\n"
-           "file is missing or cannot be opened (the other files are still reported),\n"
-           "2 for bad usage.\n";
+           "file is missing, a folder, not a regular file or cannot be opened (a message on\n"
+           "stderr and, with --json, an object with an \"error\" field; the other files are\n"
+           "still reported), 2 for bad usage.\n";
+}
+
+std::string InfoVersion() {
+    // The version of the program's version block (the about box shows the same).
+    return "kivo-info 1.4.0.0 (Kivomat)\n";
+}
+
+std::string InfoFileProblem(const std::string& file) {
+    struct stat st {};
+    if (::stat(file.c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? "no such file" : std::strerror(errno);
+    if (S_ISDIR(st.st_mode))
+        return "is a folder";
+    if (!S_ISREG(st.st_mode))
+        return OpenErrorText(kNotRegularFile);
+    return {};
 }
 
 bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options,
@@ -74,12 +103,14 @@ bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options,
             options.trace = true;
         } else if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else {
             error = "unknown option: " + arg;
             return false;
         }
     }
-    if (!options.help && options.files.empty()) {
+    if (!options.help && !options.version && options.files.empty()) {
         error = "no files given";
         return false;
     }
@@ -121,6 +152,26 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
     }
     j["tags"] = tags;
     j["trace"] = exif ? exif->TraceText() : "";
+    j["maker_trace"] = exif ? exif->MakerTrace : "";
+    // The reader keeps the raw APP13 bytes; the records are parsed when asked for.
+    if (photo.Iptc && photo.IptcSlot) {
+        photo.Iptc->ParseIptcSegment(photo.IptcBytes());
+        nlohmann::ordered_json iptc = nlohmann::ordered_json::array();
+        for (const tTagRow& row : photo.Iptc->Records())
+            iptc.push_back({{"key", row.Key},
+                            {"caption", row.Caption},
+                            {"record", row.Aux},
+                            {"dataset", row.Number},
+                            {"shown", row.Shown}});
+        j["iptc"] = iptc;
+    }
+    return j;
+}
+
+nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string& error) {
+    nlohmann::ordered_json j;
+    j["file"] = file;
+    j["error"] = error;
     return j;
 }
 
@@ -151,7 +202,7 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
         }
         // IPTC records are parsed only when asked for: the reader keeps the raw segment.
         if (photo.Iptc && photo.IptcSlot) {
-            photo.Iptc->ParseIptcSegment(photo.IptcSlot->Bytes);
+            photo.Iptc->ParseIptcSegment(photo.IptcBytes());
             if (photo.Iptc->RecordCount() > 0) {
                 out += "  IPTC:\n";
                 for (const tTagRow& row : photo.Iptc->Records())
@@ -164,6 +215,8 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
         if (exif)
             out += crlfToLf(exif->TraceText());
         out += "\n";
+        if (exif && !exif->MakerTrace.empty())
+            out += "  Maker trace:" + crlfToLf(exif->MakerTrace) + "\n";
     }
     return out;
 }
@@ -179,20 +232,31 @@ int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         out << InfoUsage();
         return 0;
     }
+    if (options.version) {
+        out << InfoVersion();
+        return 0;
+    }
     int status = 0;
     TPhotoData photo(kBuildAll);
     nlohmann::ordered_json all = nlohmann::ordered_json::array();
     bool first = true;
+    auto fail = [&](const std::string& file, const std::string& error) {
+        // One line on stderr; with --json the file keeps its place in the array.
+        err << "kivo-info: " << file << ": " << error << "\n";
+        if (options.json)
+            all.push_back(InfoErrorJson(file, error));
+        status = 1;
+    };
     for (const auto& file : options.files) {
-        if (!FileExists(file)) {
-            err << "kivo-info: " << file << ": no such file\n";
-            status = 1;
+        // Only regular files: the reader refuses the others too (and a file swapped for a
+        // FIFO after this look-up), this gives the reason.
+        if (const std::string problem = InfoFileProblem(file); !problem.empty()) {
+            fail(file, problem);
             continue;
         }
         photo.ReadImageFile(file);
         if (photo.StatusText == kStatusCannotOpen) {
-            err << "kivo-info: " << file << ": cannot be opened\n";
-            status = 1;
+            fail(file, photo.OpenError ? OpenErrorText(photo.OpenError) : "cannot be opened");
             continue;
         }
         if (options.json) {

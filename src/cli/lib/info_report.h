@@ -16,6 +16,7 @@ struct InfoOptions {
     bool tags = false;
     bool trace = false;
     bool help = false;
+    bool version = false;
     std::vector<std::string> files;
 };
 
@@ -24,13 +25,22 @@ bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options,
                    std::string& error);
 
 std::string InfoUsage();
+// "kivo-info <version> (Kivomat)": the program's version, as the about box shows it.
+std::string InfoVersion();
 
-// One file's report from a reader that has just read it.
+// Why a path cannot be reported: "no such file", "is a folder", "not a regular file", or
+// the system's text for the error; "" for a regular file.
+std::string InfoFileProblem(const std::string& file);
+
+// One file's report from a reader that has just read it: the fields of issue 3, then
+// "maker_trace" and, for a file with an APP13 segment, "iptc".
 nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo);
+// The report of a file that could not be read: "file" and "error".
+nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string& error);
 std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, bool withTrace);
 
-// The whole tool: 0 when every file could be read, 1 when a file is missing or cannot be
-// opened (the others are still reported), 2 for bad usage.
+// The whole tool: 0 when every file could be read, 1 when a file is missing, a folder, not
+// a regular file or cannot be opened (the others are still reported), 2 for bad usage.
 int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace kivo
