@@ -22,6 +22,10 @@ QString WithSlash(const QString& p) {
     return p.endsWith(u'/') ? p : p + u'/';
 }
 
+QString ExcludeSlash(const QString& p) {
+    return p.size() > 1 && p.endsWith(u'/') ? p.chopped(1) : p;
+}
+
 // Whether a directory entry is a folder; symbolic links to folders count, as they open
 // like folders.
 bool EntryIsFolder(const std::string& dir, const dirent* e) {
@@ -126,6 +130,15 @@ bool DirTreeModel::LoadChildren(const QModelIndex& idx) {
     const DirNodeKind kind = Kind(idx);
     if (!item || IsLoaded(idx) || (kind != DirNodeKind::Volume && kind != DirNodeKind::Folder))
         return false;
+    // A volume is asked first, for a bounded time: listing a dead network mount would
+    // freeze the window. It stays unloaded, so a later expansion asks again.
+    if (kind == DirNodeKind::Volume) {
+        const int type = idx.data(VolumeTypeRole).toInt();
+        if (type != vtRemovable && type != vtCdRom &&
+            SharedVolumeProber().Probe(ExcludeSlash(idx.data(RootRole).toString())).state ==
+                ProbeState::Pending)
+            return false;
+    }
     item->setData(true, LoadedRole);
     // Only the placeholder can be there: a node's real children all come from here.
     if (item->rowCount() > 0)

@@ -61,6 +61,8 @@ inline const QString kDrivesFolder = QStringLiteral("Drives");
 inline const QString kKindDir = QStringLiteral("dir");
 inline const QString kKindFile = QStringLiteral("file");
 inline const QString kKindDrive = QStringLiteral("drv");
+// The size columns of a volume that gave no answer in time (a dead network mount).
+inline const QString kVolumeUnavailable = QStringLiteral("unavailable");
 
 struct FileListItem {
     QString caption;

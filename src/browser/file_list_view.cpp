@@ -8,6 +8,7 @@
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_item_views.h"
 #include "browser/file_list_model.h"
+#include "platform/gui/volumes.h"
 #include "platform/gui/wait_cursor.h"
 
 namespace kivo {
@@ -67,6 +68,11 @@ TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
     stack_->addWidget(icons_);
     SetViewStyle(vsReport);
     ApplyColumns();
+    // A volume that answers late (a slow or dead mount) shows its sizes once it does.
+    connect(&SharedVolumeProber(), &VolumeProber::Probed, this, [this] {
+        if (listing_.IsDrives())
+            RefreshListing();
+    });
 }
 
 TFileListView::~TFileListView() {

@@ -70,17 +70,34 @@ void FileListing::BuildDriveColumns() {
 
 void FileListing::ListVolumes() {
     sortable_ = false;
-    for (const VolumeInfo& v : MountedVolumes()) {
-        std::int64_t total = 0, free = 0;
-        // Removable and optical volumes are never touched: they may have no medium.
-        if (v.type != vtRemovable && v.type != vtCdRom && !VolumeSpaceKb(v.root, total, free))
+    const std::vector<VolumeInfo> volumes = MountedVolumes();
+    // Removable and optical volumes are never touched: they may have no medium.
+    auto asked = [](const VolumeInfo& v) { return v.type != vtRemovable && v.type != vtCdRom; };
+    std::vector<QString> roots;
+    for (const VolumeInfo& v : volumes)
+        if (asked(v))
+            roots.push_back(v.root);
+    // All at once and for a bounded time: a dead network mount never holds the list up.
+    const std::vector<ProbeAnswer> answers = SharedVolumeProber().ProbeAll(roots);
+    std::size_t next = 0;
+    for (const VolumeInfo& v : volumes) {
+        ProbeAnswer answer;
+        answer.state = ProbeState::Ready;
+        if (asked(v))
+            answer = answers[next++];
+        if (answer.state == ProbeState::Failed)
             continue; // a volume that cannot be asked is left out
         FileListItem item;
         item.caption = QStringLiteral(" (") + v.root + QStringLiteral(")  ") + v.name;
         item.iconKey = QStringLiteral("volume:") + QString::number(v.type);
         item.subItems[siSize] = VolumeTypeText(v.type);
-        item.subItems[siType] = VolumeSpaceText(total);
-        item.subItems[siModified] = VolumeSpaceText(free);
+        if (answer.state == ProbeState::Pending) {
+            item.subItems[siType] = kVolumeUnavailable;
+            item.subItems[siModified] = kVolumeUnavailable;
+        } else {
+            item.subItems[siType] = VolumeSpaceText(answer.space.totalKb);
+            item.subItems[siModified] = VolumeSpaceText(answer.space.freeKb);
+        }
         item.subItems[siPath] = FromUtf8(IncludeTrailingSlash(ToUtf8(v.root)));
         item.subItems[siKind] = kKindDrive;
         items_.push_back(std::move(item));
