@@ -5,10 +5,10 @@
 #include <QWidget>
 
 #include "browser/dir_tree_link.h"
-#include "platform/gui/wait_cursor.h"
 #include "platform/file_system.h"
 #include "platform/gui/shell_file_operation.h"
 #include "platform/gui/shell_open.h"
+#include "platform/gui/wait_cursor.h"
 
 namespace kivo {
 
@@ -72,10 +72,16 @@ void FileListOperations::CutSelection() {
 void FileListOperations::PasteClipboard() {
     if (ClipboardList.isEmpty())
         return;
-    WaitCursor wait;
     const QString dir = host_.ListFolder();
+    // "Drives" is no folder: a folder of that name in the working directory must never
+    // receive the entries.
+    if (dir.compare(kDrivesFolder, Qt::CaseInsensitive) == 0 || !dir.startsWith(u'/')) {
+        host_.ListStatusMessage(kNoPasteInDrives);
+        return;
+    }
+    WaitCursor wait;
     if (!SetCurrentDir(Local(dir)))
-        return; // the drive view, or a folder that has gone
+        return; // a folder that has gone
     QStringList targets;
     for (const auto& path : ClipboardList)
         targets << dir + LastComponent(path);
@@ -160,8 +166,10 @@ void FileListOperations::FinishRename(int row) {
 
 void FileListOperations::CreateNewFolder() {
     const QString dir = host_.ListFolder();
-    if (dir.compare(kDrivesFolder, Qt::CaseInsensitive) == 0)
+    if (dir.compare(kDrivesFolder, Qt::CaseInsensitive) == 0 || !dir.startsWith(u'/')) {
+        host_.ListStatusMessage(kNoNewFolderInDrives);
         return;
+    }
     const QString base = dir + QStringLiteral("New Folder");
     QString name = base;
     // A file of that name blocks the folder just as well, so any entry counts as taken.

@@ -21,6 +21,13 @@ class DirTreeLink;
 
 enum class TClipboardOperation { Copy, Move };
 
+// The status-bar notes of the operations refused in the "Drives" view, which has no folder
+// to paste or create into.
+inline const QString kNoPasteInDrives =
+    QStringLiteral("Nothing can be pasted into Drives: open a folder first");
+inline const QString kNoNewFolderInDrives =
+    QStringLiteral("No folder can be created in Drives: open a folder first");
+
 // What the operations need of the list they work on; TFileListView implements it.
 class FileListOperationsHost {
 public:
@@ -43,6 +50,8 @@ public:
     virtual QWidget* ListWidget() = 0;
     // Screen updates of the list off while a rename rebuilds it, then on again.
     virtual void SetListUpdates(bool enabled) = 0;
+    // A short note for the status bar (an operation that cannot run here); none by default.
+    virtual void ListStatusMessage(const QString& text) { (void)text; }
 
 protected:
     ~FileListOperationsHost() = default;

@@ -438,4 +438,8 @@ void TFileListView::SetListUpdates(bool enabled) {
     setUpdatesEnabled(enabled);
 }
 
+void TFileListView::ListStatusMessage(const QString& text) {
+    emit StatusMessage(text);
+}
+
 } // namespace kivo

@@ -173,6 +173,8 @@ signals:
     void DblClick();
     // The ordinary key-down event, raised after the key table's action.
     void KeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // A note for the status bar: an operation refused where it cannot run.
+    void StatusMessage(const QString& text);
 
 private:
     // --- FileListItemViewOwner (file_list_input.cpp) ---------------------------------
@@ -198,6 +200,7 @@ private:
     DirTreeLink* ListTreeLink() const override;
     QWidget* ListWidget() override;
     void SetListUpdates(bool enabled) override;
+    void ListStatusMessage(const QString& text) override;
 
     // ItemChange and Click for the first selected item, if any.
     void HandleClick();
