@@ -3,6 +3,7 @@
 // buttons and the status bar. Settings are restored at creation and stored at close.
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
@@ -23,6 +24,7 @@ class QPushButton;
 namespace kivo {
 
 class FolderEdit;
+class GatherRun;
 class LeftDockLayout;
 class Splitter;
 class TDirTreeCombo;
@@ -91,6 +93,15 @@ public:
     std::function<bool(const QString& question)> Confirm;
     std::function<void(const QString& text)> ReportError;
 
+    // Gathering runs on a worker thread, one run at a time; BPresun is disabled meanwhile.
+    bool GatheringRuns() const { return gatherRun_ != nullptr; }
+    // Waits for a run under way to end (a run cannot be cancelled) and finishes it.
+    void WaitForGathering();
+    // Alt+P, the accelerator of BPresun: gathers only after a yes.
+    void BPresunAccelerator();
+    // A short note in the status bar's gauge panel (an operation refused where it is).
+    void ShowStatusMessage(const QString& text);
+
     // Records where the drag now over the list started (its source object, null for
     // another program); only items dragged out of the list itself are dropped.
     void NoteDragSource(QObject* source);
@@ -113,6 +124,8 @@ private:
     void FormClose();
     QStringList SelectedCaptions() const;
     void ShowPreviewOf(const std::string& path);
+    void ConnectCommands();
+    void GatherFinished(const GatherRun* run);
 
     std::string exeFolder_;
     std::string settingsPath_;
@@ -123,6 +136,11 @@ private:
     bool dragFromList_ = false;
     DecodedPreview preview_;
     std::string previewPath_;
+    // The run under way; its destruction waits for the worker.
+    std::shared_ptr<GatherRun> gatherRun_;
+    int statusMessageId_ = 0;
+    bool statusMessageShown_ = false;
+    QString gaugeIdleText_;
 };
 
 } // namespace kivo

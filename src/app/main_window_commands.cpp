@@ -2,9 +2,16 @@
 
 #include "app/main_window.h"
 
+#include <system_error>
+#include <thread>
+#include <utility>
+
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
 #include <QFrame>
+#include <QPushButton>
+#include <QTimer>
 
 #include "app/about.h"
 #include "app/application.h"
@@ -12,6 +19,7 @@
 #include "browser/dir_tree_combo.h"
 #include "browser/file_list_view.h"
 #include "browser/status_bar.h"
+#include "core/settings.h"
 #include "photoops/exif_date_dialog.h"
 #include "photoops/gather.h"
 #include "photoops/naming.h"
@@ -19,6 +27,7 @@
 #include "photoops/rename_dialog.h"
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
+#include "platform/gui/wait_cursor.h"
 #include "widgets/folder_edit.h"
 
 namespace kivo {
@@ -33,7 +42,65 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// How long a note stays in the status bar.
+constexpr int kStatusMessageMs = 6000;
+
+// Catches a button's accelerator (its mnemonic) and does something else with it.
+class AcceleratorGuard : public QObject {
+public:
+    AcceleratorGuard(QObject* parent, std::function<void()> onShortcut)
+        : QObject(parent), onShortcut_(std::move(onShortcut)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Shortcut)
+            return QObject::eventFilter(watched, event);
+        onShortcut_();
+        return true;
+    }
+
+private:
+    std::function<void()> onShortcut_;
+};
+
 } // namespace
+
+// One gathering run: its inputs as they were at the click, the worker, and what came of it.
+class GatherRun {
+public:
+    ~GatherRun() { Join(); }
+    void Join() {
+        if (worker.joinable())
+            worker.join();
+    }
+
+    QString sourceText;
+    bool subfolders = false;
+    std::thread worker;
+    GatherResult result; // written by the worker, read after Join
+    std::string error;
+};
+
+void TFHlavni::ConnectCommands() {
+    // Alt+P would move files at once: it asks first, a click on the button does not.
+    BPresun->installEventFilter(new AcceleratorGuard(BPresun, [this] { BPresunAccelerator(); }));
+    connect(SLV, &TFileListView::StatusMessage, this, &TFHlavni::ShowStatusMessage);
+}
+
+void TFHlavni::ShowStatusMessage(const QString& text) {
+    TStatusPanel& panel = SB->Panel(2);
+    if (!statusMessageShown_)
+        gaugeIdleText_ = panel.Text();
+    statusMessageShown_ = true;
+    panel.SetText(text);
+    const int id = ++statusMessageId_;
+    QTimer::singleShot(kStatusMessageMs, this, [this, id] {
+        if (id != statusMessageId_)
+            return; // a later note is showing
+        statusMessageShown_ = false;
+        SB->Panel(2).SetText(gaugeIdleText_);
+    });
+}
 
 void TFHlavni::AktualizujSLV() {
     SLV->RefreshListing();
@@ -97,7 +164,9 @@ void TFHlavni::FormResize() {
 
 void TFHlavni::MPNewAdrClick() {
     const std::string base = S(SCB->SelectedPath());
-    if (!CreateNumberedFolder(base))
+    // "Drives" is no folder: never a relative folder of that name in the working directory.
+    const bool isFolder = !base.empty() && base[0] == '/';
+    if (!isFolder || !CreateNumberedFolder(base))
         ReportError(QStringLiteral("Složku \"%1\" nelze vytvořit v %2")
                         .arg(QString::fromUtf8(kNewFolderName), Q(base)));
     AktualizujSLV();
@@ -170,17 +239,96 @@ void TFHlavni::BExifClick() {
         AktualizujSLV();
 }
 
+void TFHlavni::BPresunAccelerator() {
+    if (GatheringRuns())
+        return;
+    const QString source = DEPresun->text();
+    const QString question =
+        QStringLiteral(
+            "Opravdu přesunout všechny obrázky z adresáře\r\n%1%2\r\ndo adresáře\r\n%3 ?")
+            .arg(source,
+                 ChBPodadr->isChecked() ? QStringLiteral(" (včetně podadresářů)") : QString(),
+                 SCB->SelectedPath());
+    if (!source.isEmpty() && !Confirm(question))
+        return;
+    BPresunClick();
+}
+
 void TFHlavni::BPresunClick() {
-    ImageGatherer gatherer(DataFolder());
-    gatherer.setSettingsPath(settingsPath_);
-    TStatusPanel& gauge = SB->Panel(2);
-    gatherer.setGauge([&gauge](int percent) { gauge.GaugeAttrs().SetPosition(percent); });
-    const GatherResult r =
-        gatherer.GatherImages(S(DEPresun->text()), ChBPodadr->isChecked(), S(SCB->SelectedPath()));
-    if (!r.settingsError.empty())
-        TApplication::ShowException(Q(r.settingsError));
-    if (r.anyFound())
-        AktualizujSLV();
+    // A click while a run goes (queued while the button was busy) starts nothing.
+    if (GatheringRuns())
+        return;
+    const std::string destination = S(SCB->SelectedPath());
+    if (destination.empty() || destination[0] != '/') {
+        ShowStatusMessage(QStringLiteral("Obrázky lze přesunout jen do adresáře, "
+                                         "ne do seznamu jednotek"));
+        return;
+    }
+    auto run = std::make_shared<GatherRun>();
+    run->sourceText = DEPresun->text();
+    run->subfolders = ChBPodadr->isChecked();
+    gatherRun_ = run;
+    BPresun->setEnabled(false);
+    setCursor(Qt::BusyCursor);
+
+    // The worker touches no widget: the gauge and the end are posted to the window, which
+    // waits for the worker before it goes (GatherRun's destructor).
+    TFHlavni* self = this;
+    GatherRun* raw = run.get();
+    const std::string reports = DataFolder();
+    const std::string source = S(run->sourceText);
+    const bool subfolders = run->subfolders;
+    try {
+        run->worker = std::thread([self, raw, reports, source, subfolders, destination] {
+            ImageGatherer gatherer(reports);
+            gatherer.setGauge([self](int percent) {
+                QMetaObject::invokeMethod(
+                    self, [self, percent] { self->SB->Panel(2).GaugeAttrs().SetPosition(percent); },
+                    Qt::QueuedConnection);
+            });
+            try {
+                raw->result = gatherer.GatherImages(source, subfolders, destination);
+            } catch (const std::exception& e) {
+                raw->error = e.what();
+            }
+            QMetaObject::invokeMethod(
+                self, [self, raw] { self->GatherFinished(raw); }, Qt::QueuedConnection);
+        });
+    } catch (const std::system_error& e) {
+        raw->error = e.what();
+        GatherFinished(raw);
+    }
+}
+
+void TFHlavni::GatherFinished(const GatherRun* which) {
+    if (!gatherRun_ || gatherRun_.get() != which)
+        return; // finished already (WaitForGathering)
+    const std::shared_ptr<GatherRun> run = std::move(gatherRun_);
+    run->Join();
+    unsetCursor();
+    BPresun->setEnabled(true);
+    if (!run->error.empty()) {
+        TApplication::ShowException(Q(run->error));
+        return;
+    }
+    if (!run->result.anyFound())
+        return;
+    // Written here, on the thread that writes every other setting.
+    try {
+        WriteIniString(settingsPath_, "Presun", "adresar", S(run->sourceText));
+        WriteIniBool(settingsPath_, "Presun", "podadr", run->subfolders);
+    } catch (const std::exception& e) {
+        TApplication::ShowException(QString::fromUtf8(e.what()));
+    }
+    AktualizujSLV();
+}
+
+void TFHlavni::WaitForGathering() {
+    if (!gatherRun_)
+        return;
+    WaitCursor wait;
+    gatherRun_->Join();
+    GatherFinished(gatherRun_.get());
 }
 
 } // namespace kivo

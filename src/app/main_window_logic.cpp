@@ -47,6 +47,24 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
     return (folder == "/" ? std::string() : folder) + "/" + name;
 }
 
+std::string ExistingStartFolder(const std::string& folder,
+                                const std::function<bool(const std::string&)>& isFolder) {
+    const std::string drives = "Drives";
+    if (folder.empty() || folder[0] != '/')
+        return drives; // "Drives" itself, or nothing the list could show
+    std::string p = folder;
+    for (;;) {
+        if (isFolder(p))
+            return p;
+        while (p.size() > 1 && p.back() == '/')
+            p.pop_back();
+        if (p == "/")
+            return drives;
+        const std::size_t slash = p.rfind('/');
+        p = slash == 0 ? std::string("/") : p.substr(0, slash);
+    }
+}
+
 std::string MoveFolderQuestion(const std::string& path) {
     return "Opravdu přesunou celý adresář\r\n" + path + " ?";
 }

@@ -2,6 +2,7 @@
 // The main window's rules that need no widget: the initial folder from the command line,
 // the new-folder names and the destination of a drop.
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -13,6 +14,11 @@ inline constexpr const char* kNewFolderName = "Nová složka";
 // ("/Foto/x.jpg" -> "/Foto/", "/Foto" -> "/"). A relative argument is taken from
 // `currentDir` first.
 std::string CommandLineFolder(const std::string& argument, const std::string& currentDir);
+
+// The start folder itself when it is an existing folder, else its nearest existing
+// parent; "Drives" for "Drives" (any case), a relative path and when nothing exists.
+std::string ExistingStartFolder(const std::string& folder,
+                                const std::function<bool(const std::string&)>& isFolder);
 
 // Creates base/"Nová složka", or base/"Nová složka 1", "… 2", … when the name is taken.
 // The path created, or nothing when a folder cannot be created for another reason

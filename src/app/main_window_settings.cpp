@@ -55,6 +55,7 @@ QString Q(const std::string& s) {
 } // namespace
 
 void TFHlavni::FormCreate(const QStringList& arguments) {
+    ConnectCommands();
     exeFolder_ = ExeFolder();
     settingsPath_ = SettingsPath();
 
@@ -66,8 +67,13 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
         folder = CommandLineFolder(S(arguments.first()), GetCurrentDir());
     else
         folder = ReadIniString(settingsPath_, kNastaveni, "adresar", exeFolder_);
+    // A folder that is gone (an unplugged card) gives its nearest existing parent, else
+    // the drive list, so that neither a blank list nor the dead path is kept.
+    folder = ExistingStartFolder(folder, [](const std::string& p) { return DirectoryExists(p); });
     SCB->SetSelectedPath(Q(folder));
     SCB->SetInitialDir(SCB->SelectedPath());
+    if (SLV->Directory().compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
+        SLV->RefreshListing(); // the list starts there and would not list it by itself
 
     NastavVzhled(*SLV, ReadIniInteger(settingsPath_, kNastaveni, "vzhled", vsIcon));
     middle_->setWidgetWidth(SLV, ReadIniInteger(settingsPath_, kNastaveni, "sirka", 385));
@@ -108,6 +114,8 @@ void TFHlavni::FormShow() {
 }
 
 void TFHlavni::FormClose() {
+    // A run cannot be cancelled; its files and its settings are finished first.
+    WaitForGathering();
     WriteIniString(settingsPath_, kNastaveni, "adresar", S(SCB->SelectedPath()));
     WriteIniInteger(settingsPath_, kNastaveni, "ser_sloupec", SLV->SortColumn());
     WriteIniBool(settingsPath_, kNastaveni, "ser_smer", SLV->SortDescending());
