@@ -4,21 +4,14 @@
 // file, which the next run into that folder removes.
 
 #include <cerrno>
-#include <climits>
-#include <cstring>
-#include <mutex>
-#include <random>
-#include <set>
 #include <utility>
 #include <vector>
 
-#include <dirent.h>
 #include <fcntl.h>
-#include <sys/file.h>
-#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/copy_temp.h"
 #include "platform/file_system.h"
 #include "platform/path_at.h"
 #include "platform/regular_file.h"
@@ -31,8 +24,6 @@ namespace {
 
 // Progress and cancel are looked at after every piece of this size.
 constexpr std::size_t kChunk = 1 << 20;
-constexpr std::string_view kTempMark = ".kivo-";
-constexpr std::size_t kTempRandom = 6;
 
 FsResult Ok() {
     return FsResult{true, 0};
@@ -43,67 +34,6 @@ FsResult Fail(int err, bool atTarget = false) {
 
 bool SameFile(const struct stat& a, const struct stat& b) {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-bool IsAlnum(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-std::string RandomLetters() {
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    unsigned char bytes[kTempRandom];
-    if (::getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
-        std::random_device rd;
-        for (auto& b : bytes)
-            b = static_cast<unsigned char>(rd());
-    }
-    std::string s;
-    for (unsigned char b : bytes)
-        s += kLetters[b % (sizeof kLetters - 1)];
-    return s;
-}
-
-// ".NAME.kivo-XXXXXX", NAME cut (never inside a UTF-8 sequence) so that it fits NAME_MAX.
-std::string TempNameFor(std::string_view name) {
-    const std::size_t room = NAME_MAX - 1 - kTempMark.size() - kTempRandom;
-    if (name.size() > room) {
-        std::size_t cut = room;
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80)
-            --cut;
-        name = name.substr(0, cut);
-    }
-    return "." + std::string(name) + std::string(kTempMark) + RandomLetters();
-}
-
-// A temporary file of this process, locked while it is written: a later run can tell a
-// leftover of a killed run from a copy that still goes on.
-struct TempFile {
-    UniqueFd fd;
-    std::string name;
-};
-
-FsResult CreateTemp(int dir, const std::string& finalName, TempFile& temp) {
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::string name = TempNameFor(finalName);
-        UniqueFd fd(::openat(dir, name.c_str(),
-                             O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY,
-                             0600));
-        if (!fd) {
-            if (errno == EEXIST)
-                continue;
-            return Fail(errno, true);
-        }
-        // Another run cleaning the folder may have taken the new file for a leftover.
-        struct stat st {};
-        if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::fstat(fd.get(), &st) != 0 ||
-            st.st_nlink == 0)
-            continue;
-        temp.fd = std::move(fd);
-        temp.name = std::move(name);
-        return Ok();
-    }
-    return Fail(EEXIST, true);
 }
 
 bool RangeUnsupported(int err) {
@@ -199,53 +129,6 @@ FsResult Publish(int dir, const std::string& temp, const std::string& name, bool
 bool SyncFolder(int dir) {
     // Some file systems cannot sync a folder at all; that is no failure of ours.
     return ::fsync(dir) == 0 || errno == EINVAL || errno == EROFS;
-}
-
-void RemoveLeftoversAt(int dir, std::size_t* removed);
-
-// Leftovers are looked for once per folder and process: a run moving thousands of files
-// into one folder does not list it thousands of times.
-void RemoveLeftoversOnce(int dir) {
-    static std::mutex mutex;
-    static std::set<std::pair<dev_t, ino_t>> cleaned;
-    struct stat st {};
-    if (::fstat(dir, &st) != 0)
-        return;
-    {
-        const std::lock_guard<std::mutex> lock(mutex);
-        if (!cleaned.insert({st.st_dev, st.st_ino}).second)
-            return;
-    }
-    RemoveLeftoversAt(dir, nullptr);
-}
-
-void RemoveLeftoversAt(int dir, std::size_t* removed) {
-    // A fresh open: the folder descriptor of the caller keeps its own position.
-    const int own = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (own < 0)
-        return;
-    DIR* d = ::fdopendir(own);
-    if (!d) {
-        ::close(own);
-        return;
-    }
-    std::vector<std::string> names;
-    while (const dirent* e = ::readdir(d))
-        if (IsCopyTempName(e->d_name))
-            names.emplace_back(e->d_name);
-    ::closedir(d);
-    for (const std::string& name : names) {
-        RegularFile f = OpenRegularFileAt(dir, name, O_RDONLY | O_NOFOLLOW);
-        if (!f || ::flock(f.fd.get(), LOCK_EX | LOCK_NB) != 0)
-            continue; // gone, not a file, or a copy that still runs
-        struct stat held {
-        }, now{};
-        if (::fstat(f.fd.get(), &held) != 0 ||
-            ::fstatat(dir, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || !SameFile(held, now))
-            continue;
-        if (::unlinkat(dir, name.c_str(), 0) == 0 && removed)
-            ++*removed;
-    }
 }
 
 struct Ends {
@@ -403,27 +286,6 @@ std::string FsResult::message() const {
     if (error == kFsSourceChanged)
         return "replaced while being copied";
     return OpenErrorText(error);
-}
-
-bool IsCopyTempName(std::string_view name) {
-    const std::size_t tail = kTempMark.size() + kTempRandom;
-    if (name.size() < 2 + tail || name.front() != '.')
-        return false;
-    const std::string_view end = name.substr(name.size() - tail);
-    if (end.substr(0, kTempMark.size()) != kTempMark)
-        return false;
-    for (char c : end.substr(kTempMark.size()))
-        if (!IsAlnum(c))
-            return false;
-    return true;
-}
-
-std::size_t RemoveLeftoverCopies(const std::string& folder) {
-    std::size_t removed = 0;
-    const UniqueFd dir = OpenFolder(folder.empty() ? std::string(".") : folder);
-    if (dir)
-        RemoveLeftoversAt(dir.get(), &removed);
-    return removed;
 }
 
 FsResult RenameNoReplace(const std::string& from, const std::string& to) {
