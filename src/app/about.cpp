@@ -52,7 +52,8 @@ QWidget* Indented(QLabel* label, int indent, QWidget* parent) {
 TFMAbout::TFMAbout(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mainWindow) {
     setObjectName(QStringLiteral("FMAbout"));
     // A dialog border without any title-bar buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setWindowTitle(QStringLiteral("About"));
     setFont(QFont(QStringLiteral("Arial"), 10));
 
@@ -151,6 +152,9 @@ void TFMAbout::FormCreate(const std::string& executable) {
     Label5->setText(QString::fromStdString(VersionInfo.GetVersionString(4)));
 
     adjustSize();
+    // Fixed before it is shown: a window manager offers maximising for any window whose
+    // size may change, whatever the title-bar hints say.
+    setFixedSize(size());
     if (mainWindow_ != nullptr)
         CenterFormOver(*this, *mainWindow_);
 

@@ -46,7 +46,8 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     auto* b = new QPushButton(caption, parent);
     b->setObjectName(QString::fromLatin1(name));
     b->setToolTip(hint);
-    b->setMinimumSize(105, 25);
+    // The design size, wider where the platform's font needs it for the caption.
+    b->setMinimumSize(std::max(105, b->sizeHint().width()), 25);
     b->setAutoDefault(false);
     return b;
 }
@@ -71,6 +72,8 @@ TFHlavni::TFHlavni(const QStringList& arguments, QWidget* parent) : QMainWindow(
     };
     BuildControls();
     BuildMenus();
+    // The design minimum, or what the controls need so that no caption is cut.
+    setMinimumSize(minimumSizeHint().expandedTo(QSize(600, 300)));
     FormCreate(arguments);
 }
 
@@ -149,7 +152,7 @@ void TFHlavni::BuildControls() {
     DEPresun->setMinimumWidth(230);
     ChBPodadr = new QCheckBox(QStringLiteral("&včetně podadresářů"), Panel2);
     ChBPodadr->setObjectName(QStringLiteral("ChBPodadr"));
-    ChBPodadr->setMinimumWidth(125);
+    ChBPodadr->setMinimumWidth(std::max(125, ChBPodadr->sizeHint().width()));
     row2->addWidget(BExif);
     row2->addWidget(BPresun);
     row2->addWidget(DEPresun);
@@ -215,19 +218,7 @@ void TFHlavni::BuildControls() {
     SB = new TPanelStatusBar(this);
     SB->setObjectName(QStringLiteral("SB"));
     SB->setMinimumHeight(19);
-    TStatusPanel& date = SB->AddPanel();
-    date.SetPanelType(TStatusPanelType::sptDate);
-    date.SetDateFormat(QStringLiteral("yyyy.mm.dd"));
-    date.SetWidth(62);
-    date.SetAutoFit(true);
-    TStatusPanel& time = SB->AddPanel();
-    time.SetPanelType(TStatusPanelType::sptTime);
-    time.SetWidth(50);
-    time.SetAutoFit(true);
-    TStatusPanel& gauge = SB->AddPanel();
-    gauge.SetPanelType(TStatusPanelType::sptGauge);
-    gauge.SetWidth(50);
-    gauge.SetAlignment(TPanelAlignment::Center);
+    AddMainWindowPanels(*SB);
     setStatusBar(SB);
 }
 

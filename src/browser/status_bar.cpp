@@ -373,4 +373,24 @@ void TPanelStatusBar::changeEvent(QEvent* event) {
         update();
 }
 
+void AddMainWindowPanels(TPanelStatusBar& bar) {
+    TStatusPanel& date = bar.AddPanel();
+    date.SetPanelType(TStatusPanelType::sptDate);
+    date.SetDateFormat(QStringLiteral("yyyy.mm.dd"));
+    date.SetWidth(62);
+    date.SetAutoFit(true); // after the type, which clears it
+    TStatusPanel& time = bar.AddPanel();
+    time.SetPanelType(TStatusPanelType::sptTime);
+    time.SetWidth(50);
+    time.SetAutoFit(true);
+    TStatusPanel& gauge = bar.AddPanel();
+    gauge.SetPanelType(TStatusPanelType::sptGauge);
+    gauge.GaugeAttrs().SetStyle(TGaugeStyle::gsPercent);
+    gauge.GaugeAttrs().SetSpeed(0);
+    gauge.SetAlignment(TPanelAlignment::Center);
+    gauge.SetText(QString::fromLatin1(kIdleGaugeText));
+    gauge.SetAutoFit(false);
+    gauge.SetWidth(50);
+}
+
 } // namespace kivo

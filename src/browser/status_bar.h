@@ -175,4 +175,12 @@ private:
     int nextId_ = 1;
 };
 
+// The gauge's text while nothing runs: a single space, so the idle bar shows no "0%".
+inline constexpr const char* kIdleGaugeText = " ";
+
+// The main window's panels: 0 the date "yyyy.mm.dd" (fitted, 62 wide), 1 the time in the
+// long time format (fitted, 50 wide), 2 a centred percentage gauge, 50 wide, with the idle
+// text. Gathering moves the gauge of panel 2.
+void AddMainWindowPanels(TPanelStatusBar& bar);
+
 } // namespace kivo

@@ -22,6 +22,7 @@
 #include "photoops/exif_date_fill.h"
 #include "platform/exe_folder.h"
 #include "platform/gui/wait_cursor.h"
+#include "widgets/column_fit.h"
 
 namespace kivo {
 
@@ -87,9 +88,9 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     List->header()->setSectionsClickable(false);
     // 120 pixels each, wider where the platform font needs more for a full date-time text.
     const int dateWidth =
-        List->fontMetrics().horizontalAdvance(QStringLiteral("0000.00.00 00:00:00")) + 16;
+        ColumnWidthForText(*List, QStringLiteral("0000.00.00 00:00:00"), kColumnWidth);
     for (int c = 0; c < List->columnCount(); ++c)
-        List->setColumnWidth(c, std::max(kColumnWidth, dateWidth));
+        List->setColumnWidth(c, dateWidth);
     // The selection stays visible while the list has no focus.
     QPalette pal = List->palette();
     pal.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -178,7 +179,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
 TFDCExif::~TFDCExif() = default;
 
 void TFDCExif::FormCreate(QWidget* mainWindow) {
+    // All six columns and the file names whole; a larger stored size stays.
+    WidenColumnsToContents(*List);
     RestoreFormClientPlacement(*this, QString::fromUtf8(kIniFileName), kSection, 600, 300);
+    WidenWindowForList(*this, *List);
     if (mainWindow)
         CenterFormOver(*this, *mainWindow->window());
 }

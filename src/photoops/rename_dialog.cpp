@@ -15,6 +15,7 @@
 #include "core/settings.h"
 #include "platform/exe_folder.h"
 #include "platform/gui/wait_cursor.h"
+#include "widgets/column_fit.h"
 
 namespace kivo {
 
@@ -71,10 +72,13 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     List->setEditTriggers(QAbstractItemView::NoEditTriggers);
     List->setSortingEnabled(false);
     List->header()->setStretchLastSection(false);
-    List->setColumnWidth(ColDateTime, 150);
+    // The design widths, wider where the platform's font needs it for the fixed texts.
+    List->setColumnWidth(ColDateTime,
+                         ColumnWidthForText(*List, QStringLiteral("0000.00.00 00:00:00"), 150));
     List->setColumnWidth(ColCurrent, 150);
     List->setColumnWidth(ColNew, 200);
-    List->setColumnWidth(ColStatus, 70);
+    List->setColumnWidth(ColStatus,
+                         ColumnWidthForText(*List, Text(std::string(kRenameStatusUnchanged)), 70));
 
     BProved1 = new QPushButton(QStringLiteral("Proveď"), this);
     BProved1->setObjectName(QStringLiteral("BProved1"));
@@ -110,12 +114,19 @@ void TFZmenaJ::setFailureReporter(std::function<void(const QString&)> reporter) 
 
 void TFZmenaJ::FormCreate() {
     // The table is new with the dialog, so its changed flag starts cleared.
+    ShowRows();
     RestoreFormClientPlacement(*this, QString::fromUtf8(kIniFileName),
                                QString::fromUtf8(kPlacementSection), 600, 300);
+    FitToRows();
+}
+
+void TFZmenaJ::FitToRows() {
+    // Names longer than the design widths are shown whole; a larger stored size stays.
+    WidenColumnsToContents(*List);
+    WidenWindowForList(*this, *List);
     // Only size and state carry over: the dialog always opens over the main window.
     if (mainWindow_ != nullptr)
         CenterFormOver(*this, *mainWindow_);
-    ShowRows();
 }
 
 void TFZmenaJ::showEvent(QShowEvent* event) {
@@ -130,6 +141,7 @@ void TFZmenaJ::FormShow() {
     table_.SeradDleDC();
     table_.NastavNazev(formatIndex_);
     ShowRows();
+    FitToRows();
 }
 
 void TFZmenaJ::ShowRows() {

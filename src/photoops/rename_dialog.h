@@ -63,6 +63,7 @@ private:
     void BcancelClick();
     void FormClose();
     void ShowRows();
+    void FitToRows();
 
     QWidget* mainWindow_ = nullptr;
     RenameTable table_;

@@ -34,10 +34,29 @@ void LeftDockLayout::setClient(QWidget* w) {
 }
 
 void LeftDockLayout::setWidgetWidth(QWidget* w, int width) {
-    w->resize(std::max(0, width), w->height());
+    width = std::max(0, width);
+    const auto it = std::find_if(wanted_.begin(), wanted_.end(),
+                                 [w](const auto& entry) { return entry.first == w; });
+    if (it != wanted_.end())
+        it->second = width;
+    else
+        wanted_.append({w, width});
+    w->resize(width, w->height());
     invalidate();
     if (QWidget* p = parentWidget())
         setGeometry(p->contentsRect());
+}
+
+void LeftDockLayout::setClientMinimumWidth(int pixels) {
+    clientMin_ = std::max(0, pixels);
+    invalidate();
+}
+
+int LeftDockLayout::widthOf(const QWidget* w) const {
+    for (const auto& [widget, width] : wanted_)
+        if (widget == w)
+            return width;
+    return w->width();
 }
 
 void LeftDockLayout::addItem(QLayoutItem* item) {
@@ -54,8 +73,12 @@ QLayoutItem* LeftDockLayout::itemAt(int index) const {
 }
 
 QLayoutItem* LeftDockLayout::takeAt(int index) {
-    if (index >= 0 && index < left_.size())
-        return left_.takeAt(index);
+    if (index >= 0 && index < left_.size()) {
+        QLayoutItem* item = left_.takeAt(index);
+        const QWidget* w = item->widget();
+        wanted_.removeIf([w](const auto& entry) { return entry.first == w; });
+        return item;
+    }
     if (index == left_.size() && client_ != nullptr)
         return std::exchange(client_, nullptr);
     return nullptr;
@@ -69,7 +92,7 @@ QSize LeftDockLayout::sizeHint() const {
     int w = 0, h = 0;
     for (QLayoutItem* item : left_) {
         if (item->widget() != nullptr && !item->widget()->isHidden())
-            w += item->widget()->width();
+            w += widthOf(item->widget());
     }
     if (client_ != nullptr) {
         w += client_->sizeHint().width();
@@ -85,14 +108,37 @@ QSize LeftDockLayout::minimumSize() const {
 
 void LeftDockLayout::setGeometry(const QRect& r) {
     QLayout::setGeometry(r);
-    int x = r.left();
+    QList<int> widths;
+    int total = 0;
     for (QLayoutItem* item : left_) {
-        QWidget* w = item->widget();
+        const QWidget* w = item->widget();
+        const int width = w == nullptr || w->isHidden() ? 0 : widthOf(w);
+        widths.append(width);
+        total += width;
+    }
+    // Too wide for the parent: the widgets with a set width give way, the last one first.
+    // Only a shown parent has its real width; before that the wanted widths stand.
+    const QWidget* parent = parentWidget();
+    int excess = parent == nullptr || !parent->isVisible()
+                     ? 0
+                     : total + (client_ != nullptr ? clientMin_ : 0) - r.width();
+    for (qsizetype i = left_.size(); excess > 0 && i-- > 0;) {
+        const QWidget* w = left_[i]->widget();
+        const bool adjustable = std::any_of(wanted_.begin(), wanted_.end(),
+                                            [w](const auto& entry) { return entry.first == w; });
+        if (!adjustable)
+            continue;
+        const int give = std::min(excess, widths[i]);
+        widths[i] -= give;
+        excess -= give;
+    }
+    int x = r.left();
+    for (qsizetype i = 0; i < left_.size(); ++i) {
+        QWidget* w = left_[i]->widget();
         if (w == nullptr || w->isHidden())
             continue;
-        const int width = w->width();
-        item->setGeometry(QRect(x, r.top(), width, r.height()));
-        x += width;
+        left_[i]->setGeometry(QRect(x, r.top(), widths[i], r.height()));
+        x += widths[i];
     }
     if (client_ != nullptr)
         client_->setGeometry(QRect(x, r.top(), std::max(0, r.right() + 1 - x), r.height()));

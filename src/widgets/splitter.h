@@ -4,24 +4,33 @@
 
 #include <QLayout>
 #include <QList>
+#include <QPair>
 #include <QPointer>
 #include <QWidget>
 
 namespace kivo {
 
 // Arranges widgets docked at the left, each keeping its own width, and one client widget
-// filling the rest (nothing is shrunk to make room: a narrow parent clips the client).
+// filling the rest. The widths set with setWidgetWidth are what the widgets want: when the
+// parent is too narrow for them and the client's minimum width, they get less (the later
+// ones first), and their wanted width back once the parent is wide enough again. So a
+// stored width larger than the window never hides the client.
 class LeftDockLayout : public QLayout {
     Q_OBJECT
 public:
+    static constexpr int kDefaultClientMinWidth = 30;
+
     explicit LeftDockLayout(QWidget* parent = nullptr);
     ~LeftDockLayout() override;
 
     // Docked next after those already docked.
     void addLeft(QWidget* w);
     void setClient(QWidget* w);
-    // A docked widget's width, applied at once.
+    // A docked widget's width, applied at once (as far as the parent's width allows).
     void setWidgetWidth(QWidget* w, int width);
+    // What the client keeps at least while a docked widget has to give way.
+    void setClientMinimumWidth(int pixels);
+    int clientMinimumWidth() const { return clientMin_; }
 
     void addItem(QLayoutItem* item) override;
     QLayoutItem* itemAt(int index) const override;
@@ -32,8 +41,12 @@ public:
     void setGeometry(const QRect& r) override;
 
 private:
+    int widthOf(const QWidget* w) const;
+
     QList<QLayoutItem*> left_;
     QLayoutItem* client_ = nullptr;
+    QList<QPair<const QWidget*, int>> wanted_; // widths set through setWidgetWidth
+    int clientMin_ = kDefaultClientMinWidth;
 };
 
 class Splitter : public QWidget {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/about.h"
 
@@ -77,6 +78,26 @@ TEST_F(AboutBox, NoTitleBarButtons) {
     EXPECT_FALSE(f & Qt::WindowMaximizeButtonHint);
     EXPECT_FALSE(f & Qt::WindowContextHelpButtonHint);
     EXPECT_TRUE(f & Qt::CustomizeWindowHint);
+}
+
+TEST_F(AboutBox, NeitherMinimiseNorMaximiseOnceShown) {
+    QWidget mainWindow;
+    mainWindow.resize(640, 480);
+    TFAbout box(&mainWindow);
+    EXPECT_EQ(box.minimumSize(), box.maximumSize()) << "a fixed size leaves nothing to maximise";
+    box.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&box));
+    EXPECT_EQ(box.minimumSize(), box.maximumSize());
+    ASSERT_NE(box.windowHandle(), nullptr);
+    const Qt::WindowFlags f = box.windowHandle()->flags();
+    EXPECT_FALSE(f & Qt::WindowMinimizeButtonHint);
+    EXPECT_FALSE(f & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(f & Qt::WindowType_Mask, Qt::Dialog);
+    // Every text still fits the fixed box.
+    for (QLabel* l : {box.Label1, box.Label3, box.Label4, box.Label5})
+        EXPECT_GE(l->width(), l->fontMetrics().horizontalAdvance(l->text()))
+            << l->text().toStdString();
+    box.close();
 }
 
 TEST_F(AboutBox, EscAndTheButtonCloseIt) {

@@ -110,11 +110,28 @@ protected:
     bool answer = true;
 };
 
+TEST_F(MainWindowTest, AtItsMinimumSizeNoCaptionIsCut) {
+    TFHlavni& w = open();
+    w.resize(w.minimumSize());
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QCoreApplication::processEvents();
+    for (QPushButton* b : {w.BExif, w.BPresun, w.BZmenaJ}) {
+        const QString caption = b->text().remove(QLatin1Char('&'));
+        EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(caption) + 8)
+            << caption.toStdString();
+        EXPECT_GE(b->width(), b->sizeHint().width()) << caption.toStdString();
+    }
+    EXPECT_GE(w.ChBPodadr->width(), w.ChBPodadr->sizeHint().width());
+    w.close();
+}
+
 TEST_F(MainWindowTest, FirstStartDefaults) {
     TFHlavni& w = open();
     EXPECT_EQ(w.windowTitle(), "Kivomat");
-    EXPECT_EQ(w.minimumSize(), QSize(600, 300));
-    EXPECT_EQ(w.size(), QSize(640, 480));
+    // At least the design minimum, wider where the captions need it.
+    EXPECT_EQ(w.minimumSize(), w.minimumSizeHint().expandedTo(QSize(600, 300)));
+    EXPECT_EQ(w.size(), QSize(std::max(640, w.minimumWidth()), 480));
     EXPECT_EQ(w.SLV->ViewStyle(), vsIcon);
     EXPECT_EQ(w.SLV->width(), 385);
     EXPECT_EQ(w.CBTyp->property("tag").toInt(), 0);

@@ -223,5 +223,36 @@ TEST_F(MainWindowBar, RemovingClockPanelsFreesTheTimer) {
     EXPECT_EQ(bar.PanelCount(), 1);
 }
 
+struct IdleGaugeCase {
+    int position;
+    QString text; // what the gauge shows
+};
+
+class MainWindowPanels : public ::testing::TestWithParam<IdleGaugeCase> {};
+
+TEST_P(MainWindowPanels, TheGaugeShowsNoPercentage) {
+    TPanelStatusBar bar;
+    AddMainWindowPanels(bar);
+    ASSERT_EQ(bar.PanelCount(), 3);
+    EXPECT_EQ(bar.Panel(0).PanelType(), TStatusPanelType::sptDate);
+    EXPECT_EQ(bar.Panel(0).DateFormat(), QStringLiteral("yyyy.mm.dd"));
+    EXPECT_TRUE(bar.Panel(0).AutoFit());
+    EXPECT_EQ(bar.Panel(1).PanelType(), TStatusPanelType::sptTime);
+    EXPECT_TRUE(bar.Panel(1).AutoFit());
+    TStatusPanel& gauge = bar.Panel(2);
+    EXPECT_EQ(gauge.PanelType(), TStatusPanelType::sptGauge);
+    EXPECT_EQ(gauge.Alignment(), TPanelAlignment::Center);
+    EXPECT_FALSE(gauge.AutoFit());
+    EXPECT_EQ(gauge.Width(), 50);
+    gauge.GaugeAttrs().SetPosition(GetParam().position);
+    EXPECT_EQ(gauge.Text(), QStringLiteral(" "));
+    EXPECT_EQ(GaugeText(gauge.Text(), gauge.GaugeAttrs().Position()), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Positions, MainWindowPanels,
+                         ::testing::Values(IdleGaugeCase{0, QStringLiteral(" ")},
+                                           IdleGaugeCase{42, QStringLiteral(" ")},
+                                           IdleGaugeCase{100, QStringLiteral(" ")}));
+
 } // namespace
 } // namespace kivo

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 
@@ -15,8 +16,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -29,6 +32,7 @@
 #include "platform/file_system.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
+#include "widgets/column_fit.h"
 #include "widgets/spin_edit.h"
 
 namespace kivo {
@@ -347,20 +351,51 @@ TEST_F(ExifDateDialogTest, AdjustmentOpensOnlyWithASelection) {
         << "a cancelled adjustment changes nothing";
 }
 
+TEST_F(ExifDateDialogTest, ASmallerStoredSizeStillShowsEveryColumn) {
+    const std::string ini = SettingsPath();
+    WriteIniInteger(ini, "FDCExif", "State", 2);
+    WriteIniInteger(ini, "FDCExif", "Width", 520);
+    WriteIniInteger(ini, "FDCExif", "Height", 280);
+    ExifDateTable t(files.path());
+    AddFile(t, "Dovolená v Krkonoších 2005 - den první a druhý.jpg", "2006.01.01",
+            {"2005.08.27 12:00:00", "", ""});
+    TFDCExif d(std::move(t), &main);
+    const QFontMetrics fm = d.List->fontMetrics();
+    EXPECT_GE(d.List->columnWidth(TFDCExif::kColName),
+              fm.horizontalAdvance(d.List->topLevelItem(0)->text(TFDCExif::kColName)) +
+                  kCellPadding);
+    for (int c = 0; c < 6; ++c)
+        EXPECT_GE(d.List->columnWidth(c), d.List->header()->sectionSizeHint(c))
+            << "header " << c << " not cut";
+    const int screen = d.screen()->availableGeometry().width();
+    EXPECT_EQ(d.width(),
+              std::min(screen, ListWidthForColumns(*d.List) + d.layout()->contentsMargins().left() +
+                                   d.layout()->contentsMargins().right()));
+    EXPECT_EQ(d.height(), 280);
+}
+
 TEST_F(ExifDateDialogTest, KeepsItsSizeInTheSettingsFileAndOpensCentred) {
+    int stored = 0;
     {
         auto d = Open(ExifDateTable(files.path()));
-        EXPECT_EQ(d->size(), QSize(600, 300)) << "defaults without saved placement";
-        d->resize(640, 360);
+        // The design 600 x 300 shows four of the six columns: as wide as they need, up to
+        // the screen's width.
+        const int screen = d->screen()->availableGeometry().width();
+        EXPECT_EQ(d->height(), 300);
+        EXPECT_GE(d->width(), 600);
+        EXPECT_GE(d->width(), std::min(screen, ListWidthForColumns(*d->List)));
+        EXPECT_LE(d->width(), std::max(600, screen));
+        d->resize(d->width() + 40, 360);
+        stored = d->width();
         d->close();
     }
     const std::string ini = SettingsPath();
     EXPECT_EQ(ReadIniInteger(ini, "FDCExif", "State", 0), 2);
-    EXPECT_EQ(ReadIniInteger(ini, "FDCExif", "Width", 0), 640);
+    EXPECT_EQ(ReadIniInteger(ini, "FDCExif", "Width", 0), stored);
     EXPECT_EQ(ReadIniInteger(ini, "FDCExif", "Height", 0), 360);
 
     TFDCExif again(ExifDateTable(files.path()), &main);
-    EXPECT_EQ(again.size(), QSize(640, 360));
+    EXPECT_EQ(again.size(), QSize(stored, 360)) << "a larger stored size stays";
     const QRect m = main.frameGeometry();
     const QRect g = again.frameGeometry();
     EXPECT_EQ(g.left(), m.left() + m.width() / 2 - g.width() / 2);

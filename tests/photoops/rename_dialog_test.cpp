@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -24,6 +26,7 @@
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
 #include "support/temp_dir.h"
+#include "widgets/column_fit.h"
 
 namespace kivo {
 namespace {
@@ -99,15 +102,16 @@ TEST_F(RenameDialog, LayoutCaptionsAndColumns) {
     EXPECT_EQ(header->text(1), "název-stávající");
     EXPECT_EQ(header->text(2), "název-úprava");
     EXPECT_EQ(header->text(3), "stav");
-    EXPECT_EQ(list->columnWidth(0), 150);
-    EXPECT_EQ(list->columnWidth(1), 150);
-    EXPECT_EQ(list->columnWidth(2), 200);
-    EXPECT_EQ(list->columnWidth(3), 70);
-    // The fixed widths must still hold the texts that always have the same length.
+    // The design widths, wider where a text needs more.
+    EXPECT_GE(list->columnWidth(0), 150);
+    EXPECT_GE(list->columnWidth(1), 150);
+    EXPECT_GE(list->columnWidth(2), 200);
+    EXPECT_GE(list->columnWidth(3), 70);
     const QFontMetrics fm = list->fontMetrics();
-    EXPECT_LT(fm.horizontalAdvance("2005.08.27 10:15:32"), list->columnWidth(0));
-    EXPECT_LT(fm.horizontalAdvance("2005_08_27_0001.JPEG"), list->columnWidth(2));
-    EXPECT_LT(fm.horizontalAdvance("chyba"), list->columnWidth(3));
+    EXPECT_GE(list->columnWidth(0), fm.horizontalAdvance("2005.08.27 10:15:32") + 16);
+    EXPECT_GE(list->columnWidth(2), fm.horizontalAdvance("2005_08_27_0001.JPEG") + 16);
+    EXPECT_GE(list->columnWidth(3), fm.horizontalAdvance("chyba") + 16);
+    EXPECT_GE(list->columnWidth(3), fm.horizontalAdvance("beze změny") + 16);
     EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -121,9 +125,46 @@ TEST_F(RenameDialog, LayoutCaptionsAndColumns) {
 
 TEST_F(RenameDialog, OpensWithDefaultSizeCentredOverTheMainWindow) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatDayCounter2);
-    EXPECT_EQ(dialog.size(), QSize(600, 300));
-    EXPECT_EQ(dialog.pos(), QPoint(100 + 500 - 300, 50 + 350 - 150));
+    // 600 x 300, or as wide as the four columns need.
+    const int width =
+        std::max(600, dialog.list()->columnWidth(0) + dialog.list()->columnWidth(1) +
+                          dialog.list()->columnWidth(2) + dialog.list()->columnWidth(3));
+    EXPECT_GE(dialog.width(), width);
+    EXPECT_EQ(dialog.height(), 300);
+    EXPECT_EQ(dialog.pos(), QPoint(100 + 500 - dialog.width() / 2, 50 + 350 - 150));
 }
+
+struct LongNameCase {
+    std::string name;
+};
+
+class RenameDialogNames : public RenameDialog,
+                          public ::testing::WithParamInterface<LongNameCase> {};
+
+TEST_P(RenameDialogNames, AreNotCutWhenShown) {
+    MakeFile(photos, GetParam().name, 2005, 8, 29, 10, 0, 0);
+    TFZmenaJ dialog(&mainWindow, FilledTable({GetParam().name, "IMG_0001.JPG"}), kFormatDateTime);
+    dialog.show();
+    QTreeWidget* list = dialog.list();
+    const QFontMetrics fm = list->fontMetrics();
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        for (int c = 0; c < 4; ++c)
+            EXPECT_GE(list->columnWidth(c),
+                      fm.horizontalAdvance(list->topLevelItem(row)->text(c)) + kCellPadding)
+                << row << "," << c;
+    const QRect screen = dialog.screen()->availableGeometry();
+    EXPECT_GE(dialog.width(), std::min(screen.width(), ListWidthForColumns(*list)));
+    EXPECT_LE(dialog.width(), std::max(600, screen.width()));
+    // Still centred over the main window once it has grown.
+    EXPECT_NEAR(dialog.frameGeometry().center().x(), mainWindow.frameGeometry().center().x(), 2);
+    dialog.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, RenameDialogNames,
+    ::testing::Values(LongNameCase{"Dovolená v Krkonoších 2005 - den první.JPG"},
+                      LongNameCase{"P1010001_HDR_panorama_final_version_2.jpeg"},
+                      LongNameCase{"a.jpg"}));
 
 TEST_F(RenameDialog, RestoresSizeButNotPosition) {
     const std::string ini = SettingsPath();

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
@@ -74,10 +76,47 @@ TEST_F(SplitterTest, ResizingTheAreaKeepsTheListWidth) {
     area.resize(900, 400);
     QTRY_COMPARE_WITH_TIMEOUT(rest->width(), 900 - 388, 2000);
     EXPECT_EQ(list->width(), 385);
-    // Narrower than the list: the list keeps its width and the rest is empty.
+    // Narrower than the list: the list gives way so that the rest keeps its minimum, and
+    // gets its width back when the area grows again.
     area.resize(300, 400);
-    QTRY_COMPARE_WITH_TIMEOUT(rest->width(), 0, 2000);
-    EXPECT_EQ(list->width(), 385);
+    QTRY_COMPARE_WITH_TIMEOUT(rest->width(), LeftDockLayout::kDefaultClientMinWidth, 2000);
+    EXPECT_EQ(list->width(), 300 - 3 - LeftDockLayout::kDefaultClientMinWidth);
+    area.resize(900, 400);
+    QTRY_COMPARE_WITH_TIMEOUT(list->width(), 385, 2000);
+    EXPECT_EQ(rest->width(), 900 - 388);
+}
+
+struct StoredWidthCase {
+    int stored;    // the pane width from the settings
+    int areaWidth; // the window's
+    int shown;     // what the list gets
+};
+
+class StoredWidth : public SplitterTest, public ::testing::WithParamInterface<StoredWidthCase> {};
+
+TEST_P(StoredWidth, IsClampedToTheArea) {
+    const auto& c = GetParam();
+    area.resize(c.areaWidth, 300);
+    dock->setWidgetWidth(list, c.stored);
+    QTRY_COMPARE_WITH_TIMEOUT(list->width(), c.shown, 2000);
+    EXPECT_EQ(rest->x(), c.shown + Splitter::kWidth);
+    EXPECT_GE(rest->width(),
+              std::min(LeftDockLayout::kDefaultClientMinWidth, c.areaWidth - Splitter::kWidth));
+    EXPECT_EQ(splitter->x(), c.shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Widths, StoredWidth,
+    ::testing::Values(StoredWidthCase{385, 600, 385}, StoredWidthCase{567, 600, 567},
+                      StoredWidthCase{568, 600, 567}, StoredWidthCase{5000, 600, 567},
+                      StoredWidthCase{5000, 1000, 967}, StoredWidthCase{0, 600, 0},
+                      StoredWidthCase{385, 20, 0}));
+
+TEST_F(SplitterTest, ClientMinimumCanBeChosen) {
+    dock->setClientMinimumWidth(200);
+    dock->setWidgetWidth(list, 1000);
+    QTRY_COMPARE_WITH_TIMEOUT(rest->width(), 200, 2000);
+    EXPECT_EQ(list->width(), 600 - 3 - 200);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "core/gui/placement.h"
 
+#include <algorithm>
+
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
@@ -41,6 +43,40 @@ void CentreOnScreen(QWidget& form) {
               s.top() + s.height() / 2 - form.height() / 2);
 }
 
+// A stored placement may belong to a monitor that is no longer there: unless enough of the
+// window lies on a present screen to grab it, it moves onto the nearest screen's available
+// area, shrunk to fit.
+void KeepOnAPresentScreen(QWidget& form) {
+    const QRect window(form.pos(), form.size());
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.isEmpty())
+        return;
+    const int needW = std::min(100, window.width());
+    const int needH = std::min(30, window.height());
+    QScreen* nearest = nullptr;
+    long long nearestDistance = 0;
+    for (QScreen* screen : screens) {
+        const QRect avail = screen->availableGeometry();
+        const QRect seen = avail.intersected(window);
+        if (seen.width() >= needW && seen.height() >= needH)
+            return;
+        const QPoint d = avail.center() - window.center();
+        const long long distance = 1LL * d.x() * d.x() + 1LL * d.y() * d.y();
+        if (nearest == nullptr || distance < nearestDistance) {
+            nearest = screen;
+            nearestDistance = distance;
+        }
+    }
+    const QRect avail = nearest->availableGeometry();
+    const int width = std::min(window.width(), avail.width());
+    const int height = std::min(window.height(), avail.height());
+    if (width != window.width() || height != window.height())
+        form.resize(std::max(width, form.minimumWidth()), std::max(height, form.minimumHeight()));
+    const int left = std::clamp(window.left(), avail.left(), avail.right() + 1 - form.width());
+    const int top = std::clamp(window.top(), avail.top(), avail.bottom() + 1 - form.height());
+    form.move(std::max(left, avail.left()), std::max(top, avail.top()));
+}
+
 void Restore(QWidget& form, const QString& fileName, const QString& section, int defWidth,
              int defHeight, bool client) {
     DetachedResize detached(form);
@@ -66,6 +102,7 @@ void Restore(QWidget& form, const QString& fileName, const QString& section, int
         form.resize(ReadIniInteger(path, sec, "Width", defWidth), form.height());
     detached.attach();
     form.resize(form.width(), ReadIniInteger(path, sec, "Height", defHeight));
+    KeepOnAPresentScreen(form);
     if (ReadIniInteger(path, sec, "State", 2) == 1)
         form.setWindowState((form.windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     else

@@ -30,28 +30,28 @@ void CenterFormOver(QWidget& w, const QWidget& r) {
            rf.top() + rf.height() / 2 - wf.height() / 2);
 }
 
+QString MessageBoxCaption(MsgKind /*kind*/) {
+    return QString::fromUtf8(kProgramTitle);
+}
+
 QMessageBox::StandardButton ShowMessageBox(const QString& text, MsgKind kind,
                                            QMessageBox::StandardButtons buttons, int helpContext) {
     Q_UNUSED(helpContext); // no help system here
     QApplication::beep();
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QString caption = QApplication::applicationDisplayName();
+    const QString caption = MessageBoxCaption(kind);
     switch (kind) {
     case MsgKind::Warning:
         icon = QMessageBox::Warning;
-        caption = QStringLiteral("Warning");
         break;
     case MsgKind::Error:
         icon = QMessageBox::Critical;
-        caption = QStringLiteral("Error");
         break;
     case MsgKind::Information:
         icon = QMessageBox::Information;
-        caption = QStringLiteral("Information");
         break;
     case MsgKind::Confirmation:
         icon = QMessageBox::Question;
-        caption = QStringLiteral("Confirm");
         break;
     case MsgKind::Custom:
         break;

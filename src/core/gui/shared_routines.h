@@ -12,7 +12,13 @@ namespace kivo {
 // w.left := r.left + r.width div 2 - w.width div 2 (outer sizes); same for top.
 void CenterFormOver(QWidget& w, const QWidget& reference);
 
+// The program's title: the caption of its main window and of its message boxes.
+inline constexpr const char* kProgramTitle = "Kivomat";
+
 enum class MsgKind { Warning, Error, Information, Confirmation, Custom };
+// Caption of a message box: the program's title whatever the kind (the icon tells the kind;
+// an English "Warning" has no place in a Czech window).
+QString MessageBoxCaption(MsgKind kind);
 // Beeps, shows the standard box centred over the active window, returns the pressed button.
 QMessageBox::StandardButton ShowMessageBox(const QString& text, MsgKind kind,
                                            QMessageBox::StandardButtons buttons,

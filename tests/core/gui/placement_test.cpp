@@ -1,9 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <string>
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QWidget>
 
 #include "core/gui/placement.h"
@@ -119,6 +123,46 @@ TEST_F(PlacementTest, ClientPlacementIsNotCentredAndMayKeepWidth) {
     g.resize(555, 100);
     RestoreFormClientPlacement(g, "kivo.ini", "FDCExif", 0, 300);
     EXPECT_EQ(g.size(), QSize(555, 400));
+}
+
+struct GoneScreenCase {
+    int left, top, width, height;
+};
+
+class StoredOnAGoneScreen : public PlacementTest,
+                            public ::testing::WithParamInterface<GoneScreenCase> {};
+
+TEST_P(StoredOnAGoneScreen, ComesBackOntoAPresentScreen) {
+    const auto& c = GetParam();
+    dir.write("kivo.ini", "[Form]\r\nState=2\r\nLeft=" + std::to_string(c.left) + "\r\nTop=" +
+                              std::to_string(c.top) + "\r\nWidth=" + std::to_string(c.width) +
+                              "\r\nHeight=" + std::to_string(c.height) + "\r\n");
+    Form f;
+    RestoreFormPlacement(f, "kivo.ini", "Form", 640, 480);
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect placed(f.pos(), f.size());
+    EXPECT_TRUE(avail.contains(placed))
+        << placed.x() << "," << placed.y() << " " << placed.width() << "x" << placed.height();
+    EXPECT_EQ(f.width(), std::min(c.width, avail.width()));
+    EXPECT_EQ(f.height(), std::min(c.height, avail.height()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Placements, StoredOnAGoneScreen,
+                         ::testing::Values(GoneScreenCase{5000, 100, 400, 300},
+                                           GoneScreenCase{100, 5000, 400, 300},
+                                           GoneScreenCase{-3000, 20, 400, 300},
+                                           GoneScreenCase{4000, 4000, 5000, 4000}));
+
+TEST_F(PlacementTest, APlacementOnAPresentScreenStaysWhereItWas) {
+    const QRect avail = QGuiApplication::primaryScreen()->availableGeometry();
+    // Half outside the right edge is still on the screen: the user put it there.
+    const int left = avail.right() - 150;
+    dir.write("kivo.ini", "[Form]\r\nState=2\r\nLeft=" + std::to_string(left) +
+                              "\r\nTop=10\r\nWidth=300\r\nHeight=200\r\n");
+    Form f;
+    RestoreFormPlacement(f, "kivo.ini", "Form", 640, 480);
+    EXPECT_EQ(f.pos(), QPoint(left, 10));
+    EXPECT_EQ(f.size(), QSize(300, 200));
 }
 
 TEST_F(PlacementTest, CenterFormOverUsesTruncatingHalves) {
