@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include <gtest/gtest.h>
@@ -303,6 +304,26 @@ TEST_F(TidyTest, GatherNameTakenFailsTheRow) {
     EXPECT_NE(r.err.find("not moved: " + tmp.file("S") + "/x.jpg"), std::string::npos);
     EXPECT_EQ(ReadWholeFile(dest + "/x.jpg"), "old");
     EXPECT_EQ(ReadWholeFile(tmp.file("S/x.jpg")), "new");
+    EXPECT_EQ(ReadWholeFile(dest + "/y.jpg"), "y");
+}
+
+// A FIFO named like a photo is refused with its reason, never opened; the rest moves.
+TEST_F(TidyTest, GatherFifoFailsItsRowWithTheReason) {
+    tmp.write("S/y.jpg", "y");
+    ASSERT_EQ(::mkfifo(tmp.file("S/x.jpg").c_str(), 0600), 0);
+    const std::string dest = tmp.mkdir("D");
+    const TidyRun r = Tidy({"gather", "--json", tmp.file("S"), dest});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(": not a regular file"), std::string::npos) << r.err;
+    const nlohmann::json rows = nlohmann::json::parse(r.out);
+    bool seen = false;
+    for (const auto& row : rows) {
+        if (row.value("soubor", "") == tmp.file("S") + "/x.jpg") {
+            seen = true;
+            EXPECT_EQ(row.value("reason", ""), "not a regular file");
+        }
+    }
+    EXPECT_TRUE(seen) << r.out;
     EXPECT_EQ(ReadWholeFile(dest + "/y.jpg"), "y");
 }
 

@@ -111,6 +111,7 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
         const bool rowFailed = f.outcome == GatherOutcome::Failed;
         const std::string reason = !rowFailed          ? std::string()
                                    : f.error == EEXIST ? "target exists"
+                                   : !f.reason.empty() ? f.reason
                                                        : std::strerror(f.error);
         table.rows.push_back({f.path, f.target, OutcomeText(f.outcome), reason});
         if (rowFailed) {
