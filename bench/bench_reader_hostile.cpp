@@ -1,4 +1,4 @@
-// The two hostile inputs of issue 16, each timed against reading the same file once in the
+// The two hostile inputs of the reader, each timed against reading the same file once in the
 // same run (open, read every byte into a 1 MiB buffer, close: what `cat FILE > /dev/null`
 // does):
 //   - the crafted 256 KiB TIFF: about 21,000 directory entries, each with 250,000 value
@@ -157,11 +157,11 @@ int main() {
     const Result c = measure(crafted, 11);
     const long rssAfter = maxRssKiB();
     std::printf("crafted TIFF (256 KiB, 21,000 entries of 250,000 bytes at one offset):\n");
-    std::printf("  read once: cpu %.1f us; reader: cpu %.2f ms, wall %.2f ms (issue target "
+    std::printf("  read once: cpu %.1f us; reader: cpu %.2f ms, wall %.2f ms (target "
                 "< 50 ms); peak RSS of the process %.1f MiB (%.1f MiB before)\n",
                 c.base * 1e6, c.reader * 1e3, c.readerWall * 1e3, rssAfter / 1024.0,
                 rssBefore / 1024.0);
-    // The target: 50 ms (the issue's) over this run's read-once time.
+    // The target: 50 ms over this run's read-once time.
     std::printf("BENCH reader_crafted_tiff ratio=%.1f target=%.0f\n", c.reader / c.base,
                 0.050 / c.base);
 

@@ -1,4 +1,4 @@
-// The Trash as the freedesktop specification has it: entries are renamed into files/,
+// The freedesktop Trash layout: entries are renamed into files/,
 // their .trashinfo says where they came from in percent-encoded bytes (relative to the
 // volume's top on a volume Trash), and an entry that no Trash can take stays in place.
 //

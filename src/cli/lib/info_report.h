@@ -32,7 +32,7 @@ std::string InfoVersion();
 // the system's text for the error; "" for a regular file.
 std::string InfoFileProblem(const std::string& file);
 
-// One file's report from a reader that has just read it: the fields of issue 3, then
+// One file's report from a reader that has just read it: the file's fields, then
 // "maker_trace" and, for a file with an APP13 segment, "iptc".
 nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo);
 // The report of a file that could not be read: "file" and "error".
