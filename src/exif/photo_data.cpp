@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "exif/byte_sources.h"
 #include "exif/exif_types.h"
 #include "exif/read_limits.h"
 #include "platform/file_system.h"
@@ -26,144 +27,6 @@ constexpr int kMarkerApp0 = 0xE0;
 constexpr int kMarkerApp1 = 0xE1;
 constexpr int kMarkerApp13 = 0xED;
 constexpr int kMarkerCom = 0xFE;
-
-// Reads a file through a small buffer; only the header segments are ever asked for, and
-// the directories of a TIFF-structured file where they lie.
-class FileSource : public ByteSource {
-public:
-    explicit FileSource(UniqueFd fd) : fd_(std::move(fd)) {
-        struct stat st {};
-        if (::fstat(fd_.get(), &st) == 0 && S_ISREG(st.st_mode))
-            size_ = static_cast<std::int64_t>(st.st_size);
-    }
-
-    std::size_t read(std::uint8_t* out, std::size_t n) override {
-        std::size_t done = 0;
-        while (done < n) {
-            if (pos_ < end_) {
-                const std::size_t k = std::min(n - done, end_ - pos_);
-                std::memcpy(out + done, buf_ + pos_, k);
-                pos_ += k;
-                done += k;
-                continue;
-            }
-            if (eof_)
-                break;
-            if (n - done >= sizeof buf_) {
-                // Large payloads go straight to the caller.
-                const ssize_t got = readSome(out + done, n - done);
-                if (got <= 0)
-                    break;
-                done += static_cast<std::size_t>(got);
-                continue;
-            }
-            if (!refill())
-                break;
-        }
-        consumed_ += static_cast<std::int64_t>(done);
-        return done;
-    }
-
-    std::size_t skipFill(std::size_t limit) override {
-        std::size_t done = 0;
-        while (done < limit) {
-            if (pos_ >= end_ && (eof_ || !refill()))
-                break;
-            const std::size_t k = std::min(limit - done, end_ - pos_);
-            const std::uint8_t* from = buf_ + pos_;
-            const std::uint8_t* stop =
-                std::find_if(from, from + k, [](std::uint8_t b) { return b != 0xFF; });
-            const auto skipped = static_cast<std::size_t>(stop - from);
-            pos_ += skipped;
-            done += skipped;
-            if (skipped < k)
-                break; // the next byte is not fill
-        }
-        consumed_ += static_cast<std::int64_t>(done);
-        return done;
-    }
-
-    std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
-        std::size_t done = 0;
-        while (done < n) {
-            const ssize_t got = ::pread(fd_.get(), out + done, n - done,
-                                        static_cast<off_t>(offset) + static_cast<off_t>(done));
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += static_cast<std::size_t>(got);
-        }
-        consumed_ += static_cast<std::int64_t>(done);
-        return done;
-    }
-
-    std::int64_t size() const override { return size_; }
-
-private:
-    bool refill() {
-        const ssize_t got = readSome(buf_, sizeof buf_);
-        if (got <= 0)
-            return false;
-        pos_ = 0;
-        end_ = static_cast<std::size_t>(got);
-        return true;
-    }
-
-    ssize_t readSome(std::uint8_t* out, std::size_t n) {
-        ssize_t got;
-        do {
-            got = ::read(fd_.get(), out, n);
-        } while (got < 0 && errno == EINTR);
-        if (got <= 0)
-            eof_ = true;
-        return got;
-    }
-
-    UniqueFd fd_;
-    std::int64_t size_ = -1;
-    bool eof_ = false;
-    std::uint8_t buf_[4096];
-    std::size_t pos_ = 0;
-    std::size_t end_ = 0;
-};
-
-class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
-    std::size_t read(std::uint8_t* out, std::size_t n) override {
-        const std::size_t k = std::min(n, bytes_.size() - pos_);
-        if (k > 0)
-            std::memcpy(out, bytes_.data() + pos_, k);
-        pos_ += k;
-        consumed_ += static_cast<std::int64_t>(k);
-        return k;
-    }
-    std::size_t skipFill(std::size_t limit) override {
-        const std::size_t k = std::min(limit, bytes_.size() - pos_);
-        const auto from = bytes_.begin() + static_cast<std::ptrdiff_t>(pos_);
-        const auto stop =
-            std::find_if(from, from + static_cast<std::ptrdiff_t>(k),
-                         [](std::uint8_t b) { return b != 0xFF; });
-        const auto skipped = static_cast<std::size_t>(stop - from);
-        pos_ += skipped;
-        consumed_ += static_cast<std::int64_t>(skipped);
-        return skipped;
-    }
-    std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
-        if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes_.size())
-            return 0;
-        const std::size_t k = std::min(n, bytes_.size() - static_cast<std::size_t>(offset));
-        std::memcpy(out, bytes_.data() + offset, k);
-        consumed_ += static_cast<std::int64_t>(k);
-        return k;
-    }
-    std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-
-private:
-    std::span<const std::uint8_t> bytes_;
-    std::size_t pos_ = 0;
-};
 
 // Reads the marker after a segment: fill bytes (0xFF) are skipped and the next byte is the
 // marker (a 0xFF prefix is not required). False at the end of the bytes, and after more
@@ -347,7 +210,8 @@ void TPhotoData::noteApp13(TJpegSegment& segment, bool first) {
     }
     if (iptcJoined_.empty())
         iptcJoined_.assign(IptcSlot->Bytes.begin(), IptcSlot->Bytes.end());
-    const auto from = segment.Bytes.begin() + 2 + static_cast<std::ptrdiff_t>(kPhotoshopHeader.size());
+    const auto from =
+        segment.Bytes.begin() + 2 + static_cast<std::ptrdiff_t>(kPhotoshopHeader.size());
     const auto room = kMaxIptcBytes - static_cast<std::int64_t>(iptcJoined_.size());
     const auto take = std::min<std::int64_t>(room, segment.Bytes.end() - from);
     if (take <= 0) {
