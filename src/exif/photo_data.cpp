@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "exif/byte_sources.h"
+#include "exif/container_readers.h"
 #include "exif/exif_types.h"
 #include "exif/read_limits.h"
 #include "platform/file_system.h"
@@ -45,20 +46,6 @@ bool isPhotoshopApp13(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() >= 2 + kPhotoshopHeader.size() &&
            std::equal(kPhotoshopHeader.begin(), kPhotoshopHeader.end(), bytes.begin() + 2,
                       [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
-}
-
-enum class Kind { Jpeg, Tiff, Other };
-
-Kind kindOf(const std::string& path) {
-    std::string ext = ExtractFileExt(path);
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
-        return Kind::Jpeg;
-    if (ext == ".tif" || ext == ".tiff" || ext == ".nef")
-        return Kind::Tiff;
-    return Kind::Other;
 }
 
 bool startsWithExifHeader(const std::vector<std::uint8_t>& bytes) {
@@ -146,7 +133,7 @@ bool TPhotoData::ReadImageFile(const std::string& path) {
     SourceTime = UnixToLocalDateTime(entry->mtime);
     SourceSize = static_cast<std::int64_t>(entry->size);
     StatusText = kStatusNotExif;
-    if (kindOf(path) == Kind::Other)
+    if (ContainerByName(path) == PhotoContainer::None)
         return false;
     // Only a regular file is read: a FIFO, socket or device named like a photo would block
     // the open or the first read (the open does not block, and the check is on the
@@ -171,7 +158,7 @@ bool TPhotoData::ReadImageBytes(const std::string& name, std::span<const std::ui
     SourcePath = name;
     SourceSize = static_cast<std::int64_t>(bytes.size());
     StatusText = kStatusNotExif;
-    if (kindOf(name) == Kind::Other)
+    if (ContainerByName(name) == PhotoContainer::None)
         return false;
     MemorySource in(bytes);
     const bool found = readStream(name, in);
@@ -182,7 +169,7 @@ bool TPhotoData::ReadImageBytes(const std::string& name, std::span<const std::ui
 bool TPhotoData::readStream(const std::string& path, ByteSource& in) {
     bool found = false;
     try {
-        found = kindOf(path) == Kind::Jpeg ? ScanJpegStream(in) : ReadTiffStream(in);
+        found = ReadPhotoStream(*this, path, in);
     } catch (const std::exception&) {
         // A failure in the main directory keeps what was captured before it.
         found = false;

@@ -46,3 +46,9 @@ struct ReadWork {
 };
 
 } // namespace kivo
+
+// Containers around the TIFF structure (RAF, MRW, HEIF/CR3 boxes): boxes and blocks one
+// file may have examined per level, and how many bytes of a box (a HEIF meta box, a CR3
+// CMT box, a HEIF Exif item) are read into memory.
+inline constexpr int kMaxContainerBoxes = 4096;
+inline constexpr std::int64_t kMaxContainerBoxBytes = 4 * 1024 * 1024;

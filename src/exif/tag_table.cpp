@@ -381,6 +381,8 @@ const tTagRow& RowFor(int tag, int dirKind) {
                                [](const tTagRow& r, int t) { return r.Number < t; });
     if (it != end && it->Number == tag)
         return *it;
+    if (const tTagRow* newer = Exif23RowFor(tag, dirKind))
+        return *newer;
     return UnknownTagRow();
 }
 

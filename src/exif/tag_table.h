@@ -45,6 +45,10 @@ std::string CaptionFromName(std::string_view key);
 
 // Kinds 1 and 4: main table, kind 2: GPS table; no such tag or another kind: Unknown row.
 const tTagRow& RowFor(int tag, int dirKind);
+// The rows EXIF 2.3 to 2.32 added, ascending: kind 2 the GPS ones, other kinds the main
+// ones. RowFor falls back on them.
+const std::vector<tTagRow>& Exif23TagTable(int dirKind);
+const tTagRow* Exif23RowFor(int tag, int dirKind); // null when not among them
 // Row index in the main table (rows 0-249, case-insensitive, first match) or -1.
 int TableIndexByName(std::string_view name);
 

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "cli/lib/info_report.h"
+#include "support/container_fixtures.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -41,7 +42,10 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
         keys.push_back(it.key());
     EXPECT_EQ(keys, (std::vector<std::string>{"file", "status", "exif_present", "positions",
                                               "dates", "make", "model", "pixel_width",
-                                              "pixel_height", "flash", "maker_decoded", "tags",
+                                              "pixel_height", "flash", "LensMake", "LensModel",
+                                              "OffsetTime", "OffsetTimeOriginal",
+                                              "OffsetTimeDigitized", "BodySerialNumber",
+                                              "CameraOwnerName", "maker_decoded", "tags",
                                               "trace", "maker_trace"}));
     EXPECT_EQ(j["file"], photo);
     EXPECT_EQ(j["status"], "<none>");
@@ -263,6 +267,41 @@ TEST(KivoInfo, CraftedFileShowsLongValuesAsTheirSize) {
     const auto j = nlohmann::json::parse(r.out)[0];
     EXPECT_EQ(j["tags"][0]["shown"], "(250000 bytes)");
     EXPECT_LE(j["tags"].size(), 16384u);
+}
+
+// Every container gives the same facts as the TIFF structure inside it.
+TEST(KivoInfo, JsonOfEachContainer) {
+    TiffBuilder t(false);
+    const int ifd0 = t.AddIfd(), exif = t.AddIfd();
+    t.Ascii(ifd0, 0x010F, "Maker");
+    t.Ascii(ifd0, 0x0110, "Model X");
+    t.Link(ifd0, 0x8769, exif);
+    t.Ascii(exif, 0x9003, "2019:05:04 10:20:30");
+    t.Ascii(exif, 0x9011, "-05:00");
+    t.Ascii(exif, 0xA434, "Lens 50mm");
+    const Bytes tiff = t.Build();
+    TempDir dir;
+    const std::vector<std::string> files = {dir.write("a.nef", tiff),
+                                            dir.write("b.orf", WithTiffMagic(tiff, "RO")),
+                                            dir.write("c.rw2", WithTiffMagic(tiff, {"U\0", 2})),
+                                            dir.write("d.raf", RafFile(JpegWithExif(tiff))),
+                                            dir.write("e.mrw", MrwFile(tiff)),
+                                            dir.write("f.heic", HeifFile(tiff)),
+                                            dir.write("g.cr3", Cr3File(tiff, tiff))};
+    std::vector<std::string> args = {"--json"};
+    args.insert(args.end(), files.begin(), files.end());
+    const RunResult r = run(args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto all = nlohmann::ordered_json::parse(r.out);
+    ASSERT_EQ(all.size(), files.size());
+    for (const auto& j : all) {
+        SCOPED_TRACE(j["file"].get<std::string>());
+        EXPECT_EQ(j["dates"]["DateTimeOriginal"], "2019.05.04 10:20:30");
+        EXPECT_EQ(j["make"], "Maker");
+        EXPECT_EQ(j["model"], "Model X");
+        EXPECT_EQ(j["LensModel"], "Lens 50mm");
+        EXPECT_EQ(j["OffsetTimeOriginal"], "-05:00");
+    }
 }
 
 } // namespace

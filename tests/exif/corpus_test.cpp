@@ -64,5 +64,41 @@ TEST(Corpus, EveryPrefixOfEveryFileReadsSafely) {
     }
 }
 
+// Real files of the other containers (a phone HEIC photo): stamps as stored, camera facts,
+// lens and time-zone offset.
+TEST(Corpus, OtherContainersMatchTheirExpectedValues) {
+    const auto list = kData / "formats-expected.jsonl";
+    if (!std::filesystem::exists(list) || !std::filesystem::is_directory(kData / "formats"))
+        GTEST_SKIP() << "no container samples at " << (kData / "formats").string();
+    std::ifstream in(list);
+    std::string line;
+    int files = 0;
+    TPhotoData pd(kBuildAll);
+    while (std::getline(in, line)) {
+        if (line.empty())
+            continue;
+        const auto expected = nlohmann::json::parse(line);
+        const std::string name = expected.at("file");
+        SCOPED_TRACE(name);
+        ++files;
+        ASSERT_TRUE(pd.ReadImageFile((kData / "formats" / name).string())) << pd.StatusText;
+        ASSERT_TRUE(pd.Exif);
+        const auto stamp = [&](std::int32_t pos) {
+            const auto bytes = pd.Exif->ExifBytes();
+            return pos > 0 && static_cast<std::size_t>(pos) + 18 <= bytes.size()
+                       ? std::string(bytes.begin() + pos - 1, bytes.begin() + pos + 18)
+                       : std::string();
+        };
+        EXPECT_EQ(stamp(pd.Exif->ModifyDatePos), expected.value("DateTime", ""));
+        EXPECT_EQ(stamp(pd.Exif->TakenDatePos), expected.value("DateTimeOriginal", ""));
+        EXPECT_EQ(stamp(pd.Exif->DigitizedDatePos), expected.value("DateTimeDigitized", ""));
+        EXPECT_EQ(pd.Exif->MakeText, expected.value("Make", ""));
+        EXPECT_EQ(pd.Exif->ModelText, expected.value("Model", ""));
+        for (const char* key : {"OffsetTimeOriginal", "LensModel"})
+            EXPECT_EQ(pd.Exif->TagTextByName(key), expected.value(key, "")) << key;
+    }
+    EXPECT_GT(files, 0);
+}
+
 } // namespace
 } // namespace kivo

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
@@ -43,16 +44,23 @@ std::string crlfToLf(const std::string& text) {
     return out;
 }
 
+// Lens, body and time-zone facts (EXIF 2.3 tags), by tag-list key.
+constexpr const char* kExif23Facts[] = {
+    "LensMake",         "LensModel",      "OffsetTime", "OffsetTimeOriginal", "OffsetTimeDigitized",
+    "BodySerialNumber", "CameraOwnerName"};
+
 } // namespace
 
 std::string InfoUsage() {
     return "Usage: kivo-info [--json] [--tags] [--trace] FILE...\n"
            "       kivo-info --help | --version\n"
-           "Shows what the metadata reader finds in JPEG and TIFF files (.jpg .jpeg .jpe\n"
-           ".tif .tiff .nef). Per file, by default: the path, the reader's status, whether\n"
-           "EXIF is present, the three date-time stamps (DateTime, DateTimeOriginal,\n"
-           "DateTimeDigitized) as the EXIF date dialog shows them, make, model and pixel\n"
-           "size.\n"
+           "Shows what the metadata reader finds in photo files: JPEG (.jpg .jpeg .jpe),\n"
+           "TIFF (.tif .tiff), RAW (.cr2 .cr3 .nef .nrw .dng .arw .sr2 .srf .pef .orf .rw2\n"
+           ".raw .rwl .iiq .3fr .erf .srw .raf .mrw) and HEIF (.heic .heif .hif .avif).\n"
+           "Per file, by default: the path, the reader's status, whether EXIF is present,\n"
+           "the three date-time stamps (DateTime, DateTimeOriginal, DateTimeDigitized) as\n"
+           "the EXIF date dialog shows them, make, model and pixel size; lens, body and\n"
+           "time-zone offsets when the file has them.\n"
            "\n"
            "  --json     one JSON array with one object per file (all fields, the tag list,\n"
            "             the traces and the IPTC records included)\n"
@@ -87,8 +95,7 @@ std::string InfoFileProblem(const std::string& file) {
     return {};
 }
 
-bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options,
-                   std::string& error) {
+bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options, std::string& error) {
     bool onlyFiles = false;
     for (const auto& arg : args) {
         if (onlyFiles || arg.empty() || arg[0] != '-' || arg == "-") {
@@ -136,6 +143,8 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
     j["pixel_width"] = exif ? exif->PixelWidth : 0;
     j["pixel_height"] = exif ? exif->PixelHeight : 0;
     j["flash"] = exif ? exif->FlashValue : 0;
+    for (const char* key : kExif23Facts)
+        j[key] = exif ? exif->TagTextByName(key) : "";
     j["maker_decoded"] = exif ? exif->MakerDecoded : false;
     nlohmann::ordered_json tags = nlohmann::ordered_json::array();
     if (exif) {
@@ -191,6 +200,15 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
     if (exif && (exif->PixelWidth || exif->PixelHeight))
         out += std::to_string(exif->PixelWidth) + " x " + std::to_string(exif->PixelHeight);
     out += "\n";
+    // Shown only when the file has them, so older files read as before.
+    for (const char* key : kExif23Facts) {
+        const std::string text = exif ? exif->TagTextByName(key) : "";
+        if (text.empty())
+            continue;
+        std::string label = std::string(key) + ":";
+        label.resize(std::max<std::size_t>(label.size() + 1, 19), ' ');
+        out += "  " + label + text + "\n";
+    }
     if (withTags) {
         out += "  Tags:\n";
         if (exif) {

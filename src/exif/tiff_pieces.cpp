@@ -1,0 +1,56 @@
+// Several TIFF structures walked as the metadata of one file.
+
+#include <algorithm>
+
+#include "exif/container_readers.h"
+#include "exif/exif_types.h"
+
+namespace kivo {
+
+bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces) {
+    // Piece k's bytes start at position base_k in slot 1, so TIFF offset X of the piece is
+    // position X + base_k. Each header: "II" or "MM" (2), magic (2), first directory (4).
+    TJpegSegment& slot = photo.Segment(1);
+    slot.Bytes.clear();
+    std::vector<std::int64_t> bases;
+    for (const TiffPiece& piece : pieces) {
+        bases.push_back(static_cast<std::int64_t>(slot.Bytes.size()) + 1);
+        slot.Bytes.insert(slot.Bytes.end(), piece.bytes.begin(), piece.bytes.end());
+    }
+    slot.Marker = 0;
+    slot.Length = static_cast<int>(slot.Bytes.size());
+    photo.SegmentCount = 1;
+    photo.ExifSlot = &slot;
+    photo.TiffSource = true;
+    photo.Exif = std::make_unique<TExifInfo>(&photo, photo.BuildMode);
+    TExifInfo& exif = *photo.Exif;
+    exif.TiffSource = true;
+    exif.ClearTraceText();
+    photo.SetBuffer(slot.Bytes);
+    exif.SetBuffer(slot.Bytes);
+    bool first = true;
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const auto& b = pieces[k].bytes;
+        if (b.size() < 8 || b[0] != b[1] || (b[0] != 'I' && b[0] != 'M'))
+            continue;
+        const bool bigEndian = b[0] == 'M';
+        if (first)
+            photo.BigEndian = bigEndian;
+        first = false;
+        exif.BigEndian = bigEndian;
+        const auto offset = ByteCursor(b, bigEndian).u32(5);
+        const std::int64_t dirPos = static_cast<std::int64_t>(*offset) + bases[k];
+        try {
+            exif.WalkDirectory(dirPos, bases[k], pieces[k].dirKind,
+                               static_cast<std::int64_t>(b.size()));
+        } catch (const std::exception&) {
+            // A failure in one piece leaves what the others give.
+        }
+    }
+    exif.BigEndian = photo.BigEndian;
+    exif.Derive35mm();
+    photo.TiffSource = false;
+    return true;
+}
+
+} // namespace kivo
