@@ -122,7 +122,7 @@ private:
     void FormCreate(const QStringList& arguments);
     void FormShow();
     void FormClose();
-    QStringList SelectedCaptions() const;
+    QStringList SelectedNames() const;
     void ShowPreviewOf(const std::string& path);
     void ConnectCommands();
     void GatherFinished(const GatherRun* run);

@@ -27,6 +27,7 @@
 #include "photoops/rename_dialog.h"
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/wait_cursor.h"
 #include "widgets/folder_edit.h"
 
@@ -34,12 +35,13 @@ namespace kivo {
 
 namespace {
 
+// Paths keep the bytes of names that are not UTF-8; Shown is for texts in messages only.
 std::string S(const QString& s) {
-    return s.toStdString();
+    return PathBytes(s);
 }
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+QString Shown(const std::string& s) {
+    return DisplayText(s);
 }
 
 // How long a note stays in the status bar.
@@ -106,10 +108,10 @@ void TFHlavni::AktualizujSLV() {
     SLV->RefreshListing();
 }
 
-QStringList TFHlavni::SelectedCaptions() const {
+QStringList TFHlavni::SelectedNames() const {
     QStringList names;
     for (int row : SLV->SelectedRows())
-        names << SLV->Item(row).caption;
+        names << SLV->Item(row).name;
     return names;
 }
 
@@ -120,10 +122,10 @@ void TFHlavni::SLVClick() {
     const QString dir = SLV->Directory();
     if (dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
         return;
-    const std::string path = S(dir + SLV->Item(row).caption);
+    const std::string path = S(dir + SLV->Item(row).name);
     if (!FileExists(path))
         return;
-    const QString ext = Q(ExtractFileExt(path)).toLower();
+    const QString ext = PathText(ExtractFileExt(path)).toLower();
     if (ext != QStringLiteral(".jpg") && ext != QStringLiteral(".jpeg"))
         return;
     ShowPreviewOf(path);
@@ -168,7 +170,7 @@ void TFHlavni::MPNewAdrClick() {
     const bool isFolder = !base.empty() && base[0] == '/';
     if (!isFolder || !CreateNumberedFolder(base))
         ReportError(QStringLiteral("Složku \"%1\" nelze vytvořit v %2")
-                        .arg(QString::fromUtf8(kNewFolderName), Q(base)));
+                        .arg(QString::fromUtf8(kNewFolderName), Shown(base)));
     AktualizujSLV();
 }
 
@@ -182,7 +184,7 @@ bool TFHlavni::SLVDragOver(int row) {
     const QString dir = SLV->Directory();
     if (dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
         return false;
-    return !SLV->IsSelected(row) && DirectoryExists(S(dir + item.caption));
+    return !SLV->IsSelected(row) && DirectoryExists(S(dir + item.name));
 }
 
 void TFHlavni::NoteDragSource(QObject* source) {
@@ -196,18 +198,18 @@ void TFHlavni::SLVDragDrop(int row) {
     if (row < 0 || row >= SLV->ItemCount() ||
         dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
         return;
-    const std::string target = S(SLV->Item(row).caption);
+    const std::string target = S(SLV->Item(row).name);
     const std::string folder = ExcludeTrailingSlash(S(dir));
     const std::string destination = DropDestination(folder, target);
     if (destination.empty() || !DirectoryExists(destination))
         return;
-    // The captions first: asking a question runs the event loop.
+    // The names first: asking a question runs the event loop.
     std::vector<std::string> names;
     for (int r : SLV->SelectedRows())
-        names.push_back(S(SLV->Item(r).caption));
+        names.push_back(S(SLV->Item(r).name));
     for (const std::string& name : names) {
         const std::string source = JoinPath(folder, name);
-        if (DirectoryExists(source) && !Confirm(Q(MoveFolderQuestion(source))))
+        if (DirectoryExists(source) && !Confirm(Shown(MoveFolderQuestion(source))))
             continue;
         // A move that fails (name taken, no access) is skipped without a message.
         (void)MoveNoReplace(source, JoinPath(destination, name));
@@ -223,7 +225,7 @@ void TFHlavni::BZmenaJClick() {
     if (SLV->FirstSelectedRow() < 0)
         return;
     const int index = FormatIndexOf(*CBTyp);
-    if (RunRenameDialog(this, SLV->Directory(), SelectedCaptions(), index)) {
+    if (RunRenameDialog(this, SLV->Directory(), SelectedNames(), index)) {
         StoreFormatIndex(settingsPath_, index);
         AktualizujSLV();
     }
@@ -233,8 +235,8 @@ void TFHlavni::BExifClick() {
     if (SLV->FirstSelectedRow() < 0)
         return;
     std::vector<std::string> names;
-    for (const QString& caption : SelectedCaptions())
-        names.push_back(S(caption));
+    for (const QString& name : SelectedNames())
+        names.push_back(S(name));
     if (RunExifDateDialog(*this, S(SLV->Directory()), names))
         AktualizujSLV();
 }
@@ -246,9 +248,9 @@ void TFHlavni::BPresunAccelerator() {
     const QString question =
         QStringLiteral(
             "Opravdu přesunout všechny obrázky z adresáře\r\n%1%2\r\ndo adresáře\r\n%3 ?")
-            .arg(source,
+            .arg(DisplayText(source),
                  ChBPodadr->isChecked() ? QStringLiteral(" (včetně podadresářů)") : QString(),
-                 SCB->SelectedPath());
+                 DisplayText(SCB->SelectedPath()));
     if (!source.isEmpty() && !Confirm(question))
         return;
     BPresunClick();
@@ -308,7 +310,7 @@ void TFHlavni::GatherFinished(const GatherRun* which) {
     unsetCursor();
     BPresun->setEnabled(true);
     if (!run->error.empty()) {
-        TApplication::ShowException(Q(run->error));
+        TApplication::ShowException(Shown(run->error));
         return;
     }
     if (!run->result.anyFound())

@@ -17,6 +17,7 @@
 #include "platform/datetime.h"
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "widgets/folder_edit.h"
 #include "widgets/splitter.h"
 
@@ -44,12 +45,13 @@ const ColumnSetting kColumns[] = {
     {2, "Type", 0, &TFileListView::SetColWidth_Type},
 };
 
+// Folders are stored and read as their bytes, also those of names that are not UTF-8.
 std::string S(const QString& s) {
-    return s.toStdString();
+    return PathBytes(s);
 }
 
 QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+    return PathText(s);
 }
 
 } // namespace

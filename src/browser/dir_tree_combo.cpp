@@ -8,6 +8,7 @@
 
 #include "browser/file_list_view.h"
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/shell_open.h"
 
 namespace kivo {
@@ -75,8 +76,8 @@ void TDirTreeCombo::SetSelectedPath(const QString& path) {
 void TDirTreeCombo::SetInitialDir(const QString& dir) {
     if (dir.isEmpty() || SameText(dir, initialDir_))
         return;
-    const QString withSlash = QString::fromStdString(IncludeTrailingSlash(dir.toStdString()));
-    if (!DirectoryExists(withSlash.toStdString()))
+    const QString withSlash = PathText(IncludeTrailingSlash(PathBytes(dir)));
+    if (!DirectoryExists(PathBytes(withSlash)))
         return;
     initialDir_ = withSlash;
     OpenPath(withSlash);
@@ -133,9 +134,9 @@ void TDirTreeCombo::ShowNode(const QModelIndex& node) {
 
 void TDirTreeCombo::OpenPath(const QString& path) {
     // A relative text has no folder to open here; "/" is a volume root like any other.
-    if (path.isEmpty() || !path.startsWith(u'/') || !DirectoryExists(path.toStdString()))
+    if (path.isEmpty() || !path.startsWith(u'/') || !DirectoryExists(PathBytes(path)))
         return;
-    const QString c = QString::fromStdString(IncludeTrailingSlash(path.toStdString()));
+    const QString c = PathText(IncludeTrailingSlash(PathBytes(path)));
 
     tree_->setUpdatesEnabled(false);
     DirTreeModel* m = Model();

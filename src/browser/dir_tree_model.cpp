@@ -7,10 +7,10 @@
 #include <sys/stat.h>
 
 #include <QCollator>
-#include <QFile>
 #include <QLocale>
 
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/shell_icons.h"
 #include "platform/gui/volumes.h"
 
@@ -38,7 +38,7 @@ bool EntryIsFolder(const std::string& dir, const dirent* e) {
 }
 
 template <typename F> void ForEachSubFolder(const QString& folder, F&& f) {
-    const std::string dir = QFile::encodeName(folder).toStdString();
+    const std::string dir = PathBytes(folder);
     std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), &::closedir);
     if (!d)
         return;
@@ -46,7 +46,7 @@ template <typename F> void ForEachSubFolder(const QString& folder, F&& f) {
         const std::string n = e->d_name;
         if (n == "." || n == "..")
             continue;
-        if (EntryIsFolder(dir, e) && !f(QFile::decodeName(e->d_name)))
+        if (EntryIsFolder(dir, e) && !f(PathText(e->d_name)))
             return;
     }
 }
@@ -79,8 +79,8 @@ void DirTreeModel::Build() {
     root->setEditable(false);
     for (const auto& v : source_()) {
         const QIcon icon = ShellVolumeIcon(v.type);
-        auto* node =
-            new QStandardItem(icon, QStringLiteral(" (") + v.root + QStringLiteral(")  ") + v.name);
+        auto* node = new QStandardItem(icon, QStringLiteral(" (") + DisplayText(v.root) +
+                                                 QStringLiteral(")  ") + v.name);
         node->setData(static_cast<int>(DirNodeKind::Volume), KindRole);
         node->setData(WithSlash(v.root), RootRole);
         node->setData(v.type, VolumeTypeRole);
@@ -106,7 +106,7 @@ QString DirTreeModel::NodePath(const QModelIndex& idx) const {
     for (QModelIndex i = idx; i.isValid(); i = i.parent()) {
         switch (Kind(i)) {
         case DirNodeKind::Folder:
-            pieces.prepend(i.data(Qt::DisplayRole).toString());
+            pieces.prepend(i.data(NameRole).toString());
             break;
         case DirNodeKind::Volume:
             return i.data(RootRole).toString() + pieces.join(u'/');
@@ -153,7 +153,8 @@ bool DirTreeModel::LoadChildren(const QModelIndex& idx) {
 }
 
 QStandardItem* DirTreeModel::MakeFolderNode(const QString& name, const QString& path) const {
-    auto* node = new QStandardItem(folderIcon_, name);
+    auto* node = new QStandardItem(folderIcon_, DisplayText(name));
+    node->setData(name, NameRole);
     node->setData(static_cast<int>(DirNodeKind::Folder), KindRole);
     node->setData(folderOpenIcon_, OpenIconRole);
     node->setEditable(false);
@@ -191,7 +192,7 @@ QModelIndex DirTreeModel::ChildNamed(const QModelIndex& parent, const QString& p
         const QModelIndex c = index(r, 0, parent);
         if (Kind(c) != DirNodeKind::Folder)
             continue;
-        const QString name = c.data(Qt::DisplayRole).toString();
+        const QString name = c.data(NameRole).toString();
         if (name == piece)
             return c;
         if (!caseless.isValid() && name.compare(piece, Qt::CaseInsensitive) == 0)

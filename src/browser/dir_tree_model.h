@@ -34,6 +34,7 @@ public:
         VolumeTypeRole, // volume nodes
         OpenIconRole,   // the image shown while the node is selected
         LoadedRole,     // the sub-folders have been read
+        NameRole,       // folder nodes: the name as PathText (the text shown is lossy)
     };
 
     explicit DirTreeModel(QObject* parent = nullptr);

@@ -171,11 +171,12 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
             item.caption = kParentCaption;
         } else if (hideFileExt_) {
             const qsizetype dot = name.indexOf(QLatin1Char('.'));
-            item.caption = dot < 0 ? name : name.left(dot);
+            item.caption = DisplayText(dot < 0 ? name : name.left(dot));
         } else {
-            item.caption = name;
+            item.caption = DisplayText(name);
         }
         const ShellFileType type = e.isDir() ? folderType : ShellTypeOfFile(name);
+        item.name = name;
         item.iconKey = type.mimeName;
         item.subItems[siSize] = SizeText(e.size, kind);
         item.subItems[siType] = parent ? QStringLiteral(" ") : type.typeName;

@@ -65,7 +65,12 @@ inline const QString kKindDrive = QStringLiteral("drv");
 inline const QString kVolumeUnavailable = QStringLiteral("unavailable");
 
 struct FileListItem {
+    // The text shown. A name that is not UTF-8 shows U+FFFD in it: never build a path from
+    // the caption, take `name` or fullPath().
     QString caption;
+    // The entry's own name, losslessly as PathText (".." for the parent entry, empty for a
+    // volume); with HideFileExt it keeps the extension the caption leaves out.
+    QString name;
     std::array<QString, 6> subItems;
     // Which cached icon the item shows: a MIME type name, or "volume:" + root.
     QString iconKey;

@@ -5,6 +5,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "platform/gui/path_text.h"
 #include "platform/gui/shell_icons.h"
 
 namespace kivo {
@@ -95,7 +96,7 @@ QMimeData* FileListItemModel::mimeData(const QModelIndexList& indexes) const {
     for (int row : rows) {
         const FileListItem& item = listing_.Items()[static_cast<std::size_t>(row)];
         if (!item.isParent() && item.kind() != kKindDrive)
-            urls.append(QUrl::fromLocalFile(item.fullPath()));
+            urls.append(FileUrl(PathBytes(item.fullPath())));
     }
     auto* data = new QMimeData;
     data->setUrls(urls);

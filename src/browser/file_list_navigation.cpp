@@ -3,8 +3,9 @@
 
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_view.h"
-#include "platform/gui/wait_cursor.h"
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
+#include "platform/gui/wait_cursor.h"
 
 namespace kivo {
 
@@ -18,8 +19,8 @@ void TFileListView::GoUpOneLevel() {
         SetDirectory(kDrivesFolder);
         return;
     }
-    const std::string without = ExcludeTrailingSlash(dir.toStdString());
-    const QString parent = QString::fromStdString(IncludeTrailingSlash(ExtractFileDir(without)));
+    const std::string without = ExcludeTrailingSlash(PathBytes(dir));
+    const QString parent = PathText(IncludeTrailingSlash(ExtractFileDir(without)));
     SetDirectory(parent);
     if (dirTreeCombo_)
         dirTreeCombo_->OpenPath(parent);
@@ -36,8 +37,7 @@ void TFileListView::OpenSelectedItem() {
         return;
     }
     if (item.kind() == kKindDir || item.kind() == kKindDrive) {
-        const QString path =
-            QString::fromStdString(IncludeTrailingSlash(item.fullPath().toStdString()));
+        const QString path = PathText(IncludeTrailingSlash(PathBytes(item.fullPath())));
         if (item.kind() == kKindDrive && item.subItems[siSize] == VolumeTypeText(2) &&
             !DiskReady(path, true))
             return;
@@ -47,9 +47,9 @@ void TFileListView::OpenSelectedItem() {
         return;
     }
     if (item.kind() == kKindFile) {
-        const std::string full = item.fullPath().toStdString();
-        ShellOpen(QStringLiteral("Open"), QString::fromStdString(ExtractFileName(full)), QString(),
-                  QString::fromStdString(ExtractFileDir(full)), 5);
+        const std::string full = PathBytes(item.fullPath());
+        ShellOpen(QStringLiteral("Open"), PathText(ExtractFileName(full)), QString(),
+                  PathText(ExtractFileDir(full)), 5);
     }
 }
 

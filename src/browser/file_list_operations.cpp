@@ -1,11 +1,11 @@
 #include "browser/file_list_operations.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QWidget>
 
 #include "browser/dir_tree_link.h"
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/shell_file_operation.h"
 #include "platform/gui/shell_open.h"
 #include "platform/gui/wait_cursor.h"
@@ -15,10 +15,10 @@ namespace kivo {
 namespace {
 
 std::string Local(const QString& s) {
-    return QFile::encodeName(s).toStdString();
+    return PathBytes(s);
 }
 QString Shown(const std::string& s) {
-    return QFile::decodeName(s.c_str());
+    return PathText(s);
 }
 
 QString LastComponent(const QString& path) {
@@ -123,6 +123,7 @@ void FileListOperations::StartRename() {
         return;
     }
     renameOldPath_ = item.fullPath();
+    renameOldCaption_ = item.caption;
     host_.OpenCaptionEditor(row);
 }
 
@@ -133,6 +134,7 @@ bool FileListOperations::MayEditCaption(const FileListItem& item) {
     if (item.isParent() || item.kind() == kKindDrive)
         return false;
     renameOldPath_ = item.fullPath();
+    renameOldCaption_ = item.caption;
     return true;
 }
 
@@ -145,11 +147,14 @@ void FileListOperations::FinishRename(int row) {
     const FileListItem item = host_.ListItems()[static_cast<std::size_t>(row)];
     const QString oldPath = renameOldPath_.isEmpty() ? item.fullPath() : renameOldPath_;
     renameOldPath_.clear();
-    const QString newPath =
-        QString::fromStdString(IncludeTrailingSlash(Local(FolderOf(oldPath)))) + item.caption;
-    const bool renamable = IsFileOrFolder(item) && IsValidName(item.caption);
+    // The caption is only the name's text: an edit that left it as it was renames nothing,
+    // even when that text has U+FFFD where the real name has bytes that are not UTF-8.
+    const bool edited = item.caption != renameOldCaption_;
+    renameOldCaption_.clear();
+    const QString newPath = Shown(IncludeTrailingSlash(Local(FolderOf(oldPath)))) + item.caption;
+    const bool renamable = IsFileOrFolder(item) && IsValidName(item.caption) && edited;
     if (!renamable) {
-        if (IsFileOrFolder(item))
+        if (IsFileOrFolder(item) && edited)
             ShellMessage(QMessageBox::Critical, QStringLiteral("\"") + item.caption +
                                                     QStringLiteral("\" is not a valid name"));
     } else if (newPath.compare(oldPath, Qt::CaseInsensitive) != 0 && !TargetExists(newPath)) {
@@ -191,6 +196,7 @@ void FileListOperations::CreateNewFolder() {
     host_.SelectOnly(row);
     if (row >= 0) {
         renameOldPath_ = name;
+        renameOldCaption_.clear(); // the default name is taken as it stands
         host_.OpenCaptionEditor(row);
     }
     TellTree(name);

@@ -97,6 +97,7 @@ private:
     FileListOperationsHost& host_;
     // Full path of the entry under in-place editing.
     QString renameOldPath_;
+    QString renameOldCaption_; // the caption the editor opened with
 };
 
 } // namespace kivo

@@ -1,18 +1,21 @@
 #pragma once
-// Small text helpers shared by the parts of the file listing: UTF-8 conversions, ASCII
+// Small text helpers shared by the parts of the file listing: path conversions, ASCII
 // upper case and the sign of a comparison.
 
 #include <string>
 
 #include <QString>
 
+#include "platform/gui/path_text.h"
+
 namespace kivo::list_text {
 
+// Lossless for names that are not UTF-8 (see PathText): listed paths lead back to the file.
 inline QString FromUtf8(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+    return PathText(s);
 }
 inline std::string ToUtf8(const QString& s) {
-    return s.toUtf8().toStdString();
+    return PathBytes(s);
 }
 
 inline char16_t AsciiUpper(char16_t c) {

@@ -88,7 +88,7 @@ void FileListing::ListVolumes() {
         if (answer.state == ProbeState::Failed)
             continue; // a volume that cannot be asked is left out
         FileListItem item;
-        item.caption = QStringLiteral(" (") + v.root + QStringLiteral(")  ") + v.name;
+        item.caption = QStringLiteral(" (") + DisplayText(v.root) + QStringLiteral(")  ") + v.name;
         item.iconKey = QStringLiteral("volume:") + QString::number(v.type);
         item.subItems[siSize] = VolumeTypeText(v.type);
         if (answer.state == ProbeState::Pending) {

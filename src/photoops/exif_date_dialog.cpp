@@ -21,6 +21,7 @@
 #include "photoops/adjust_dialog.h"
 #include "photoops/exif_date_fill.h"
 #include "platform/exe_folder.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/wait_cursor.h"
 #include "widgets/column_fit.h"
 
@@ -30,8 +31,10 @@ namespace {
 
 const QString kSection = QStringLiteral("FDCExif");
 
+// Every text of a row as shown: names that are not UTF-8 get U+FFFD here, the table keeps
+// their bytes.
 QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+    return DisplayText(s);
 }
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {

@@ -14,6 +14,7 @@
 #include "core/gui/shared_routines.h"
 #include "core/settings.h"
 #include "platform/exe_folder.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/wait_cursor.h"
 #include "widgets/column_fit.h"
 
@@ -38,8 +39,8 @@ bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringLi
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(selectedNames.size()));
     for (const QString& name : selectedNames)
-        names.push_back(name.toStdString());
-    RenameTable table(folder.toStdString());
+        names.push_back(PathBytes(name));
+    RenameTable table(PathBytes(folder));
     {
         WaitCursor wait;
         // Files that a killed run left under temporary names get their names back first.
@@ -157,11 +158,11 @@ void TFZmenaJ::ShowRows() {
     for (std::size_t i = 0; i < rows.size(); ++i) {
         QTreeWidgetItem* item = List->topLevelItem(static_cast<int>(i));
         item->setText(ColDateTime, Text(rows[i].dateTimeText));
-        item->setText(ColCurrent, Text(rows[i].currentName));
-        item->setText(ColNew, Text(rows[i].newName));
+        item->setText(ColCurrent, DisplayText(rows[i].currentName));
+        item->setText(ColNew, DisplayText(rows[i].newName));
         item->setText(ColStatus, Text(rows[i].status));
         // Why a row failed: the status alone says only "chyba".
-        item->setToolTip(ColStatus, Text(rows[i].reason));
+        item->setToolTip(ColStatus, DisplayText(rows[i].reason));
     }
 }
 

@@ -8,11 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <glib.h>
+
 #include <QApplication>
 
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_operations.h"
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/shell_file_operation.h"
 #include "platform/gui/shell_open.h"
 #include "support/temp_dir.h"
@@ -468,4 +471,55 @@ TEST_F(FileListOperationsTest, RenameRenamesAndAFolderRebuildsTheTree) {
     }
     EXPECT_EQ(ReadWholeFile(P("one/léto 2024.jpg")), "A");
     EXPECT_TRUE(messages_.isEmpty());
+}
+
+// Old cameras and unpacked archives leave names that are not UTF-8: the list shows them with
+// U+FFFD, and every operation still reaches the very file.
+TEST_F(FileListOperationsTest, NamesThatAreNotUtf8ReachTheirFiles) {
+    const std::string raw = "\xFF\xFE.jpg";
+    const char* shown = "\xEF\xBF\xBD\xEF\xBF\xBD.jpg";
+    W("one/" + raw, "R");
+    D("two");
+    Go("one");
+    const int row = Row(QString::fromUtf8(shown));
+    ASSERT_GE(row, 0);
+    const FileListItem& item = host_.listing.Items()[static_cast<std::size_t>(row)];
+    EXPECT_EQ(PathBytes(item.name), raw);
+    EXPECT_EQ(PathBytes(item.fullPath()), P("one/" + raw));
+
+    Select({shown});
+    ops_.CopySelection();
+    Go("two");
+    ops_.PasteClipboard();
+    EXPECT_EQ(ReadWholeFile(P("two/" + raw)), "R");
+
+    // GLib reads XDG_DATA_HOME once per process: the Trash is where the first test that
+    // trashed something put it, and that test's folder is gone by now.
+    const std::filesystem::path dataHome = g_get_user_data_dir();
+    std::filesystem::path madeFrom = dataHome;
+    while (!madeFrom.parent_path().empty() && !std::filesystem::exists(madeFrom.parent_path()))
+        madeFrom = madeFrom.parent_path();
+    const bool made = std::filesystem::create_directories(dataHome);
+    Select({shown});
+    ops_.DeleteSelectedItems();
+    EXPECT_EQ(answers_.trashAsked.back(), std::vector<std::string>{P("two/" + raw)});
+    EXPECT_FALSE(PathExists(P("two/" + raw)));
+    EXPECT_EQ(ReadWholeFile((dataHome / "Trash/files" / raw).string()), "R");
+    if (made)
+        std::filesystem::remove_all(madeFrom);
+
+    // An edit that leaves the text as it was renames nothing; a typed name renames the file.
+    Go("one");
+    ASSERT_TRUE(ops_.MayEditCaption(
+        host_.listing.Items()[static_cast<std::size_t>(Row(QString::fromUtf8(shown)))]));
+    EndEdit(QString::fromUtf8(shown), QString::fromUtf8(shown));
+    EXPECT_EQ(ReadWholeFile(P("one/" + raw)), "R");
+    EXPECT_FALSE(PathExists(P(std::string("one/") + shown)));
+    ASSERT_TRUE(ops_.MayEditCaption(
+        host_.listing.Items()[static_cast<std::size_t>(Row(QString::fromUtf8(shown)))]));
+    EndEdit(QString::fromUtf8(shown), QStringLiteral("léto.jpg"));
+    EXPECT_EQ(ReadWholeFile(P("one/léto.jpg")), "R");
+    EXPECT_FALSE(PathExists(P("one/" + raw)));
+    EXPECT_TRUE(messages_.isEmpty());
+    EXPECT_TRUE(answers_.errors.empty());
 }

@@ -5,7 +5,6 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
-#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,13 +14,14 @@
 #include <QVBoxLayout>
 
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 #include "platform/gui/shell_launch.h"
 
 namespace kivo {
 
 FileFinder::FileFinder(const QString& folder, const QString& patterns, int maxResults)
     : maxResults_(maxResults) {
-    queue_.push_back(ExcludeTrailingSlash(QFile::encodeName(folder).toStdString()));
+    queue_.push_back(ExcludeTrailingSlash(PathBytes(folder)));
     for (const auto& p : patterns.split(u';', Qt::SkipEmptyParts)) {
         const QString t = p.trimmed();
         if (!t.isEmpty())
@@ -53,7 +53,7 @@ bool FileFinder::Step(int folders) {
                 queue_.push_back(path);
             for (const auto& p : patterns_) {
                 if (WildcardMatch(p, name)) {
-                    results_ << QFile::decodeName(path.c_str());
+                    results_ << PathText(path);
                     break;
                 }
             }
@@ -134,8 +134,11 @@ void TFindWindow::Step() {
     }
     const bool more = finder_->Step();
     const auto& found = finder_->Results();
-    for (; shown_ < found.size(); ++shown_)
-        results_->addItem(found[shown_]);
+    for (; shown_ < found.size(); ++shown_) {
+        // The row shows the name as text; its data keeps the path that finds the file.
+        auto* row = new QListWidgetItem(DisplayText(found[shown_]), results_);
+        row->setData(Qt::UserRole, found[shown_]);
+    }
     if (!more)
         StopSearch();
 }
@@ -143,12 +146,12 @@ void TFindWindow::Step() {
 void TFindWindow::OpenItem(QListWidgetItem* item) {
     if (!item)
         return;
-    const std::string path = QFile::encodeName(item->text()).toStdString();
-    const QString folder = QFile::decodeName(ExtractFileDir(path).c_str());
+    const QString path = item->data(Qt::UserRole).toString();
+    const QString folder = PathText(ExtractFileDir(PathBytes(path)));
     // The same as ShellOpen's "Open", box included.
-    if (LaunchFile(item->text(), {}, folder) <= 32)
+    if (LaunchFile(path, {}, folder) <= 32)
         ShellMessage(QMessageBox::Critical,
-                     ShellOpenErrorText(QStringLiteral("Open"), item->text()));
+                     ShellOpenErrorText(QStringLiteral("Open"), DisplayText(path)));
 }
 
 } // namespace kivo

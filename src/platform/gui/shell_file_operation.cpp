@@ -11,6 +11,7 @@
 #include <QPushButton>
 
 #include "platform/file_system.h"
+#include "platform/gui/path_text.h"
 
 namespace kivo {
 
@@ -31,7 +32,7 @@ public:
 };
 
 QString Q(const std::string& s) {
-    return QFile::decodeName(s.c_str());
+    return DisplayText(s);
 }
 
 QString Describe(std::uint64_t size, std::time_t time, bool isDir) {
@@ -67,9 +68,9 @@ bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sourc
                         const QStringList& targets) {
     std::vector<std::string> src, dst;
     for (const auto& s : sources)
-        src.push_back(QFile::encodeName(s).toStdString());
+        src.push_back(PathBytes(s));
     for (const auto& t : targets)
-        dst.push_back(QFile::encodeName(t).toStdString());
+        dst.push_back(PathBytes(t));
     std::unique_ptr<FileOperationQuestions> questions;
     if (Factory())
         questions = Factory()(owner, func);

@@ -7,7 +7,9 @@
 #include <QProcess>
 #include <QUrl>
 
+#include "platform/file_system.h"
 #include "platform/gui/desktop_apps.h"
+#include "platform/gui/path_text.h"
 
 namespace kivo {
 
@@ -66,13 +68,15 @@ QString ShellOpenErrorText(const QString& verb, const QString& file) {
 QString InFolder(const QString& path, const QString& folder) {
     if (path.isEmpty() || QDir::isAbsolutePath(path) || folder.isEmpty())
         return path;
-    return QDir(folder).filePath(path);
+    return folder.endsWith(u'/') ? folder + path : folder + u'/' + path;
 }
 
 int LaunchFile(const QString& file, const QString& parameters, const QString& folder) {
     const QString target = InFolder(file, folder);
     const QFileInfo info(target);
-    if (file.isEmpty() || !info.exists())
+    // Existence and the URL go by the name's bytes: QFileInfo loses those that are not UTF-8.
+    const std::string bytes = PathBytes(target);
+    if (file.isEmpty() || !PathExists(bytes))
         return kShellFileNotFound;
     if (!parameters.isEmpty() && target.endsWith(QStringLiteral(".desktop"))) {
         const auto cmd =
@@ -82,7 +86,8 @@ int LaunchFile(const QString& file, const QString& parameters, const QString& fo
     } else if (!parameters.isEmpty() && info.isFile() && info.isExecutable()) {
         if (Launcher().StartDetached(info.absoluteFilePath(), {parameters}, folder))
             return kShellOk;
-    } else if (Launcher().OpenUrl(QUrl::fromLocalFile(info.absoluteFilePath()))) {
+    } else if (Launcher().OpenUrl(FileUrl(
+                   bytes.front() == '/' ? bytes : IncludeTrailingSlash(GetCurrentDir()) + bytes))) {
         return kShellOk;
     }
     return kShellNoAssociation;

@@ -5,13 +5,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QLineEdit>
 
 #include "platform/file_system.h"
 #include "platform/gui/desktop_apps.h"
 #include "platform/gui/find_window.h"
+#include "platform/gui/path_text.h"
 
 namespace kivo {
 
@@ -23,8 +22,12 @@ int ShellOpen(const QString& verb, const QString& file, const QString& parameter
         code = LaunchFile(file, parameters, folder);
     } else if (verb.compare(QStringLiteral("Find"), Qt::CaseInsensitive) == 0) {
         const QString target = InFolder(file, folder);
-        if (!file.isEmpty() && QFileInfo(target).isDir()) {
-            auto* w = new TFindWindow(QDir::cleanPath(QFileInfo(target).absoluteFilePath()),
+        const std::string targetBytes = PathBytes(target);
+        if (!file.isEmpty() && DirectoryExists(targetBytes)) {
+            const std::string absolute = targetBytes.front() == '/'
+                                             ? targetBytes
+                                             : IncludeTrailingSlash(GetCurrentDir()) + targetBytes;
+            auto* w = new TFindWindow(PathText(ExcludeTrailingSlash(absolute)),
                                       QApplication::activeWindow());
             w->show();
             w->PatternEdit()->setFocus();
@@ -34,7 +37,7 @@ int ShellOpen(const QString& verb, const QString& file, const QString& parameter
         }
     }
     if (code <= 32)
-        ShellMessage(QMessageBox::Critical, ShellOpenErrorText(verb, file));
+        ShellMessage(QMessageBox::Critical, ShellOpenErrorText(verb, DisplayText(file)));
     return code;
 }
 
@@ -45,7 +48,8 @@ bool OpenWithViewer(const QString& fileName, const QString& folder) {
         return false;
     const QString entry = DefaultDesktopEntryFor(mime);
     if (entry.isEmpty())
-        ShellMessage(QMessageBox::Critical, ShellOpenErrorText(QStringLiteral("Open"), fileName));
+        ShellMessage(QMessageBox::Critical,
+                     ShellOpenErrorText(QStringLiteral("Open"), DisplayText(fileName)));
     else
         ShellOpen(QStringLiteral("Open"), entry, fileName, folder, kShow);
     return true;
@@ -63,7 +67,7 @@ bool DiskReady(const QString& root, bool showMessage) {
             ShellMessage(QMessageBox::Critical, QStringLiteral("Not a valid Drive ID"));
     } else {
         struct statvfs sv {};
-        if (::statvfs(QFile::encodeName(root).constData(), &sv) == 0)
+        if (::statvfs(PathBytes(root).c_str(), &sv) == 0)
             return true;
     }
     if (showMessage)
@@ -72,13 +76,12 @@ bool DiskReady(const QString& root, bool showMessage) {
 }
 
 QString AlreadyExistsText(const QString& path) {
-    const std::string p = ExcludeTrailingSlash(QFile::encodeName(path).toStdString());
-    return u'"' + QFile::decodeName(ExtractFileName(p).c_str()) +
-           QStringLiteral("\" already exists !");
+    const std::string p = ExcludeTrailingSlash(PathBytes(path));
+    return u'"' + DisplayText(ExtractFileName(p)) + QStringLiteral("\" already exists !");
 }
 
 bool TargetExists(const QString& path) {
-    const std::string p = ExcludeTrailingSlash(QFile::encodeName(path).toStdString());
+    const std::string p = ExcludeTrailingSlash(PathBytes(path));
     struct stat st {};
     if (p.empty() || ::lstat(p.c_str(), &st) != 0)
         return false;

@@ -13,6 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "platform/gui/path_text.h"
+
 namespace kivo {
 namespace {
 
@@ -146,7 +148,7 @@ std::vector<VolumeInfo> VolumesOf(const std::vector<MountEntry>& mounts,
                                   const std::function<QString(const QByteArray&)>& labelOf) {
     std::map<QString, VolumeInfo> byRoot; // sorted by root; a later mount hides an earlier
     for (const MountEntry& m : mounts) {
-        const QString root = QFile::decodeName(m.mountPoint);
+        const QString root = PathText(m.mountPoint.toStdString());
         if (root.isEmpty() || !root.startsWith(u'/'))
             continue;
         if (IsPseudoVolume(m.fsType, root)) {
@@ -158,7 +160,7 @@ std::vector<VolumeInfo> VolumesOf(const std::vector<MountEntry>& mounts,
         v.device = m.source;
         v.fsType = m.fsType;
         const QString label = labelOf ? labelOf(m.source) : QString();
-        v.name = label.isEmpty() ? root : label;
+        v.name = label.isEmpty() ? DisplayText(root) : label;
         v.type = ClassifyVolume(v.fsType, v.device, v.root);
         byRoot[root] = std::move(v);
     }
@@ -192,7 +194,7 @@ std::vector<VolumeInfo> MountedVolumes() {
 
 bool VolumeSpaceKb(const QString& root, std::int64_t& totalKb, std::int64_t& freeKb) {
     struct statvfs st {};
-    if (root.isEmpty() || ::statvfs(QFile::encodeName(root).constData(), &st) != 0)
+    if (root.isEmpty() || ::statvfs(PathBytes(root).c_str(), &st) != 0)
         return false;
     const auto unit = static_cast<std::int64_t>(st.f_frsize ? st.f_frsize : st.f_bsize);
     totalKb = static_cast<std::int64_t>(st.f_blocks) * unit / 1024;
