@@ -133,7 +133,8 @@ void TFHlavni::SLVClick() {
 
 void TFHlavni::ShowPreviewOf(const std::string& path) {
     // A file that cannot be decoded leaves the previous picture.
-    auto decoded = DecodeJpegFilePreview(path, PImage->width(), PImage->height());
+    auto decoded =
+        DecodeJpegFilePreview(path, PImage->width(), PImage->height(), devicePixelRatioF());
     if (!decoded)
         return;
     preview_ = std::move(*decoded);
@@ -148,10 +149,15 @@ void TFHlavni::NastavImage() {
     if (!box)
         return;
     Image1->setGeometry(*box);
-    // A picture decoded at a reduced scale is decoded again once the box outgrows it.
-    if (preview_.scaleDenom > 1 &&
-        (box->width() > preview_.picture.width() || box->height() > preview_.picture.height())) {
-        if (auto better = DecodeJpegFilePreview(previewPath_, PImage->width(), PImage->height());
+    // A picture decoded at a reduced scale is decoded again once the box in device pixels
+    // outgrows it.
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = PreviewDeviceBox(PImage->width(), PImage->height(), preview_.trueWidth,
+                                          preview_.trueHeight, ratio);
+    if (preview_.scaleDenom > 1 && (device.width() > preview_.picture.width() ||
+                                    device.height() > preview_.picture.height())) {
+        if (auto better =
+                DecodeJpegFilePreview(previewPath_, PImage->width(), PImage->height(), ratio);
             better && better->trueWidth == preview_.trueWidth &&
             better->trueHeight == preview_.trueHeight) {
             preview_ = std::move(*better);

@@ -7,6 +7,7 @@
 
 #include "app/preview.h"
 #include "jpeg_fixture.h"
+#include "support/photo_exif.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -146,6 +147,28 @@ TEST(DecodeJpegFilePreview, ReadsFilesAndRefusesMissingOnes) {
     const std::string fifo = dir.file("roura.jpg");
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_FALSE(DecodeJpegFilePreview(fifo, 40, 30).has_value());
+}
+
+TEST(DecodeJpegFilePreview, CoversThePanelInDevicePixelsAsTheCameraHeldIt) {
+    // A portrait (orientation 6) stored as 1600x1200, padded with comments so that the file
+    // is streamed rather than read whole.
+    auto jpeg = test::MakeJpeg(1600, 1200);
+    std::vector<std::uint8_t> comment = {0xFF, 0xFE, 0xFF, 0xFF};
+    comment.resize(0xFFFF + 2, 'x');
+    for (int i = 0; i < 6; ++i)
+        jpeg.insert(jpeg.begin() + 2, comment.begin(), comment.end());
+    jpeg = test::WithExif(jpeg, test::OrientationTiff(6));
+    test::TempDir dir;
+    const auto path = dir.write("portrait.jpg", jpeg);
+    // 90x126 panel: the box is 90x120; at ratio 1 one eighth (150x200) covers it, at
+    // ratio 2 (180x240) one quarter (300x400) is needed.
+    const auto p1 = DecodeJpegFilePreview(path, 90, 126, 1.0);
+    const auto p2 = DecodeJpegFilePreview(path, 90, 126, 2.0);
+    ASSERT_TRUE(p1 && p2);
+    EXPECT_EQ(QSize(p1->trueWidth, p1->trueHeight), QSize(1200, 1600));
+    EXPECT_EQ(p1->picture.size(), QSize(150, 200));
+    EXPECT_EQ(p2->picture.size(), QSize(300, 400));
+    EXPECT_EQ(PreviewDeviceBox(90, 126, 1200, 1600, 2.0), QSize(180, 240));
 }
 
 } // namespace
