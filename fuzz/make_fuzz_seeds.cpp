@@ -6,6 +6,7 @@
 #include <iostream>
 #include <string>
 
+#include "support/container_fixtures.h"
 #include "support/exif_fixtures.h"
 
 namespace fs = std::filesystem;
@@ -75,6 +76,15 @@ int main(int argc, char** argv) {
     write(jpeg, "comment-only.jpg", JpegFile({Comment("hello")}));
     write(jpeg, "app13.jpg", JpegFile({MakeSegment(0xED, "Photoshop 3.0\0008BIM")}));
     write(jpeg, "truncated-app1.jpg", Truncated(JpegWithExif(CameraTiff(false)), 120));
+    const fs::path bmff = out / "bmff";
+    const fs::path raf = out / "raf";
+    for (int version : {0, 1, 2})
+        write(bmff, "heif-iloc" + std::to_string(version) + ".heic",
+              HeifFile(richTiff(version == 1), version));
+    write(bmff, "heif-idat.heic", HeifFile(CameraTiff(false), 1, true));
+    write(bmff, "canon.cr3", Cr3File(CameraTiff(false), richTiff(false), CameraTiff(true)));
+    write(raf, "jpeg.raf", RafFile(JpegWithExif(richTiff(true))));
+    write(raf, "raw-dir.raf", RafFile(JpegFile({App0Jfif()}), CameraTiff(false)));
     if (argc > 2) {
         const fs::path photos = fs::path(argv[2]) / "photos";
         std::error_code ec;

@@ -156,7 +156,12 @@ void TFHlavni::BuildControls() {
     row2->addWidget(BExif);
     row2->addWidget(BPresun);
     row2->addWidget(DEPresun);
+    ChBRaw = new QCheckBox(tr("i &RAW soubory"), Panel2);
+    ChBRaw->setObjectName(QStringLiteral("ChBRaw"));
+    ChBRaw->setToolTip(tr("přesune také soubory RAW z fotoaparátů (CR2, CR3, NEF, ARW, "
+                          "DNG, ORF, RAF, ...)"));
     row2->addWidget(ChBPodadr);
+    row2->addWidget(ChBRaw);
     row2->addStretch(1);
     column->addWidget(Panel2);
 

@@ -53,6 +53,7 @@ public:
     QPushButton* BPresun = nullptr;
     FolderEdit* DEPresun = nullptr;
     QCheckBox* ChBPodadr = nullptr;
+    QCheckBox* ChBRaw = nullptr; // gathering moves RAW files too
     QFrame* Panel1 = nullptr;
     QPushButton* BZmenaJ = nullptr;
     QLabel* CBTypL = nullptr;

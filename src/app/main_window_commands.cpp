@@ -78,6 +78,7 @@ public:
 
     QString sourceText;
     bool subfolders = false;
+    bool raw = false;
     std::thread worker;
     GatherResult result; // written by the worker, read after Join
     std::string error;
@@ -275,6 +276,7 @@ void TFHlavni::BPresunClick() {
     auto run = std::make_shared<GatherRun>();
     run->sourceText = DEPresun->text();
     run->subfolders = ChBPodadr->isChecked();
+    run->raw = ChBRaw->isChecked();
     gatherRun_ = run;
     BPresun->setEnabled(false);
     setCursor(Qt::BusyCursor);
@@ -286,9 +288,11 @@ void TFHlavni::BPresunClick() {
     const std::string reports = DataFolder();
     const std::string source = S(run->sourceText);
     const bool subfolders = run->subfolders;
+    const bool withRaw = run->raw;
     try {
-        run->worker = std::thread([self, raw, reports, source, subfolders, destination] {
+        run->worker = std::thread([self, raw, reports, source, subfolders, withRaw, destination] {
             ImageGatherer gatherer(reports);
+            gatherer.setIncludeRaw(withRaw);
             gatherer.setGauge([self](int percent) {
                 QMetaObject::invokeMethod(
                     self, [self, percent] { self->SB->Panel(2).GaugeAttrs().SetPosition(percent); },
@@ -325,6 +329,7 @@ void TFHlavni::GatherFinished(const GatherRun* which) {
     try {
         WriteIniString(settingsPath_, "Presun", "adresar", S(run->sourceText));
         WriteIniBool(settingsPath_, "Presun", "podadr", run->subfolders);
+        WriteIniBool(settingsPath_, "Presun", "raw", run->raw);
     } catch (const std::exception& e) {
         TApplication::ShowException(QString::fromUtf8(e.what()));
     }

@@ -83,6 +83,7 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
     ConnectFormatCombo(*CBTyp);
     DEPresun->setText(Q(ReadIniString(settingsPath_, kPresun, "adresar", "")));
     ChBPodadr->setChecked(ReadIniBool(settingsPath_, kPresun, "podadr", false));
+    ChBRaw->setChecked(ReadIniBool(settingsPath_, kPresun, "raw", false));
     NastavSloupce();
 
     // A failed registration is reported; the window still finishes its creation.

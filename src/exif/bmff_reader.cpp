@@ -218,6 +218,8 @@ std::optional<Bytes> itemBytes(ByteSource& in, const ItemLocation& loc,
         if (length > whole - e.offset ||
             length > static_cast<std::uint64_t>(kMaxContainerBoxBytes) - out.size())
             return std::nullopt;
+        if (length == 0)
+            continue; // an empty idat box, or an extent at the very end
         const std::size_t at = out.size();
         out.resize(at + static_cast<std::size_t>(length));
         if (loc.construction == 1) {

@@ -5,6 +5,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -130,6 +131,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     BProved1 = Button(QStringLiteral("Proveď a ponech"), "BProved1", this);
     BProved2 = Button(QStringLiteral("Proveď a odstraň"), "BProved2", this);
     Bcancel = Button(QStringLiteral("Zruš"), "Bcancel", this);
+    ChBPasmo = new QCheckBox(tr("EXIF podle časového &pásma"), this);
+    ChBPasmo->setObjectName(QStringLiteral("ChBPasmo"));
+    ChBPasmo->setToolTip(tr("údaje EXIF uložené s časovým posunem (OffsetTime) ukáže jako "
+                            "přesný okamžik v místním čase tohoto počítače"));
 
     auto* small = new QGridLayout;
     small->addWidget(LUprava, 0, 0, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
@@ -146,6 +151,7 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     large->addWidget(BProved1);
     large->addWidget(BProved2);
     large->addStretch(1);
+    large->addWidget(ChBPasmo);
     large->addWidget(Bcancel);
     for (QPushButton* b : {BProved1, BProved2, Bcancel})
         b->setMinimumHeight(b->sizeHint().height() * 5 / 4);
@@ -167,6 +173,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     connect(BProved1, &QPushButton::clicked, this, [this] { BProved1Click(1); });
     connect(BProved2, &QPushButton::clicked, this, [this] { BProved1Click(2); });
     connect(Bcancel, &QPushButton::clicked, this, &TFDCExif::BcancelClick);
+    connect(ChBPasmo, &QCheckBox::toggled, this, [this](bool on) {
+        table_.UseOffsets(on);
+        ShowRows();
+    });
     connect(PMLVse, &QAction::triggered, this, &TFDCExif::PMLVseClick);
     connect(PMLBez, &QAction::triggered, this, &TFDCExif::PMLBezClick);
     connect(PMLPryc, &QAction::triggered, this, &TFDCExif::PMLPrycClick);

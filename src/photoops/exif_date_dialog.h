@@ -22,6 +22,7 @@
 #include "photoops/exif_date_table.h"
 
 class QAction;
+class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -81,6 +82,7 @@ public:
     QPushButton* BProved1 = nullptr;
     QPushButton* BProved2 = nullptr;
     QPushButton* Bcancel = nullptr;
+    QCheckBox* ChBPasmo = nullptr; // EXIF columns at the exact instant of their offsets
 
 protected:
     void showEvent(QShowEvent* event) override;

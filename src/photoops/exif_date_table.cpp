@@ -15,7 +15,21 @@ std::string ExifDateTable::PathOf(const ExifDateRow& row) const {
 }
 
 void ExifDateTable::AddRow(ExifDateRow row) {
+    if (offsetsUsed_)
+        for (std::size_t i = 0; i < 3; ++i)
+            if (!row.exifExact[i].empty())
+                std::swap(row.exif[i], row.exifExact[i]);
     rows_.push_back(std::move(row));
+}
+
+void ExifDateTable::UseOffsets(bool on) {
+    if (on == offsetsUsed_)
+        return;
+    offsetsUsed_ = on;
+    for (ExifDateRow& row : rows_)
+        for (std::size_t i = 0; i < 3; ++i)
+            if (!row.exifExact[i].empty())
+                std::swap(row.exif[i], row.exifExact[i]);
 }
 
 bool ExifDateTable::HasSelection() const {

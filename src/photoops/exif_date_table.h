@@ -26,6 +26,9 @@ struct ExifDateRow {
     std::string current;             // "stávající": the file's modification time
     std::string newValue;            // "úprava": what will be written; empty = leave alone
     std::array<std::string, 3> exif; // the columns of kExifModify..kExifDigitized
+    // The stamps that carry a time-zone offset, as the exact instant in this computer's
+    // local time; empty for a stamp without one. UseOffsets swaps them with `exif`.
+    std::array<std::string, 3> exifExact;
     bool selected = false;
     std::string reason; // why the last write (or its check) of "úprava" failed
 };
@@ -39,6 +42,10 @@ public:
     std::string PathOf(const ExifDateRow& row) const;
 
     void AddRow(ExifDateRow row);
+    // The EXIF columns show each stamp at the exact instant its offset gives (on) or as
+    // stored (off, the default). Stamps without an offset stay as stored either way.
+    void UseOffsets(bool on);
+    bool offsetsUsed() const { return offsetsUsed_; }
     const std::vector<ExifDateRow>& rows() const { return rows_; }
     const ExifDateRow& row(std::size_t i) const { return rows_.at(i); }
     std::size_t size() const { return rows_.size(); }
@@ -94,6 +101,7 @@ public:
 private:
     std::string folder_;
     std::vector<ExifDateRow> rows_;
+    bool offsetsUsed_ = false;
     bool changed_ = false;
 };
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "core/settings.h"
+#include "exif/container_kind.h"
 #include "platform/file_system.h"
 
 namespace kivo {
@@ -263,16 +264,19 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     };
     std::vector<Found> found;
     {
-        static constexpr std::string_view kPatterns[] = {"*.jpg", "*.jpeg"};
+        // RAW files, when asked for, in one more listing.
+        static constexpr std::string_view kPatterns[] = {"*.jpg", "*.jpeg", "*"};
         ReportAppender out(filesPath);
         for (std::size_t fi = 0; fi < folders.size(); ++fi) {
             const std::string& folder = folders[fi];
             int inDestination = -1; // worked out once a folder has a match
             for (std::string_view pattern : kPatterns) {
+                if (pattern == "*" && !includeRaw_)
+                    break;
                 // Each entry was read with its attributes (links followed): a match that
                 // is no folder exists as a file.
                 for (const DirEntry& e : EnumerateFolder(folder, pattern)) {
-                    if (e.isDir() || isDotEntry(e.name))
+                    if (e.isDir() || isDotEntry(e.name) || (pattern == "*" && !IsRawName(e.name)))
                         continue;
                     if (inDestination < 0)
                         inDestination = destinationUsable && sameFolder(folder, destination);

@@ -112,6 +112,9 @@ public:
     // Where "Presun"/"adresar" and "Presun"/"podadr" are written after a run that found
     // a file. Empty (the default): no setting is written.
     void setSettingsPath(std::string path) { settingsPath_ = std::move(path); }
+    // Also gather RAW camera files (after the JPEG files of each folder, in listing order).
+    // Off by default: gathering moves JPEG files only.
+    void setIncludeRaw(bool raw) { includeRaw_ = raw; }
 
     std::string structureReportPath() const;
     std::string filesReportPath() const;
@@ -129,6 +132,7 @@ private:
     std::string reportFolder_;
     std::string settingsPath_;
     GaugeCallback gauge_;
+    bool includeRaw_ = false;
 };
 
 // q / m × 100 rounded to the nearest integer, ties to even (m > 0).

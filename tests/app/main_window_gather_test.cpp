@@ -214,4 +214,20 @@ TEST(StartFolderRule, NothingExistingGivesTheDriveList) {
     EXPECT_EQ(ExistingStartFolder("/a/b", [](const std::string&) { return false; }), "Drives");
 }
 
+TEST_F(GatherWindowTest, RawBoxMovesRawFilesTooAndIsRemembered) {
+    dir.write("Zdroj/c.CR2", "c");
+    dir.write("Zdroj/d.heic", "d");
+    TFHlavni& w = openForGathering();
+    EXPECT_FALSE(w.ChBRaw->isChecked());
+    QTest::mouseClick(w.ChBRaw, Qt::LeftButton, {}, QPoint(4, w.ChBRaw->height() / 2));
+    ASSERT_TRUE(w.ChBRaw->isChecked());
+    w.BPresunClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    EXPECT_TRUE(fs::exists(dir.file("Foto/c.CR2")));
+    EXPECT_TRUE(fs::exists(dir.file("Zdroj/d.heic"))); // not a RAW file
+    EXPECT_TRUE(ReadIniBool(ini, "Presun", "raw", false));
+    window.reset();
+    EXPECT_TRUE(open().ChBRaw->isChecked());
+}
+
 } // namespace kivo

@@ -12,6 +12,7 @@
 #include "cli/lib/tidy.h"
 #include "platform/datetime.h"
 #include "platform/file_system.h"
+#include "support/container_fixtures.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -251,6 +252,26 @@ TEST_F(SetTimeTest, UsageErrors) {
         EXPECT_EQ(r.status, 2) << ::testing::PrintToString(args);
     }
     EXPECT_EQ(Mtime(a), "2010.01.01 12:00:00");
+}
+
+// EXIF 2.31: a stamp with its offset counts as the instant it names, when asked for.
+TEST_F(SetTimeTest, UseOffsetTakesTheExactInstant) {
+    test::TiffBuilder t(false);
+    const int ifd0 = t.AddIfd(), exif = t.AddIfd();
+    t.Ascii(ifd0, 0x0132, "2021:04:11 16:00:00"); // no OffsetTime: stays as stored
+    t.Link(ifd0, 0x8769, exif);
+    t.Ascii(exif, 0x9003, "2021:04:11 15:47:53");
+    t.Ascii(exif, 0x9011, "-05:00");
+    const std::string p = tmp.write("phone.heic", test::HeifFile(t.Build()));
+    const TidyRun plain = Tidy({"--json", "--dry-run", "--from", "taken", p});
+    ASSERT_EQ(plain.status, 0) << plain.err;
+    EXPECT_EQ(plain.rows()[0]["úprava"], "2021.04.11 15:47:53");
+    // 20:47:53 UTC is 22:47:53 in Prague (summer time), the tests' time zone.
+    const TidyRun exact = Tidy({"--json", "--use-offset", p});
+    ASSERT_EQ(exact.status, 0) << exact.err;
+    EXPECT_EQ(exact.rows()[0]["EXIF pořízení"], "2021.04.11 22:47:53");
+    EXPECT_EQ(exact.rows()[0]["EXIF změna"], "2021.04.11 16:00:00");
+    EXPECT_EQ(Mtime(p), "2021.04.11 16:00:00"); // the earliest of the two
 }
 
 } // namespace

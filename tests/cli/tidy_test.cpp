@@ -278,6 +278,18 @@ TEST_F(TidyTest, GatherMovesAndWritesBothReports) {
     EXPECT_FALSE(fs::exists(data + "/kivo.ini"));
 }
 
+TEST_F(TidyTest, GatherRawMovesRawFilesAfterTheJpegs) {
+    for (const char* name : {"A/a.jpg", "A/b.NEF", "A/c.cr3", "A/d.heic", "A/e.txt"})
+        tmp.write(name, "x");
+    const std::string src = tmp.file("A"), dest = tmp.mkdir("D"), reports = tmp.file("rep");
+    EXPECT_EQ(Tidy({"gather", "--report-dir", reports, src, dest}).status, 0);
+    EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.jpg"}));
+    const TidyRun r = Tidy({"gather", "--raw", "--report-dir", reports, src, dest});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.jpg", "b.NEF", "c.cr3"}));
+    EXPECT_EQ(Names(src), (std::vector<std::string>{"d.heic", "e.txt"}));
+}
+
 TEST_F(TidyTest, GatherDefaultsToTheDataFolderAndTheCurrentFolder) {
     tmp.write("S/x.jpg", "x");
     const std::string dest = tmp.mkdir("here");

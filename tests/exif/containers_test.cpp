@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "exif/container_kind.h"
@@ -128,7 +129,17 @@ TEST(Containers, DamagedContainersGiveNoExif) {
     mrwLong[8 + 4] = 0x7F; // the PRD block runs past the header
     Bytes rafFar = RafFile(JpegWithExif(cameraTiff(false)));
     rafFar[84] = 0x7F; // the JPEG lies beyond the end
+    // An Exif item of length 0 ("to the end") in the idat box of a file without one.
+    Bytes emptyIdat = HeifFile(cameraTiff(false), 1, true);
+    const auto at = [&](const char* type) {
+        return std::search(emptyIdat.begin(), emptyIdat.end(), type, type + 4) - emptyIdat.begin();
+    };
+    const auto iloc = at("iloc") - 4;
+    const auto ilocEnd = iloc + ((emptyIdat[iloc + 2] << 8) | emptyIdat[iloc + 3]);
+    std::fill(emptyIdat.begin() + ilocEnd - 4, emptyIdat.begin() + ilocEnd, 0);
+    std::copy_n("free", 4, emptyIdat.begin() + at("idat"));
     const BadCase cases[] = {
+        {"empty-idat.heic", emptyIdat},
         {"huge.heic", hugeBox}, {"long.mrw", mrwLong},
         {"far.raf", rafFar},    {"notftyp.heic", Box("moov", Bytes(40, 0))},
         {"empty.cr3", Bytes{}}, {"zero.raf", Bytes(200, 0)},

@@ -444,5 +444,25 @@ TEST_F(ExifDateDialogTest, RunClosedWithoutWritingIsNotConfirmed) {
     EXPECT_TRUE(watch.seen());
 }
 
+TEST_F(ExifDateDialogTest, OffsetBoxShowsTheExactInstantsAndBack) {
+    ExifDateTable table(files.path());
+    SetMtime(files.write("a.jpg", "x"), "2010.01.01 12:00:00");
+    ExifDateRow row;
+    row.name = "a.jpg";
+    row.current = "2010.01.01 12:00:00";
+    row.exif = {"", "2021.04.11 15:47:53", ""};
+    row.exifExact = {"", "2021.04.11 22:47:53", ""};
+    table.AddRow(std::move(row));
+    auto d = Open(std::move(table));
+    const int taken = TFDCExif::kColExifModify + kExifTaken - 1;
+    EXPECT_FALSE(d->ChBPasmo->isChecked());
+    d->ChBPasmo->click();
+    EXPECT_EQ(Cell(*d, 0, taken), "2021.04.11 22:47:53");
+    d->ExifNejnizsiClick();
+    EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), "2021.04.11 22:47:53");
+    d->ChBPasmo->click();
+    EXPECT_EQ(Cell(*d, 0, taken), "2021.04.11 15:47:53");
+}
+
 } // namespace
 } // namespace kivo

@@ -15,7 +15,7 @@ namespace kivo::tidy {
 namespace {
 
 constexpr const char* kGatherHelp =
-    "Usage: kivo-tidy gather [--subfolders] [--report-dir DIR] [--json] SOURCE [DEST]\n"
+    "Usage: kivo-tidy gather [--subfolders] [--raw] [--report-dir DIR] [--json] SOURCE [DEST]\n"
     "Moves every JPEG file (*.jpg, *.jpeg, any letter case) of SOURCE, and with\n"
     "--subfolders of all folders below it, into DEST (default: the current folder), as\n"
     "Kivomat's gathering does. Nothing in DEST is ever replaced: a file whose name is\n"
@@ -23,6 +23,8 @@ constexpr const char* kGatherHelp =
     "is empty afterwards. Files already in DEST stay.\n"
     "\n"
     "  --subfolders      include every folder below SOURCE\n"
+    "  --raw             move RAW camera files too (.cr2 .cr3 .nef .nrw .dng .arw .sr2\n"
+    "                    .srf .pef .orf .rw2 .raw .rwl .iiq .3fr .erf .srw .raf .mrw)\n"
     "  --report-dir DIR  write struktur.txt and soubory.txt into DIR instead of the\n"
     "                    program's data folder\n"
     "  --json            the rows as JSON objects\n"
@@ -55,6 +57,7 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     }
     ArgReader reader(args);
     bool subfolders = false;
+    bool raw = false;
     bool json = false;
     std::string reportDir;
     std::vector<std::string> operands;
@@ -72,6 +75,9 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
         if (option == "--subfolders") {
             reader.noValue(option);
             subfolders = true;
+        } else if (option == "--raw") {
+            reader.noValue(option);
+            raw = true;
         } else if (option == "--report-dir") {
             reportDir = reader.takeValue(option);
             if (reportDir.empty())
@@ -102,6 +108,7 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     // Asked first: the run removes the source once its last file has left.
     const bool sourceIsFolder = DirectoryExists(source);
     ImageGatherer gatherer(reportDir.empty() ? DataFolder() : reportDir);
+    gatherer.setIncludeRaw(raw);
     const GatherResult result = gatherer.GatherImages(source, subfolders, dest);
 
     ResultTable table{{"soubor", "cíl", "stav", "reason"}, {}};

@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kSetTimeHelp =
     "Usage: kivo-tidy settime [--from START] [--shift AMOUNT UNIT] [--date YYYY.MM.DD]\n"
-    "                         [--time hh:mm] [--dry-run] [--json] FILE...\n"
+    "                         [--time hh:mm] [--use-offset] [--dry-run] [--json] FILE...\n"
     "Sets modification times as the EXIF date dialog does.\n"
     "\n"
     "  --from START  where each file's new time starts:\n"
@@ -38,6 +38,9 @@ constexpr const char* kSetTimeHelp =
     "  --date YYYY.MM.DD    replace the start's date\n"
     "  --time hh:mm         replace the start's time of day (seconds become 0)\n"
     "                --shift cannot be combined with --date or --time.\n"
+    "  --use-offset  a stamp stored with its time-zone offset (OffsetTime,\n"
+    "                OffsetTimeOriginal, OffsetTimeDigitized) counts as the exact instant\n"
+    "                it names, in this computer's time zone; others as stored\n"
     "  --dry-run     show the new times and the rows that would fail, write nothing\n"
     "  --json        the rows as JSON objects\n"
     "  -h, --help    this text\n"
@@ -159,6 +162,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     bool json = false;
     bool shift = false;
     bool absolute = false;
+    bool useOffset = false;
     AdjustSettings settings;
     std::vector<std::string> files;
     while (!reader.atEnd()) {
@@ -186,6 +190,9 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
             settings.timeText = ParseTime(reader.takeValue(option));
             settings.changeTime = true;
             absolute = true;
+        } else if (option == "--use-offset") {
+            reader.noValue(option);
+            useOffset = true;
         } else if (option == "--dry-run") {
             reader.noValue(option);
             dryRun = true;
@@ -213,7 +220,8 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     table.lastColumnOptional = true;
     int failed = 0;
     for (const FolderBatch& batch : batches) {
-        const ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
+        ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
+        filled.UseOffsets(useOffset);
         ExifDateTable rows = filled;
         // Rows whose correction has no result (it would leave the calendar): the dialog
         // leaves such a row's value as it was, which here would write the uncorrected start.
