@@ -1,4 +1,5 @@
-// ISO base media files (HEIF photos, CR3 raw files): container read and directory walk over arbitrary bytes.
+// ISO base media files (HEIF photos, CR3 raw files): container read and directory walk over
+// arbitrary bytes.
 
 #include "fuzz_common.h"
 

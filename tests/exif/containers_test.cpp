@@ -140,9 +140,12 @@ TEST(Containers, DamagedContainersGiveNoExif) {
     std::copy_n("free", 4, emptyIdat.begin() + at("idat"));
     const BadCase cases[] = {
         {"empty-idat.heic", emptyIdat},
-        {"huge.heic", hugeBox}, {"long.mrw", mrwLong},
-        {"far.raf", rafFar},    {"notftyp.heic", Box("moov", Bytes(40, 0))},
-        {"empty.cr3", Bytes{}}, {"zero.raf", Bytes(200, 0)},
+        {"huge.heic", hugeBox},
+        {"long.mrw", mrwLong},
+        {"far.raf", rafFar},
+        {"notftyp.heic", Box("moov", Bytes(40, 0))},
+        {"empty.cr3", Bytes{}},
+        {"zero.raf", Bytes(200, 0)},
     };
     TPhotoData pd(kBuildAll);
     for (const BadCase& c : cases) {
