@@ -160,8 +160,12 @@ void TFHlavni::BuildControls() {
     ChBRaw->setObjectName(QStringLiteral("ChBRaw"));
     ChBRaw->setToolTip(tr("přesune také soubory RAW z fotoaparátů (CR2, CR3, NEF, ARW, "
                           "DNG, ORF, RAF, ...)"));
-    row2->addWidget(ChBPodadr);
-    row2->addWidget(ChBRaw);
+    // The two gathering options one above the other: the window keeps its least width.
+    auto* options = new QVBoxLayout;
+    options->setSpacing(0);
+    options->addWidget(ChBPodadr);
+    options->addWidget(ChBRaw);
+    row2->addLayout(options);
     row2->addStretch(1);
     column->addWidget(Panel2);
 
