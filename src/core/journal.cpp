@@ -1,0 +1,569 @@
+#include "core/journal.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "core/settings.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+constexpr std::size_t kMarksPerFlush = 512;
+constexpr int kBusyTimeoutMs = 5000;
+
+constexpr const char* kSchema = R"(
+CREATE TABLE IF NOT EXISTS batch(
+  id INTEGER PRIMARY KEY,
+  kind TEXT NOT NULL,
+  started INTEGER NOT NULL,
+  folder BLOB NOT NULL,
+  state INTEGER NOT NULL,
+  undo_of INTEGER NOT NULL DEFAULT 0,
+  pid INTEGER NOT NULL,
+  row_count INTEGER NOT NULL);
+CREATE TABLE IF NOT EXISTS row(
+  batch INTEGER NOT NULL REFERENCES batch(id) ON DELETE CASCADE,
+  seq INTEGER NOT NULL,
+  op INTEGER NOT NULL,
+  old_path BLOB NOT NULL,
+  new_path BLOB NOT NULL,
+  temp_path BLOB NOT NULL,
+  aux BLOB NOT NULL,
+  aux_data BLOB NOT NULL,
+  dev INTEGER, ino INTEGER, size INTEGER, old_mtime INTEGER, is_dir INTEGER, existed INTEGER,
+  new_mtime INTEGER,
+  after_dev INTEGER, after_ino INTEGER, after_size INTEGER, after_mtime INTEGER,
+  state INTEGER NOT NULL,
+  reason TEXT NOT NULL DEFAULT '',
+  PRIMARY KEY(batch, seq)) WITHOUT ROWID;
+)";
+
+// Owns one prepared statement; binds and reads bytes as they are.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr) != SQLITE_OK)
+            throw JournalError(std::string("journal: ") + sqlite3_errmsg(db));
+    }
+    ~Statement() { sqlite3_finalize(stmt_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int i, std::int64_t v) {
+        sqlite3_bind_int64(stmt_, i, v);
+        return *this;
+    }
+    Statement& bind(int i, const std::string& bytes) {
+        sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+        return *this;
+    }
+    Statement& text(int i, std::string_view s) {
+        sqlite3_bind_text(stmt_, i, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
+        return *this;
+    }
+    // True while there is a row to read.
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            throw JournalError(std::string("journal: ") + sqlite3_errmsg(db_));
+        return false;
+    }
+    void run() {
+        step();
+        sqlite3_reset(stmt_);
+    }
+    std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+    std::string bytes(int col) const {
+        const void* p = sqlite3_column_blob(stmt_, col);
+        const int n = sqlite3_column_bytes(stmt_, col);
+        return p ? std::string(static_cast<const char*>(p), static_cast<std::size_t>(n))
+                 : std::string();
+    }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+bool MakeFolders(const std::string& path) {
+    for (std::size_t i = 1; i <= path.size(); ++i) {
+        if (i != path.size() && path[i] != '/')
+            continue;
+        const std::string part = path.substr(0, i);
+        if (::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+    }
+    return true;
+}
+
+BatchInfo ReadBatch(const Statement& s) {
+    BatchInfo b;
+    b.id = s.integer(0);
+    b.kind = BatchKindOfKey(s.bytes(1)).value_or(BatchKind::Rename);
+    b.started = s.integer(2);
+    b.folder = s.bytes(3);
+    b.state = static_cast<BatchState>(s.integer(4));
+    b.undoOf = s.integer(5);
+    b.pid = static_cast<long>(s.integer(6));
+    b.rowCount = static_cast<std::size_t>(s.integer(7));
+    b.doneCount = static_cast<std::size_t>(s.integer(8));
+    return b;
+}
+
+constexpr const char* kBatchColumns =
+    "SELECT id, kind, started, folder, state, undo_of, pid, row_count, "
+    "(SELECT count(*) FROM row WHERE row.batch = batch.id AND row.state IN (1, 3, 4)) "
+    "FROM batch ";
+
+// Whether some process holds the lock file (a missing file is a free lock).
+bool LockHeld(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0)
+        return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return held;
+}
+
+} // namespace
+
+std::string_view BatchKindKey(BatchKind kind) {
+    for (const BatchKindInfo& info : kBatchKinds)
+        if (info.kind == kind)
+            return info.key;
+    return {};
+}
+
+std::optional<BatchKind> BatchKindOfKey(std::string_view key) {
+    for (const BatchKindInfo& info : kBatchKinds)
+        if (info.key == key)
+            return info.kind;
+    return std::nullopt;
+}
+
+std::string_view BatchStateKey(BatchState state) {
+    switch (state) {
+    case BatchState::Running:
+        return "running";
+    case BatchState::Done:
+        return "done";
+    case BatchState::Undone:
+        return "undone";
+    }
+    return {};
+}
+
+FileStamp StampOf(const std::string& path) {
+    FileStamp stamp;
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return stamp;
+    stamp.exists = true;
+    stamp.isDir = S_ISDIR(st.st_mode);
+    stamp.dev = st.st_dev;
+    stamp.ino = st.st_ino;
+    stamp.size = static_cast<std::uint64_t>(st.st_size);
+    stamp.mtimeNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
+Retention ReadRetention(const std::string& settingsPath) {
+    Retention r;
+    if (settingsPath.empty())
+        return r;
+    r.days = ReadIniInteger(settingsPath, kJournalSection, kJournalDaysKey, r.days);
+    r.batches = ReadIniInteger(settingsPath, kJournalSection, kJournalBatchesKey, r.batches);
+    return r;
+}
+
+Journal::Journal(const std::string& folder) : folder_(folder) {
+    if (!MakeFolders(folder_ + "/locks"))
+        throw JournalError("journal: cannot create " + folder_ + ": " + std::strerror(errno));
+    const std::string path = folder_ + "/journal.sqlite";
+    if (sqlite3_open_v2(path.c_str(), &db_,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        const std::string message = db_ ? sqlite3_errmsg(db_) : "out of memory";
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw JournalError("journal: cannot open " + path + ": " + message);
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    try {
+        exec("PRAGMA journal_mode=WAL");
+        exec("PRAGMA foreign_keys=ON");
+        Statement version(db_, "PRAGMA user_version");
+        const std::int64_t v = version.step() ? version.integer(0) : 0;
+        if (v > kSchemaVersion)
+            throw JournalError("journal: " + path + " was written by a newer Kivomat");
+        if (v < kSchemaVersion) {
+            exec("BEGIN IMMEDIATE");
+            exec(kSchema);
+            exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
+            exec("COMMIT");
+        }
+    } catch (...) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
+}
+
+Journal::~Journal() {
+    sqlite3_close(db_);
+}
+
+void Journal::exec(const char* sql) {
+    char* message = nullptr;
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, &message) != SQLITE_OK) {
+        std::string text = message ? message : sqlite3_errmsg(db_);
+        sqlite3_free(message);
+        if (sqlite3_get_autocommit(db_) == 0)
+            sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw JournalError("journal: " + text);
+    }
+}
+
+std::string Journal::lockPath(std::int64_t id) const {
+    return folder_ + "/locks/" + std::to_string(id) + ".lock";
+}
+
+std::string Journal::DefaultFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/')
+        return std::string(state) + "/kivomat";
+    const char* home = std::getenv("HOME");
+    return std::string(home && home[0] ? home : "/tmp") + "/.local/state/kivomat";
+}
+
+std::unique_ptr<Journal> Journal::OpenDefault(const std::string& settingsPath, std::string* error) {
+    try {
+        auto journal = std::make_unique<Journal>(DefaultFolder());
+        journal->Prune(ReadRetention(settingsPath), static_cast<std::int64_t>(std::time(nullptr)));
+        return journal;
+    } catch (const JournalError& e) {
+        if (error)
+            *error = e.what();
+        return nullptr;
+    }
+}
+
+std::vector<BatchInfo> Journal::History(std::size_t limit) {
+    Statement s(db_, (std::string(kBatchColumns) + "ORDER BY id DESC LIMIT ?").c_str());
+    s.bind(1, static_cast<std::int64_t>(limit));
+    std::vector<BatchInfo> result;
+    while (s.step()) {
+        BatchInfo b = ReadBatch(s);
+        b.interrupted = b.state == BatchState::Running && !LockHeld(lockPath(b.id));
+        result.push_back(std::move(b));
+    }
+    return result;
+}
+
+std::optional<BatchInfo> Journal::Batch(std::int64_t id) {
+    Statement s(db_, (std::string(kBatchColumns) + "WHERE id = ?").c_str());
+    s.bind(1, id);
+    if (!s.step())
+        return std::nullopt;
+    BatchInfo b = ReadBatch(s);
+    b.interrupted = b.state == BatchState::Running && !LockHeld(lockPath(b.id));
+    return b;
+}
+
+std::vector<JournalRow> Journal::Rows(std::int64_t id) {
+    Statement s(db_, "SELECT op, old_path, new_path, temp_path, aux, aux_data, dev, ino, size, "
+                     "old_mtime, is_dir, existed, new_mtime, after_dev, after_ino, after_size, "
+                     "after_mtime, state, reason FROM row WHERE batch = ? ORDER BY seq");
+    s.bind(1, id);
+    std::vector<JournalRow> rows;
+    while (s.step()) {
+        JournalRow r;
+        r.op = static_cast<RowOp>(s.integer(0));
+        r.oldPath = s.bytes(1);
+        r.newPath = s.bytes(2);
+        r.tempPath = s.bytes(3);
+        r.aux = s.bytes(4);
+        r.auxData = s.bytes(5);
+        r.before.dev = static_cast<std::uint64_t>(s.integer(6));
+        r.before.ino = static_cast<std::uint64_t>(s.integer(7));
+        r.before.size = static_cast<std::uint64_t>(s.integer(8));
+        r.before.mtimeNs = s.integer(9);
+        r.before.isDir = s.integer(10) != 0;
+        r.before.exists = s.integer(11) != 0;
+        r.newMtimeNs = s.integer(12);
+        r.after.dev = static_cast<std::uint64_t>(s.integer(13));
+        r.after.ino = static_cast<std::uint64_t>(s.integer(14));
+        r.after.size = static_cast<std::uint64_t>(s.integer(15));
+        r.after.mtimeNs = s.integer(16);
+        r.after.exists = r.after.dev != 0 || r.after.ino != 0;
+        r.state = static_cast<RowState>(s.integer(17));
+        r.reason = s.bytes(18);
+        rows.push_back(std::move(r));
+    }
+    return rows;
+}
+
+std::vector<BatchInfo> Journal::Interrupted() {
+    Statement s(db_, (std::string(kBatchColumns) + "WHERE state = ? ORDER BY id DESC").c_str());
+    s.bind(1, static_cast<std::int64_t>(BatchState::Running));
+    std::vector<BatchInfo> result;
+    while (s.step()) {
+        BatchInfo b = ReadBatch(s);
+        if (LockHeld(lockPath(b.id)))
+            continue;
+        b.interrupted = true;
+        result.push_back(std::move(b));
+    }
+    return result;
+}
+
+std::optional<BatchInfo> Journal::LastUndoable() {
+    Statement s(
+        db_, (std::string(kBatchColumns) + "WHERE state = ? AND kind <> ? ORDER BY id DESC LIMIT 1")
+                 .c_str());
+    s.bind(1, static_cast<std::int64_t>(BatchState::Done)).text(2, BatchKindKey(BatchKind::Undo));
+    if (!s.step())
+        return std::nullopt;
+    return ReadBatch(s);
+}
+
+void Journal::SetBatchState(std::int64_t id, BatchState state) {
+    exec("PRAGMA synchronous=FULL");
+    Statement s(db_, "UPDATE batch SET state = ? WHERE id = ?");
+    s.bind(1, static_cast<std::int64_t>(state)).bind(2, id);
+    s.run();
+}
+
+void Journal::MarkRows(std::int64_t id, const std::vector<RowMark>& marks) {
+    if (marks.empty())
+        return;
+    exec("PRAGMA synchronous=FULL");
+    exec("BEGIN IMMEDIATE");
+    try {
+        Statement s(db_, "UPDATE row SET state = ?, reason = ? WHERE batch = ? AND seq = ?");
+        for (const RowMark& m : marks) {
+            s.bind(1, static_cast<std::int64_t>(m.state))
+                .text(2, m.reason)
+                .bind(3, id)
+                .bind(4, static_cast<std::int64_t>(m.seq));
+            s.run();
+        }
+    } catch (...) {
+        exec("ROLLBACK");
+        throw;
+    }
+    exec("COMMIT");
+}
+
+std::size_t Journal::Prune(const Retention& retention, std::int64_t now) {
+    const std::int64_t cutoff = now - static_cast<std::int64_t>(retention.days) * 86400;
+    exec("BEGIN IMMEDIATE");
+    // Older than the age limit and beyond the newest `batches`; never a running batch.
+    Statement s(db_, "DELETE FROM batch WHERE state <> ? AND started < ? AND id NOT IN "
+                     "(SELECT id FROM batch ORDER BY id DESC LIMIT ?)");
+    s.bind(1, static_cast<std::int64_t>(BatchState::Running))
+        .bind(2, cutoff)
+        .bind(3, static_cast<std::int64_t>(retention.batches < 0 ? 0 : retention.batches));
+    try {
+        s.run();
+    } catch (...) {
+        exec("ROLLBACK");
+        throw;
+    }
+    const auto removed = static_cast<std::size_t>(sqlite3_changes(db_));
+    exec("COMMIT");
+    return removed;
+}
+
+JournalBatch::JournalBatch(Journal& journal, BatchKind kind, std::string folder,
+                           std::vector<JournalRow> rows, std::int64_t undoOf)
+    : journal_(journal), rows_(std::move(rows)) {
+    sqlite3* db = journal_.db_;
+    journal_.exec("PRAGMA synchronous=FULL");
+    journal_.exec("BEGIN IMMEDIATE");
+    try {
+        Statement b(db, "INSERT INTO batch(kind, started, folder, state, undo_of, pid, row_count) "
+                        "VALUES(?, ?, ?, ?, ?, ?, ?)");
+        b.text(1, BatchKindKey(kind))
+            .bind(2, static_cast<std::int64_t>(std::time(nullptr)))
+            .bind(3, folder)
+            .bind(4, static_cast<std::int64_t>(BatchState::Running))
+            .bind(5, undoOf)
+            .bind(6, static_cast<std::int64_t>(::getpid()))
+            .bind(7, static_cast<std::int64_t>(rows_.size()));
+        b.run();
+        id_ = sqlite3_last_insert_rowid(db);
+        Statement r(db, "INSERT INTO row(batch, seq, op, old_path, new_path, temp_path, aux, "
+                        "aux_data, dev, ino, size, old_mtime, is_dir, existed, new_mtime, state) "
+                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const JournalRow& row = rows_[i];
+            r.bind(1, id_)
+                .bind(2, static_cast<std::int64_t>(i))
+                .bind(3, static_cast<std::int64_t>(row.op))
+                .bind(4, row.oldPath)
+                .bind(5, row.newPath)
+                .bind(6, row.tempPath)
+                .bind(7, row.aux)
+                .bind(8, row.auxData)
+                .bind(9, static_cast<std::int64_t>(row.before.dev))
+                .bind(10, static_cast<std::int64_t>(row.before.ino))
+                .bind(11, static_cast<std::int64_t>(row.before.size))
+                .bind(12, row.before.mtimeNs)
+                .bind(13, row.before.isDir ? 1 : 0)
+                .bind(14, row.before.exists ? 1 : 0)
+                .bind(15, row.newMtimeNs)
+                .bind(16, static_cast<std::int64_t>(RowState::Intent));
+            r.run();
+        }
+        // Locked before anyone can see the batch, so it never looks interrupted.
+        lock();
+        journal_.exec("COMMIT");
+    } catch (...) {
+        if (sqlite3_get_autocommit(db) == 0)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (lockFd_ >= 0) {
+            ::unlink(journal_.lockPath(id_).c_str());
+            ::close(lockFd_);
+        }
+        throw;
+    }
+}
+
+JournalBatch::JournalBatch(Journal& journal, std::int64_t id) : journal_(journal), id_(id) {
+    const std::optional<BatchInfo> info = journal_.Batch(id);
+    if (!info || info->state != BatchState::Running)
+        throw JournalError("journal: batch " + std::to_string(id) + " is not running");
+    lock();
+    // Between the test above and the lock another process may have taken it over.
+    const std::optional<BatchInfo> again = journal_.Batch(id);
+    if (!again || again->state != BatchState::Running) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+        throw JournalError("journal: batch " + std::to_string(id) + " is not running");
+    }
+    rows_ = journal_.Rows(id);
+}
+
+void JournalBatch::lock() {
+    const std::string path = journal_.lockPath(id_);
+    lockFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (lockFd_ >= 0)
+            ::close(lockFd_);
+        lockFd_ = -1;
+        throw JournalError(error == EWOULDBLOCK
+                               ? "journal: batch " + std::to_string(id_) +
+                                     " is in use by another process"
+                               : "journal: cannot lock " + path + ": " + std::strerror(error));
+    }
+}
+
+JournalBatch::~JournalBatch() {
+    finish();
+}
+
+void JournalBatch::done(std::size_t row, const FileStamp& after) {
+    if (row >= rows_.size())
+        return;
+    rows_[row].after = after;
+    mark(row, RowState::Done);
+}
+
+void JournalBatch::notDone(std::size_t row, std::string reason) {
+    mark(row, RowState::NotDone, std::move(reason));
+}
+
+void JournalBatch::mark(std::size_t row, RowState state, std::string reason) {
+    if (row >= rows_.size() || finished_)
+        return;
+    rows_[row].state = state;
+    rows_[row].reason = std::move(reason);
+    pending_.push_back(row);
+    if (pending_.size() >= kMarksPerFlush)
+        flush();
+}
+
+void JournalBatch::flush() {
+    if (pending_.empty())
+        return;
+    try {
+        // Recovery looks at the files themselves, so a mark lost with the power is harmless.
+        journal_.exec("PRAGMA synchronous=NORMAL");
+        journal_.exec("BEGIN IMMEDIATE");
+        Statement s(journal_.db_, "UPDATE row SET state = ?, reason = ?, after_dev = ?, "
+                                  "after_ino = ?, after_size = ?, after_mtime = ? "
+                                  "WHERE batch = ? AND seq = ?");
+        for (const std::size_t i : pending_) {
+            const JournalRow& r = rows_[i];
+            s.bind(1, static_cast<std::int64_t>(r.state))
+                .text(2, r.reason)
+                .bind(3, static_cast<std::int64_t>(r.after.dev))
+                .bind(4, static_cast<std::int64_t>(r.after.ino))
+                .bind(5, static_cast<std::int64_t>(r.after.size))
+                .bind(6, r.after.mtimeNs)
+                .bind(7, id_)
+                .bind(8, static_cast<std::int64_t>(i));
+            s.run();
+        }
+        journal_.exec("COMMIT");
+    } catch (const JournalError& e) {
+        error_ = e.what();
+    }
+    pending_.clear();
+}
+
+void JournalBatch::finish(BatchState state) {
+    if (finished_)
+        return;
+    flush();
+    finished_ = true;
+    bool anyDone = false;
+    for (const JournalRow& r : rows_)
+        anyDone = anyDone || r.state == RowState::Done || r.state == RowState::Undone;
+    try {
+        if (!anyDone && state == BatchState::Done) {
+            Statement s(journal_.db_, "DELETE FROM batch WHERE id = ?");
+            s.bind(1, id_);
+            s.run();
+        } else {
+            journal_.SetBatchState(id_, state);
+        }
+    } catch (const JournalError& e) {
+        error_ = e.what();
+    }
+    if (lockFd_ >= 0) {
+        ::unlink(journal_.lockPath(id_).c_str());
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+}
+
+std::unique_ptr<JournalBatch> BeginBatch(Journal* journal, BatchKind kind,
+                                         const std::string& folder, std::vector<JournalRow> rows,
+                                         std::string* error) {
+    if (!journal || rows.empty())
+        return nullptr;
+    try {
+        return std::make_unique<JournalBatch>(*journal, kind, folder, std::move(rows));
+    } catch (const JournalError& e) {
+        if (error)
+            *error = e.what();
+        return nullptr;
+    }
+}
+
+} // namespace kivo

@@ -1,0 +1,505 @@
+#include "core/journal_undo.h"
+
+#include <cerrno>
+#include <climits>
+#include <optional>
+#include <set>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_system.h"
+#include "platform/regular_file.h"
+
+namespace kivo {
+
+namespace {
+
+bool SameIdentity(const FileStamp& now, const FileStamp& recorded) {
+    return recorded.exists && now.dev == recorded.dev && now.ino == recorded.ino;
+}
+
+// The file a move row moved, found at `now`: the same entry as before (a rename), or the
+// one recorded after the move (a copy across file systems); for a file also the same size
+// and mtime, since a rename keeps both.
+bool IsMovedFile(const FileStamp& now, const JournalRow& row) {
+    if (!now.exists || now.isDir != row.before.isDir)
+        return false;
+    if (!SameIdentity(now, row.before) && !SameIdentity(now, row.after))
+        return false;
+    return now.isDir || (now.size == row.before.size && now.mtimeNs == row.before.mtimeNs);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A temporary name beside `path`, of the form the rename batch uses (".kivo~PID~NAME"), so
+// that whatever puts those back after a crash puts this one back to `path` too. Empty
+// when the name would be too long.
+std::string TempBeside(const std::string& path) {
+    const std::string name = ".kivo~" + std::to_string(::getpid()) + "~" + NameOf(path);
+    if (name.size() > NAME_MAX)
+        return {};
+    return path.substr(0, path.size() - NameOf(path).size()) + name;
+}
+
+std::string GoneOrChanged(const FileStamp& now) {
+    return now.exists ? "changed since" : "no longer there";
+}
+
+std::string ErrorText(int error) {
+    return error == EEXIST ? "name taken" : FsResult{false, error}.message();
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+    UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+    if (!fd)
+        return false;
+    std::size_t off = 0;
+    while (off < data.size()) {
+        const ssize_t put = ::write(fd.get(), data.data() + off, data.size() - off);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        off += static_cast<std::size_t>(put);
+    }
+    return ::fsync(fd.get()) == 0;
+}
+
+// Sets the mtime of the very file recorded (never following a link), to the nanosecond.
+std::string SetExactMtime(const std::string& path, const FileStamp& expected, std::int64_t ns) {
+    const RegularFile file = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW);
+    if (!file)
+        return OpenErrorText(file.error);
+    struct stat st {};
+    if (::fstat(file.fd.get(), &st) != 0)
+        return OpenErrorText(errno);
+    if (st.st_dev != expected.dev || st.st_ino != expected.ino)
+        return "changed since";
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = static_cast<time_t>(ns / 1000000000);
+    times[1].tv_nsec = static_cast<long>(ns % 1000000000);
+    if (times[1].tv_nsec < 0) {
+        times[1].tv_nsec += 1000000000;
+        times[1].tv_sec -= 1;
+    }
+    if (::futimens(file.fd.get(), times) != 0)
+        return OpenErrorText(errno);
+    return {};
+}
+
+// One step to make: `row` as it goes into the journal, plus where the file waits.
+struct Step {
+    std::size_t original = 0; // row of the batch this step is about
+    JournalRow row;           // oldPath -> newPath of the step itself
+    std::string from;         // where the file is now (row.oldPath, or a temporary name)
+    bool viaTemp = false;     // go through row.tempPath first
+    bool atTemp = false;
+    UndoOutcome outcome = UndoOutcome::Would;
+    std::string reason;
+};
+
+// What undoing one row takes, found from the file system as it is now.
+Step PlanUndo(std::size_t index, const JournalRow& r) {
+    Step step;
+    step.original = index;
+    step.outcome = UndoOutcome::Nothing;
+    if (r.state != RowState::Done && r.state != RowState::Intent)
+        return step;
+    JournalRow& inv = step.row;
+    switch (r.op) {
+    case RowOp::Move:
+    case RowOp::Trash:
+    case RowOp::Untrash: {
+        inv.op = r.op == RowOp::Move    ? RowOp::Move
+                 : r.op == RowOp::Trash ? RowOp::Untrash
+                                        : RowOp::Trash;
+        inv.aux = r.aux;
+        inv.auxData = r.auxData;
+        inv.newPath = r.oldPath;
+        const FileStamp atNew = StampOf(r.newPath);
+        if (IsMovedFile(atNew, r)) {
+            inv.oldPath = r.newPath;
+            inv.before = atNew;
+            inv.tempPath = TempBeside(r.newPath);
+            step.viaTemp = !inv.tempPath.empty();
+        } else if (!r.tempPath.empty() && IsMovedFile(StampOf(r.tempPath), r)) {
+            inv.oldPath = r.tempPath;
+            inv.before = StampOf(r.tempPath);
+            step.atTemp = true;
+        } else if (IsMovedFile(StampOf(r.oldPath), r)) {
+            // Never moved. A trash row may have left its .trashinfo behind.
+            if (r.op == RowOp::Trash && !r.aux.empty())
+                ::unlink(r.aux.c_str());
+            return step;
+        } else {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = GoneOrChanged(atNew);
+            return step;
+        }
+        step.from = inv.oldPath;
+        break;
+    }
+    case RowOp::SetTime: {
+        const FileStamp now = StampOf(r.oldPath);
+        const std::int64_t written = r.after.exists ? r.after.mtimeNs : r.newMtimeNs;
+        if (!SameIdentity(now, r.before) || now.size != r.before.size) {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = GoneOrChanged(now);
+            return step;
+        }
+        if (now.mtimeNs == r.before.mtimeNs)
+            return step;
+        if (now.mtimeNs != written) {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = "changed since";
+            return step;
+        }
+        inv.op = RowOp::SetTime;
+        inv.oldPath = r.oldPath;
+        inv.before = now;
+        inv.newMtimeNs = r.before.mtimeNs;
+        step.from = r.oldPath;
+        break;
+    }
+    case RowOp::MakeDir: {
+        const FileStamp now = StampOf(r.newPath);
+        if (!now.exists)
+            return step;
+        if (!now.isDir || (r.after.exists && !SameIdentity(now, r.after))) {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = "changed since";
+            return step;
+        }
+        inv.op = RowOp::RemoveDir;
+        inv.oldPath = r.newPath;
+        inv.before = now;
+        step.from = r.newPath;
+        break;
+    }
+    case RowOp::RemoveDir: {
+        const FileStamp now = StampOf(r.oldPath);
+        if (now.exists && now.isDir)
+            return step;
+        if (now.exists) {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = "name taken";
+            return step;
+        }
+        inv.op = RowOp::MakeDir;
+        inv.newPath = r.oldPath;
+        break;
+    }
+    }
+    step.outcome = UndoOutcome::Would;
+    return step;
+}
+
+// Runs the steps: first every file that goes through a temporary name to it, then every
+// step in order. A step that fails leaves its file where it was.
+void RunSteps(std::vector<Step>& steps, JournalBatch* batch) {
+    const auto stepFailed = [](Step& s, std::string reason) {
+        s.outcome = UndoOutcome::Skipped;
+        s.reason = std::move(reason);
+    };
+    for (Step& s : steps) {
+        if (s.outcome != UndoOutcome::Would || !s.viaTemp || s.atTemp)
+            continue;
+        const FsResult r = RenameNoReplace(s.from, s.row.tempPath);
+        if (!r) {
+            stepFailed(s, ErrorText(r.error));
+            continue;
+        }
+        s.atTemp = true;
+        s.from = s.row.tempPath;
+    }
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        Step& s = steps[i];
+        if (s.outcome != UndoOutcome::Would)
+            continue;
+        const JournalRow& row = s.row;
+        std::string failure;
+        FileStamp after;
+        switch (row.op) {
+        case RowOp::Move:
+        case RowOp::Trash:
+        case RowOp::Untrash: {
+            const bool infoWritten =
+                row.op == RowOp::Trash && !row.aux.empty() && WriteWholeFile(row.aux, row.auxData);
+            if (row.op == RowOp::Trash && !row.aux.empty() && !infoWritten) {
+                failure = "cannot write " + row.aux;
+            } else if (const FsResult r = MoveNoReplace(s.from, row.newPath); !r) {
+                failure = r.error == EEXIST ? "original name taken" : r.message();
+                if (infoWritten)
+                    ::unlink(row.aux.c_str());
+            } else if (row.op == RowOp::Untrash && !row.aux.empty()) {
+                ::unlink(row.aux.c_str());
+            }
+            if (!failure.empty() && s.atTemp && s.from != row.oldPath) {
+                // Back from the temporary name to where the batch had left it.
+                if (const FsResult back = RenameNoReplace(s.from, row.oldPath); !back)
+                    failure += "; left as " + s.from;
+            }
+            after = StampOf(row.newPath);
+            break;
+        }
+        case RowOp::SetTime:
+            failure = SetExactMtime(row.oldPath, row.before, row.newMtimeNs);
+            after = StampOf(row.oldPath);
+            break;
+        case RowOp::MakeDir:
+            if (::mkdir(row.newPath.c_str(), 0777) != 0)
+                failure = ErrorText(errno);
+            after = StampOf(row.newPath);
+            break;
+        case RowOp::RemoveDir:
+            if (::rmdir(row.oldPath.c_str()) != 0)
+                failure =
+                    errno == ENOTEMPTY || errno == EEXIST ? "folder not empty" : ErrorText(errno);
+            break;
+        }
+        if (failure.empty()) {
+            s.outcome = UndoOutcome::Undone;
+            if (batch)
+                batch->done(i, after);
+        } else {
+            stepFailed(s, failure);
+            if (batch)
+                batch->notDone(i, s.reason);
+        }
+    }
+}
+
+UndoRowReport ReportOf(const Step& s, const JournalRow& original) {
+    UndoRowReport r;
+    r.op = original.op;
+    r.path = original.op == RowOp::MakeDir ? original.newPath : original.oldPath;
+    r.from = s.from;
+    r.outcome = s.outcome;
+    r.reason = s.reason;
+    return r;
+}
+
+// In a dry run, an old place that is taken and that no other step frees makes a skip.
+void CheckTargets(std::vector<Step>& steps) {
+    std::set<std::string> freed;
+    for (const Step& s : steps)
+        if (s.outcome == UndoOutcome::Would && !s.from.empty())
+            freed.insert(s.from);
+    for (Step& s : steps) {
+        if (s.outcome != UndoOutcome::Would)
+            continue;
+        const bool moves = s.row.op == RowOp::Move || s.row.op == RowOp::Trash ||
+                           s.row.op == RowOp::Untrash || s.row.op == RowOp::MakeDir;
+        if (moves && StampOf(s.row.newPath).exists && !freed.contains(s.row.newPath)) {
+            s.outcome = UndoOutcome::Skipped;
+            s.reason = "original name taken";
+        }
+    }
+}
+
+void Count(UndoReport& report) {
+    for (const UndoRowReport& r : report.rows) {
+        report.undone += r.outcome == UndoOutcome::Undone || r.outcome == UndoOutcome::Would;
+        report.skipped += r.outcome == UndoOutcome::Skipped;
+    }
+}
+
+} // namespace
+
+std::string_view UndoOutcomeKey(UndoOutcome outcome) {
+    switch (outcome) {
+    case UndoOutcome::Undone:
+        return "undone";
+    case UndoOutcome::Would:
+        return "would undo";
+    case UndoOutcome::Nothing:
+        return "nothing to do";
+    case UndoOutcome::Skipped:
+        return "skipped";
+    }
+    return {};
+}
+
+UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun) {
+    UndoReport report;
+    report.batch = id;
+    try {
+        const std::optional<BatchInfo> info = journal.Batch(id);
+        if (!info) {
+            report.error = "no batch " + std::to_string(id) + " in the journal";
+            return report;
+        }
+        if (info->state == BatchState::Undone) {
+            report.error = "batch " + std::to_string(id) + " has already been undone";
+            return report;
+        }
+        if (info->state == BatchState::Running && !info->interrupted) {
+            report.error = "batch " + std::to_string(id) + " is still running";
+            return report;
+        }
+        // An interrupted batch is held while it is rolled back, so nobody resumes it meanwhile.
+        std::unique_ptr<JournalBatch> held;
+        if (info->state == BatchState::Running && !dryRun)
+            held = std::make_unique<JournalBatch>(journal, id);
+        const std::vector<JournalRow> rows = held ? held->rows() : journal.Rows(id);
+
+        std::vector<Step> steps;
+        std::vector<const JournalRow*> originals;
+        for (std::size_t i = rows.size(); i-- > 0;) {
+            steps.push_back(PlanUndo(i, rows[i]));
+            originals.push_back(&rows[i]);
+        }
+        if (dryRun) {
+            CheckTargets(steps);
+        } else {
+            // Only the steps to take go into the undo's batch, as intent first.
+            std::vector<Step> todo;
+            std::vector<std::size_t> where;
+            for (std::size_t i = 0; i < steps.size(); ++i)
+                if (steps[i].outcome == UndoOutcome::Would) {
+                    todo.push_back(steps[i]);
+                    where.push_back(i);
+                }
+            if (!todo.empty()) {
+                std::vector<JournalRow> intent;
+                for (const Step& s : todo)
+                    intent.push_back(s.row);
+                JournalBatch undo(journal, BatchKind::Undo, info->folder, std::move(intent), id);
+                RunSteps(todo, &undo);
+                undo.finish();
+                report.undoBatch = journal.Batch(undo.id()) ? undo.id() : 0;
+                for (std::size_t k = 0; k < todo.size(); ++k)
+                    steps[where[k]] = std::move(todo[k]);
+            }
+            std::vector<Journal::RowMark> marks;
+            bool anyUndone = false;
+            for (const Step& s : steps) {
+                if (s.outcome == UndoOutcome::Undone) {
+                    anyUndone = true;
+                    marks.push_back({s.original, RowState::Undone, {}});
+                } else if (s.outcome == UndoOutcome::Skipped) {
+                    marks.push_back({s.original, RowState::Skipped, s.reason});
+                }
+            }
+            if (held) {
+                for (const Journal::RowMark& m : marks)
+                    held->mark(m.seq, m.state, m.reason);
+                held->finish(BatchState::Undone);
+            } else if (anyUndone) {
+                journal.MarkRows(id, marks);
+                journal.SetBatchState(id, BatchState::Undone);
+                // Undoing an undo redoes its batch, which can then be undone again.
+                if (info->kind == BatchKind::Undo && info->undoOf != 0)
+                    journal.SetBatchState(info->undoOf, BatchState::Done);
+            }
+        }
+        for (std::size_t i = 0; i < steps.size(); ++i)
+            report.rows.push_back(ReportOf(steps[i], *originals[i]));
+        Count(report);
+    } catch (const JournalError& e) {
+        report.error = e.what();
+    }
+    return report;
+}
+
+UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun) {
+    UndoReport report;
+    report.batch = id;
+    try {
+        const std::optional<BatchInfo> info = journal.Batch(id);
+        if (!info || !info->interrupted) {
+            report.error = "batch " + std::to_string(id) + " was not interrupted";
+            return report;
+        }
+        std::unique_ptr<JournalBatch> held;
+        if (!dryRun)
+            held = std::make_unique<JournalBatch>(journal, id);
+        const std::vector<JournalRow> rows = held ? held->rows() : journal.Rows(id);
+        // The forward steps are the rows themselves, from wherever each file is now.
+        std::vector<Step> steps;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const JournalRow& r = rows[i];
+            Step s;
+            s.original = i;
+            s.row = r;
+            s.from = r.oldPath;
+            s.outcome = UndoOutcome::Nothing;
+            if (r.state == RowState::Intent) {
+                s.outcome = UndoOutcome::Would;
+                switch (r.op) {
+                case RowOp::Move:
+                case RowOp::Trash:
+                case RowOp::Untrash:
+                    if (IsMovedFile(StampOf(r.newPath), r)) {
+                        s.outcome = UndoOutcome::Nothing;
+                        if (held)
+                            held->done(i, StampOf(r.newPath));
+                    } else if (!r.tempPath.empty() && IsMovedFile(StampOf(r.tempPath), r)) {
+                        s.from = r.tempPath;
+                        s.atTemp = true;
+                    } else if (IsMovedFile(StampOf(r.oldPath), r)) {
+                        s.viaTemp = !r.tempPath.empty();
+                    } else {
+                        s.outcome = UndoOutcome::Skipped;
+                        s.reason = GoneOrChanged(StampOf(r.oldPath));
+                    }
+                    break;
+                case RowOp::SetTime: {
+                    const FileStamp now = StampOf(r.oldPath);
+                    if (!SameIdentity(now, r.before)) {
+                        s.outcome = UndoOutcome::Skipped;
+                        s.reason = GoneOrChanged(now);
+                    } else if (now.mtimeNs == r.newMtimeNs) {
+                        s.outcome = UndoOutcome::Nothing;
+                        if (held)
+                            held->done(i, now);
+                    } else if (now.mtimeNs != r.before.mtimeNs) {
+                        s.outcome = UndoOutcome::Skipped;
+                        s.reason = "changed since";
+                    } else {
+                        s.row.before = now;
+                    }
+                    break;
+                }
+                case RowOp::MakeDir:
+                    if (StampOf(r.newPath).isDir) {
+                        s.outcome = UndoOutcome::Nothing;
+                        if (held)
+                            held->done(i, StampOf(r.newPath));
+                    }
+                    break;
+                case RowOp::RemoveDir:
+                    if (!StampOf(r.oldPath).exists) {
+                        s.outcome = UndoOutcome::Nothing;
+                        if (held)
+                            held->done(i, {});
+                    }
+                    break;
+                }
+                if (held && s.outcome == UndoOutcome::Skipped)
+                    held->notDone(i, s.reason);
+            }
+            steps.push_back(std::move(s));
+        }
+        if (!dryRun) {
+            RunSteps(steps, held.get());
+            // A folder that is not empty simply stayed, as in the run itself.
+            held->finish(BatchState::Done);
+        }
+        for (const Step& s : steps)
+            report.rows.push_back(ReportOf(s, rows[s.original]));
+        Count(report);
+    } catch (const JournalError& e) {
+        report.error = e.what();
+    }
+    return report;
+}
+
+} // namespace kivo

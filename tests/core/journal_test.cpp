@@ -1,0 +1,227 @@
+// The undo journal and its undo/resume engine, on rows written the way the jobs write them.
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/journal.h"
+#include "core/journal_undo.h"
+#include "core/settings.h"
+#include "support/temp_dir.h"
+#include "support/tree_snapshot.h"
+
+namespace kivo {
+namespace {
+
+using test::SnapshotTree;
+using test::TempDir;
+
+JournalRow MoveRow(const std::string& from, const std::string& to, std::string temp = {}) {
+    JournalRow r;
+    r.op = RowOp::Move;
+    r.oldPath = from;
+    r.newPath = to;
+    r.tempPath = std::move(temp);
+    r.before = StampOf(from);
+    return r;
+}
+
+// Runs rows as a job would: intent, operation, done mark; rows with a temporary name go
+// there first, as the rename batch does.
+std::int64_t RunMoves(Journal& journal, std::vector<JournalRow> rows) {
+    JournalBatch batch(journal, BatchKind::Move, "/", std::move(rows));
+    for (const JournalRow& r : batch.rows())
+        if (!r.tempPath.empty())
+            (void)::rename(r.oldPath.c_str(), r.tempPath.c_str());
+    for (std::size_t i = 0; i < batch.rows().size(); ++i) {
+        const JournalRow& r = batch.rows()[i];
+        const std::string& from = r.tempPath.empty() ? r.oldPath : r.tempPath;
+        if (r.op == RowOp::Move && ::rename(from.c_str(), r.newPath.c_str()) == 0)
+            batch.done(i, StampOf(r.newPath));
+        else if (r.op == RowOp::RemoveDir && ::rmdir(r.oldPath.c_str()) == 0)
+            batch.done(i, {});
+        else if (r.op == RowOp::MakeDir && ::mkdir(r.newPath.c_str(), 0777) == 0)
+            batch.done(i, StampOf(r.newPath));
+        else
+            batch.notDone(i, "failed");
+    }
+    batch.finish();
+    return batch.id();
+}
+
+class JournalTest : public ::testing::Test {
+protected:
+    TempDir state;
+    TempDir tree;
+    Journal journal{state.path()};
+};
+
+TEST_F(JournalTest, BatchIsKeptWithItsRowsAndBytesOfNames) {
+    const std::string odd = tree.write("\xff\xfe name.jpg", "x");
+    const std::int64_t id = RunMoves(journal, {MoveRow(odd, tree.file("b.jpg"))});
+    const std::vector<BatchInfo> history = journal.History();
+    ASSERT_EQ(history.size(), 1u);
+    EXPECT_EQ(history[0].id, id);
+    EXPECT_EQ(history[0].kind, BatchKind::Move);
+    EXPECT_EQ(history[0].state, BatchState::Done);
+    EXPECT_EQ(history[0].doneCount, 1u);
+    EXPECT_FALSE(history[0].interrupted);
+    const std::vector<JournalRow> rows = journal.Rows(id);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].oldPath, odd);
+    EXPECT_EQ(rows[0].state, RowState::Done);
+    EXPECT_EQ(rows[0].after.ino, StampOf(tree.file("b.jpg")).ino);
+}
+
+TEST_F(JournalTest, BatchThatDidNothingLeavesNoTrace) {
+    RunMoves(journal, {MoveRow(tree.file("missing"), tree.file("b"))});
+    EXPECT_TRUE(journal.History().empty());
+}
+
+TEST_F(JournalTest, UndoRestoresSwapChainAndFoldersAndRedoRedoes) {
+    tree.write("a.jpg", "A");
+    tree.write("b.jpg", "BB");
+    tree.write("sub/c.jpg", "CCC");
+    const test::TreeSnapshot before = SnapshotTree(tree.path());
+    // Swap a and b through temporary names, move c out and remove its folder, make a folder.
+    const std::int64_t id = RunMoves(
+        journal, {MoveRow(tree.file("a.jpg"), tree.file("b.jpg"), tree.file(".ta")),
+                  MoveRow(tree.file("b.jpg"), tree.file("a.jpg"), tree.file(".tb")),
+                  MoveRow(tree.file("sub/c.jpg"), tree.file("c.jpg")),
+                  JournalRow{RowOp::RemoveDir, tree.file("sub"), {}, {}, {}, {}, {}, 0, {}, {}, {}},
+                  JournalRow{RowOp::MakeDir, {}, tree.file("new"), {}, {}, {}, {}, 0, {}, {}, {}}});
+    const test::TreeSnapshot after = SnapshotTree(tree.path());
+    ASSERT_NE(before, after);
+
+    const UndoReport undo = UndoBatch(journal, id);
+    ASSERT_TRUE(undo.ok()) << undo.error;
+    EXPECT_EQ(undo.skipped, 0u);
+    EXPECT_EQ(SnapshotTree(tree.path()), before);
+    EXPECT_EQ(journal.Batch(id)->state, BatchState::Undone);
+    EXPECT_FALSE(UndoBatch(journal, id).ok()); // not twice
+    EXPECT_FALSE(journal.LastUndoable().has_value());
+
+    const UndoReport redo = UndoBatch(journal, undo.undoBatch);
+    ASSERT_TRUE(redo.ok()) << redo.error;
+    EXPECT_EQ(SnapshotTree(tree.path()), after);
+    EXPECT_EQ(journal.LastUndoable()->id, id);
+}
+
+TEST_F(JournalTest, ChangedRowIsSkippedWithItsReasonAndTheRestUndone) {
+    tree.write("a.jpg", "A");
+    tree.write("b.jpg", "B");
+    tree.write("c.jpg", "C");
+    const std::int64_t id = RunMoves(journal, {MoveRow(tree.file("a.jpg"), tree.file("a2.jpg")),
+                                               MoveRow(tree.file("b.jpg"), tree.file("b2.jpg")),
+                                               MoveRow(tree.file("c.jpg"), tree.file("c2.jpg"))});
+    tree.write("b2.jpg", "changed"); // replaced by another file
+    tree.write("c.jpg", "taken");    // old name taken
+    const UndoReport dry = UndoBatch(journal, id, true);
+    EXPECT_EQ(dry.undone, 1u);
+    EXPECT_EQ(dry.skipped, 2u);
+    EXPECT_TRUE(test::ReadWholeFile(tree.file("a2.jpg")) == "A"); // a dry run moves nothing
+
+    const UndoReport undo = UndoBatch(journal, id);
+    ASSERT_EQ(undo.rows.size(), 3u); // reverse order
+    EXPECT_EQ(undo.rows[0].outcome, UndoOutcome::Skipped);
+    EXPECT_EQ(undo.rows[0].reason, "original name taken");
+    EXPECT_EQ(undo.rows[1].outcome, UndoOutcome::Skipped);
+    EXPECT_EQ(undo.rows[1].reason, "changed since");
+    EXPECT_EQ(undo.rows[2].outcome, UndoOutcome::Undone);
+    EXPECT_EQ(test::ReadWholeFile(tree.file("a.jpg")), "A");
+    EXPECT_EQ(test::ReadWholeFile(tree.file("c2.jpg")), "C"); // back from its temporary name
+    EXPECT_EQ(test::ReadWholeFile(tree.file("c.jpg")), "taken");
+    EXPECT_EQ(journal.Rows(id)[1].state, RowState::Skipped);
+}
+
+TEST_F(JournalTest, SetTimeUndoRestoresTheNanoseconds) {
+    const std::string f = tree.write("a.jpg", "A");
+    const struct timespec odd[2] = {{0, UTIME_OMIT}, {1'500'000'001, 123456789}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), odd, 0), 0);
+    const test::TreeSnapshot before = SnapshotTree(tree.path());
+    JournalRow r;
+    r.op = RowOp::SetTime;
+    r.oldPath = f;
+    r.before = StampOf(f);
+    r.newMtimeNs = 1'600'000'000'000'000'000;
+    JournalBatch batch(journal, BatchKind::SetTime, tree.path(), {r});
+    const struct timespec set[2] = {{0, UTIME_OMIT}, {1'600'000'000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, f.c_str(), set, 0), 0);
+    batch.done(0, StampOf(f));
+    batch.finish();
+    ASSERT_TRUE(UndoBatch(journal, batch.id()).ok());
+    EXPECT_EQ(SnapshotTree(tree.path()), before);
+}
+
+TEST_F(JournalTest, BatchOfAKilledProcessIsInterruptedAndCanBeResumed) {
+    const std::string a = tree.write("a.jpg", "A");
+    const std::string b = tree.write("b.jpg", "B");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Moves only the first row, then dies without finishing.
+        Journal own(state.path());
+        auto* batch = new JournalBatch(own, BatchKind::Rename, tree.path(),
+                                       {MoveRow(a, tree.file("a2")), MoveRow(b, tree.file("b2"))});
+        (void)::rename(a.c_str(), tree.file("a2").c_str());
+        (void)batch;
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    const std::vector<BatchInfo> interrupted = journal.Interrupted();
+    ASSERT_EQ(interrupted.size(), 1u);
+    EXPECT_FALSE(UndoBatch(journal, interrupted[0].id, true).rows.empty());
+    const UndoReport resumed = ResumeBatch(journal, interrupted[0].id);
+    ASSERT_TRUE(resumed.ok()) << resumed.error;
+    EXPECT_EQ(test::ReadWholeFile(tree.file("a2")), "A");
+    EXPECT_EQ(test::ReadWholeFile(tree.file("b2")), "B");
+    EXPECT_TRUE(journal.Interrupted().empty());
+    EXPECT_EQ(journal.Batch(interrupted[0].id)->state, BatchState::Done);
+}
+
+TEST_F(JournalTest, RunningBatchOfThisProcessIsNotInterrupted) {
+    const std::string a = tree.write("a.jpg", "A");
+    JournalBatch batch(journal, BatchKind::Rename, tree.path(), {MoveRow(a, tree.file("b"))});
+    EXPECT_TRUE(journal.Interrupted().empty());
+    EXPECT_FALSE(UndoBatch(journal, batch.id()).ok());
+}
+
+TEST_F(JournalTest, PruneKeepsTheNewerOfBothLimits) {
+    for (int i = 0; i < 5; ++i) {
+        const std::string f = tree.write("f" + std::to_string(i), "x");
+        RunMoves(journal, {MoveRow(f, f + ".moved")});
+    }
+    const std::int64_t now = std::time(nullptr);
+    EXPECT_EQ(journal.Prune({90, 2}, now), 0u); // all young
+    EXPECT_EQ(journal.Prune({0, 2}, now + 1), 3u);
+    EXPECT_EQ(journal.History().size(), 2u);
+}
+
+TEST_F(JournalTest, RetentionComesFromTheSettingsFile) {
+    const std::string ini = tree.file("kivo.ini");
+    EXPECT_EQ(ReadRetention(ini).days, 90);
+    EXPECT_EQ(ReadRetention(ini).batches, 1000);
+    WriteIniInteger(ini, kJournalSection, kJournalDaysKey, 7);
+    WriteIniInteger(ini, kJournalSection, kJournalBatchesKey, 50);
+    EXPECT_EQ(ReadRetention(ini).days, 7);
+    EXPECT_EQ(ReadRetention(ini).batches, 50);
+}
+
+TEST(JournalFolderTest, FollowsXdgStateHome) {
+    const char* saved = std::getenv("XDG_STATE_HOME");
+    const std::string keep = saved ? saved : "";
+    ::setenv("XDG_STATE_HOME", "/tmp/state-x", 1);
+    EXPECT_EQ(Journal::DefaultFolder(), "/tmp/state-x/kivomat");
+    ::setenv("XDG_STATE_HOME", "relative", 1); // not absolute: ignored
+    EXPECT_NE(Journal::DefaultFolder(), "relative/kivomat");
+    if (saved)
+        ::setenv("XDG_STATE_HOME", keep.c_str(), 1);
+    else
+        ::unsetenv("XDG_STATE_HOME");
+}
+
+} // namespace
+} // namespace kivo
