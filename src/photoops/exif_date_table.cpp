@@ -1,6 +1,7 @@
 #include "photoops/exif_date_table.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "photoops/file_time.h"
@@ -138,6 +139,27 @@ ExifDateTable::WriteResult ExifDateTable::Write(bool keepRows) {
     WriteResult result;
     std::size_t removed = 0;
     const std::size_t count = rows_.size();
+    // Intent of every time to write, before the first file is touched.
+    std::vector<std::size_t> journalRowOf(count, std::string::npos);
+    std::unique_ptr<JournalBatch> batch;
+    if (journal_) {
+        std::vector<JournalRow> intent;
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto value = ParseDateTimeText(rows_[i].newValue);
+            if (rows_[i].newValue.empty() || !value)
+                continue;
+            JournalRow row;
+            row.op = RowOp::SetTime;
+            row.oldPath = PathOf(rows_[i]);
+            row.before = StampOf(row.oldPath);
+            row.newMtimeNs =
+                static_cast<std::int64_t>(LocalDateTimeToUnix(StoredFileTime(*value))) * 1000000000;
+            journalRowOf[i] = intent.size();
+            intent.push_back(std::move(row));
+        }
+        batch = BeginBatch(journal_, journalKind_, ExcludeTrailingSlash(folder_), std::move(intent),
+                           &journalError_);
+    }
     // Removed rows shift the later ones up: visit i addresses row i - removed.
     for (std::size_t visit = 0; visit < count; ++visit) {
         const std::size_t i = visit - removed;
@@ -151,6 +173,12 @@ ExifDateTable::WriteResult ExifDateTable::Write(bool keepRows) {
             continue;
         }
         const FileTimeResult written = WriteFileTime(PathOf(r), *value, true);
+        if (batch && journalRowOf[visit] != std::string::npos) {
+            if (written)
+                batch->done(journalRowOf[visit], StampOf(PathOf(r)));
+            else
+                batch->notDone(journalRowOf[visit], written.reason);
+        }
         if (!written) {
             r.reason = written.reason;
             continue;
@@ -162,6 +190,11 @@ ExifDateTable::WriteResult ExifDateTable::Write(bool keepRows) {
             rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(i));
             ++removed;
         }
+    }
+    if (batch) {
+        batch->finish();
+        if (!batch->error().empty())
+            journalError_ = batch->error();
     }
     if (!rows_.empty() && result.written > 0)
         AktualizaceStavajici();

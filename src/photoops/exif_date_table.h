@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "core/journal.h"
 #include "photoops/adjust_settings.h"
 
 namespace kivo {
@@ -93,7 +94,13 @@ public:
     // resolution, years 1980-2099). A written row loses its new value, and leaves the table
     // unless keepRows. Rows that cannot be written keep their values and get the reason.
     // When at least one row was written and rows remain, the current times are re-read.
+    // Every Write with a journal is one batch of `kind` in it.
     WriteResult Write(bool keepRows);
+    void setJournal(Journal* journal, BatchKind kind = BatchKind::SetTime) {
+        journal_ = journal;
+        journalKind_ = kind;
+    }
+    const std::string& journalError() const { return journalError_; }
     // The checks of Write without writing: every row with a new value gets the reason it
     // would fail, or none. Returns the number of rows that would fail.
     int CheckWrites();
@@ -103,6 +110,9 @@ private:
     std::vector<ExifDateRow> rows_;
     bool offsetsUsed_ = false;
     bool changed_ = false;
+    Journal* journal_ = nullptr;
+    BatchKind journalKind_ = BatchKind::SetTime;
+    std::string journalError_;
 };
 
 } // namespace kivo

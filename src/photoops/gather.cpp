@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 
+#include "core/journal.h"
 #include "core/settings.h"
 #include "exif/container_kind.h"
 #include "platform/file_system.h"
@@ -301,6 +302,36 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         RemoveLeftoverCopies(destination);
     const std::size_t m = found.size();
     result.files.reserve(m);
+    // Intent of every move and of every folder removal that may follow, in run order.
+    std::vector<std::size_t> moveRow(m, std::string::npos);
+    std::vector<std::size_t> folderRow(m, std::string::npos);
+    std::unique_ptr<JournalBatch> batch;
+    if (journal_ && destinationUsable) {
+        std::vector<JournalRow> intent;
+        intent.reserve(m + folders.size());
+        for (std::size_t i = 0; i < m; ++i) {
+            const Found& f = found[i];
+            if (!f.inDestination) {
+                JournalRow row;
+                row.op = RowOp::Move;
+                row.oldPath = f.path;
+                row.newPath = destination + "/" + f.path.substr(f.nameStart);
+                row.before = StampOf(f.path);
+                moveRow[i] = intent.size();
+                intent.push_back(std::move(row));
+            }
+            if (f.lastInFolder && !f.inDestination) {
+                JournalRow row;
+                row.op = RowOp::RemoveDir;
+                row.oldPath = folderPartOf(f.path);
+                row.before = StampOf(row.oldPath);
+                folderRow[i] = intent.size();
+                intent.push_back(std::move(row));
+            }
+        }
+        batch = BeginBatch(journal_, BatchKind::Gather, destination, std::move(intent),
+                           &result.journalError);
+    }
     bool folderTried = false; // a file of the current folder existed when its turn came
     for (std::size_t q = 1; q <= m; ++q) {
         const Found& f = found[q - 1];
@@ -332,16 +363,34 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 fail(moved);
             }
         }
+        if (batch && moveRow[q - 1] != std::string::npos) {
+            if (g.outcome == GatherOutcome::Moved)
+                batch->done(moveRow[q - 1], StampOf(g.target));
+            else
+                batch->notDone(moveRow[q - 1], g.reason);
+        }
         // A folder can only be empty once its last listed file has had its turn, as every
         // file listed after another one of the same folder is still in it. So the removal
         // is tried there, and only succeeds when the folder is empty.
         if (f.lastInFolder) {
-            if (folderTried && RemoveDir(folderPartOf(f.path)))
+            const bool removed = folderTried && RemoveDir(folderPartOf(f.path));
+            if (removed)
                 ++result.removedFolderCount;
+            if (batch && folderRow[q - 1] != std::string::npos) {
+                if (removed)
+                    batch->done(folderRow[q - 1], {});
+                else
+                    batch->notDone(folderRow[q - 1], "not empty");
+            }
             folderTried = false;
         }
         result.files.push_back(std::move(g));
         setGaugePosition(GaugePercent(q, m));
+    }
+    if (batch) {
+        batch->finish();
+        if (!batch->error().empty())
+            result.journalError = batch->error();
     }
     setGaugePosition(0);
 

@@ -26,12 +26,15 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace kivo {
+
+class Journal;
 
 inline constexpr const char* kStructureReportName = "struktur.txt";
 inline constexpr const char* kFilesReportName = "soubory.txt";
@@ -94,6 +97,8 @@ struct GatherResult {
     std::size_t removedFolderCount = 0;
     // Text of a refused settings write; the files have moved all the same.
     std::string settingsError;
+    // Why the run went without a journal (or its marks were not all written).
+    std::string journalError;
 
     // At least one file was found: the settings were written and the list needs a refresh.
     bool anyFound() const { return !files.empty(); }
@@ -115,6 +120,9 @@ public:
     // Also gather RAW camera files (after the JPEG files of each folder, in listing order).
     // Off by default: gathering moves JPEG files only.
     void setIncludeRaw(bool raw) { includeRaw_ = raw; }
+    // The journal that records every move and removed folder of a run as one batch; none by
+    // default. Used on the gathering's own thread only.
+    void setJournal(Journal* journal) { journal_ = journal; }
 
     std::string structureReportPath() const;
     std::string filesReportPath() const;
@@ -133,6 +141,7 @@ private:
     std::string settingsPath_;
     GaugeCallback gauge_;
     bool includeRaw_ = false;
+    Journal* journal_ = nullptr;
 };
 
 // q / m × 100 rounded to the nearest integer, ties to even (m > 0).

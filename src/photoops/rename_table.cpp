@@ -121,6 +121,7 @@ bool RenameTable::BeginRenames() {
     performed_ = true;
     batch_.emplace(MakeBatch());
     batch_->Check();
+    BeginJournal();
     batch_->MoveToTemporaryNames();
     TakeResults(*batch_);
     return true;
@@ -131,6 +132,7 @@ int RenameTable::FinishRenames() {
         return 0;
     batch_->MoveToNewNames();
     TakeResults(*batch_);
+    FinishJournal();
     const int failures = batch_->failures();
     batch_.reset();
     for (RenameRow& row : rows_) {
@@ -148,6 +150,50 @@ int RenameTable::FinishRenames() {
         }
     }
     return failures;
+}
+
+void RenameTable::BeginJournal() {
+    journalBatch_.reset();
+    journalRowOf_.assign(batch_->items().size(), std::string::npos);
+    if (!journal_)
+        return;
+    // Intent before the first file moves, temporary names included.
+    std::vector<JournalRow> rows;
+    const long pid = static_cast<long>(::getpid());
+    for (std::size_t i = 0; i < batch_->items().size(); ++i) {
+        const RenameItem& item = batch_->items()[i];
+        if (item.state != RenameState::Pending)
+            continue;
+        JournalRow row;
+        row.op = RowOp::Move;
+        row.oldPath = pathOf(item.oldName);
+        row.newPath = pathOf(item.newName);
+        row.tempPath = pathOf(RenameTempName(pid, item.oldName));
+        row.before = StampOf(row.oldPath);
+        journalRowOf_[i] = rows.size();
+        rows.push_back(std::move(row));
+    }
+    journalBatch_ = BeginBatch(journal_, journalKind_, ExcludeTrailingSlash(folder_),
+                               std::move(rows), &journalError_);
+}
+
+void RenameTable::FinishJournal() {
+    if (!journalBatch_)
+        return;
+    for (std::size_t i = 0; i < batch_->items().size(); ++i) {
+        const RenameItem& item = batch_->items()[i];
+        const std::size_t row = journalRowOf_[i];
+        if (row == std::string::npos)
+            continue;
+        if (item.state == RenameState::Renamed)
+            journalBatch_->done(row, StampOf(pathOf(item.newName)));
+        else
+            journalBatch_->notDone(row, item.reason);
+    }
+    journalBatch_->finish();
+    if (!journalBatch_->error().empty())
+        journalError_ = journalBatch_->error();
+    journalBatch_.reset();
 }
 
 std::optional<int> RenameTable::Proved() {

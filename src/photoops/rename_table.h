@@ -2,11 +2,13 @@
 // The rows of the rename dialog and what its buttons do with them, without any widget:
 // the dialog binds to it, tests and batch tools drive it directly.
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/journal.h"
 #include "photoops/rename_batch.h"
 
 namespace kivo {
@@ -64,6 +66,14 @@ public:
     bool BeginRenames();
     int FinishRenames();
 
+    // The journal the renames are written to (each run one batch of `kind`); none by default.
+    void setJournal(Journal* journal, BatchKind kind = BatchKind::Rename) {
+        journal_ = journal;
+        journalKind_ = kind;
+    }
+    // Why the renames ran without a journal, when its batch could not be written.
+    const std::string& journalError() const { return journalError_; }
+
     bool performed() const { return performed_; }
     // At least one file got its new name.
     bool changed() const { return changed_; }
@@ -73,10 +83,17 @@ public:
 private:
     RenameBatch MakeBatch() const;
     void TakeResults(const RenameBatch& batch);
+    void BeginJournal();
+    void FinishJournal();
 
     std::string folder_;
     std::vector<RenameRow> rows_;
     std::optional<RenameBatch> batch_;
+    Journal* journal_ = nullptr;
+    BatchKind journalKind_ = BatchKind::Rename;
+    std::unique_ptr<JournalBatch> journalBatch_;
+    std::vector<std::size_t> journalRowOf_; // row of the journal batch per item, or npos
+    std::string journalError_;
     bool performed_ = false;
     bool changed_ = false;
 };
