@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 
 #include "app/about.h"
 #include "app/main_window.h"
@@ -22,7 +24,13 @@
 #include "browser/file_list_view.h"
 #include "core/settings.h"
 #include "jpeg_fixture.h"
+#include "photoops/exif_date_dialog.h"
+#include "photoops/naming.h"
+#include "photoops/rename_dialog.h"
 #include "platform/exe_folder.h"
+#include "platform/file_system.h"
+#include "platform/gui/path_text.h"
+#include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 #include "widgets/folder_edit.h"
 #include "widgets/splitter.h"
@@ -472,6 +480,81 @@ TEST_F(MainWindowTest, GatheringButtonMovesPhotosIntoTheCurrentFolder) {
     EXPECT_EQ(ReadIniString(ini, "Presun", "adresar", ""), dir.file("Zdroj"));
     EXPECT_TRUE(ReadIniBool(ini, "Presun", "podadr", false));
     EXPECT_TRUE(fs::exists(data + "/soubory.txt"));
+}
+
+// Answers every modal box that is still up after 10 s, so that a run gone wrong fails
+// instead of waiting for a click forever.
+class ModalWatchdog {
+public:
+    ModalWatchdog() {
+        QObject::connect(&timer_, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget())
+                w->close();
+        });
+        QTimer::singleShot(10000, &timer_, [this] { timer_.start(100); });
+    }
+
+private:
+    QTimer timer_;
+};
+
+// Runs `act` on the first modal dialog of type W that comes up.
+template <class W> void WhenModal(std::function<void(W*)> act) {
+    QTimer::singleShot(0, [act] {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] { return qobject_cast<W*>(QApplication::activeModalWidget()); }, 5000));
+        act(qobject_cast<W*>(QApplication::activeModalWidget()));
+    });
+}
+
+// An old camera card's names need not be UTF-8: the list shows U+FFFD, but the preview, the
+// EXIF date dialog, the rename dialog and gathering all reach the very files.
+TEST_F(MainWindowTest, PhotosWhoseNamesAreNotUtf8AreShownDatedRenamedAndGathered) {
+    ModalWatchdog watchdog;
+    const std::string picture = dir.write("Foto/l\xE9to.jpg", test::MakeJpeg(320, 240));
+    const std::string camera =
+        dir.write("Foto/\xFF\xFE.jpg", test::JpegWithExif(test::CameraTiff(false)));
+    TFHlavni& w = open({PathText(photos + "/")});
+    show();
+    selectOnly({QString::fromUtf8("l\xEF\xBF\xBDto.jpg")});
+    w.SLVClick();
+    EXPECT_EQ(w.Preview().trueWidth, 320);
+
+    const QString shown = QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD.jpg");
+    selectOnly({shown});
+    WhenModal<TFDCExif>([shown](TFDCExif* d) {
+        ASSERT_EQ(d->List->topLevelItemCount(), 1);
+        EXPECT_EQ(d->List->topLevelItem(0)->text(0), shown);
+        QTest::mouseClick(d->BProved1, Qt::LeftButton);
+        QTest::mouseClick(d->Bcancel, Qt::LeftButton);
+    });
+    w.BExifClick();
+    // The camera's DateTimeOriginal, the earliest of its stamps.
+    EXPECT_EQ(FileAge(camera), ParseDateTimeText("2004.07.15 13:45:10"));
+
+    selectOnly({shown});
+    w.CBTyp->setCurrentIndex(kFormatDateTime);
+    WhenModal<TFZmenaJ>([](TFZmenaJ* d) {
+        QTest::mouseClick(d->provedButton(), Qt::LeftButton);
+        QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
+    });
+    w.BZmenaJClick();
+    EXPECT_FALSE(fs::exists(camera));
+    const std::string renamed = photos + "/2004_07_15_13_45_10.jpg";
+    EXPECT_EQ(test::ReadWholeFile(renamed).size(),
+              test::JpegWithExif(test::CameraTiff(false)).size());
+
+    const std::string source = dir.mkdir("Karta\xA0");
+    dir.write("Karta\xA0/DCIM/\xC8\xE1.JPG", "c");
+    w.SCB->SetSelectedPath(PathText(photos));
+    w.DEPresun->setText(PathText(source));
+    w.ChBPodadr->setChecked(true);
+    w.BPresunClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    EXPECT_EQ(test::ReadWholeFile(photos + "/\xC8\xE1.JPG"), "c");
+    EXPECT_FALSE(fs::exists(source + "/DCIM/\xC8\xE1.JPG"));
+    EXPECT_EQ(ReadIniString(ini, "Presun", "adresar", ""), source);
+    EXPECT_TRUE(errors.isEmpty());
 }
 
 TEST_F(MainWindowTest, AboutOpensModallyCentredOverTheWindow) {
