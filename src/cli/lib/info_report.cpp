@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ostream>
 
+#include "cli/lib/json_names.h"
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
 #include "platform/datetime.h"
@@ -76,7 +77,9 @@ std::string InfoUsage() {
            "Exit status: 0 when every file could be read (with or without EXIF), 1 when a\n"
            "file is missing, a folder, not a regular file or cannot be opened (a message on\n"
            "stderr and, with --json, an object with an \"error\" field; the other files are\n"
-           "still reported), 2 for bad usage.\n";
+           "still reported), 2 for bad usage.\n"
+           "\n" +
+           std::string(kJsonNamesHelp);
 }
 
 std::string InfoVersion() {
@@ -127,7 +130,7 @@ bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options, s
 nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
     TExifInfo* exif = photo.Exif.get();
     nlohmann::ordered_json j;
-    j["file"] = file;
+    PutName(j, "file", file);
     j["status"] = photo.StatusText;
     j["exif_present"] = photo.ExifPresent();
     nlohmann::ordered_json positions = nlohmann::ordered_json::object();
@@ -179,7 +182,7 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
 
 nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string& error) {
     nlohmann::ordered_json j;
-    j["file"] = file;
+    PutName(j, "file", file);
     j["error"] = error;
     return j;
 }

@@ -21,8 +21,7 @@ struct InfoOptions {
 };
 
 // Parses the arguments after the program name; false with a message for bad usage.
-bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options,
-                   std::string& error);
+bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options, std::string& error);
 
 std::string InfoUsage();
 // "kivo-info <version> (Kivomat)": the program's version, as the about box shows it.

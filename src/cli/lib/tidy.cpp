@@ -3,6 +3,7 @@
 #include <exception>
 #include <functional>
 
+#include "cli/lib/json_names.h"
 #include "cli/lib/tidy_common.h"
 #include "platform/datetime.h"
 
@@ -34,7 +35,7 @@ int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     }
     const std::string& name = args.front();
     if (name == "--help" || name == "-h" || name == "help") {
-        out << kHelp;
+        out << kHelp << "\n" << kJsonNamesHelp;
         return kExitOk;
     }
     Command command;

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/lib/json_names.h"
 #include "platform/file_system.h"
 
 namespace kivo::tidy {
@@ -186,10 +187,9 @@ void PrintJson(const ResultTable& table, std::ostream& out) {
     for (const auto& row : table.rows) {
         nlohmann::ordered_json object = nlohmann::ordered_json::object();
         for (std::size_t c = 0; c < table.columns.size(); ++c)
-            object[table.columns[c]] = row[c];
+            PutName(object, table.columns[c], row[c]);
         rows.push_back(std::move(object));
     }
-    // File names need not be valid UTF-8; such bytes become U+FFFD instead of an abort.
     out << rows.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 

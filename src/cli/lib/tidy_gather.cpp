@@ -4,6 +4,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "cli/lib/json_names.h"
 #include "cli/lib/tidy.h"
 #include "cli/lib/tidy_common.h"
 #include "photoops/gather.h"
@@ -52,7 +53,7 @@ const char* OutcomeText(GatherOutcome o) {
 
 int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (WantsHelp(args)) {
-        out << kGatherHelp;
+        out << kGatherHelp << "\n" << kJsonNamesHelp;
         return kExitOk;
     }
     ArgReader reader(args);
@@ -69,7 +70,7 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         const std::string option = reader.takeOption();
         if (option == "--help") {
-            out << kGatherHelp;
+            out << kGatherHelp << "\n" << kJsonNamesHelp;
             return kExitOk;
         }
         if (option == "--subfolders") {

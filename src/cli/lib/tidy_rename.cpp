@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "cli/lib/json_names.h"
 #include "cli/lib/tidy.h"
 #include "cli/lib/tidy_common.h"
 #include "photoops/naming.h"
@@ -122,7 +123,7 @@ bool RestoreFolders(const std::vector<std::string>& files, bool dryRun, std::ost
 
 int RunRename(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (WantsHelp(args)) {
-        out << kRenameHelp;
+        out << kRenameHelp << "\n" << kJsonNamesHelp;
         return kExitOk;
     }
     ArgReader reader(args);
@@ -138,7 +139,7 @@ int RunRename(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         const std::string option = reader.takeOption();
         if (option == "--help") {
-            out << kRenameHelp;
+            out << kRenameHelp << "\n" << kJsonNamesHelp;
             return kExitOk;
         }
         if (option == "--format") {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <utility>
 
+#include "cli/lib/json_names.h"
 #include "cli/lib/tidy.h"
 #include "cli/lib/tidy_common.h"
 #include "photoops/adjust_settings.h"
@@ -153,7 +154,7 @@ ExifDateTable StartTable(const ExifDateTable& filled, int from) {
 
 int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     if (WantsHelp(args)) {
-        out << kSetTimeHelp;
+        out << kSetTimeHelp << "\n" << kJsonNamesHelp;
         return kExitOk;
     }
     ArgReader reader(args);
@@ -173,7 +174,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         }
         const std::string option = reader.takeOption();
         if (option == "--help") {
-            out << kSetTimeHelp;
+            out << kSetTimeHelp << "\n" << kJsonNamesHelp;
             return kExitOk;
         }
         if (option == "--from") {
