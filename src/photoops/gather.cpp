@@ -5,11 +5,13 @@
 #include <cstring>
 #include <filesystem>
 #include <optional>
+#include <set>
 #include <string_view>
 
 #include "core/journal.h"
 #include "core/settings.h"
 #include "exif/container_kind.h"
+#include "photoops/photo_group.h"
 #include "platform/file_system.h"
 
 namespace kivo {
@@ -271,6 +273,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         for (std::size_t fi = 0; fi < folders.size(); ++fi) {
             const std::string& folder = folders[fi];
             int inDestination = -1; // worked out once a folder has a match
+            const std::size_t firstHere = found.size();
             for (std::string_view pattern : kPatterns) {
                 if (pattern == "*" && !includeRaw_)
                     break;
@@ -282,6 +285,26 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                     if (inDestination < 0)
                         inDestination = destinationUsable && sameFolder(folder, destination);
                     std::string path = folder + "/" + e.name;
+                    out.line(path);
+                    found.push_back({std::move(path), folder.size() + 1, fi, inDestination == 1});
+                }
+            }
+            // The XMP sidecars of the photos found here go with them, right after them.
+            if (found.size() == firstHere)
+                continue;
+            std::vector<std::string> names;
+            for (std::size_t k = firstHere; k < found.size(); ++k)
+                names.push_back(found[k].path.substr(found[k].nameStart));
+            const std::size_t photos = names.size();
+            for (const DirEntry& e : EnumerateFolder(folder, "*.xmp"))
+                if (!e.isDir() && !isDotEntry(e.name))
+                    names.push_back(e.name);
+            std::set<std::string> added;
+            for (std::size_t k = 0; k < photos; ++k) {
+                for (std::string& c : CompanionsOf(names[k], names)) {
+                    if (IsPhotoName(c) || !added.insert(c).second)
+                        continue;
+                    std::string path = folder + "/" + c;
                     out.line(path);
                     found.push_back({std::move(path), folder.size() + 1, fi, inDestination == 1});
                 }

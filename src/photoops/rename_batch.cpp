@@ -146,17 +146,38 @@ void RenameBatch::FailBlockedRows() {
             claimed.emplace(item.newName, i);
             if (reason.empty())
                 continue;
-            if (item.state == RenameState::AtTemp) {
-                // Its old name is still free: nothing has reached a new name yet.
-                const FsResult back = RenameNoReplace(pathOf(item.tempName), pathOf(item.oldName));
-                if (!back)
-                    reason += "; left as " + item.tempName + ": " + ReasonOf(back.error);
-            }
-            item.state = RenameState::Failed;
-            item.reason = std::move(reason);
+            FailItem(item, std::move(reason));
             again = true;
         }
+        if (FailGroups())
+            again = true;
     }
+}
+
+void RenameBatch::FailItem(RenameItem& item, std::string reason) {
+    if (item.state == RenameState::AtTemp) {
+        // Its old name is still free: nothing has reached a new name yet.
+        const FsResult back = RenameNoReplace(pathOf(item.tempName), pathOf(item.oldName));
+        if (!back)
+            reason += "; left as " + item.tempName + ": " + ReasonOf(back.error);
+    }
+    item.state = RenameState::Failed;
+    item.reason = std::move(reason);
+}
+
+bool RenameBatch::FailGroups() {
+    std::set<int> failed;
+    for (const RenameItem& item : items_)
+        if (item.group >= 0 && item.state == RenameState::Failed)
+            failed.insert(item.group);
+    bool any = false;
+    for (RenameItem& item : items_) {
+        if (item.group < 0 || !Active(item) || !failed.contains(item.group))
+            continue;
+        FailItem(item, "another file of its group cannot be renamed");
+        any = true;
+    }
+    return any;
 }
 
 bool RenameBatch::MoveToTemporaryNames() {

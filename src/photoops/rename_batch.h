@@ -51,6 +51,9 @@ struct RenameItem {
     std::string tempName; // set by the first phase
     RenameState state = RenameState::Pending;
     std::string reason; // why it failed (or would fail)
+    // Items of one group (a photo with its sidecars and twin) rename all or none: when one
+    // of them fails, the others fail too. -1: the item stands alone.
+    int group = -1;
 };
 
 class RenameBatch {
@@ -75,6 +78,11 @@ private:
     // With `filesMoved` the old names of the remaining rows are already free.
     void FailBlockedRows();
     void RollBack(std::size_t failedRow, int error);
+    // Fails an active item, putting it back under its old name when it waits under its
+    // temporary one.
+    void FailItem(RenameItem& item, std::string reason);
+    // Fails the active members of groups with a failed member; true when any was.
+    bool FailGroups();
 
     std::string folder_;
     std::vector<RenameItem> items_;

@@ -5,7 +5,9 @@
 
 #include <unistd.h>
 
+#include "exif/container_kind.h"
 #include "photoops/naming.h"
+#include "photoops/photo_group.h"
 #include "platform/datetime.h"
 #include "platform/file_system.h"
 
@@ -34,7 +36,7 @@ bool RenameTable::AddFile(const std::string& name) {
     const std::optional<TDateTime> age = FileAge(path);
     if (!age)
         return false;
-    rows_.push_back(RenameRow{DateTimeText(*age), name, {}, {}, RenameState::Pending, {}, {}});
+    rows_.push_back(RenameRow{DateTimeText(*age), name, {}, {}, RenameState::Pending, {}, {}, {}});
     return true;
 }
 
@@ -42,6 +44,46 @@ void RenameTable::Fill(const std::vector<std::string>& namesInListOrder) {
     SetFixedDateTimeFormats();
     for (const std::string& name : namesInListOrder)
         AddFile(name);
+    GroupCompanions();
+}
+
+void RenameTable::GroupCompanions() {
+    if (rows_.empty())
+        return;
+    std::vector<std::string> names;
+    for (const DirEntry& e : EnumerateFolder(folder_, "*"))
+        if (!e.isDir() && e.name != "." && e.name != "..")
+            names.push_back(e.name);
+    std::sort(names.begin(), names.end());
+    // JPEG and HEIF photos lead their group before RAW files do; a file already in a group
+    // is no leader.
+    std::vector<bool> absorbed(rows_.size(), false);
+    std::vector<std::string> taken;
+    for (const bool rawPass : {false, true}) {
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            RenameRow& row = rows_[i];
+            if (absorbed[i] || IsRawName(row.currentName) != rawPass ||
+                !IsPhotoName(row.currentName) ||
+                std::find(taken.begin(), taken.end(), row.currentName) != taken.end())
+                continue;
+            for (const std::string& c : CompanionsOf(row.currentName, names)) {
+                if (std::find(taken.begin(), taken.end(), c) != taken.end())
+                    continue;
+                row.companions.push_back(c);
+                taken.push_back(c);
+            }
+            taken.push_back(row.currentName);
+            for (std::size_t j = 0; j < rows_.size(); ++j)
+                if (j != i && std::find(row.companions.begin(), row.companions.end(),
+                                        rows_[j].currentName) != row.companions.end())
+                    absorbed[j] = true;
+        }
+    }
+    std::vector<RenameRow> kept;
+    for (std::size_t i = 0; i < rows_.size(); ++i)
+        if (!absorbed[i])
+            kept.push_back(std::move(rows_[i]));
+    rows_ = std::move(kept);
 }
 
 void RenameTable::SeradDleDC() {
@@ -94,25 +136,44 @@ void RenameTable::NastavNazev(int formatIndex) {
 RenameBatch RenameTable::MakeBatch() const {
     std::vector<RenameItem> items;
     items.reserve(rows_.size());
-    for (const RenameRow& row : rows_)
-        items.push_back(RenameItem{row.currentName, row.newName, {}, RenameState::Pending, {}});
+    int group = 0;
+    for (const RenameRow& row : rows_) {
+        const int g = row.companions.empty() ? -1 : group++;
+        items.push_back(RenameItem{row.currentName, row.newName, {}, RenameState::Pending, {}, g});
+        // A companion gets no name while its photo has none: the group fails as one.
+        for (const std::string& c : row.companions)
+            items.push_back(RenameItem{c,
+                                       row.newName.empty()
+                                           ? std::string()
+                                           : CompanionNewName(row.currentName, c, row.newName),
+                                       {},
+                                       RenameState::Pending,
+                                       {},
+                                       g});
+    }
     return RenameBatch(folder_, std::move(items), static_cast<long>(::getpid()));
 }
 
 void RenameTable::TakeResults(const RenameBatch& batch) {
+    // Each row's item comes first, its companions' items right after it.
     const std::vector<RenameItem>& items = batch.items();
-    for (std::size_t i = 0; i < rows_.size() && i < items.size(); ++i) {
-        rows_[i].state = items[i].state;
-        rows_[i].reason = items[i].reason;
-        rows_[i].tempName = items[i].tempName;
+    std::size_t k = 0;
+    for (std::size_t i = 0; i < rows_.size() && k < items.size(); ++i) {
+        rows_[i].state = items[k].state;
+        rows_[i].reason = items[k].reason;
+        rows_[i].tempName = items[k].tempName;
+        k += 1 + rows_[i].companions.size();
     }
 }
 
 int RenameTable::Check() {
     RenameBatch batch = MakeBatch();
-    const int failures = batch.Check();
+    batch.Check();
     TakeResults(batch);
-    return failures;
+    // Rows, not files: a group counts once.
+    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(), [](const RenameRow& r) {
+        return r.state == RenameState::Failed;
+    }));
 }
 
 bool RenameTable::BeginRenames() {
@@ -133,8 +194,8 @@ int RenameTable::FinishRenames() {
     batch_->MoveToNewNames();
     TakeResults(*batch_);
     FinishJournal();
-    const int failures = batch_->failures();
     batch_.reset();
+    int failures = 0;
     for (RenameRow& row : rows_) {
         switch (row.state) {
         case RenameState::Renamed:
@@ -146,6 +207,7 @@ int RenameTable::FinishRenames() {
             break;
         default:
             row.status = kRenameStatusFailed;
+            ++failures;
             break;
         }
     }

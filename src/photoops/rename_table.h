@@ -25,6 +25,9 @@ struct RenameRow {
     RenameState state = RenameState::Pending;
     std::string reason;   // why the row failed, or would fail
     std::string tempName; // where the file waits between the two phases
+    // Files renamed with this one (photo_group.h): its sidecars and its RAW or JPEG twin,
+    // each to the new stem with its own ending; the row fails when any of them would.
+    std::vector<std::string> companions;
 };
 
 class RenameTable {
@@ -39,7 +42,9 @@ public:
 
     // Filling: one row per name that is an existing file (not a folder) in the folder, with
     // its modification time (two-second resolution) as date-time text. Bare names only;
-    // a name with "/" or the entries "." and ".." are never listed.
+    // a name with "/" or the entries "." and ".." are never listed. Fill also groups each
+    // photo with its companions: a listed companion (the RAW twin of a listed JPEG, a
+    // listed sidecar) leaves the rows and follows its photo.
     bool AddFile(const std::string& name);
     void Fill(const std::vector<std::string>& namesInListOrder);
 
@@ -82,6 +87,7 @@ public:
 
 private:
     RenameBatch MakeBatch() const;
+    void GroupCompanions();
     void TakeResults(const RenameBatch& batch);
     void BeginJournal();
     void FinishJournal();

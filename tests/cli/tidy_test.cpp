@@ -290,6 +290,23 @@ TEST_F(TidyTest, GatherRawMovesRawFilesAfterTheJpegs) {
     EXPECT_EQ(Names(src), (std::vector<std::string>{"d.heic", "e.txt"}));
 }
 
+TEST_F(TidyTest, GatherTakesTheSidecarsOfTheMovedPhotos) {
+    for (const char* name :
+         {"A/a.jpg", "A/a.XMP", "A/a.jpg.xmp", "A/b.nef", "A/b.nef.xmp", "A/b.xmp", "A/lone.xmp"})
+        tmp.write(name, "x");
+    const std::string src = tmp.file("A"), dest = tmp.mkdir("D"), reports = tmp.file("rep");
+    const TidyRun r = Tidy({"gather", "--report-dir", reports, src, dest});
+    EXPECT_EQ(r.status, 0) << r.err;
+    // b.nef is not gathered without --raw: its sidecars stay with it.
+    EXPECT_EQ(Names(dest), (std::vector<std::string>{"a.XMP", "a.jpg", "a.jpg.xmp"}));
+    // The sidecars right after their photo, in listing order.
+    const std::string report = ReadWholeFile(reports + "/soubory.txt");
+    EXPECT_EQ(report.rfind(src + "/a.jpg\r\n", 0), 0u) << report;
+    EXPECT_EQ(report.size(), (src.size() * 3 + 6 + 6 + 10 + 6));
+    EXPECT_EQ(Tidy({"gather", "--raw", "--report-dir", reports, src, dest}).status, 0);
+    EXPECT_EQ(Names(src), (std::vector<std::string>{"lone.xmp"}));
+}
+
 TEST_F(TidyTest, GatherDefaultsToTheDataFolderAndTheCurrentFolder) {
     tmp.write("S/x.jpg", "x");
     const std::string dest = tmp.mkdir("here");

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -386,6 +387,31 @@ TEST(RenameTable, EmptyTablePerformsWithoutChange) {
     table.Fill({});
     EXPECT_EQ(table.Proved(), 0);
     EXPECT_FALSE(table.changed());
+}
+
+// A photo with its RAW twin and sidecars renames as one group; a clash of any member
+// fails the whole group, and the other rows go on.
+TEST(RenameGroups, RawJpegAndXmpRenameAsOne) {
+    test::TempDir dir;
+    for (const char* name : {"a.jpg", "a.CR2", "a.xmp", "a.CR2.xmp", "b.jpg", "b.XMP", "c.jpg",
+                             "c.nef", "03.nef", "note.txt"})
+        MakeFile(dir, name, 2020, 1, 1);
+    RenameTable table(dir.path());
+    // The listed RAW twin leaves the rows and follows its JPEG.
+    table.Fill({"a.CR2", "a.jpg", "b.jpg", "c.jpg"});
+    EXPECT_EQ(Column(table, &RenameRow::currentName), (Names{"a.jpg", "b.jpg", "c.jpg"}));
+    EXPECT_EQ(table.rows()[0].companions, (Names{"a.CR2", "a.CR2.xmp", "a.xmp"}));
+    table.NastavNazev(kFormatRunning2);
+    EXPECT_EQ(table.Proved(), 1);
+    EXPECT_EQ(Column(table, &RenameRow::status), (Names{"OK", "OK", "chyba"}));
+    Names left;
+    for (const auto& e : EnumerateFolder(dir.path(), "*"))
+        if (!e.isDir() && e.name[0] != '.')
+            left.push_back(e.name);
+    std::sort(left.begin(), left.end());
+    // c.jpg -> 03.jpg alone would work, but its twin's new name 03.nef is taken.
+    EXPECT_EQ(left, (Names{"01.CR2", "01.CR2.xmp", "01.jpg", "01.xmp", "02.XMP", "02.jpg", "03.nef",
+                           "c.jpg", "c.nef", "note.txt"}));
 }
 
 } // namespace
