@@ -141,7 +141,8 @@ public:
         return skipped;
     }
     std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
-        if (offset < 0 || static_cast<std::uint64_t>(offset) >= bytes_.size())
+        // A read of nothing may come with no buffer at all.
+        if (n == 0 || offset < 0 || static_cast<std::uint64_t>(offset) >= bytes_.size())
             return 0;
         const std::size_t k = std::min(n, bytes_.size() - static_cast<std::size_t>(offset));
         std::memcpy(out, bytes_.data() + offset, k);

@@ -43,7 +43,7 @@ public:
     }
 
     std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
-        if (offset < 0 || offset >= length_)
+        if (n == 0 || offset < 0 || offset >= length_)
             return 0;
         const auto k = static_cast<std::size_t>(
             std::min<std::int64_t>(static_cast<std::int64_t>(n), length_ - offset));
