@@ -34,8 +34,9 @@ function(kivo_add_test name)
   kivo_target_options(${name})
   target_compile_definitions(${name} PRIVATE KIVO_TESTDATA_DIR="${KIVO_TESTDATA_DIR}")
   add_test(NAME ${name} COMMAND ${name})
-  # The undo journal of a test run goes into the build tree, never into the user's.
-  set(env "TZ=Europe/Prague;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state/${name}")
+  # The undo journal and the thumbnails of a test run go into the build tree, never into
+  # the user's.
+  set(env "TZ=Europe/Prague;LC_ALL=C.UTF-8;QT_QPA_PLATFORM=offscreen;XDG_STATE_HOME=${CMAKE_BINARY_DIR}/test-state/${name};XDG_CACHE_HOME=${CMAKE_BINARY_DIR}/test-cache/${name}")
   if(A_GUI)
     list(APPEND env "QT_QPA_PLATFORM=offscreen")
   endif()

@@ -121,6 +121,7 @@ JpegExifHead ReadJpegExifHead(std::span<const std::uint8_t> head) {
         return out;
     // Segments: FF, marker, 2-byte big-endian length counting itself, payload.
     std::size_t pos = 2;
+    bool exifSeen = false;
     while (pos + 4 <= head.size()) {
         if (head[pos] != 0xFF)
             return out;
@@ -138,10 +139,19 @@ JpegExifHead ReadJpegExifHead(std::span<const std::uint8_t> head) {
         const std::size_t payloadSize = length - 2;
         // "Exif" 00 00 opens the EXIF segment; an XMP APP1 does not.
         static constexpr std::uint8_t kExif[6] = {'E', 'x', 'i', 'f', 0, 0};
-        if (marker == 0xE1 && payloadSize >= 6 && payload + 6 <= head.size() &&
+        if (marker == 0xE1 && !exifSeen && payloadSize >= 6 && payload + 6 <= head.size() &&
             std::equal(kExif, kExif + 6, head.begin() + static_cast<std::ptrdiff_t>(payload))) {
+            exifSeen = true;
             const std::size_t end = std::min(head.size(), payload + payloadSize);
             ReadTiff(head.first(end), payload + 6, out);
+        }
+        // Frame header (SOF0-SOF15 but DHT C4, JPG C8, DAC CC):
+        //   +0 precision (1), +1 height (2), +3 width (2)
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && payloadSize >= 5 && payload + 5 <= head.size()) {
+            out.height = (head[payload + 1] << 8) | head[payload + 2];
+            out.width = (head[payload + 3] << 8) | head[payload + 4];
             return out;
         }
         pos = payload + payloadSize;

@@ -20,9 +20,13 @@ struct JpegExifHead {
     // The embedded JPEG thumbnail as an offset into the bytes given; length 0 = none.
     std::size_t thumbnailOffset = 0;
     std::size_t thumbnailLength = 0;
+    // The stored image size from the frame header when it lies in the bytes given, else 0.
+    int width = 0;
+    int height = 0;
 };
 
-// Reads the first EXIF APP1 segment among the segments before the scan. Any malformed
+// Reads the first EXIF APP1 segment and the frame header among the segments before the
+// scan. Any malformed
 // structure ends the read with what was found so far; nothing is read outside `head`.
 JpegExifHead ReadJpegExifHead(std::span<const std::uint8_t> head);
 
