@@ -34,6 +34,9 @@ QVariant FileListItemModel::data(const QModelIndex& index, int role) const {
     case Qt::DecorationRole:
         if (index.column() != 0)
             return {};
+        if (decorationSource_)
+            if (QVariant picture = decorationSource_(index.row()); picture.isValid())
+                return picture;
         if (item.iconKey.startsWith(QLatin1String("volume:")))
             return ShellVolumeIcon(item.iconKey.mid(7).toInt());
         return ShellIconForMime(item.iconKey);
@@ -108,6 +111,13 @@ Qt::DropActions FileListItemModel::supportedDragActions() const {
 }
 Qt::DropActions FileListItemModel::supportedDropActions() const {
     return Qt::CopyAction | Qt::MoveAction;
+}
+
+void FileListItemModel::DecorationChanged(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    const QModelIndex i = index(row, 0);
+    emit dataChanged(i, i, {Qt::DecorationRole});
 }
 
 void FileListItemModel::BeginReorder() {

@@ -3,6 +3,7 @@
 // Both views of the list (details and icons) show this one model; an edited caption is
 // announced by CaptionEdited for whoever renames the entry.
 
+#include <functional>
 #include <vector>
 
 #include <QAbstractTableModel>
@@ -42,6 +43,12 @@ public:
     void BeginReorder();
     void EndReorder(const std::vector<int>& newToOld);
 
+    // A picture shown instead of the type icon (a thumbnail); an invalid value keeps the icon.
+    void SetDecorationSource(std::function<QVariant(int row)> source) {
+        decorationSource_ = std::move(source);
+    }
+    void DecorationChanged(int row);
+
 signals:
     // An in-place edit stored a new caption in the row (after dataChanged). Connect it
     // directly: the receiver runs before setData returns.
@@ -50,6 +57,7 @@ signals:
 private:
     FileListing& listing_;
     QModelIndexList reorderPersistent_;
+    std::function<QVariant(int row)> decorationSource_;
 };
 
 } // namespace kivo

@@ -8,6 +8,7 @@
 #include "browser/dir_tree_link.h"
 #include "browser/file_list_item_views.h"
 #include "browser/file_list_model.h"
+#include "browser/thumbnail_view.h"
 #include "platform/gui/volumes.h"
 #include "platform/gui/wait_cursor.h"
 
@@ -33,6 +34,11 @@ TFileListView::TFileListView(QWidget* parent) : QWidget(parent) {
     // Direct: the rename is queued before setData returns, as the editor expects.
     connect(model_, &FileListItemModel::CaptionEdited, this, &TFileListView::AfterEdit,
             Qt::DirectConnection);
+
+    thumbnails_ = new FileListThumbnails(listing_, this);
+    model_->SetDecorationSource([this](int row) { return thumbnails_->Decoration(row); });
+    connect(thumbnails_, &FileListThumbnails::RowChanged, model_,
+            &FileListItemModel::DecorationChanged);
 
     details_ = new FileListTreeView(*this, this);
     header_ = new FileListHeader(details_);
@@ -85,6 +91,7 @@ TFileListView::~TFileListView() {
     // destructor deletes the children: they go first.
     delete details_;
     delete icons_;
+    delete thumbnails_;
     delete model_;
 }
 
@@ -199,14 +206,17 @@ void TFileListView::SetViewStyle(TViewStyle style) {
     if (style == vsReport) {
         stack_->setCurrentWidget(details_);
     } else {
-        const int small = style == vsIcon ? 32 : 16;
-        icons_->setIconSize(QSize(small, small));
+        // Photos show as thumbnails in both icon styles; the list style keeps small icons.
+        const int side = style == vsIcon        ? kLargeThumbnail
+                         : style == vsSmallIcon ? kSmallThumbnail
+                                                : 16;
+        icons_->setIconSize(QSize(side, side));
         if (style == vsIcon) {
             icons_->setViewMode(QListView::IconMode);
             icons_->setFlow(QListView::LeftToRight);
             icons_->setWrapping(true);
             icons_->setWordWrap(true);
-            icons_->setGridSize(QSize(88, 64));
+            icons_->setGridSize(QSize(side + 24, side + 2 * fontMetrics().height() + 12));
         } else {
             icons_->setViewMode(QListView::ListMode);
             icons_->setGridSize(QSize());
@@ -218,6 +228,8 @@ void TFileListView::SetViewStyle(TViewStyle style) {
         icons_->setMovement(QListView::Static);
         stack_->setCurrentWidget(icons_);
     }
+    const bool thumbs = style == vsIcon || style == vsSmallIcon;
+    thumbnails_->SetPixelSize(thumbs ? icons_->iconSize().width() : 0, devicePixelRatioF());
     setFocusProxy(CurrentView());
     if (hadFocus)
         CurrentView()->setFocus();
@@ -328,6 +340,10 @@ void TFileListView::RefreshListing() {
         WaitCursor wait;
         model_->BeginReset();
         listing_.Refresh();
+        if (listing_.Directory() != listedFolder_) {
+            thumbnails_->Clear();
+            listedFolder_ = listing_.Directory();
+        }
         model_->EndReset();
         ApplyColumns();
         UpdateHeaderImages();

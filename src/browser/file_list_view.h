@@ -33,6 +33,7 @@ class FileListItemModel;
 class FileListHeader;
 class FileListTreeView;
 class FileListIconView;
+class FileListThumbnails;
 
 // View-style codes as the main window stores them.
 enum TViewStyle : int {
@@ -41,6 +42,10 @@ enum TViewStyle : int {
     vsList = 3,
     vsReport = 4,
 };
+
+// Sides of the thumbnails in the large and small icon styles, in logical pixels.
+inline constexpr int kLargeThumbnail = 128;
+inline constexpr int kSmallThumbnail = 48;
 
 class TFileListView : public QWidget,
                       private FileListItemViewOwner,
@@ -106,6 +111,8 @@ public:
     QTreeView* DetailsView() const;
     QListView* IconView() const;
     FileListItemModel* Model() const { return model_; }
+    // Thumbnails of the pictures, shown in the two icon styles.
+    FileListThumbnails& Thumbnails() const { return *thumbnails_; }
     QItemSelectionModel* SelectionModel() const;
     const FileListing& Listing() const { return listing_; }
 
@@ -219,6 +226,9 @@ private:
     FileListTreeView* details_ = nullptr;
     FileListIconView* icons_ = nullptr;
     FileListHeader* header_ = nullptr;
+    FileListThumbnails* thumbnails_ = nullptr;
+    // The folder of the last listing: thumbnails of another folder are dropped.
+    QString listedFolder_;
     TViewStyle viewStyle_ = vsReport;
     DirTreeLink* dirTreeCombo_ = nullptr;
     bool dblClickToOpen_ = true;
