@@ -203,7 +203,8 @@ Step PlanUndo(std::size_t index, const JournalRow& r) {
 
 // Runs the steps: first every file that goes through a temporary name to it, then every
 // step in order. A step that fails leaves its file where it was.
-void RunSteps(std::vector<Step>& steps, JournalBatch* batch) {
+// Resuming, a folder that is not empty stays, as in the run itself: no failure.
+void RunSteps(std::vector<Step>& steps, JournalBatch* batch, bool resuming = false) {
     const auto stepFailed = [](Step& s, std::string reason) {
         s.outcome = UndoOutcome::Skipped;
         s.reason = std::move(reason);
@@ -264,7 +265,11 @@ void RunSteps(std::vector<Step>& steps, JournalBatch* batch) {
                     errno == ENOTEMPTY || errno == EEXIST ? "folder not empty" : ErrorText(errno);
             break;
         }
-        if (failure.empty()) {
+        if (resuming && row.op == RowOp::RemoveDir && failure == "folder not empty") {
+            s.outcome = UndoOutcome::Nothing;
+            if (batch)
+                batch->notDone(i, "not empty");
+        } else if (failure.empty()) {
             s.outcome = UndoOutcome::Undone;
             if (batch)
                 batch->done(i, after);
@@ -489,8 +494,7 @@ UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun) {
             steps.push_back(std::move(s));
         }
         if (!dryRun) {
-            RunSteps(steps, held.get());
-            // A folder that is not empty simply stayed, as in the run itself.
+            RunSteps(steps, held.get(), true);
             held->finish(BatchState::Done);
         }
         for (const Step& s : steps)

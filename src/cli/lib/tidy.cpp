@@ -2,10 +2,13 @@
 
 #include <exception>
 #include <functional>
+#include <memory>
 
 #include "cli/lib/json_names.h"
 #include "cli/lib/tidy_common.h"
+#include "core/journal.h"
 #include "platform/datetime.h"
+#include "platform/exe_folder.h"
 
 namespace kivo::tidy {
 
@@ -45,13 +48,34 @@ int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         command = RunSetTime;
     else if (name == "gather")
         command = RunGather;
+    else if (name == "history")
+        command = RunHistory;
+    else if (name == "undo")
+        command = RunUndo;
+    else if (name == "resume")
+        command = RunResume;
     if (!command) {
         err << "kivo-tidy: unknown command '" << name << "'\n"
             << "Try 'kivo-tidy --help'.\n";
         return kExitUsage;
     }
     const std::vector<std::string> rest(args.begin() + 1, args.end());
+    // Every change is journaled; a run cut short before is pointed out whatever the command.
+    std::string journalError;
+    const std::unique_ptr<Journal> journal = Journal::OpenDefault(SettingsPath(), &journalError);
+    if (!journal)
+        err << "kivo-tidy: " << journalError << " (changes cannot be undone)\n";
+    struct Scope {
+        explicit Scope(Journal* j) { SetCurrentJournal(j); }
+        ~Scope() { SetCurrentJournal(nullptr); }
+    } scope(journal.get());
     try {
+        if (journal && !WantsHelp(rest))
+            for (const BatchInfo& b : journal->Interrupted())
+                err << "kivo-tidy: batch " << b.id << " (" << BatchKindKey(b.kind) << ", "
+                    << EscapeForLine(b.folder) << ") was interrupted; finish it with "
+                    << "'kivo-tidy resume " << b.id << "' or roll it back with 'kivo-tidy undo "
+                    << b.id << "'\n";
         return command(rest, out, err);
     } catch (const UsageError& e) {
         err << "kivo-tidy " << name << ": " << e.what() << "\n"

@@ -16,5 +16,8 @@ int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 int RunRename(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunUndo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunResume(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace kivo::tidy

@@ -13,6 +13,18 @@ namespace kivo::tidy {
 
 namespace fs = std::filesystem;
 
+namespace {
+Journal* g_journal = nullptr;
+} // namespace
+
+Journal* CurrentJournal() {
+    return g_journal;
+}
+
+void SetCurrentJournal(Journal* journal) {
+    g_journal = journal;
+}
+
 bool ArgReader::nextIsOption() {
     if (atEnd() || optionsEnded_)
         return false;

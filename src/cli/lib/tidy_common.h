@@ -8,7 +8,15 @@
 #include <string_view>
 #include <vector>
 
+namespace kivo {
+class Journal;
+}
+
 namespace kivo::tidy {
+
+// The undo journal of the running command (opened by RunTidy), nullptr without one.
+Journal* CurrentJournal();
+void SetCurrentJournal(Journal* journal);
 
 inline constexpr int kExitOk = 0;     // every row succeeded or had nothing to do
 inline constexpr int kExitFailed = 1; // at least one row (or named file) failed

@@ -110,6 +110,7 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const bool sourceIsFolder = DirectoryExists(source);
     ImageGatherer gatherer(reportDir.empty() ? DataFolder() : reportDir);
     gatherer.setIncludeRaw(raw);
+    gatherer.setJournal(CurrentJournal());
     const GatherResult result = gatherer.GatherImages(source, subfolders, dest);
 
     ResultTable table{{"soubor", "cíl", "stav", "reason"}, {}};

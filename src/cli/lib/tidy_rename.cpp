@@ -173,6 +173,7 @@ int RunRename(const std::vector<std::string>& args, std::ostream& out, std::ostr
     int failed = 0;
     for (const FolderBatch& batch : batches) {
         RenameTable rows(batch.folder);
+        rows.setJournal(CurrentJournal());
         rows.Fill(batch.names);
         rows.SeradDleDC();
         rows.NastavNazev(*format);

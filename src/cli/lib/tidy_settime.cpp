@@ -259,8 +259,10 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         // The dry run makes the very checks of the real run.
         if (dryRun)
             rows.CheckWrites();
-        else
+        else {
+            rows.setJournal(CurrentJournal());
             rows.Write(true);
+        }
         for (std::size_t i = 0; i < rows.size(); ++i) {
             const ExifDateRow& r = rows.row(i);
             const std::string& old = filled.row(i).current;
