@@ -5,9 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QTest>
 
 #include "platform/gui/path_text.h"
+#include "platform/gui/shell_launch.h"
 #include "platform/name_bytes.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
@@ -60,6 +63,19 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FileUrlTest, PercentEncodesTheBytes) {
     EXPECT_EQ(FileUrl("/tmp/\xFF\xFE a.jpg").toEncoded(), QByteArray("file:///tmp/%FF%FE%20a.jpg"));
     EXPECT_EQ(FileUrl("/tmp/l\xC3\xA9to.jpg").toLocalFile(), QStringLiteral("/tmp/léto.jpg"));
+}
+
+// Viewers get a name that is not UTF-8 as its bytes, where QProcess would pass U+FFFD.
+TEST(StartDetachedWithBytesTest, PassesTheBytesAndReportsAFailedStart) {
+    test::TempDir dir;
+    const QString raw = PathText(dir.write("\xFF\xFE.txt", "R"));
+    const std::string copy = dir.file("copy.txt");
+    ASSERT_TRUE(StartDetachedWithBytes(QStringLiteral("cp"), {raw, QStringLiteral("copy.txt")},
+                                       PathText(dir.path())));
+    QTRY_VERIFY_WITH_TIMEOUT(test::ReadWholeFile(copy) == "R", 10000); // it runs detached
+    EXPECT_FALSE(StartDetachedWithBytes(QStringLiteral("no-such-program-kivo"), {raw}, {}));
+    EXPECT_FALSE(
+        StartDetachedWithBytes(QStringLiteral("cp"), {raw, raw}, PathText(dir.file("gone\xFF"))));
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <QTextStream>
 #include <QUrl>
 
+#include "platform/gui/path_text.h"
+
 namespace kivo {
 
 namespace {
@@ -253,7 +255,7 @@ std::optional<DesktopCommand> DesktopEntryCommand(const QString& desktopFile,
     const auto parts = SplitExecLine(exec);
     if (!parts || parts->isEmpty())
         return std::nullopt;
-    const QString url = QUrl::fromLocalFile(filePath).toString(QUrl::FullyEncoded);
+    const QString url = FileUrl(PathBytes(filePath)).toString(QUrl::FullyEncoded);
     bool fileUsed = false;
     QStringList out;
     for (const auto& part : *parts) {

@@ -1,5 +1,14 @@
 #include "platform/gui/shell_launch.h"
 
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -20,9 +29,21 @@ public:
     bool OpenUrl(const QUrl& url) override { return QDesktopServices::openUrl(url); }
     bool StartDetached(const QString& program, const QStringList& arguments,
                        const QString& workingFolder) override {
+        const bool raw = HasRawBytes(program) || HasRawBytes(workingFolder) ||
+                         std::any_of(arguments.begin(), arguments.end(),
+                                     [](const QString& a) { return HasRawBytes(a); });
+        if (raw)
+            return StartDetachedWithBytes(program, arguments, workingFolder);
         return QProcess::startDetached(program, arguments, workingFolder);
     }
 };
+
+// The absolute form of a path, by its bytes.
+std::string Absolute(const QString& path) {
+    const std::string bytes = PathBytes(path);
+    return !bytes.empty() && bytes.front() == '/' ? bytes
+                                                  : IncludeTrailingSlash(GetCurrentDir()) + bytes;
+}
 
 ShellLauncher*& LauncherSlot() {
     static ShellLauncher* launcher = nullptr;
@@ -71,6 +92,54 @@ QString InFolder(const QString& path, const QString& folder) {
     return folder.endsWith(u'/') ? folder + path : folder + u'/' + path;
 }
 
+bool StartDetachedWithBytes(const QString& program, const QStringList& arguments,
+                            const QString& workingFolder) {
+    std::vector<std::string> bytes{PathBytes(program)};
+    for (const QString& a : arguments)
+        bytes.push_back(PathBytes(a));
+    const std::string folder = PathBytes(workingFolder);
+    std::vector<char*> argv;
+    for (std::string& b : bytes)
+        argv.push_back(b.data());
+    argv.push_back(nullptr);
+    // The grandchild reports a failed exec through the pipe; a successful one closes it.
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0)
+        return false;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // Only async-signal-safe calls from here on: the parent has other threads.
+        ::close(report[0]);
+        ::setsid();
+        const pid_t grandchild = ::fork();
+        if (grandchild != 0)
+            ::_exit(grandchild < 0 ? 1 : 0);
+        int error = 0;
+        if (!folder.empty() && ::chdir(folder.c_str()) != 0)
+            error = errno;
+        else
+            ::execvp(argv[0], argv.data());
+        if (error == 0)
+            error = errno;
+        (void)!::write(report[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(report[1]);
+    bool started = false;
+    if (child > 0) {
+        int status = 0;
+        while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+        }
+        int error = 0;
+        ssize_t n;
+        while ((n = ::read(report[0], &error, sizeof error)) < 0 && errno == EINTR) {
+        }
+        started = WIFEXITED(status) && WEXITSTATUS(status) == 0 && n == 0;
+    }
+    ::close(report[0]);
+    return started;
+}
+
 int LaunchFile(const QString& file, const QString& parameters, const QString& folder) {
     const QString target = InFolder(file, folder);
     const QFileInfo info(target);
@@ -80,14 +149,13 @@ int LaunchFile(const QString& file, const QString& parameters, const QString& fo
         return kShellFileNotFound;
     if (!parameters.isEmpty() && target.endsWith(QStringLiteral(".desktop"))) {
         const auto cmd =
-            DesktopEntryCommand(target, QFileInfo(InFolder(parameters, folder)).absoluteFilePath());
+            DesktopEntryCommand(target, PathText(Absolute(InFolder(parameters, folder))));
         if (cmd && Launcher().StartDetached(cmd->program, cmd->arguments, folder))
             return kShellOk;
     } else if (!parameters.isEmpty() && info.isFile() && info.isExecutable()) {
         if (Launcher().StartDetached(info.absoluteFilePath(), {parameters}, folder))
             return kShellOk;
-    } else if (Launcher().OpenUrl(FileUrl(
-                   bytes.front() == '/' ? bytes : IncludeTrailingSlash(GetCurrentDir()) + bytes))) {
+    } else if (Launcher().OpenUrl(FileUrl(Absolute(target)))) {
         return kShellOk;
     }
     return kShellNoAssociation;

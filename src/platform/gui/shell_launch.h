@@ -44,6 +44,12 @@ QString ShellOpenErrorText(const QString& verb, const QString& file);
 // it as it is.
 QString InFolder(const QString& path, const QString& folder);
 
+// Starts a program detached from this process (as QProcess::startDetached does), with every
+// argument passed as its bytes: QProcess would pass a name that is not UTF-8 lossily. False
+// when the program could not be started.
+bool StartDetachedWithBytes(const QString& program, const QStringList& arguments,
+                            const QString& workingFolder);
+
 // The work of ShellOpen's "Open" verb (see there), without its error box: returns the code
 // ShellOpen returns.
 int LaunchFile(const QString& file, const QString& parameters, const QString& folder);
