@@ -15,6 +15,7 @@
 #include "exif/container_readers.h"
 #include "exif/exif_types.h"
 #include "exif/read_limits.h"
+#include "exif/xmp_dates.h"
 #include "platform/file_system.h"
 #include "platform/regular_file.h"
 
@@ -106,6 +107,7 @@ void TPhotoData::ClearState() {
     SourceBytesRead = 0;
     Exif.reset();
     Iptc.reset();
+    XmpPacket.clear();
     BigEndian = false;
     TiffSource = false;
     FarBytes.clear();
@@ -313,6 +315,10 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
             App0Slot = &slot;
             break;
         case kMarkerApp1:
+            if (XmpPacket.empty() && slot.Bytes.size() > 2)
+                if (const auto xmp = XmpPacketOfApp1(std::string_view(
+                        reinterpret_cast<const char*>(slot.Bytes.data()) + 2, slot.Bytes.size() - 2)))
+                    XmpPacket.assign(*xmp);
             // Only the first APP1 that carries EXIF counts; others (XMP) are kept as they are.
             if (SegmentCount > 5 || ExifSlot) {
                 --SegmentCount;

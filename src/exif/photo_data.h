@@ -95,6 +95,10 @@ public:
     int FarReads = 0;
     std::int64_t FarBytesRead = 0;
 
+    // The XMP packet of the first XMP APP1 segment (xmp_dates.h reads its dates); empty
+    // when the file has none.
+    std::string XmpPacket;
+
     std::unique_ptr<TExifInfo> Exif;
     IptcInfoPtr Iptc;
 

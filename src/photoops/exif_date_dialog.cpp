@@ -133,6 +133,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     Bcancel = Button(QStringLiteral("Zruš"), "Bcancel", this);
     ChBPasmo = new QCheckBox(tr("EXIF podle časového &pásma"), this);
     ChBPasmo->setObjectName(QStringLiteral("ChBPasmo"));
+    ChBXmp = new QCheckBox(tr("chybějící pořízení z &XMP"), this);
+    ChBXmp->setObjectName(QStringLiteral("ChBXmp"));
+    ChBXmp->setToolTip(tr("soubor bez údaje EXIF pořízení vezme datum z XMP (v souboru nebo "
+                          "v souboru .xmp vedle něj)"));
     ChBPasmo->setToolTip(tr("údaje EXIF uložené s časovým posunem (OffsetTime) ukáže jako "
                             "přesný okamžik v místním čase tohoto počítače"));
 
@@ -152,6 +156,7 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     large->addWidget(BProved2);
     large->addStretch(1);
     large->addWidget(ChBPasmo);
+    large->addWidget(ChBXmp);
     large->addWidget(Bcancel);
     for (QPushButton* b : {BProved1, BProved2, Bcancel})
         b->setMinimumHeight(b->sizeHint().height() * 5 / 4);
@@ -173,6 +178,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     connect(BProved1, &QPushButton::clicked, this, [this] { BProved1Click(1); });
     connect(BProved2, &QPushButton::clicked, this, [this] { BProved1Click(2); });
     connect(Bcancel, &QPushButton::clicked, this, &TFDCExif::BcancelClick);
+    connect(ChBXmp, &QCheckBox::toggled, this, [this](bool on) {
+        table_.UseXmpFallback(on);
+        ShowRows();
+    });
     connect(ChBPasmo, &QCheckBox::toggled, this, [this](bool on) {
         table_.UseOffsets(on);
         ShowRows();

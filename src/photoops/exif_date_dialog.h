@@ -82,6 +82,7 @@ public:
     QPushButton* BProved1 = nullptr;
     QPushButton* BProved2 = nullptr;
     QPushButton* Bcancel = nullptr;
+    QCheckBox* ChBXmp = nullptr;   // missing DateTimeOriginal from the XMP dates
     QCheckBox* ChBPasmo = nullptr; // EXIF columns at the exact instant of their offsets
 
 protected:

@@ -7,6 +7,7 @@
 
 #include "exif/exif_info.h"
 #include "exif/exif_offset.h"
+#include "exif/xmp_dates.h"
 #include "exif/exif_types.h"
 #include "exif/photo_data.h"
 #include "platform/datetime.h"
@@ -54,6 +55,12 @@ ExifDateTable FillExifDateTable(const std::string& folder, const std::vector<std
                     row.exifExact[i] = exactText(stamp, *offset);
             }
         }
+        XmpDates xmp = ParseXmpDates(reader.XmpPacket);
+        if (xmp.empty())
+            xmp = ParseXmpDates(ReadXmpSidecar(path));
+        if (const std::string stamp = xmp.TakenStamp(); !stamp.empty())
+            if (const TDateTime v = TExifInfo::ParseExifDate(stamp); v != 0)
+                row.xmpTaken = DateTimeText(v);
         table.AddRow(std::move(row));
     }
     return table;

@@ -23,6 +23,19 @@ void ExifDateTable::AddRow(ExifDateRow row) {
     rows_.push_back(std::move(row));
 }
 
+void ExifDateTable::UseXmpFallback(bool on) {
+    for (ExifDateRow& row : rows_) {
+        std::string& taken = row.exif[kExifTaken - 1];
+        if (on && !row.xmpShown && taken.empty() && !row.xmpTaken.empty()) {
+            taken = row.xmpTaken;
+            row.xmpShown = true;
+        } else if (!on && row.xmpShown) {
+            taken.clear();
+            row.xmpShown = false;
+        }
+    }
+}
+
 void ExifDateTable::UseOffsets(bool on) {
     if (on == offsetsUsed_)
         return;

@@ -30,6 +30,10 @@ struct ExifDateRow {
     // The stamps that carry a time-zone offset, as the exact instant in this computer's
     // local time; empty for a stamp without one. UseOffsets swaps them with `exif`.
     std::array<std::string, 3> exifExact;
+    // The XMP date of the file (its packet, else its sidecar) as date-time text, "" when it
+    // has none; UseXmpFallback shows it in "EXIF pořízení" when that stamp is missing.
+    std::string xmpTaken;
+    bool xmpShown = false;
     bool selected = false;
     std::string reason; // why the last write (or its check) of "úprava" failed
 };
@@ -47,6 +51,9 @@ public:
     // stored (off, the default). Stamps without an offset stay as stored either way.
     void UseOffsets(bool on);
     bool offsetsUsed() const { return offsetsUsed_; }
+    // "EXIF pořízení" of rows without that stamp shows their XMP date (on) or stays empty
+    // (off, the default).
+    void UseXmpFallback(bool on);
     const std::vector<ExifDateRow>& rows() const { return rows_; }
     const ExifDateRow& row(std::size_t i) const { return rows_.at(i); }
     std::size_t size() const { return rows_.size(); }

@@ -45,7 +45,7 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
                                               "pixel_height", "flash", "LensMake", "LensModel",
                                               "OffsetTime", "OffsetTimeOriginal",
                                               "OffsetTimeDigitized", "BodySerialNumber",
-                                              "CameraOwnerName", "maker_decoded", "tags",
+                                              "CameraOwnerName", "xmp_dates", "maker_decoded", "tags",
                                               "trace", "maker_trace"}));
     EXPECT_EQ(j["file"], photo);
     EXPECT_EQ(j["status"], "<none>");

@@ -274,5 +274,16 @@ TEST_F(SetTimeTest, UseOffsetTakesTheExactInstant) {
     EXPECT_EQ(Mtime(p), "2021.04.11 16:00:00"); // the earliest of the two
 }
 
+TEST_F(SetTimeTest, XmpFallbackFillsAMissingTakenStamp) {
+    const std::string p = MakePhoto("a.nef", "2004:07:16 08:00:00", "", "");
+    tmp.write("a.xmp", "<x exif:DateTimeOriginal=\"2003-02-01T10:11:12+01:00\"/>");
+    const TidyRun plain = Tidy({"--json", "--dry-run", "--from", "taken", p});
+    EXPECT_EQ(plain.rows()[0]["EXIF pořízení"], "");
+    const TidyRun r = Tidy({"--json", "--xmp-fallback", "--from", "taken", p});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.rows()[0]["EXIF pořízení"], "2003.02.01 10:11:12");
+    EXPECT_EQ(Mtime(p), "2003.02.01 10:11:12");
+}
+
 } // namespace
 } // namespace kivo

@@ -10,6 +10,7 @@
 #include "cli/lib/json_names.h"
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
+#include "exif/xmp_dates.h"
 #include "platform/datetime.h"
 #include "platform/regular_file.h"
 
@@ -43,6 +44,14 @@ std::string crlfToLf(const std::string& text) {
         out += text[i];
     }
     return out;
+}
+
+// The XMP dates of the file's packet, else of its sidecar.
+XmpDates xmpDatesOf(const std::string& file, const TPhotoData& photo) {
+    XmpDates dates = ParseXmpDates(photo.XmpPacket);
+    if (dates.empty())
+        dates = ParseXmpDates(ReadXmpSidecar(file));
+    return dates;
 }
 
 // Lens, body and time-zone facts (EXIF 2.3 tags), by tag-list key.
@@ -148,6 +157,10 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
     j["flash"] = exif ? exif->FlashValue : 0;
     for (const char* key : kExif23Facts)
         j[key] = exif ? exif->TagTextByName(key) : "";
+    const XmpDates xmp = xmpDatesOf(file, photo);
+    j["xmp_dates"] = {{"DateTimeOriginal", xmp.dateTimeOriginal},
+                      {"CreateDate", xmp.createDate},
+                      {"DateCreated", xmp.dateCreated}};
     j["maker_decoded"] = exif ? exif->MakerDecoded : false;
     nlohmann::ordered_json tags = nlohmann::ordered_json::array();
     if (exif) {
@@ -203,6 +216,12 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
     if (exif && (exif->PixelWidth || exif->PixelHeight))
         out += std::to_string(exif->PixelWidth) + " x " + std::to_string(exif->PixelHeight);
     out += "\n";
+    const XmpDates xmp = xmpDatesOf(file, photo);
+    for (const auto& [label, value] : {std::pair{"XMP DateTimeOriginal: ", &xmp.dateTimeOriginal},
+                                       std::pair{"XMP CreateDate:     ", &xmp.createDate},
+                                       std::pair{"XMP DateCreated:    ", &xmp.dateCreated}})
+        if (!value->empty())
+            out += std::string("  ") + label + *value + "\n";
     // Shown only when the file has them, so older files read as before.
     for (const char* key : kExif23Facts) {
         const std::string text = exif ? exif->TagTextByName(key) : "";

@@ -24,7 +24,8 @@ namespace {
 
 constexpr const char* kSetTimeHelp =
     "Usage: kivo-tidy settime [--from START] [--shift AMOUNT UNIT] [--date YYYY.MM.DD]\n"
-    "                         [--time hh:mm] [--use-offset] [--dry-run] [--json] FILE...\n"
+    "                         [--time hh:mm] [--use-offset] [--xmp-fallback] [--dry-run]\n"
+    "                         [--json] FILE...\n"
     "Sets modification times as the EXIF date dialog does.\n"
     "\n"
     "  --from START  where each file's new time starts:\n"
@@ -42,6 +43,9 @@ constexpr const char* kSetTimeHelp =
     "  --use-offset  a stamp stored with its time-zone offset (OffsetTime,\n"
     "                OffsetTimeOriginal, OffsetTimeDigitized) counts as the exact instant\n"
     "                it names, in this computer's time zone; others as stored\n"
+    "  --xmp-fallback  a file without EXIF DateTimeOriginal takes the XMP date of its\n"
+    "                packet or its sidecar NAME.xmp (exif:DateTimeOriginal, xmp:CreateDate,\n"
+    "                photoshop:DateCreated) as that stamp\n"
     "  --dry-run     show the new times and the rows that would fail, write nothing\n"
     "  --json        the rows as JSON objects\n"
     "  -h, --help    this text\n"
@@ -164,6 +168,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     bool shift = false;
     bool absolute = false;
     bool useOffset = false;
+    bool xmpFallback = false;
     AdjustSettings settings;
     std::vector<std::string> files;
     while (!reader.atEnd()) {
@@ -194,6 +199,9 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         } else if (option == "--use-offset") {
             reader.noValue(option);
             useOffset = true;
+        } else if (option == "--xmp-fallback") {
+            reader.noValue(option);
+            xmpFallback = true;
         } else if (option == "--dry-run") {
             reader.noValue(option);
             dryRun = true;
@@ -223,6 +231,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     for (const FolderBatch& batch : batches) {
         ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
         filled.UseOffsets(useOffset);
+        filled.UseXmpFallback(xmpFallback);
         ExifDateTable rows = filled;
         // Rows whose correction has no result (it would leave the calendar): the dialog
         // leaves such a row's value as it was, which here would write the uncorrected start.
