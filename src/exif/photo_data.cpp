@@ -316,8 +316,9 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
             break;
         case kMarkerApp1:
             if (XmpPacket.empty() && slot.Bytes.size() > 2)
-                if (const auto xmp = XmpPacketOfApp1(std::string_view(
-                        reinterpret_cast<const char*>(slot.Bytes.data()) + 2, slot.Bytes.size() - 2)))
+                if (const auto xmp = XmpPacketOfApp1(
+                        std::string_view(reinterpret_cast<const char*>(slot.Bytes.data()) + 2,
+                                         slot.Bytes.size() - 2)))
                     XmpPacket.assign(*xmp);
             // Only the first APP1 that carries EXIF counts; others (XMP) are kept as they are.
             if (SegmentCount > 5 || ExifSlot) {

@@ -7,9 +7,9 @@
 
 #include "exif/exif_info.h"
 #include "exif/exif_offset.h"
-#include "exif/xmp_dates.h"
 #include "exif/exif_types.h"
 #include "exif/photo_data.h"
+#include "exif/xmp_dates.h"
 #include "platform/datetime.h"
 #include "platform/file_system.h"
 

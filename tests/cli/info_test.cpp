@@ -40,13 +40,28 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
     std::vector<std::string> keys;
     for (auto it = j.begin(); it != j.end(); ++it)
         keys.push_back(it.key());
-    EXPECT_EQ(keys, (std::vector<std::string>{"file", "status", "exif_present", "positions",
-                                              "dates", "make", "model", "pixel_width",
-                                              "pixel_height", "flash", "LensMake", "LensModel",
-                                              "OffsetTime", "OffsetTimeOriginal",
-                                              "OffsetTimeDigitized", "BodySerialNumber",
-                                              "CameraOwnerName", "xmp_dates", "maker_decoded", "tags",
-                                              "trace", "maker_trace"}));
+    EXPECT_EQ(keys, (std::vector<std::string>{"file",
+                                              "status",
+                                              "exif_present",
+                                              "positions",
+                                              "dates",
+                                              "make",
+                                              "model",
+                                              "pixel_width",
+                                              "pixel_height",
+                                              "flash",
+                                              "LensMake",
+                                              "LensModel",
+                                              "OffsetTime",
+                                              "OffsetTimeOriginal",
+                                              "OffsetTimeDigitized",
+                                              "BodySerialNumber",
+                                              "CameraOwnerName",
+                                              "xmp_dates",
+                                              "maker_decoded",
+                                              "tags",
+                                              "trace",
+                                              "maker_trace"}));
     EXPECT_EQ(j["file"], photo);
     EXPECT_EQ(j["status"], "<none>");
     EXPECT_EQ(j["exif_present"], true);

@@ -40,12 +40,13 @@ TEST_P(XmpStamp, Converts) {
     EXPECT_EQ(XmpDateAsExifStamp(GetParam().xmp).value_or(""), GetParam().exif);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, XmpStamp,
-                         ::testing::Values(StampCase{"2019-05-04T10:20:30Z", "2019:05:04 10:20:30"},
-                                           StampCase{"2019-05-04T10:20+02:00", "2019:05:04 10:20:00"},
-                                           StampCase{"2019-05-04", "2019:05:04 00:00:00"},
-                                           StampCase{"2019-05", ""}, StampCase{"2019:05:04 10:20:30", ""},
-                                           StampCase{"2019-05-04T1", ""}, StampCase{"", ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Texts, XmpStamp,
+    ::testing::Values(StampCase{"2019-05-04T10:20:30Z", "2019:05:04 10:20:30"},
+                      StampCase{"2019-05-04T10:20+02:00", "2019:05:04 10:20:00"},
+                      StampCase{"2019-05-04", "2019:05:04 00:00:00"}, StampCase{"2019-05", ""},
+                      StampCase{"2019:05:04 10:20:30", ""}, StampCase{"2019-05-04T1", ""},
+                      StampCase{"", ""}));
 
 TEST(XmpDates, PacketOfTheJpegAndTheSidecar) {
     std::string payload = "http://ns.adobe.com/xap/1.0/";
