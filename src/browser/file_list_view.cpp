@@ -338,16 +338,22 @@ int TFileListView::ItemAt(const QPoint& viewportPos) const {
 void TFileListView::RefreshListing() {
     {
         WaitCursor wait;
+        const KeptView kept = CaptureView();
         model_->BeginReset();
         listing_.Refresh();
-        if (listing_.Directory() != listedFolder_) {
+        const bool sameFolder = listing_.Directory() == listedFolder_;
+        if (!sameFolder) {
             thumbnails_->Clear();
             listedFolder_ = listing_.Directory();
         }
         model_->EndReset();
         ApplyColumns();
         UpdateHeaderImages();
+        // A refresh of the same folder keeps what the user had selected and where he was.
+        if (sameFolder)
+            RestoreView(kept);
         FocusFirstItem();
+        WatchFolder();
     }
     // Input queued during a long listing is handled now, once.
     QCoreApplication::processEvents();

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPointer>
 #include <QString>
@@ -19,6 +20,8 @@
 #include "browser/file_list_operations.h"
 
 class QAbstractItemView;
+class QFileSystemWatcher;
+class QTimer;
 class QItemSelectionModel;
 class QKeyEvent;
 class QListView;
@@ -133,7 +136,14 @@ public:
     bool EditItemCaption(int row);
 
     // --- operations ----------------------------------------------------------------
+    // Re-lists the folder; in the same folder the selection, the current item and the scroll
+    // position stay where their entries still exist. The listed folder is watched: entries
+    // created, removed, renamed or changed by anyone show within a second, a burst of
+    // changes as one re-listing.
     void RefreshListing();
+    // Gathering time of a burst of changes before the re-listing.
+    static constexpr int kWatchDelayMs = 40;
+    static constexpr int kWatchMaxDelayMs = 500;
     int SortColumn() const { return listing_.SortColumn; }
     bool SortDescending() const { return listing_.SortDescending; }
     void SetSortColumn(int column) { listing_.SortColumn = column; }
@@ -219,6 +229,20 @@ private:
     void SortItems(const std::function<std::vector<int>()>& sort);
     void FocusFirstItem();
 
+    // Selection, current item and scroll position of the view, by the entries' paths
+    // (file_list_watch.cpp).
+    struct KeptView {
+        QStringList selected;
+        QString current;
+        int vertical = 0;
+        int horizontal = 0;
+    };
+    KeptView CaptureView() const;
+    void RestoreView(const KeptView& kept);
+    // Watches the listed folder; changes are gathered for a moment, then re-listed once.
+    void WatchFolder();
+    void FolderChanged();
+
     FileListing listing_;
     FileListItemModel* model_ = nullptr;
     QItemSelectionModel* selection_ = nullptr;
@@ -229,6 +253,9 @@ private:
     FileListThumbnails* thumbnails_ = nullptr;
     // The folder of the last listing: thumbnails of another folder are dropped.
     QString listedFolder_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* watchDelay_ = nullptr;
+    QElapsedTimer burstStart_;
     TViewStyle viewStyle_ = vsReport;
     DirTreeLink* dirTreeCombo_ = nullptr;
     bool dblClickToOpen_ = true;
