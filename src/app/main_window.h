@@ -11,6 +11,7 @@
 
 #include "app/preview.h"
 #include "core/gui/placement.h"
+#include "core/journal.h"
 
 class QAction;
 class QCheckBox;
@@ -130,6 +131,8 @@ private:
 
     std::string exeFolder_;
     std::string settingsPath_;
+    // The undo journal of the dialogs' batches (GUI thread); none when it cannot be opened.
+    std::unique_ptr<Journal> journal_;
     LeftDockLayout* middle_ = nullptr;
     bool resizeAttached_ = true;
     bool shown_ = false;

@@ -232,7 +232,7 @@ void TFHlavni::BZmenaJClick() {
     if (SLV->FirstSelectedRow() < 0)
         return;
     const int index = FormatIndexOf(*CBTyp);
-    if (RunRenameDialog(this, SLV->Directory(), SelectedNames(), index)) {
+    if (RunRenameDialog(this, SLV->Directory(), SelectedNames(), index, journal_.get())) {
         StoreFormatIndex(settingsPath_, index);
         AktualizujSLV();
     }
@@ -244,7 +244,7 @@ void TFHlavni::BExifClick() {
     std::vector<std::string> names;
     for (const QString& name : SelectedNames())
         names.push_back(S(name));
-    if (RunExifDateDialog(*this, S(SLV->Directory()), names))
+    if (RunExifDateDialog(*this, S(SLV->Directory()), names, journal_.get()))
         AktualizujSLV();
 }
 
@@ -292,6 +292,13 @@ void TFHlavni::BPresunClick() {
     try {
         run->worker = std::thread([self, raw, reports, source, subfolders, withRaw, destination] {
             ImageGatherer gatherer(reports);
+            // A connection of the gathering's own thread.
+            std::unique_ptr<Journal> journal;
+            try {
+                journal = std::make_unique<Journal>(Journal::DefaultFolder());
+            } catch (const JournalError&) {
+            }
+            gatherer.setJournal(journal.get());
             gatherer.setIncludeRaw(withRaw);
             gatherer.setGauge([self](int percent) {
                 QMetaObject::invokeMethod(

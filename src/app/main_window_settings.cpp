@@ -60,6 +60,8 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
     ConnectCommands();
     exeFolder_ = ExeFolder();
     settingsPath_ = SettingsPath();
+    // Pruned at start; the jobs run without it when it cannot be opened.
+    journal_ = Journal::OpenDefault(settingsPath_);
 
     RestoreFormPlacement(*this, QString::fromUtf8(kIniFileName), QStringLiteral("Form"), 640, 480);
 

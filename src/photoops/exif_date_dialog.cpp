@@ -58,7 +58,7 @@ QAction* MenuItem(const QString& caption, const char* name, const QKeySequence& 
 } // namespace
 
 bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
-                       const std::vector<std::string>& selectedNames) {
+                       const std::vector<std::string>& selectedNames, Journal* journal) {
     if (selectedNames.empty())
         return false;
     ExifDateTable table;
@@ -66,6 +66,7 @@ bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
         WaitCursor wait;
         table = FillExifDateTable(folder, selectedNames);
     }
+    table.setJournal(journal);
     TFDCExif dialog(std::move(table), &mainWindow);
     return dialog.exec() == QDialog::Accepted;
 }

@@ -30,8 +30,9 @@ class QTreeWidget;
 
 namespace kivo {
 
+// With a journal, every write of file times is one batch in it.
 bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
-                       const std::vector<std::string>& selectedNames);
+                       const std::vector<std::string>& selectedNames, Journal* journal = nullptr);
 
 class TFDCExif : public QDialog {
     Q_OBJECT

@@ -33,7 +33,7 @@ QString Text(const std::string& s) {
 } // namespace
 
 bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringList& selectedNames,
-                     int formatIndex) {
+                     int formatIndex, Journal* journal) {
     if (selectedNames.isEmpty())
         return false;
     std::vector<std::string> names;
@@ -41,6 +41,7 @@ bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringLi
     for (const QString& name : selectedNames)
         names.push_back(PathBytes(name));
     RenameTable table(PathBytes(folder));
+    table.setJournal(journal);
     {
         WaitCursor wait;
         // Files that a killed run left under temporary names get their names back first.

@@ -32,8 +32,9 @@ namespace kivo {
 // came back with the confirming result, i.e. at least one file got its new name; the
 // caller then stores the format index and refreshes its list. With no names at all it
 // shows nothing and returns false.
+// With a journal, the renames are one batch in it.
 bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringList& selectedNames,
-                     int formatIndex);
+                     int formatIndex, Journal* journal = nullptr);
 
 class TFZmenaJ : public QDialog {
     Q_OBJECT
