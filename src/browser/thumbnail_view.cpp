@@ -4,6 +4,8 @@
 
 #include <QFile>
 
+#include "platform/gui/path_text.h"
+
 namespace kivo {
 
 FileListThumbnails::FileListThumbnails(const FileListing& listing, QObject* parent)
@@ -16,7 +18,7 @@ bool FileListThumbnails::WantsThumbnail(const FileListItem& item) {
 }
 
 QByteArray FileListThumbnails::PathOf(const FileListItem& item) {
-    return QFile::encodeName(item.fullPath());
+    return QByteArray::fromStdString(PathBytes(item.fullPath())); // keeps bytes that are not UTF-8
 }
 
 QString FileListThumbnails::StampOf(const FileListItem& item) {
