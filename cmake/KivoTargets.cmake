@@ -5,7 +5,8 @@ function(kivo_target_options target)
     # g++ 12's flow-based warnings misfire on inlined standard containers at -O2; they stay
     # visible but do not stop the build.
     target_compile_options(${target} PRIVATE -Wno-error=stringop-overflow -Wno-error=array-bounds
-                           -Wno-error=restrict -Wno-error=maybe-uninitialized)
+                           -Wno-error=restrict -Wno-error=maybe-uninitialized
+                           -Wno-error=stringop-overread)
   endif()
   if(KIVO_SANITIZE)
     target_compile_options(${target} PRIVATE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
