@@ -2,13 +2,14 @@
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
 BENCH_BUILD ?= build-bench
+PACKAGE_BUILD ?= build-package
 JOBS       ?= $(shell nproc)
 ARGS       ?=
 
 DEB_PACKAGES := cmake ninja-build g++ qt6-base-dev libjpeg62-turbo-dev libgtest-dev libgmock-dev \
                 libbenchmark-dev nlohmann-json3-dev libglib2.0-dev libsqlite3-dev clang libclang-rt-14-dev xvfb xauth
 
-.PHONY: deps build run test asan bench bench-build fuzz clean
+.PHONY: deps build run test asan bench bench-build fuzz package clean
 
 deps:
 	@missing=""; for p in $(DEB_PACKAGES); do \
@@ -54,5 +55,12 @@ fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKIVO_BUILD_FUZZ=ON -DKIVO_BUILD_TESTS=OFF
 	cmake --build build-fuzz --target fuzzers -j $(JOBS)
 
+# The Debian package: a release build without tests, packed by CPack into $(PACKAGE_BUILD)/.
+package: deps
+	cmake -S . -B $(PACKAGE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKIVO_BUILD_TESTS=OFF
+	cmake --build $(PACKAGE_BUILD) -j $(JOBS)
+	cd $(PACKAGE_BUILD) && cpack -G DEB
+	@ls $(PACKAGE_BUILD)/*.deb
+
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) build-fuzz
+	rm -rf $(BUILD) $(ASAN_BUILD) $(BENCH_BUILD) $(PACKAGE_BUILD) build-fuzz

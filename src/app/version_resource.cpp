@@ -1,5 +1,6 @@
 #include "app/version_resource.h"
 
+#include "kivo_version.h"
 #include "platform/gui/version_block.h"
 
 namespace kivo {
@@ -8,7 +9,9 @@ namespace {
 
 namespace vb = versionblock;
 
-constexpr auto kFixed = vb::FixedFileInfo(1, 4, 0, 0, 1, 4);
+constexpr auto kFixed =
+    vb::FixedFileInfo(KIVO_VERSION_MAJOR, KIVO_VERSION_MINOR, KIVO_VERSION_PATCH,
+                      KIVO_VERSION_TWEAK, KIVO_VERSION_MAJOR, KIVO_VERSION_MINOR);
 constexpr auto kTranslation = vb::Translation(0x0405, 0x04E2);
 
 constexpr vb::Entry kEntries[] = {

@@ -11,6 +11,7 @@
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
 #include "exif/xmp_dates.h"
+#include "kivo_version.h"
 #include "platform/datetime.h"
 #include "platform/regular_file.h"
 
@@ -93,7 +94,7 @@ std::string InfoUsage() {
 
 std::string InfoVersion() {
     // The version of the program's version block (the about box shows the same).
-    return "kivo-info 1.4.0.0 (Kivomat)\n";
+    return "kivo-info " KIVO_VERSION_TEXT " (Kivomat)\n";
 }
 
 std::string InfoFileProblem(const std::string& file) {

@@ -7,6 +7,7 @@
 #include "cli/lib/json_names.h"
 #include "cli/lib/tidy_common.h"
 #include "core/journal.h"
+#include "kivo_version.h"
 #include "platform/datetime.h"
 #include "platform/exe_folder.h"
 
@@ -23,7 +24,7 @@ constexpr const char* kHelp =
     "  settime  set modification times from the EXIF date-time stamps\n"
     "  gather   move every JPEG file of a folder (tree) into one folder\n"
     "\n"
-    "'kivo-tidy COMMAND --help' describes a command.\n"
+    "'kivo-tidy COMMAND --help' describes a command; 'kivo-tidy --version' shows the version.\n"
     "Exit status: 0 every row succeeded or had nothing to do, 1 a row failed, 2 bad usage.\n";
 
 using Command = std::function<int(const std::vector<std::string>&, std::ostream&, std::ostream&)>;
@@ -39,6 +40,10 @@ int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     const std::string& name = args.front();
     if (name == "--help" || name == "-h" || name == "help") {
         out << kHelp << "\n" << kJsonNamesHelp;
+        return kExitOk;
+    }
+    if (name == "--version") {
+        out << "kivo-tidy " KIVO_VERSION_TEXT " (Kivomat)\n";
         return kExitOk;
     }
     Command command;
