@@ -54,7 +54,14 @@ public:
 
     bool BigEndian = false; // "MM" when true, "II" when false
 
-    void SetBuffer(std::vector<std::uint8_t> bytes) { Buffer = std::move(bytes); }
+    // A copy into the buffer this object already has: no allocation once it is large enough.
+    void SetBuffer(std::span<const std::uint8_t> bytes) {
+        if (bytes.data() != Buffer.data())
+            Buffer.assign(bytes.begin(), bytes.end());
+        else
+            Buffer.resize(bytes.size());
+    }
+    void SetBuffer(std::vector<std::uint8_t>&& bytes) { Buffer = std::move(bytes); }
     const std::vector<std::uint8_t>& GetBuffer() const { return Buffer; }
     ByteCursor Cursor() const { return ByteCursor(Buffer, BigEndian); }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The two byte sources of the container: a file read through a small buffer, and bytes in
+// The two byte sources of the container: a file read through a reused buffer, and bytes in
 // memory.
 
 #include <fcntl.h>
@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <span>
+#include <vector>
 
 #include "exif/photo_data.h"
 #include "exif/read_limits.h"
@@ -18,14 +19,18 @@
 
 namespace kivo {
 
-// Reads a file through a small buffer; only the header segments are ever asked for, and
-// the directories of a TIFF-structured file where they lie.
+// Reads a file through a buffer its caller keeps from file to file: the head of a photo,
+// where its metadata lies, comes in with one pread, and later pieces the same way.
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(UniqueFd fd) : fd_(std::move(fd)) {
-        struct stat st {};
-        if (::fstat(fd_.get(), &st) == 0 && S_ISREG(st.st_mode))
-            size_ = static_cast<std::int64_t>(st.st_size);
+    static constexpr std::size_t kHeadBytes = 64 * 1024;
+
+    // size: the file's size from its fstat, -1 when unknown. The buffer is grown to
+    // kHeadBytes once and reused.
+    FileSource(UniqueFd fd, std::int64_t size, std::vector<std::uint8_t>& buffer)
+        : fd_(std::move(fd)), size_(size), buf_(buffer) {
+        if (buf_.size() < kHeadBytes)
+            buf_.resize(kHeadBytes);
     }
 
     std::size_t read(std::uint8_t* out, std::size_t n) override {
@@ -33,14 +38,14 @@ public:
         while (done < n) {
             if (pos_ < end_) {
                 const std::size_t k = std::min(n - done, end_ - pos_);
-                std::memcpy(out + done, buf_ + pos_, k);
+                std::memcpy(out + done, buf_.data() + pos_, k);
                 pos_ += k;
                 done += k;
                 continue;
             }
             if (eof_)
                 break;
-            if (n - done >= sizeof buf_) {
+            if (n - done >= buf_.size()) {
                 // Large payloads go straight to the caller.
                 const ssize_t got = readSome(out + done, n - done);
                 if (got <= 0)
@@ -61,7 +66,7 @@ public:
             if (pos_ >= end_ && (eof_ || !refill()))
                 break;
             const std::size_t k = std::min(limit - done, end_ - pos_);
-            const std::uint8_t* from = buf_ + pos_;
+            const std::uint8_t* from = buf_.data() + pos_;
             const std::uint8_t* stop =
                 std::find_if(from, from + k, [](std::uint8_t b) { return b != 0xFF; });
             const auto skipped = static_cast<std::size_t>(stop - from);
@@ -75,6 +80,40 @@ public:
     }
 
     std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n) override {
+        const std::size_t done = preadFull(offset, out, n);
+        consumed_ += static_cast<std::int64_t>(done);
+        return done;
+    }
+
+    std::int64_t size() const override { return size_; }
+
+private:
+    bool refill() {
+        const ssize_t got = readSome(buf_.data(), buf_.size());
+        if (got <= 0)
+            return false;
+        pos_ = 0;
+        end_ = static_cast<std::size_t>(got);
+        return true;
+    }
+
+    // Reads at the stream's offset; a read that reaches the size fstat gave ends the
+    // stream without asking the file once more.
+    ssize_t readSome(std::uint8_t* out, std::size_t n) {
+        if (size_ >= 0 && offset_ >= size_) {
+            eof_ = true;
+            return 0;
+        }
+        const std::size_t want =
+            size_ >= 0 ? std::min<std::int64_t>(static_cast<std::int64_t>(n), size_ - offset_) : n;
+        const std::size_t got = preadFull(offset_, out, want);
+        offset_ += static_cast<std::int64_t>(got);
+        if (got < want || (size_ >= 0 && offset_ >= size_))
+            eof_ = true;
+        return static_cast<ssize_t>(got);
+    }
+
+    std::size_t preadFull(std::int64_t offset, std::uint8_t* out, std::size_t n) {
         std::size_t done = 0;
         while (done < n) {
             const ssize_t got = ::pread(fd_.get(), out + done, n - done,
@@ -85,36 +124,14 @@ public:
                 break;
             done += static_cast<std::size_t>(got);
         }
-        consumed_ += static_cast<std::int64_t>(done);
         return done;
-    }
-
-    std::int64_t size() const override { return size_; }
-
-private:
-    bool refill() {
-        const ssize_t got = readSome(buf_, sizeof buf_);
-        if (got <= 0)
-            return false;
-        pos_ = 0;
-        end_ = static_cast<std::size_t>(got);
-        return true;
-    }
-
-    ssize_t readSome(std::uint8_t* out, std::size_t n) {
-        ssize_t got;
-        do {
-            got = ::read(fd_.get(), out, n);
-        } while (got < 0 && errno == EINTR);
-        if (got <= 0)
-            eof_ = true;
-        return got;
     }
 
     UniqueFd fd_;
     std::int64_t size_ = -1;
+    std::vector<std::uint8_t>& buf_;
+    std::int64_t offset_ = 0; // file offset of the next read
     bool eof_ = false;
-    std::uint8_t buf_[4096];
     std::size_t pos_ = 0;
     std::size_t end_ = 0;
 };

@@ -115,10 +115,11 @@ private:
     void noteApp13(TJpegSegment& segment, bool afterIptc);
     bool scanAfterSlots(ByteSource& in, int lastMarker);
 
-    ByteSource* farSource_ = nullptr; // while a TIFF-structured file is read
-    TJpegSegment iptcOverflow_;        // an APP13 met after the 20 slots
+    ByteSource* farSource_ = nullptr;      // while a TIFF-structured file is read
+    TJpegSegment iptcOverflow_;            // an APP13 met after the 20 slots
     std::vector<std::uint8_t> iptcJoined_; // the IPTC bytes when continued, else empty
-    bool iptcJoining_ = false;         // the previous segment was part of the IPTC block
+    bool iptcJoining_ = false;             // the previous segment was part of the IPTC block
+    std::vector<std::uint8_t> head_;       // the file buffer, kept from file to file
 };
 
 } // namespace kivo

@@ -13,7 +13,7 @@ RegularFile OpenRegularFileAt(int dirFd, const std::string& name, int flags) {
         result.error = errno;
         return result;
     }
-    struct stat st {};
+    struct stat& st = result.info;
     if (::fstat(fd.get(), &st) != 0) {
         result.error = errno;
         return result;

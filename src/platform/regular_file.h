@@ -8,6 +8,7 @@
 #include <utility>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kivo {
@@ -46,7 +47,8 @@ inline constexpr int kNotRegularFile = -1;
 
 struct RegularFile {
     UniqueFd fd;
-    int error = 0; // errno of the failed open or fstat, or kNotRegularFile
+    int error = 0;       // errno of the failed open or fstat, or kNotRegularFile
+    struct stat info {}; // what fstat said of the open file: no second look-up needed
     explicit operator bool() const { return fd.valid(); }
 };
 
