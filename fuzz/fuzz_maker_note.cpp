@@ -22,6 +22,8 @@ const char* const kMakes[] = {
     "NIKON CORPORATION",
     "NIKON",
     "OLYMPUS OPTICAL CO.,LTD",
+    "OLYMPUS IMAGING CORP.",
+    "OM Digital Solutions",
     "CASIO COMPUTER CO.,LTD.",
     "CASIO",
     "FUJIFILM",
@@ -116,6 +118,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         exif.MakerNotePos = static_cast<std::int32_t>(from) + 1;
         kivo::TMakerNoteInfo info(tiffSource, exif);
         info.DecodeMakerNote();
+        // The maker note as a TIFF structure of its own, as CR3 files keep Canon's.
+        if ((choose & 0x40) != 0)
+            info.DecodeCanonTiffMakerNote();
         if (exif.BigEndian != bigEndian) {
             __builtin_trap(); // the owner's byte order must come back
         }

@@ -306,14 +306,17 @@ bool readCr3Moov(TPhotoData& photo, ByteSource& in, const Box& moov) {
                 break;
             at = child.end;
             const bool ifd0 = child.is("CMT1"), exif = child.is("CMT2"), gps = child.is("CMT4");
-            if (!ifd0 && !exif && !gps)
+            const bool maker = child.is("CMT3");
+            if (!ifd0 && !exif && !gps && !maker)
                 continue;
             auto bytes = readBytes(in, child.payload, child.end - child.payload);
             if (!bytes)
                 continue;
-            pieces.push_back({std::move(*bytes), gps ? kDirGps : kDirMain});
+            pieces.push_back({std::move(*bytes), gps ? kDirGps : kDirMain, maker});
         }
-        return !pieces.empty() && ReadTiffPieces(photo, pieces);
+        const bool walkable = std::any_of(pieces.begin(), pieces.end(),
+                                          [](const TiffPiece& p) { return !p.canonMakerNote; });
+        return walkable && ReadTiffPieces(photo, pieces);
     }
     return false;
 }

@@ -30,6 +30,8 @@ bool ReadBmffStream(TPhotoData& photo, ByteSource& in);
 struct TiffPiece {
     std::vector<std::uint8_t> bytes;
     int dirKind = 0; // the kind of the piece's first directory
+    // A Canon maker note of its own (CR3): decoded after the other pieces gave the make.
+    bool canonMakerNote = false;
 };
 bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces);
 

@@ -19,6 +19,9 @@ class TIptcInfo;
 // buffer (restoring it), AppendTag, MakerTrace and the owner's StatusText. It should not
 // throw; if it does, the walk treats the maker note as not decoded and goes on.
 bool RunMakerNoteReader(TExifInfo& exif);
+// Likewise for a Canon maker note that is a TIFF structure of its own (a CR3 file's CMT3
+// box), stored in MakerNoteRaw; false when it is not one.
+bool RunCanonTiffMakerNoteReader(TExifInfo& exif);
 
 struct IptcInfoDeleter {
     void operator()(TIptcInfo* info) const;

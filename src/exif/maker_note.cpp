@@ -9,6 +9,7 @@
 
 #include "exif/byte_order_reader.h"
 #include "exif/exif_info.h"
+#include "exif/exif_types.h"
 #include "exif/render.h"
 
 namespace kivo {
@@ -29,11 +30,15 @@ using B = MakerOffsetBase;
 using F = MakerFallback;
 
 // The walk parameters per layout, in the order the makers are tested.
-constexpr MakerLayoutRow kLayouts[] = {
+const MakerLayoutRow kLayouts[] = {
     {L::NikonEmbeddedTiff, "NIKON", MakerTableId::NikonA, 19, B::EmbeddedTiff, F::None, false},
     {L::NikonHeader, "NIKON", MakerTableId::NikonB, 9, B::ExifTiff, F::ExifTiff, false},
     {L::NikonPlain, "NIKON", MakerTableId::NikonA, 1, B::ExifTiff, F::ExifTiff, false},
     {L::Olympus, "OLYMP", MakerTableId::Olympus, 9, B::ExifTiff, F::ExifTiff, false},
+    {L::OlympusNew, "OLYMP", MakerTableId::Olympus, 13, B::NoteStart, F::None, false, 8,
+     OlympusSubDirectories()},
+    {L::OmSystem, "OM DI", MakerTableId::Olympus, 17, B::NoteStart, F::None, false, 12,
+     OlympusSubDirectories()},
     {L::CasioQvc, "CASIO", MakerTableId::CasioA, 7, B::ExifTiff, F::ExifTiff, false},
     {L::CasioPlain, "CASIO", MakerTableId::CasioB, 1, B::ExifTiff, F::ExifTiff, false},
     {L::Fujifilm, "FUJIF", MakerTableId::Fujifilm, 13, B::NoteStart, F::None, true},
@@ -156,19 +161,51 @@ private:
     bool saved_;
 };
 
-// "MM" or "II" of a maker note's own TIFF header (the embedded Nikon layout).
+// "MM" or "II" of a maker note's own header (the embedded Nikon layout, the newer Olympus
+// ones).
 std::optional<bool> embeddedByteOrder(std::span<const std::uint8_t> note, const MakerLayoutRow& p) {
-    constexpr std::size_t kHeaderAt = 10;
-    if (p.offsetBase != MakerOffsetBase::EmbeddedTiff || note.size() < kHeaderAt + 2) {
+    if (p.byteOrderAt < 0 || note.size() < static_cast<std::size_t>(p.byteOrderAt) + 2) {
         return std::nullopt;
     }
-    if (startsWith(note.subspan(kHeaderAt), "MM")) {
+    const auto mark = note.subspan(static_cast<std::size_t>(p.byteOrderAt));
+    if (startsWith(mark, "MM")) {
         return true;
     }
-    if (startsWith(note.subspan(kHeaderAt), "II")) {
+    if (startsWith(mark, "II")) {
         return false;
     }
     return std::nullopt;
+}
+
+constexpr std::string_view kOlympusNewHeader{"OLYMPUS\0", 8};
+constexpr std::string_view kOmSystemHeader{"OM SYSTEM\0\0\0", 12};
+
+// The lowest offset of the values of more than 4 bytes of the directory at countPos, and
+// whether with value base `base` all of them lie inside the note after the directory.
+struct ValueSpread {
+    std::optional<std::int64_t> lowest;
+    bool fits = true;
+};
+
+ValueSpread valueSpread(const ByteCursor& note, std::int64_t countPos, std::int64_t base) {
+    // Entry e: tag (2), format (2), component count (4), value or offset (4).
+    ValueSpread spread;
+    const std::int64_t n = *note.u16(countPos);
+    const std::int64_t entriesEnd = countPos + 2 + 12 * n;
+    for (std::int64_t i = 0; i < n; ++i) {
+        const std::int64_t e = countPos + 2 + 12 * i;
+        const std::int64_t byteCount =
+            static_cast<std::int64_t>(FormatSize(*note.u16(e + 2))) * *note.u32(e + 4);
+        if (byteCount <= 4) {
+            continue;
+        }
+        const std::int64_t x = static_cast<std::int32_t>(*note.u32(e + 8));
+        spread.lowest = spread.lowest ? std::min(*spread.lowest, x) : x;
+        if (x + base < entriesEnd || !note.has(x + base, byteCount)) {
+            spread.fits = false;
+        }
+    }
+    return spread;
 }
 
 // True when the entry count at countPos is above 0 and all its entries lie in the bytes.
@@ -178,6 +215,43 @@ bool directoryFits(const ByteCursor& note, std::int64_t countPos) {
 }
 
 } // namespace
+
+std::int64_t CorrectedValueBase(const ByteCursor& note, std::int64_t countPos,
+                                std::int64_t valueBase) {
+    if (!directoryFits(note, countPos)) {
+        return valueBase;
+    }
+    const ValueSpread spread = valueSpread(note, countPos, valueBase);
+    if (spread.fits) {
+        return valueBase;
+    }
+    std::vector<std::int64_t> candidates;
+    // Canon ends its maker note with a byte order, 42 and the maker note's TIFF offset when
+    // the camera wrote it: a value at offset X then lies at X - offset + 1.
+    const std::span<const std::uint8_t> bytes = note.bytes();
+    if (bytes.size() >= 8) {
+        const auto tail = bytes.last(8);
+        const bool ii = startsWith(tail, {"II*\0", 4});
+        const bool mm = startsWith(tail, {"MM\0*", 4});
+        if (ii || mm) {
+            const auto start = ByteCursor(tail, mm).u32(5);
+            candidates.push_back(1 - static_cast<std::int64_t>(*start));
+        }
+    }
+    // Otherwise the first value follows the directory and its link to a next one.
+    if (spread.lowest) {
+        const std::int64_t entriesEnd =
+            countPos + 2 + 12 * static_cast<std::int64_t>(*note.u16(countPos));
+        candidates.push_back(entriesEnd + 4 - *spread.lowest);
+        candidates.push_back(entriesEnd - *spread.lowest);
+    }
+    for (const std::int64_t base : candidates) {
+        if (base != valueBase && valueSpread(note, countPos, base).fits) {
+            return base;
+        }
+    }
+    return valueBase;
+}
 
 std::span<const MakerLayoutRow> MakerLayoutTable() {
     return kLayouts;
@@ -292,8 +366,17 @@ std::optional<MakerLayout> TMakerNoteInfo::ChooseLayout() const {
         }
         return startsWith(note, "Nikon") ? L::NikonHeader : L::NikonPlain;
     }
-    if (make == "OLYMP") {
-        return L::Olympus;
+    if (make == "OLYMP" || make == "OM DI") {
+        if (startsWith(note, kOlympusNewHeader)) {
+            return L::OlympusNew;
+        }
+        if (startsWith(note, kOmSystemHeader)) {
+            return L::OmSystem;
+        }
+        if (make == "OLYMP") {
+            return L::Olympus;
+        }
+        return std::nullopt;
     }
     if (make == "CASIO") {
         return startsWith(note, "QVC") ? L::CasioQvc : L::CasioPlain;
@@ -349,9 +432,37 @@ void TMakerNoteInfo::walk(const MakerLayoutRow& p) {
     if (p.fallback == F::ExifTiff) {
         params.fallbackBase = TiffSource ? kTiffFileTiffBase : kJpegTiffBase;
     }
+    if (p.offsetBase == B::ExifTiff) {
+        // Only offsets counted from the EXIF header go wrong when the maker note moves.
+        params.valueBase =
+            CorrectedValueBase(ByteCursor(note, bigEndian), params.countPos, params.valueBase);
+    }
+    params.subDirectories = p.subDirectories;
 
     ByteOrderGuard order(owner, bigEndian);
     WalkMakerDirectory(owner, note, MakerTagRows(p.table), params);
+}
+
+bool TMakerNoteInfo::DecodeCanonTiffMakerNote() {
+    // "II" 42 or "MM" 42 (4), offset of the first directory (4); offsets count from byte 0.
+    TExifInfo& owner = *Owner;
+    const std::span<const std::uint8_t> note = owner.MakerNoteRaw;
+    const bool ii = startsWith(note, {"II*\0", 4});
+    const bool mm = startsWith(note, {"MM\0*", 4});
+    if (!ii && !mm) {
+        return false;
+    }
+    const std::optional<std::uint32_t> first = ByteCursor(note, mm).u32(5);
+    if (!first) {
+        return false;
+    }
+    MakerWalkParams params;
+    params.countPos = static_cast<std::int64_t>(*first) + 1;
+    params.valueBase = 1;
+    ByteOrderGuard order(owner, mm);
+    WalkMakerDirectory(owner, note, MakerTagRows(MakerTableId::Canon), params);
+    MakerText = owner.MakeText;
+    return true;
 }
 
 } // namespace kivo

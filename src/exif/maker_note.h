@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "exif/byte_order_reader.h"
 #include "exif/maker_note_tables.h"
 #include "exif/tag_table.h"
 
@@ -33,6 +34,8 @@ enum class MakerLayout : std::uint8_t {
     NikonHeader,       // "Nikon\0" + 2 bytes, directory at offset 8
     NikonPlain,        // directory at the start
     Olympus,           // "OLYMP\0" + 2 bytes
+    OlympusNew,        // "OLYMPUS\0" + "II"/"MM" + 2 bytes; offsets from the maker note's start
+    OmSystem,          // "OM SYSTEM\0\0\0" + "II"/"MM" + 2 bytes; likewise
     CasioQvc,          // "QVC\0\0\0"
     CasioPlain,
     Fujifilm, // "FUJIFILM" + offset; offsets count from the maker note's start
@@ -64,6 +67,10 @@ struct MakerLayoutRow {
     MakerOffsetBase offsetBase;
     MakerFallback fallback;
     bool littleEndian; // read little-endian whatever the EXIF byte order
+    // 0-based place of the maker note's own "II"/"MM"; -1 when it has none.
+    std::int64_t byteOrderAt = -1;
+    // Entries pointing at directories of their own (the newer Olympus layouts).
+    std::span<const MakerSubDirectory> subDirectories = {};
 };
 
 std::span<const MakerLayoutRow> MakerLayoutTable();
@@ -98,6 +105,10 @@ public:
     // Recognises the maker and walks its directory; true for a recognised maker whatever the
     // walk found. The owner's byte order and buffer are as before afterwards.
     bool DecodeMakerNote();
+    // Decodes a maker note that is a complete TIFF structure of its own (header, first
+    // directory, offsets counted from the header) with the Canon table, as CR3 files keep
+    // it; true when the header is one.
+    bool DecodeCanonTiffMakerNote();
 
 private:
     void walk(const MakerLayoutRow& params);
@@ -110,7 +121,17 @@ struct MakerWalkParams {
     // Position in the EXIF bytes of an offset X that does not fit = X + fallbackBase; none:
     // take what lies inside the maker note.
     std::optional<std::int64_t> fallbackBase;
+    // Entries walked as directories of their own, with the same value base.
+    std::span<const MakerSubDirectory> subDirectories;
 };
+
+// The value base to walk a directory with: valueBase itself when the values of more than 4
+// bytes all lie inside the maker note after the directory; otherwise, for a maker note an
+// editor moved without rewriting its offsets, the base that puts them there again (from a
+// trailing "II*\0"/"MM\0*" with the maker note's first TIFF offset, or from the lowest
+// offset, whose value follows the directory); valueBase when no base fits.
+std::int64_t CorrectedValueBase(const ByteCursor& note, std::int64_t countPos,
+                                std::int64_t valueBase);
 
 // Walks one maker directory over the maker note's bytes, in the owner's current byte order:
 // appends to the owner's MakerTrace and tag list. A failure (an entry outside the bytes, a

@@ -11,4 +11,9 @@ bool RunMakerNoteReader(TExifInfo& exif) {
     return info.DecodeMakerNote();
 }
 
+bool RunCanonTiffMakerNoteReader(TExifInfo& exif) {
+    TMakerNoteInfo info(exif.TiffSource, exif);
+    return info.DecodeCanonTiffMakerNote();
+}
+
 } // namespace kivo

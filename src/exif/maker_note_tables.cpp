@@ -94,6 +94,72 @@ constexpr MakerTableRow kOlympus[] = {
     {0x1034, "Compression Ratio", "", R::None},
 };
 
+// The newer layouts keep these in directories of their own (0x2010, 0x2020).
+constexpr MakerTableRow kOlympusEquipment[] = {
+    {0x0000, "Equipment Version", "", R::None},
+    {0x0100, "Camera Type", "", R::None},
+    {0x0101, "Serial Number", "", R::None},
+    {0x0102, "Internal Serial Number", "", R::None},
+    {0x0103, "Focal Plane Diagonal", "", R::None},
+    {0x0104, "Body Firmware Version", "", R::None},
+    {0x0201, "Lens Type", "", R::None},
+    {0x0202, "Lens Serial Number", "", R::None},
+    {0x0203, "Lens Model", "", R::None},
+    {0x0204, "Lens Firmware Version", "", R::None},
+    {0x0205, "Max Aperture At Min Focal", "", R::None},
+    {0x0206, "Max Aperture At Max Focal", "", R::None},
+    {0x0207, "Min Focal Length", "", R::None},
+    {0x0208, "Max Focal Length", "", R::None},
+    {0x020A, "Max Aperture", "", R::None},
+    {0x0301, "Extender", "", R::None},
+    {0x0302, "Extender Serial Number", "", R::None},
+    {0x0303, "Extender Model", "", R::None},
+    {0x1000, "Flash Type", "0:None,2:Simple E-System,3:E-System", R::None},
+    {0x1001, "Flash Model", "", R::None},
+    {0x1002, "Flash Firmware Version", "", R::None},
+    {0x1003, "Flash Serial Number", "", R::None},
+};
+
+constexpr MakerTableRow kOlympusCameraSettings[] = {
+    {0x0000, "Camera Settings Version", "", R::None},
+    {0x0100, "Preview Image Valid", "0:No,1:Yes", R::None},
+    {0x0101, "Preview Image Start", "", R::None},
+    {0x0102, "Preview Image Length", "", R::None},
+    {0x0200, "Exposure Mode",
+     "1:Manual,2:Program,3:Aperture-priority AE,4:Shutter speed priority AE,5:Program-shift",
+     R::None},
+    {0x0201, "AE Lock", "0:Off,1:On", R::None},
+    {0x0202, "Metering Mode", "2:Center-weighted average,3:Spot,5:ESP,261:Pattern+AF", R::None},
+    {0x0300, "Macro Mode", "0:Off,1:On,2:Super Macro", R::None},
+    {0x0301, "Focus Mode", "", R::None},
+    {0x0302, "Focus Process", "", R::None},
+    {0x0303, "AF Search", "0:Not Ready,1:Ready", R::None},
+    {0x0304, "AF Areas", "", R::None},
+    {0x0400, "Flash Mode", "", R::None},
+    {0x0401, "Flash Exposure Comp", "", R::None},
+    {0x0500, "White Balance 2", "", R::None},
+    {0x0501, "White Balance Temperature", "", R::None},
+    {0x0503, "Custom Saturation", "", R::None},
+    {0x0505, "Contrast Setting", "", R::None},
+    {0x0506, "Sharpness Setting", "", R::None},
+    {0x0507, "Color Space", "0:sRGB,1:Adobe RGB,2:Pro Photo RGB", R::None},
+    {0x0509, "Scene Mode", "", R::None},
+    {0x050A, "Noise Reduction", "", R::None},
+    {0x050B, "Distortion Correction", "0:Off,1:On", R::None},
+    {0x050C, "Shading Compensation", "0:Off,1:On", R::None},
+    {0x050D, "Compression Factor", "", R::None},
+    {0x050F, "Gradation", "", R::None},
+    {0x0520, "Picture Mode", "", R::None},
+    {0x0600, "Drive Mode", "", R::None},
+    {0x0603, "Image Quality 2", "1:SQ,2:HQ,3:SHQ,4:RAW", R::None},
+    {0x0604, "Image Stabilization", "0:Off,1:Mode 1,2:Mode 2,3:Mode 3,4:Mode 4", R::None},
+};
+
+constexpr MakerSubDirectory kOlympusSubDirectories[] = {
+    {0x2010, MakerTableId::OlympusEquipment},
+    {0x2020, MakerTableId::OlympusCameraSettings},
+};
+
 constexpr MakerTableRow kCasioA[] = {
     {0x0002, "Thumbnail Dimensions", "", R::None},
     {0x0003, "Thumbnail Size", "", R::None},
@@ -327,6 +393,10 @@ std::span<const MakerTableRow> MakerTableRows(MakerTableId id) {
         return kSanyo;
     case MakerTableId::Minolta:
         return kMinolta;
+    case MakerTableId::OlympusEquipment:
+        return kOlympusEquipment;
+    case MakerTableId::OlympusCameraSettings:
+        return kOlympusCameraSettings;
     }
     return {};
 }
@@ -353,8 +423,16 @@ std::string_view MakerTableName(MakerTableId id) {
         return "Sanyo";
     case MakerTableId::Minolta:
         return "Minolta";
+    case MakerTableId::OlympusEquipment:
+        return "Olympus Equipment";
+    case MakerTableId::OlympusCameraSettings:
+        return "Olympus Camera Settings";
     }
     return {};
+}
+
+std::span<const MakerSubDirectory> OlympusSubDirectories() {
+    return kOlympusSubDirectories;
 }
 
 std::span<const MakerSettingRow> CanonCameraSettingRows() {

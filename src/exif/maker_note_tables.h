@@ -37,12 +37,24 @@ enum class MakerTableId : std::uint8_t {
     Seiko,
     Sanyo,
     Minolta,
+    // Sub-directories of the newer Olympus and OM System maker notes.
+    OlympusEquipment,
+    OlympusCameraSettings,
 };
 
-inline constexpr int kMakerTableCount = 10;
+inline constexpr int kMakerTableCount = 12;
 
 std::span<const MakerTableRow> MakerTableRows(MakerTableId id);
 std::string_view MakerTableName(MakerTableId id);
+
+// A maker-directory entry that points at a directory of its own, walked with its table.
+struct MakerSubDirectory {
+    std::uint16_t number;
+    MakerTableId table;
+};
+
+// The sub-directories of the newer Olympus layouts that the tables cover.
+std::span<const MakerSubDirectory> OlympusSubDirectories();
 
 // One setting of a composite Canon value: the 1-based list item and its label; settings
 // with choices show the item's label, the others the item as it stands.

@@ -17,6 +17,9 @@ namespace kivo {
 
 namespace {
 
+// TIFF's IFD field type: a LONG holding a directory's offset.
+constexpr int kFormatIfd = 13;
+
 char upperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -77,6 +80,22 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         const std::int64_t byteCount =
             static_cast<std::int64_t>(FormatSize(format)) * static_cast<std::int64_t>(components);
 
+        // A directory of its own: its offset as an IFD or LONG value, or as the offset of
+        // UNDEFINED bytes. It is walked like this one, but holds no further directories.
+        const auto sub =
+            std::find_if(params.subDirectories.begin(), params.subDirectories.end(),
+                         [tag](const MakerSubDirectory& d) { return d.number == tag; });
+        if (sub != params.subDirectories.end() &&
+            (((format == kFormatIfd || format == kFormatLong) && components == 1) ||
+             (format == kFormatUndefined && byteCount > 4))) {
+            MakerWalkParams inner = params;
+            inner.countPos = static_cast<std::int64_t>(*note.u32(e + 8)) + params.valueBase;
+            inner.subDirectories = {};
+            if (inner.countPos != params.countPos)
+                walkEntries(owner, note, MakerTagRows(sub->table), inner);
+            continue;
+        }
+
         std::int64_t x = 0;
         std::int64_t valuePos = e + 8;
         if (byteCount > 4) {
@@ -127,7 +146,7 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         }
 
         CompositeFlag = false;
-        const std::string shown = shownAsSize ? rendered
+        const std::string shown = shownAsSize            ? rendered
                                   : (row && row->Render) ? row->Render(rendered)
                                                          : Printable(rendered);
 

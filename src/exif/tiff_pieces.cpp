@@ -4,6 +4,8 @@
 
 #include "exif/container_readers.h"
 #include "exif/exif_types.h"
+#include "exif/hooks.h"
+#include "exif/read_limits.h"
 
 namespace kivo {
 
@@ -31,6 +33,8 @@ bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces) {
     bool first = true;
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         const auto& b = pieces[k].bytes;
+        if (pieces[k].canonMakerNote)
+            continue;
         if (b.size() < 8 || b[0] != b[1] || (b[0] != 'I' && b[0] != 'M'))
             continue;
         const bool bigEndian = b[0] == 'M';
@@ -45,6 +49,24 @@ bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces) {
                                static_cast<std::int64_t>(b.size()));
         } catch (const std::exception&) {
             // A failure in one piece leaves what the others give.
+        }
+    }
+    for (std::size_t k = 0; k < pieces.size(); ++k) {
+        if (!pieces[k].canonMakerNote)
+            continue;
+        const auto& b = pieces[k].bytes;
+        exif.MakerNotePos = static_cast<std::int32_t>(bases[k]);
+        exif.MakerDecoded = false;
+        exif.MakerNoteRaw.clear();
+        // Decoded from a copy of its bytes, which counts against the file's limits.
+        if (static_cast<std::int64_t>(b.size()) > kMaxMakerNoteBytes ||
+            !exif.ChargeValueBytes(static_cast<std::int64_t>(b.size())))
+            continue;
+        exif.MakerNoteRaw.assign(b.begin(), b.end());
+        try {
+            exif.MakerDecoded = RunCanonTiffMakerNoteReader(exif);
+        } catch (const std::exception&) {
+            exif.MakerDecoded = false;
         }
     }
     exif.BigEndian = photo.BigEndian;

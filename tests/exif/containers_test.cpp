@@ -31,11 +31,21 @@ Bytes cameraTiff(bool bigEndian) {
     return t.Build();
 }
 
-// CR3 keeps IFD0 and the EXIF directory in TIFF structures of their own.
-Bytes cr3() {
+// Canon's maker note as CR3 keeps it: a TIFF structure of its own.
+Bytes canonMakerTiff(bool bigEndian) {
+    TiffBuilder m(bigEndian);
+    const int dir = m.AddIfd();
+    m.Ascii(dir, 0x0006, "CR3:EOS R5");
+    m.Ascii(dir, 0x0007, "Firmware Version 1.3.1");
+    m.Long(dir, 0x0008, {1000123});
+    return m.Build();
+}
+
+// CR3 keeps IFD0, the EXIF directory and the maker note in TIFF structures of their own.
+Bytes cr3(const std::string& make = "Maker", bool makerBigEndian = false) {
     TiffBuilder a(false), b(false);
     const int ifd0 = a.AddIfd();
-    a.Ascii(ifd0, 0x010F, "Maker");
+    a.Ascii(ifd0, 0x010F, make);
     a.Ascii(ifd0, 0x0110, "Model X");
     const int exif = b.AddIfd();
     b.Ascii(exif, 0x9003, kTaken);
@@ -43,7 +53,7 @@ Bytes cr3() {
     b.Ascii(exif, 0xA434, "Zoom 24-70mm F2.8");
     TiffBuilder g(false);
     g.Ascii(g.AddIfd(), 0x0001, "N");
-    return Cr3File(a.Build(), b.Build(), g.Build());
+    return Cr3File(a.Build(), b.Build(), g.Build(), canonMakerTiff(makerBigEndian));
 }
 
 struct ContainerCase {
@@ -98,7 +108,7 @@ INSTANTIATE_TEST_SUITE_P(
         ContainerCase{"phone-v1.HEIF", [] { return HeifFile(cameraTiff(false), 1); }},
         ContainerCase{"phone-v2.avif", [] { return HeifFile(cameraTiff(false), 2); }},
         ContainerCase{"phone-idat.heic", [] { return HeifFile(cameraTiff(false), 1, true); }},
-        ContainerCase{"canon.cr3", cr3},
+        ContainerCase{"canon.cr3", [] { return cr3(); }},
         // The first bytes decide over a RAW or HEIF extension.
         ContainerCase{"renamed.dng", [] { return MrwFile(cameraTiff(false)); }}),
     [](const auto& info) {
@@ -113,6 +123,22 @@ TEST(Containers, CanonGpsPieceIsWalkedAsGps) {
     TPhotoData pd(kBuildAll);
     ASSERT_TRUE(pd.ReadImageBytes("a.cr3", cr3()));
     EXPECT_EQ(pd.Exif->TagTextByName("GPSLatitudeRef"), "N");
+}
+
+TEST(Containers, CanonMakerNoteOfCr3IsDecoded) {
+    for (bool be : {false, true}) {
+        SCOPED_TRACE(be ? "MM" : "II");
+        TPhotoData pd(kBuildAll);
+        ASSERT_TRUE(pd.ReadImageBytes("IMG_0001.CR3", cr3("Canon", be)));
+        EXPECT_EQ(pd.Exif->MakeText, "Canon");
+        EXPECT_EQ(DateTimeText(pd.Exif->DateAt(pd.Exif->TakenDatePos)), "2019.05.04 10:20:30");
+        EXPECT_TRUE(pd.Exif->MakerDecoded);
+        EXPECT_EQ(pd.Exif->TagTextByName("ImageType"), "\"CR3:EOS R5\"");
+        EXPECT_EQ(pd.Exif->TagTextByName("FirmwareVersion"), "\"Firmware Version 1.3.1\"");
+        EXPECT_EQ(pd.Exif->TagTextByName("ImageNumber"), "1000123");
+        // The walk of the other pieces keeps the byte order of the first.
+        EXPECT_FALSE(pd.Exif->BigEndian);
+    }
 }
 
 struct BadCase {

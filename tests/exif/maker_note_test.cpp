@@ -42,6 +42,12 @@ void put32(Bytes& b, std::uint32_t v, bool be) {
     }
 }
 
+Bytes U32Of(std::uint32_t v, bool be) {
+    Bytes b;
+    put32(b, v, be);
+    return b;
+}
+
 Bytes text(std::string_view s) {
     return Bytes(s.begin(), s.end());
 }
@@ -207,6 +213,12 @@ INSTANTIATE_TEST_SUITE_P(
                    MakerLayout::NikonHeader},
         LayoutCase{"Olympus", "OLYMPUS OPTICAL CO.,LTD", "0210", "", false, "OLYMP",
                    MakerLayout::Olympus},
+        LayoutCase{"OlympusNew", "OLYMPUS IMAGING CORP.", "0221", "", false, "OLYMPUS",
+                   MakerLayout::OlympusNew},
+        LayoutCase{"OmSystem", "OM Digital Solutions", "0231", "", false, "OM SYSTEM",
+                   MakerLayout::OmSystem},
+        LayoutCase{"OmWithoutHeader", "OM Digital Solutions", "0231", "", false, "OLYMP",
+                   std::nullopt},
         LayoutCase{"CasioQvc", "CASIO COMPUTER CO.,LTD", "0220", "", false, "QVC",
                    MakerLayout::CasioQvc},
         LayoutCase{"CasioPlain", "CASIO", "0210", "", false, "", MakerLayout::CasioPlain},
@@ -232,6 +244,8 @@ TEST(MakerLayoutTable, ParametersPerLayout) {
         {MakerLayout::NikonHeader, MakerTableId::NikonB, 9, MakerOffsetBase::ExifTiff},
         {MakerLayout::NikonPlain, MakerTableId::NikonA, 1, MakerOffsetBase::ExifTiff},
         {MakerLayout::Olympus, MakerTableId::Olympus, 9, MakerOffsetBase::ExifTiff},
+        {MakerLayout::OlympusNew, MakerTableId::Olympus, 13, MakerOffsetBase::NoteStart},
+        {MakerLayout::OmSystem, MakerTableId::Olympus, 17, MakerOffsetBase::NoteStart},
         {MakerLayout::CasioQvc, MakerTableId::CasioA, 7, MakerOffsetBase::ExifTiff},
         {MakerLayout::CasioPlain, MakerTableId::CasioB, 1, MakerOffsetBase::ExifTiff},
         {MakerLayout::Fujifilm, MakerTableId::Fujifilm, 13, MakerOffsetBase::NoteStart},
@@ -281,7 +295,9 @@ INSTANTIATE_TEST_SUITE_P(
                       TableCase{MakerTableId::Olympus, 33}, TableCase{MakerTableId::CasioA, 45},
                       TableCase{MakerTableId::CasioB, 26}, TableCase{MakerTableId::Fujifilm, 18},
                       TableCase{MakerTableId::Canon, 16}, TableCase{MakerTableId::Seiko, 12},
-                      TableCase{MakerTableId::Sanyo, 6}, TableCase{MakerTableId::Minolta, 2}));
+                      TableCase{MakerTableId::Sanyo, 6}, TableCase{MakerTableId::Minolta, 2},
+                      TableCase{MakerTableId::OlympusEquipment, 22},
+                      TableCase{MakerTableId::OlympusCameraSettings, 30}));
 
 const MakerTableRow* findRow(MakerTableId id, std::uint16_t number) {
     for (const MakerTableRow& r : MakerTableRows(id)) {
@@ -759,8 +775,9 @@ TEST(MakerRenderers, LensRangeIgnoresTheLocale) {
     for (const char* name : kNames)
         set = set || std::setlocale(LC_NUMERIC, name) != nullptr;
     test::TempDir dir;
-    if (!set && std::system(("localedef -i cs_CZ -f UTF-8 " + dir.file("cs_CZ.UTF-8") +
-                             " >/dev/null 2>&1").c_str()) == 0) {
+    if (!set &&
+        std::system(("localedef -i cs_CZ -f UTF-8 " + dir.file("cs_CZ.UTF-8") + " >/dev/null 2>&1")
+                        .c_str()) == 0) {
         ::setenv("LOCPATH", dir.path().c_str(), 1);
         set = std::setlocale(LC_NUMERIC, "cs_CZ.UTF-8") != nullptr;
     }
@@ -973,6 +990,122 @@ TEST(MakerNoteInReader, KodakDecodesNothing) {
     EXPECT_FALSE(photo.Exif->MakerDecoded);
     EXPECT_EQ(photo.Exif->MakerTrace, "");
     EXPECT_EQ(photo.Exif->PixelWidth, 640);
+}
+
+// --- newer Olympus layouts ------------------------------------------------------------------
+
+// A maker note of the newer Olympus layouts: the header, a directory whose Equipment entry
+// (IFD format) points after it and whose CameraSettings are UNDEFINED bytes holding their
+// own directory; every offset counts from the maker note's first byte.
+Bytes NewOlympusNote(const Bytes& header, bool be) {
+    const auto fromStart = [](std::int64_t pos) { return pos - 1; };
+    const std::vector<Field> settings = {Short(0x0200, {3}, be), Short(0x0507, {1}, be),
+                                         Ascii(0x0509, "long scene name")};
+    const std::vector<Field> equipment = {Ascii(0x0203, "M.12-40mm F2.8"),
+                                          Ascii(0x0101, "BHP123456")};
+    const auto note = [&](const Bytes& blob, std::uint32_t equipmentAt) {
+        return MakerNote(
+            header,
+            {Short(0x0201, {2}, be),
+             Ascii(0x0207, "E-M1"),
+             {0x2010, 13, 1, U32Of(equipmentAt, be)},
+             {0x2020, kFormatUndefined, static_cast<std::uint32_t>(blob.size()), blob}},
+            be, fromStart);
+    };
+    const Bytes blob0 = Directory(settings, be, 1, fromStart);
+    const Bytes probe = note(blob0, 0);
+    // The settings are the last value; the equipment directory follows the maker note.
+    const Bytes blob = Directory(
+        settings, be, static_cast<std::int64_t>(probe.size() - blob0.size()) + 1, fromStart);
+    Bytes out = note(blob, static_cast<std::uint32_t>(probe.size()));
+    const Bytes dir =
+        Directory(equipment, be, static_cast<std::int64_t>(out.size()) + 1, fromStart);
+    out.insert(out.end(), dir.begin(), dir.end());
+    return out;
+}
+
+TEST(MakerWalk, NewerOlympusLayoutsCountFromTheMakerNoteAndWalkTheirDirectories) {
+    struct Case {
+        const char* name;
+        const char* make;
+        std::string_view magic;
+        bool be;
+    };
+    const Case cases[] = {
+        {"OlympusII", "OLYMPUS IMAGING CORP.", {"OLYMPUS\0II\3\0", 12}, false},
+        {"OlympusMM", "OLYMPUS CORPORATION", {"OLYMPUS\0MM\0\3", 12}, true},
+        {"OmSystem", "OM Digital Solutions", {"OM SYSTEM\0\0\0II\4\0", 16}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The EXIF block's byte order is the other one: the maker note's own mark decides.
+        Harness h(c.make, !c.be);
+        ASSERT_TRUE(h.decode(NewOlympusNote(text(c.magic), c.be), 5000));
+        const std::string& trace = h.exif.MakerTrace;
+        EXPECT_EQ(trace,
+                  "\r\nJpegQual = HQ\r\nFirmware = \"E-M1\"\r\nLens Model = \"M.12-40mm F2.8\""
+                  "\r\nSerial Number = \"BHP123456\"\r\nExposure Mode = Aperture-priority AE"
+                  "\r\nColor Space = Adobe RGB\r\nScene Mode = \"long scene name\"");
+        EXPECT_EQ(h.exif.TagTextByName("Lens Model"), "\"M.12-40mm F2.8\"");
+        EXPECT_EQ(h.exif.TagTextByName("Color Space"), "Adobe RGB");
+        EXPECT_EQ(h.exif.BigEndian, !c.be);
+    }
+}
+
+// --- maker notes moved by an editor ---------------------------------------------------------
+
+Bytes CanonNote(bool be, std::int64_t pos) {
+    return MakerNote({},
+                     {Ascii(0x0006, "IMG:EOS 40D JPEG"),
+                      Ascii(0x0007, "Firmware Version 1.0.3"),
+                      Ascii(0x0009, "Jan Novak"),
+                      {0x0008, kFormatLong, 1, U32Of(1234567, be)}},
+                     be, ExifOffsets(pos));
+}
+
+TEST(MakerNoteInReader, CanonNoteMovedWithoutItsOffsetsDecodesAsBefore) {
+    for (bool be : {false, true}) {
+        SCOPED_TRACE(be ? "MM" : "II");
+        const auto read = [be](std::int64_t shift) {
+            const Bytes jpeg = JpegWithMakerNote(be, "Canon", "0221", [&](std::int64_t x) {
+                // Offsets as they were before an editor moved the maker note by shift bytes.
+                return CanonNote(be, x + 9 - shift);
+            });
+            TPhotoData photo(kBuildAll);
+            EXPECT_TRUE(photo.ReadImageBytes("canon.jpg", jpeg));
+            return photo.Exif ? photo.Exif->MakerTrace : std::string("no EXIF");
+        };
+        const std::string unedited = read(0);
+        EXPECT_EQ(unedited,
+                  "\r\nImageType = \"IMG:EOS 40D JPEG\"\r\nFirmwareVersion = \"Firmware "
+                  "Version 1.0.3\"\r\nOwnerName = \"Jan Novak\"\r\nImageNumber = 1234567");
+        for (std::int64_t shift : {-4000, -38, -2, 6, 120, 3000}) {
+            SCOPED_TRACE(shift);
+            EXPECT_EQ(read(shift), unedited);
+        }
+    }
+}
+
+TEST(MakerWalk, CanonTrailerGivesTheOriginalBase) {
+    // The values start 6 bytes after the directory; the trailer holds the maker note's
+    // TIFF offset when the camera wrote it (700).
+    const bool be = false;
+    const std::uint32_t original = 700;
+    const std::vector<Field> fields = {Ascii(0x0009, "Jan Novak"), Ascii(0x0006, "IMG:EOS")};
+    Bytes note = Directory(fields, be, 1, [&](std::int64_t pos) { return pos + 6 - 1 + original; });
+    note.insert(note.begin() + 2 + 12 * 2 + 4, 6, 0);
+    const Bytes tail = {'I', 'I', 42, 0};
+    note.insert(note.end(), tail.begin(), tail.end());
+    put32(note, original, be);
+    const ByteCursor cursor(note, be);
+    // As the camera wrote it, and moved by 40 bytes either way.
+    for (std::int64_t p : {709, 669, 749}) {
+        SCOPED_TRACE(p);
+        EXPECT_EQ(CorrectedValueBase(cursor, 1, 10 - p), 1 - static_cast<std::int64_t>(original));
+        Harness h("Canon", be);
+        ASSERT_TRUE(h.decode(note, static_cast<std::int32_t>(p)));
+        EXPECT_EQ(h.exif.MakerTrace, "\r\nOwnerName = \"Jan Novak\"\r\nImageType = \"IMG:EOS\"");
+    }
 }
 
 } // namespace

@@ -154,7 +154,8 @@ Bytes HeifFile(const Bytes& tiff, int ilocVersion, bool inIdat) {
     return build(static_cast<std::uint32_t>(draft.size() - item.size()));
 }
 
-Bytes Cr3File(const Bytes& ifd0Tiff, const Bytes& exifTiff, const Bytes& gpsTiff) {
+Bytes Cr3File(const Bytes& ifd0Tiff, const Bytes& exifTiff, const Bytes& gpsTiff,
+              const Bytes& makerTiff) {
     static constexpr std::uint8_t kCanon[16] = {0x85, 0xc0, 0xb6, 0x87, 0x82, 0x0f, 0x11, 0xe0,
                                                 0x81, 0x11, 0xf4, 0xce, 0x46, 0x2b, 0x6a, 0x48};
     Bytes uuid(kCanon, kCanon + 16);
@@ -163,7 +164,8 @@ Bytes Cr3File(const Bytes& ifd0Tiff, const Bytes& exifTiff, const Bytes& gpsTiff
         uuid = cat({uuid, Box("CMT1", ifd0Tiff)});
     if (!exifTiff.empty())
         uuid = cat({uuid, Box("CMT2", exifTiff)});
-    uuid = cat({uuid, Box("CMT3", Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0})});
+    uuid = cat({uuid, Box("CMT3", makerTiff.empty() ? Bytes{'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0}
+                                                    : makerTiff)});
     if (!gpsTiff.empty())
         uuid = cat({uuid, Box("CMT4", gpsTiff)});
     Bytes ftyp;

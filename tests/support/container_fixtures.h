@@ -20,7 +20,9 @@ Bytes Box(std::string_view type, const Bytes& payload);
 // given version), mdat holding the Exif item ("Exif\0\0" and the TIFF bytes). With
 // inIdat the Exif item lies in the meta box's idat instead (construction method 1).
 Bytes HeifFile(const Bytes& tiff, int ilocVersion = 1, bool inIdat = false);
-// ftyp "crx ", moov > uuid (Canon) > CMT1 .. CMT4 (a piece left out when empty), mdat.
-Bytes Cr3File(const Bytes& ifd0Tiff, const Bytes& exifTiff, const Bytes& gpsTiff = {});
+// ftyp "crx ", moov > uuid (Canon) > CMT1 .. CMT4 (a piece left out when empty; CMT3, the
+// maker note, without entries when empty), mdat.
+Bytes Cr3File(const Bytes& ifd0Tiff, const Bytes& exifTiff, const Bytes& gpsTiff = {},
+              const Bytes& makerTiff = {});
 
 } // namespace kivo::test
