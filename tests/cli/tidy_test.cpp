@@ -113,6 +113,28 @@ INSTANTIATE_TEST_SUITE_P(
         FormatCase{"4", {"01.JPG", "02.JPG", "03.jpeg"}},
         FormatCase{"####", {"0001.JPG", "0002.JPG", "0003.jpeg"}}));
 
+TEST_F(TidyTest, RenameTakesRawAndHeicAndMovesTheGroupAsOne) {
+    for (const char* name : {"f/a.jpg", "f/a.NEF", "f/a.xmp", "f/p.HEIC", "f/x.dng"}) {
+        const std::string p = tmp.write(name, name);
+        SetTime(p, 2021, 4, 11, 15, 47, 53);
+    }
+    const std::string f = tmp.file("f");
+    const TidyRun r = Tidy({"rename", "--format", "4", f + "/a.jpg", f + "/p.HEIC"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Names(f),
+              (std::vector<std::string>{"01.NEF", "01.jpg", "01.xmp", "02.HEIC", "x.dng"}));
+    EXPECT_EQ(ReadWholeFile(f + "/01.NEF"), "f/a.NEF");
+    // A clash of the twin's new name fails the whole group.
+    tmp.write("f/03.nef", "taken");
+    const std::string b = tmp.write("f/b.jpg", "b");
+    tmp.write("f/b.nef", "b raw");
+    const TidyRun clash = Tidy({"rename", "--format", "4", f + "/01.jpg", f + "/02.HEIC", b});
+    EXPECT_EQ(clash.status, 1);
+    EXPECT_TRUE(fs::exists(b));
+    EXPECT_TRUE(fs::exists(f + "/b.nef"));
+    EXPECT_EQ(ReadWholeFile(f + "/03.nef"), "taken");
+}
+
 TEST_F(TidyTest, RenameTableText) {
     const std::string f = MakeExampleFolder();
     const TidyRun r = Tidy({"rename", "--format", "4", f + "/img_0003.jpeg", f + "/IMG_0001.JPG",
