@@ -18,7 +18,8 @@ void write(const fs::path& dir, const std::string& name, const Bytes& bytes) {
     fs::create_directories(dir);
     std::ofstream out(dir / name, std::ios::binary);
     out.put(0); // build mode 255
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 Bytes richTiff(bool bigEndian) {
@@ -44,7 +45,8 @@ Bytes richTiff(bool bigEndian) {
     t.Short(exif, 0xA002, {3008});
     t.Short(exif, 0xA003, {2000});
     t.Undefined(exif, 0x9286, Bytes{'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i', 0});
-    t.Undefined(exif, 0x927C, Bytes{'N', 'i', 'k', 'o', 'n', 0, 2, 0x10, 0, 0, 'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0});
+    t.Undefined(exif, 0x927C, Bytes{'N', 'i', 'k', 'o', 'n', 0, 2, 0x10, 0, 0,
+                                    'I', 'I', 42,  0,   8,   0, 0, 0,    0, 0});
     t.Byte(exif, 0x9C9B, {'T', 0, 'i', 0, 0, 0});
     t.Double(exif, 0x9999, 1.5);
     t.Link(exif, 0xA005, interop);
@@ -72,7 +74,8 @@ int main(int argc, char** argv) {
         write(tiff, "rich-" + order + ".tif", richTiff(big));
         write(tiff, "camera-" + order + ".tif", CameraTiff(big));
     }
-    write(jpeg, "xmp-before-exif.jpg", JpegFile({App0Jfif(), XmpApp1(), ExifApp1(CameraTiff(false))}));
+    write(jpeg, "xmp-before-exif.jpg",
+          JpegFile({App0Jfif(), XmpApp1(), ExifApp1(CameraTiff(false))}));
     write(jpeg, "comment-only.jpg", JpegFile({Comment("hello")}));
     write(jpeg, "app13.jpg", JpegFile({MakeSegment(0xED, "Photoshop 3.0\0008BIM")}));
     write(jpeg, "truncated-app1.jpg", Truncated(JpegWithExif(CameraTiff(false)), 120));
@@ -83,6 +86,17 @@ int main(int argc, char** argv) {
               HeifFile(richTiff(version == 1), version));
     write(bmff, "heif-idat.heic", HeifFile(CameraTiff(false), 1, true));
     write(bmff, "canon.cr3", Cr3File(CameraTiff(false), richTiff(false), CameraTiff(true)));
+    for (bool big : {false, true}) {
+        // The Canon maker note as a TIFF structure of its own.
+        TiffBuilder maker(big);
+        const int dir = maker.AddIfd();
+        maker.Short(dir, 0x0001, std::vector<std::uint16_t>(34, 1));
+        maker.Ascii(dir, 0x0006, "CR3:EOS R5");
+        maker.Long(dir, 0x0008, {1000123});
+        maker.Short(dir, 0x000F, {8, 257, 32, 0});
+        write(bmff, std::string("canon-maker-") + (big ? "mm" : "ii") + ".cr3",
+              Cr3File(CameraTiff(false), richTiff(false), {}, maker.Build()));
+    }
     write(raf, "jpeg.raf", RafFile(JpegWithExif(richTiff(true))));
     write(raf, "raw-dir.raf", RafFile(JpegFile({App0Jfif()}), CameraTiff(false)));
     if (argc > 2) {
