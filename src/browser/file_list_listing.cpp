@@ -106,6 +106,31 @@ void FileListing::BuildFileColumns() {
 }
 
 void FileListing::Refresh() {
+    RefreshFolder(false);
+}
+
+void FileListing::RefreshKeepingUnchanged() {
+    RefreshFolder(true);
+}
+
+QString FileListing::TextsKey() const {
+    const FormatSettings fs = ModifiedFormatSettings();
+    return directory_ + QChar(0) + datePattern_ + QChar(0) + timePattern_ + QChar(0) +
+           FromUtf8(fs.ShortDateFormat + '|' + fs.LongTimeFormat + '|' + fs.ShortTimeFormat + '|' +
+                    fs.DateSeparator + fs.TimeSeparator) +
+           (hideFileExt_ ? u'h' : u'-');
+}
+
+void FileListing::RefreshFolder(bool keepUnchanged) {
+    previous_.clear();
+    previousByName_.clear();
+    const QString textsKey = IsDrives() ? QString() : TextsKey();
+    if (keepUnchanged && !textsKey.isEmpty() && textsKey == listedTextsKey_) {
+        previous_ = std::move(items_);
+        for (std::size_t i = 0; i < previous_.size(); ++i)
+            previousByName_.insert(previous_[i].name, i);
+    }
+    listedTextsKey_ = textsKey;
     items_.clear();
     if (IsDrives()) {
         BuildDriveColumns();
@@ -134,6 +159,8 @@ void FileListing::Refresh() {
     for (const QString& piece : mask.split(QLatin1Char(';')))
         ListPattern(piece, filter);
     enumerated_.clear();
+    previous_.clear();
+    previousByName_.clear();
     ApplySort();
 }
 
@@ -165,6 +192,15 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
             continue;
         const bool parent = e.name == "..";
         const QString name = FromUtf8(e.name);
+        if (const auto kept = previousByName_.constFind(name); kept != previousByName_.cend()) {
+            const FileListItem& old = previous_[*kept];
+            if (old.listedSize == e.size && old.listedMtime == e.mtime &&
+                old.listedAttr == e.attr) {
+                items_.push_back(old);
+                added = true;
+                continue;
+            }
+        }
         FileListItem item;
         const QString& kind = e.isDir() ? kKindDir : kKindFile;
         if (parent) {
@@ -185,6 +221,9 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
         item.subItems[siAttr] = FromUtf8(AttributeLetters(e.attr));
         item.subItems[siPath] = directory_ + name;
         item.subItems[siKind] = kind;
+        item.listedSize = e.size;
+        item.listedMtime = e.mtime;
+        item.listedAttr = e.attr;
         items_.push_back(std::move(item));
         added = true;
     }

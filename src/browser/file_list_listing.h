@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include <QHash>
 #include <QString>
 #include <QtCore/qnamespace.h>
 
@@ -74,6 +75,10 @@ struct FileListItem {
     std::array<QString, 6> subItems;
     // Which cached icon the item shows: a MIME type name, or "volume:" + root.
     QString iconKey;
+    // The entry as it was read: a re-listing that finds it unchanged keeps its texts.
+    std::uint64_t listedSize = 0;
+    std::int64_t listedMtime = 0;
+    unsigned listedAttr = 0;
 
     const QString& kind() const { return subItems[siKind]; }
     const QString& fullPath() const { return subItems[siPath]; }
@@ -104,6 +109,19 @@ bool ParseModifiedText(const QString& text, const QString& datePattern, const QS
 // The settings the Modified column is formatted with: the process's, with the locale's
 // date separator.
 FormatSettings ModifiedFormatSettings();
+// While it lives, ModifiedFormatSettings gives these settings on this thread: a listing made
+// off the GUI thread uses the ones taken on it, never the process-wide ones the GUI writes.
+class PinnedModifiedSettings {
+public:
+    explicit PinnedModifiedSettings(const FormatSettings& settings);
+    ~PinnedModifiedSettings();
+    PinnedModifiedSettings(const PinnedModifiedSettings&) = delete;
+    PinnedModifiedSettings& operator=(const PinnedModifiedSettings&) = delete;
+
+private:
+    FormatSettings settings_;
+    const FormatSettings* previous_;
+};
 // Upper-case with the locale's rules, compared code by code.
 int CompareNames(const QString& a, const QString& b);
 // Case-insensitive for ASCII letters only.
@@ -141,6 +159,9 @@ public:
 
     // Re-lists the current folder (or the volumes) and re-applies the sort.
     void Refresh();
+    // The same, but an entry whose size, time and attributes are what the last listing of
+    // this folder read keeps the texts made then (a watched folder's many re-listings).
+    void RefreshKeepingUnchanged();
     const std::vector<FileListItem>& Items() const { return items_; }
     std::vector<FileListItem>& Items() { return items_; }
     const std::vector<FileListColumn>& Columns() const { return columns_; }
@@ -155,7 +176,10 @@ public:
     int Compare(const FileListItem& a, const FileListItem& b) const;
 
 private:
+    void RefreshFolder(bool keepUnchanged);
     bool ListPattern(const QString& pattern, unsigned filter);
+    // What an item's texts depend on besides the entry itself.
+    QString TextsKey() const;
     void ListVolumes();
     void BuildFileColumns();
     void BuildDriveColumns();
@@ -175,6 +199,10 @@ private:
     std::vector<FileListColumn> columns_;
     // Enumerations of the refresh under way, by pattern.
     std::map<std::string, std::vector<DirEntry>> enumerated_;
+    // The last listing's texts key and, during a refresh that keeps them, its items by name.
+    QString listedTextsKey_;
+    std::vector<FileListItem> previous_;
+    QHash<QString, std::size_t> previousByName_;
 };
 
 } // namespace kivo

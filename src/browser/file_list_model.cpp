@@ -1,7 +1,9 @@
 #include "browser/file_list_model.h"
 
 #include <algorithm>
+#include <numeric>
 
+#include <QHash>
 #include <QMimeData>
 #include <QUrl>
 
@@ -138,6 +140,111 @@ void FileListItemModel::EndReorder(const std::vector<int>& newToOld) {
     changePersistentIndexList(reorderPersistent_, to);
     reorderPersistent_.clear();
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+} // namespace kivo
+
+namespace kivo {
+namespace {
+
+// An entry's identity across two listings: its path, with a count for a path listed twice
+// (a mask whose patterns both match it).
+std::vector<QString> EntryKeys(const std::vector<FileListItem>& items) {
+    std::vector<QString> keys;
+    keys.reserve(items.size());
+    QHash<QString, int> seen;
+    for (const FileListItem& item : items) {
+        const int n = seen[item.fullPath()]++;
+        keys.push_back(n == 0 ? item.fullPath()
+                              : item.fullPath() + QChar(0) + QString::number(n));
+    }
+    return keys;
+}
+
+bool SameTexts(const FileListItem& a, const FileListItem& b) {
+    return a.caption == b.caption && a.name == b.name && a.subItems == b.subItems &&
+           a.iconKey == b.iconKey;
+}
+
+} // namespace
+
+void FileListItemModel::Update(std::vector<FileListItem> fresh) {
+    std::vector<FileListItem>& items = listing_.Items();
+    std::vector<QString> keys = EntryKeys(items);
+    const std::vector<QString> freshKeys = EntryKeys(fresh);
+    QHash<QString, int> freshRow;
+    freshRow.reserve(static_cast<qsizetype>(fresh.size()));
+    for (std::size_t i = 0; i < freshKeys.size(); ++i)
+        freshRow.insert(freshKeys[i], static_cast<int>(i));
+
+    // Gone entries, a run of neighbours at a time, from the end.
+    for (int r = static_cast<int>(items.size()) - 1; r >= 0; --r) {
+        if (freshRow.contains(keys[static_cast<std::size_t>(r)]))
+            continue;
+        const int last = r;
+        while (r > 0 && !freshRow.contains(keys[static_cast<std::size_t>(r - 1)]))
+            --r;
+        beginRemoveRows({}, r, last);
+        items.erase(items.begin() + r, items.begin() + last + 1);
+        keys.erase(keys.begin() + r, keys.begin() + last + 1);
+        endRemoveRows();
+    }
+
+    // Changed entries take their new texts in place.
+    const int columns = columnCount();
+    for (std::size_t r = 0; r < items.size(); ++r) {
+        const FileListItem& now = fresh[static_cast<std::size_t>(freshRow.value(keys[r]))];
+        if (SameTexts(items[r], now))
+            continue;
+        items[r] = now;
+        emit dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), columns - 1));
+    }
+
+    // A changed entry may sort elsewhere now: the kept rows move into the fresh order.
+    std::vector<int> newToOld(items.size());
+    std::iota(newToOld.begin(), newToOld.end(), 0);
+    std::stable_sort(newToOld.begin(), newToOld.end(), [&](int a, int b) {
+        return freshRow.value(keys[static_cast<std::size_t>(a)]) <
+               freshRow.value(keys[static_cast<std::size_t>(b)]);
+    });
+    if (!std::is_sorted(newToOld.begin(), newToOld.end())) {
+        BeginReorder();
+        std::vector<FileListItem> moved;
+        std::vector<QString> movedKeys;
+        moved.reserve(items.size());
+        movedKeys.reserve(items.size());
+        for (int old : newToOld) {
+            moved.push_back(std::move(items[static_cast<std::size_t>(old)]));
+            movedKeys.push_back(std::move(keys[static_cast<std::size_t>(old)]));
+        }
+        items = std::move(moved);
+        keys = std::move(movedKeys);
+        EndReorder(newToOld);
+    }
+
+    // New entries, a run at a time, where the fresh listing has them.
+    std::size_t r = 0;
+    for (std::size_t f = 0; f < fresh.size();) {
+        if (r < keys.size() && keys[r] == freshKeys[f]) {
+            ++r;
+            ++f;
+            continue;
+        }
+        std::size_t end = f;
+        while (end < fresh.size() && (r >= keys.size() || keys[r] != freshKeys[end]))
+            ++end;
+        const auto count = static_cast<std::ptrdiff_t>(end - f);
+        beginInsertRows({}, static_cast<int>(r), static_cast<int>(r + (end - f)) - 1);
+        items.insert(items.begin() + static_cast<std::ptrdiff_t>(r),
+                     std::make_move_iterator(fresh.begin() + static_cast<std::ptrdiff_t>(f)),
+                     std::make_move_iterator(fresh.begin() + static_cast<std::ptrdiff_t>(end)));
+        keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(r),
+                    freshKeys.begin() + static_cast<std::ptrdiff_t>(f),
+                    freshKeys.begin() + static_cast<std::ptrdiff_t>(end));
+        endInsertRows();
+        r += static_cast<std::size_t>(count);
+        f = end;
+    }
 }
 
 } // namespace kivo

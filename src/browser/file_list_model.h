@@ -42,6 +42,10 @@ public:
     // A reordering of the rows (a sort); selection and focus follow their items.
     void BeginReorder();
     void EndReorder(const std::vector<int>& newToOld);
+    // Brings the rows to a fresh listing of the same folder with the same columns, row by
+    // row: gone entries are removed, new ones inserted, changed ones updated and moved, so
+    // that selection, current item and scroll position stay with their entries.
+    void Update(std::vector<FileListItem> fresh);
 
     // A picture shown instead of the type icon (a thumbnail); an invalid value keeps the icon.
     void SetDecorationSource(std::function<QVariant(int row)> source) {

@@ -229,7 +229,22 @@ QString TimePatternFor(TTmFormat format) {
     return f + QStringLiteral(" AM/PM");
 }
 
+namespace {
+thread_local const FormatSettings* pinnedModified = nullptr;
+} // namespace
+
+PinnedModifiedSettings::PinnedModifiedSettings(const FormatSettings& settings)
+    : settings_(settings), previous_(pinnedModified) {
+    pinnedModified = &settings_;
+}
+
+PinnedModifiedSettings::~PinnedModifiedSettings() {
+    pinnedModified = previous_;
+}
+
 FormatSettings ModifiedFormatSettings() {
+    if (pinnedModified != nullptr)
+        return *pinnedModified;
     FormatSettings fs = ProcessFormatSettings();
     fs.DateSeparator = LocaleDateSeparator();
     return fs;

@@ -339,6 +339,7 @@ void TFileListView::RefreshListing() {
     {
         WaitCursor wait;
         const KeptView kept = CaptureView();
+        ++listingGeneration_;
         model_->BeginReset();
         listing_.Refresh();
         const bool sameFolder = listing_.Directory() == listedFolder_;
@@ -378,6 +379,7 @@ void TFileListView::FocusFirstItem() {
 }
 
 void TFileListView::SortItems(const std::function<std::vector<int>()>& sort) {
+    ++listingGeneration_;
     model_->BeginReorder();
     model_->EndReorder(sort());
 }

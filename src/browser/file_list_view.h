@@ -21,6 +21,7 @@
 
 class QAbstractItemView;
 class QFileSystemWatcher;
+template <typename T> class QFutureWatcher;
 class QTimer;
 class QItemSelectionModel;
 class QKeyEvent;
@@ -142,7 +143,7 @@ public:
     // changes as one re-listing.
     void RefreshListing();
     // Gathering time of a burst of changes before the re-listing.
-    static constexpr int kWatchDelayMs = 40;
+    static constexpr int kWatchDelayMs = 20;
     static constexpr int kWatchMaxDelayMs = 500;
     int SortColumn() const { return listing_.SortColumn; }
     bool SortDescending() const { return listing_.SortDescending; }
@@ -239,9 +240,11 @@ private:
     };
     KeptView CaptureView() const;
     void RestoreView(const KeptView& kept);
-    // Watches the listed folder; changes are gathered for a moment, then re-listed once.
+    // Watches the listed folder; changes are gathered for a moment, then re-listed once,
+    // off the GUI thread, and the rows are brought up to date one by one.
     void WatchFolder();
     void FolderChanged();
+    void ApplyRelisting();
 
     FileListing listing_;
     FileListItemModel* model_ = nullptr;
@@ -256,6 +259,12 @@ private:
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* watchDelay_ = nullptr;
     QElapsedTimer burstStart_;
+    QFutureWatcher<void>* relisting_ = nullptr;
+    std::shared_ptr<FileListing> relisted_; // the re-listing under way (on a copy) until applied
+    unsigned relistedGeneration_ = 0;
+    bool relistAgain_ = false;
+    // Counts the listings made here: a re-listing begun before one of them is stale.
+    unsigned listingGeneration_ = 0;
     TViewStyle viewStyle_ = vsReport;
     DirTreeLink* dirTreeCombo_ = nullptr;
     bool dblClickToOpen_ = true;

@@ -1,12 +1,18 @@
 // The file list keeps up with its folder: the view's state across a re-listing, and the
-// watch that re-lists when someone else changes the folder.
+// watch that re-lists when someone else changes the folder. That re-listing reads the
+// folder on a worker thread (a big folder or a slow disk must not freeze the window) and
+// changes only the rows that changed.
 
 #include <algorithm>
+#include <memory>
 
 #include <QElapsedTimer>
 #include <QFileSystemWatcher>
+#include <QFutureWatcher>
+#include <QPromise>
 #include <QScrollBar>
 #include <QSet>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeView>
 
@@ -78,8 +84,57 @@ void TFileListView::WatchFolder() {
 }
 
 void TFileListView::FolderChanged() {
-    if (!listing_.IsDrives())
-        RefreshListing();
+    if (listing_.IsDrives())
+        return;
+    if (relisted_) {
+        relistAgain_ = true; // once the one under way is in
+        return;
+    }
+    if (!relisting_) {
+        relisting_ = new QFutureWatcher<void>(this);
+        connect(relisting_, &QFutureWatcher<void>::finished, this,
+                [this] { ApplyRelisting(); });
+    }
+    relistAgain_ = false;
+    relistedGeneration_ = listingGeneration_;
+    // The worker lists a copy with the texts' settings taken here: it shares nothing with
+    // the GUI thread but the copy, which it alone touches until it is finished.
+    relisted_ = std::make_shared<FileListing>(listing_);
+    auto promise = std::make_shared<QPromise<void>>();
+    relisting_->setFuture(promise->future());
+    QThreadPool::globalInstance()->start(
+        [promise, listing = relisted_, settings = ModifiedFormatSettings()] {
+            promise->start();
+            {
+                const PinnedModifiedSettings pinned(settings);
+                listing->RefreshKeepingUnchanged();
+            }
+            promise->finish();
+        });
+}
+
+void TFileListView::ApplyRelisting() {
+    const std::shared_ptr<FileListing> fresh = std::move(relisted_);
+    // Listed again meanwhile, or sorted: this result is older than what is shown.
+    const bool stale = !fresh || relistedGeneration_ != listingGeneration_ ||
+                       fresh->Directory() != listing_.Directory() ||
+                       fresh->Columns().size() != listing_.Columns().size();
+    if (!stale && IsEditing()) {
+        // Rows must not move under an open editor: asked again a little later.
+        watchDelay_->start(kWatchMaxDelayMs);
+        return;
+    }
+    if (!stale) {
+        QAbstractItemView* view = CurrentView();
+        const int vertical = view->verticalScrollBar()->value();
+        const int horizontal = view->horizontalScrollBar()->value();
+        model_->Update(std::move(fresh->Items()));
+        view->verticalScrollBar()->setValue(vertical);
+        view->horizontalScrollBar()->setValue(horizontal);
+        FocusFirstItem();
+    }
+    if (relistAgain_)
+        watchDelay_->start(kWatchDelayMs);
 }
 
 } // namespace kivo

@@ -5,8 +5,10 @@
 
 #include <cstdio>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QSignalSpy>
 #include <QTest>
 
 #include "browser/file_list_model.h"
@@ -61,6 +63,7 @@ TEST_P(Watch, ChangesShowUpWithTheSelectionAndCurrentItemKept) {
     list.SelectionModel()->setCurrentIndex(list.Model()->index(RowOf(list, "d.jpg"), 0),
                                            QItemSelectionModel::NoUpdate);
 
+    QSignalSpy resets(list.Model(), &QAbstractItemModel::modelReset);
     dir.write("nova.jpg", "x");
     ASSERT_EQ(std::remove(dir.file("a.jpg").c_str()), 0);
     ASSERT_EQ(std::rename(dir.file("c.jpg").c_str(), dir.file("e.jpg").c_str()), 0);
@@ -72,6 +75,9 @@ TEST_P(Watch, ChangesShowUpWithTheSelectionAndCurrentItemKept) {
     EXPECT_GE(RowOf(list, "e.jpg"), 0);
     EXPECT_EQ(SelectedCaptions(list), QStringList({"b.jpg", "d.jpg"}));
     EXPECT_EQ(list.FocusedRow(), RowOf(list, "d.jpg"));
+    if (!byRefresh) {
+        EXPECT_EQ(resets.count(), 0) << "a watched change updates rows, it does not reset";
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(WatchedOrRefreshed, Watch, ::testing::Bool());
@@ -89,6 +95,93 @@ TEST(Watch, AnotherFolderStartsWithoutTheOldSelection) {
     dir.write("b/y.jpg", "x");
     EXPECT_TRUE(QTest::qWaitFor([&] { return RowOf(list, "y.jpg") >= 0; }, 5000));
 }
+
+// Row-by-row updates of the model: each case is the rows before ("name:size"), the fresh
+// listing, and which old rows were selected; the last selected one is the current item.
+struct UpdateCase {
+    const char* what;
+    std::vector<const char*> before;
+    std::vector<const char*> fresh;
+    std::vector<const char*> selected;
+};
+
+FileListItem MakeItem(const char* spec) {
+    const QString text = QString::fromUtf8(spec);
+    const QString name = text.section(u':', 0, 0);
+    FileListItem item;
+    item.caption = item.name = name;
+    item.subItems[siSize] = text.section(u':', 1, 1);
+    item.subItems[siPath] = QStringLiteral("/f/") + name;
+    item.subItems[siKind] = kKindFile;
+    return item;
+}
+
+class ModelUpdate : public ::testing::TestWithParam<UpdateCase> {};
+
+TEST_P(ModelUpdate, RowsFollowTheFreshListingAndSelectionStays) {
+    const UpdateCase& c = GetParam();
+    FileListing listing;
+    for (const char* spec : c.before)
+        listing.Items().push_back(MakeItem(spec));
+    FileListItemModel model(listing);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    QItemSelectionModel selection(&model);
+    QString current;
+    for (const char* name : c.selected)
+        for (int r = 0; r < model.rowCount(); ++r)
+            if (listing.Items()[static_cast<std::size_t>(r)].caption == QString::fromUtf8(name)) {
+                selection.setCurrentIndex(model.index(r, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                current = QString::fromUtf8(name);
+                break;
+            }
+    QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+
+    std::vector<FileListItem> fresh;
+    for (const char* spec : c.fresh)
+        fresh.push_back(MakeItem(spec));
+    model.Update(fresh);
+
+    ASSERT_EQ(listing.Items().size(), fresh.size());
+    for (std::size_t r = 0; r < fresh.size(); ++r) {
+        EXPECT_EQ(listing.Items()[r].caption, fresh[r].caption) << "row " << r;
+        EXPECT_EQ(listing.Items()[r].subItems, fresh[r].subItems) << "row " << r;
+    }
+    EXPECT_EQ(resets.count(), 0);
+    QStringList expected, got;
+    for (const char* name : c.selected)
+        for (const FileListItem& f : fresh)
+            if (f.caption == QString::fromUtf8(name) && !expected.contains(f.caption))
+                expected << f.caption;
+    for (const QModelIndex& i : selection.selectedRows())
+        got << listing.Items()[static_cast<std::size_t>(i.row())].caption;
+    expected.sort();
+    got.sort();
+    EXPECT_EQ(got, expected);
+    if (expected.contains(current)) {
+        EXPECT_EQ(listing.Items()[static_cast<std::size_t>(selection.currentIndex().row())].caption,
+                  current);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ModelUpdate,
+    ::testing::Values(
+        UpdateCase{"added and removed", {"a:1", "b:1", "c:1", "d:1"}, {"b:1", "bb:1", "d:1", "e:1"},
+                   {"b", "d"}},
+        UpdateCase{"changed and moved", {"a:1", "b:2", "c:3"}, {"b:2", "c:3", "a:9"}, {"a", "c"}},
+        UpdateCase{"listed twice", {"a:1", "a:1", "b:1"}, {"a:1", "b:1", "c:1"}, {"b"}},
+        UpdateCase{"all gone", {"a:1", "b:1"}, {}, {"a"}},
+        UpdateCase{"from nothing", {}, {"a:1", "b:1"}, {}},
+        UpdateCase{"reversed", {"a:1", "b:1", "c:1", "d:1"}, {"d:1", "c:1", "b:1", "a:1"},
+                   {"b"}}),
+    [](const auto& info) {
+        std::string n = info.param.what;
+        for (char& ch : n)
+            if (ch == ' ')
+                ch = '_';
+        return n;
+    });
 
 } // namespace
 } // namespace kivo

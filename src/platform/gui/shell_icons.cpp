@@ -4,6 +4,7 @@
 #include <QFileIconProvider>
 #include <QHash>
 #include <QMimeDatabase>
+#include <QMutex>
 #include <QStyle>
 
 #include "platform/gui/volumes.h"
@@ -32,6 +33,9 @@ QIcon ProviderIcon(QFileIconProvider::IconType type) {
 ShellFileType ShellTypeOfFile(const QString& fileName) {
     // The MIME globs only look at the name's suffixes, so names with the same complete
     // suffix share the answer; names without a dot are looked up whole.
+    // Listings are also made off the GUI thread.
+    static QMutex mutex;
+    const QMutexLocker lock(&mutex);
     static QHash<QString, ShellFileType> cache;
     const qsizetype dot = fileName.indexOf(QLatin1Char('.'), 1);
     const QString key = dot < 0 ? QLatin1Char('|') + fileName : fileName.mid(dot);
