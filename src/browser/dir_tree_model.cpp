@@ -7,7 +7,12 @@
 #include <sys/stat.h>
 
 #include <QCollator>
+#include <QFileSystemWatcher>
+#include <QFutureWatcher>
 #include <QLocale>
+#include <QPromise>
+#include <QThreadPool>
+#include <QTimer>
 
 #include "platform/file_system.h"
 #include "platform/gui/path_text.h"
@@ -66,11 +71,16 @@ DirTreeModel::DirTreeModel(QObject* parent)
     setColumnCount(1);
 }
 
+DirTreeModel::~DirTreeModel() = default;
+
 void DirTreeModel::SetVolumeSource(DirTreeVolumeSource source) {
     source_ = source ? std::move(source) : DirTreeVolumeSource(&MountedTreeVolumes);
 }
 
 void DirTreeModel::Build() {
+    if (watcher_ && !watcher_->directories().isEmpty())
+        watcher_->removePaths(watcher_->directories());
+    changed_.clear();
     clear();
     setColumnCount(1);
     auto* root = new QStandardItem(ShellComputerIcon(), ShellComputerName());
@@ -146,19 +156,20 @@ bool DirTreeModel::LoadChildren(const QModelIndex& idx) {
     const QString path = NodePath(idx);
     QList<QStandardItem*> rows;
     for (const auto& name : SubFolders(path))
-        rows << MakeFolderNode(name, WithSlash(path) + name);
+        rows << MakeFolderNode(name, HasSubFolder(WithSlash(path) + name));
     if (!rows.isEmpty())
         item->appendRows(rows);
+    Watch(path);
     return true;
 }
 
-QStandardItem* DirTreeModel::MakeFolderNode(const QString& name, const QString& path) const {
+QStandardItem* DirTreeModel::MakeFolderNode(const QString& name, bool hasSubFolder) const {
     auto* node = new QStandardItem(folderIcon_, DisplayText(name));
     node->setData(name, NameRole);
     node->setData(static_cast<int>(DirNodeKind::Folder), KindRole);
     node->setData(folderOpenIcon_, OpenIconRole);
     node->setEditable(false);
-    if (HasSubFolder(path))
+    if (hasSubFolder)
         AddPlaceholder(node);
     return node;
 }
@@ -199,6 +210,123 @@ QModelIndex DirTreeModel::ChildNamed(const QModelIndex& parent, const QString& p
             caseless = c;
     }
     return caseless;
+}
+
+QModelIndex DirTreeModel::LoadedNodeForPath(const QString& path) const {
+    QModelIndex node = VolumeForPath(path);
+    if (!node.isValid())
+        return {};
+    const QString rest = WithSlash(path).mid(node.data(RootRole).toString().size());
+    for (const QString& piece : rest.split(u'/', Qt::SkipEmptyParts)) {
+        if (!IsLoaded(node))
+            return {};
+        QModelIndex child;
+        for (int r = 0; r < rowCount(node) && !child.isValid(); ++r) {
+            const QModelIndex c = index(r, 0, node);
+            if (Kind(c) == DirNodeKind::Folder && c.data(NameRole).toString() == piece)
+                child = c;
+        }
+        if (!child.isValid())
+            return {};
+        node = child;
+    }
+    return IsLoaded(node) ? node : QModelIndex();
+}
+
+// --- watching the loaded folders ---------------------------------------------------------
+
+void DirTreeModel::Watch(const QString& path) {
+    if (!watcher_) {
+        watcher_ = new QFileSystemWatcher(this);
+        watchDelay_ = new QTimer(this);
+        watchDelay_->setSingleShot(true);
+        watchDelay_->setInterval(kWatchDelayMs);
+        connect(watchDelay_, &QTimer::timeout, this, [this] { ReadChanged(); });
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
+                [this](const QString& changed) {
+                    changed_.insert(changed);
+                    if (!watchDelay_->isActive())
+                        watchDelay_->start(); // a burst is gathered, not prolonged
+                });
+    }
+    const QString watched = ExcludeSlash(path);
+    if (!watcher_->directories().contains(watched))
+        watcher_->addPath(watched);
+}
+
+void DirTreeModel::ReadChanged() {
+    if (readings_) {
+        watchDelay_->start(); // once the reading under way is in
+        return;
+    }
+    if (changed_.isEmpty())
+        return;
+    if (!reading_) {
+        reading_ = new QFutureWatcher<void>(this);
+        connect(reading_, &QFutureWatcher<void>::finished, this, [this] { ApplyReadings(); });
+    }
+    readings_ = std::make_shared<std::vector<FolderReading>>();
+    for (const QString& path : std::as_const(changed_))
+        readings_->push_back({path, false, {}});
+    changed_.clear();
+    auto promise = std::make_shared<QPromise<void>>();
+    reading_->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, readings = readings_] {
+        promise->start();
+        for (FolderReading& r : *readings) {
+            struct stat st {};
+            r.readable = ::stat(PathBytes(r.path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            if (!r.readable)
+                continue;
+            for (const QString& name : SubFolders(r.path))
+                r.subFolders.push_back({name, HasSubFolder(WithSlash(r.path) + name)});
+        }
+        promise->finish();
+    });
+}
+
+void DirTreeModel::ApplyReadings() {
+    const std::shared_ptr<std::vector<FolderReading>> readings = std::move(readings_);
+    if (!readings)
+        return;
+    for (const FolderReading& r : *readings) {
+        const QModelIndex node = LoadedNodeForPath(r.path);
+        if (!node.isValid()) {
+            watcher_->removePath(r.path); // its node is gone or was never loaded again
+            continue;
+        }
+        if (r.readable)
+            MergeChildren(itemFromIndex(node), r);
+    }
+    if (!changed_.isEmpty() && !watchDelay_->isActive())
+        watchDelay_->start();
+}
+
+void DirTreeModel::MergeChildren(QStandardItem* node, const FolderReading& reading) {
+    QSet<QString> fresh;
+    for (const SubFolder& f : reading.subFolders)
+        fresh.insert(f.name);
+    for (int r = node->rowCount() - 1; r >= 0; --r) {
+        QStandardItem* child = node->child(r);
+        if (child->data(KindRole).toInt() == static_cast<int>(DirNodeKind::Folder) &&
+            !fresh.contains(child->data(NameRole).toString()))
+            node->removeRow(r);
+    }
+    // The kept children are in the reading's order: the new ones go in between.
+    QSet<QString> kept;
+    for (int r = 0; r < node->rowCount(); ++r)
+        kept.insert(node->child(r)->data(NameRole).toString());
+    int row = 0;
+    for (const SubFolder& f : reading.subFolders) {
+        if (row < node->rowCount() && node->child(row)->data(NameRole).toString() == f.name) {
+            ++row;
+            continue;
+        }
+        if (kept.contains(f.name))
+            continue; // out of the order it had: left where it is
+        node->insertRow(row, MakeFolderNode(f.name, f.hasSubFolder));
+        ++row;
+    }
 }
 
 QStringList DirTreeModel::SubFolders(const QString& folder) {

@@ -3,14 +3,21 @@
 // computer), one node per volume and folder nodes loaded lazily. A node that may have
 // sub-folders but has not been loaded carries one placeholder child, which gives it the
 // expand mark; loading replaces it with the sorted sub-folders (or with nothing, and the
-// mark goes away).
+// mark goes away). Loaded folders are watched: sub-folders created or removed by anyone
+// show up, read again on a worker thread.
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include <QIcon>
+#include <QSet>
 #include <QStandardItemModel>
 #include <QString>
+
+class QFileSystemWatcher;
+class QTimer;
+template <typename T> class QFutureWatcher;
 
 namespace kivo {
 
@@ -38,6 +45,7 @@ public:
     };
 
     explicit DirTreeModel(QObject* parent = nullptr);
+    ~DirTreeModel() override;
 
     // Where the volumes come from (the mounted volumes unless replaced, e.g. by tests).
     void SetVolumeSource(DirTreeVolumeSource source);
@@ -63,6 +71,12 @@ public:
     // `piece` (exact spelling first, then without regard to letter case).
     QModelIndex VolumeForPath(const QString& path) const;
     QModelIndex ChildNamed(const QModelIndex& parent, const QString& piece) const;
+    // The loaded volume or folder node of a path ("/" or "/a/b", with or without the
+    // trailing "/"); invalid when no such node has been loaded.
+    QModelIndex LoadedNodeForPath(const QString& path) const;
+
+    // Changes in watched folders are gathered this long before they are read.
+    static constexpr int kWatchDelayMs = 100;
 
     // Sub-folder names of a folder, every kind of entry that is a folder, "." and ".."
     // left out, sorted alphabetically.
@@ -73,12 +87,34 @@ public:
     static void SortNames(QStringList& names);
 
 private:
-    QStandardItem* MakeFolderNode(const QString& name, const QString& path) const;
+    struct SubFolder {
+        QString name;
+        bool hasSubFolder = false;
+    };
+    struct FolderReading {
+        QString path;
+        bool readable = false;
+        std::vector<SubFolder> subFolders; // sorted
+    };
+    // The node's children become the reading's sub-folders: gone ones removed, new ones
+    // inserted in their sorted places, the others (and what is loaded below them) kept.
+    void MergeChildren(QStandardItem* node, const FolderReading& reading);
+
+    QStandardItem* MakeFolderNode(const QString& name, bool hasSubFolder) const;
     static void AddPlaceholder(QStandardItem* item);
+    void Watch(const QString& path);
+    void ReadChanged();
+    void ApplyReadings();
 
     DirTreeVolumeSource source_;
     QIcon folderIcon_;
     QIcon folderOpenIcon_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* watchDelay_ = nullptr;
+    QSet<QString> changed_;
+    QFutureWatcher<void>* reading_ = nullptr;
+    // What the worker under way reads into; only it touches it until it is finished.
+    std::shared_ptr<std::vector<FolderReading>> readings_;
 };
 
 // Mounted volumes as the tree shows them.

@@ -3,8 +3,11 @@
 
 #include <memory>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QTest>
@@ -123,4 +126,39 @@ TEST_F(DirTreeViewTest, PressesOnNodesGoToTheOwnerAndOutsideClose) {
         QTest::mouseRelease(c.target, c.button, {}, c.pos);
         EXPECT_EQ(owner_.calls, c.calls);
     }
+}
+
+// Folders created or removed by anyone show up under a loaded node; what was loaded below a
+// kept node stays loaded.
+TEST(DirTreeWatch, CreatedAndRemovedSubFoldersShowUp) {
+    TestApp();
+    test::TempDir t;
+    t.mkdir("vol/b");
+    t.mkdir("vol/d/inner");
+    DirTreeModel model;
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    const QString root = QString::fromStdString(t.file("vol"));
+    model.SetVolumeSource([root] { return std::vector<DirTreeVolume>{{root, "V", vtRemovable}}; });
+    model.Build();
+    const QModelIndex vol = model.index(0, 0, model.RootIndex());
+    ASSERT_TRUE(model.LoadChildren(vol));
+    ASSERT_TRUE(model.LoadChildren(model.ChildNamed(vol, "d")));
+
+    t.mkdir("vol/a");
+    t.mkdir("vol/c/x");
+    ASSERT_EQ(::rmdir(t.file("vol/b").c_str()), 0);
+    auto names = [&] {
+        QStringList n;
+        for (int r = 0; r < model.rowCount(vol); ++r)
+            n << model.index(r, 0, vol).data(DirTreeModel::NameRole).toString();
+        return n;
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return names() == QStringList({"a", "c", "d"}); }, 5000))
+        << names().join(u',').toStdString();
+    const QModelIndex c = model.ChildNamed(vol, "c");
+    EXPECT_FALSE(model.IsLoaded(c));
+    EXPECT_EQ(model.rowCount(c), 1) << "a new folder with a sub-folder has the expand mark";
+    const QModelIndex d = model.ChildNamed(vol, "d");
+    EXPECT_TRUE(model.IsLoaded(d));
+    EXPECT_EQ(model.index(0, 0, d).data(DirTreeModel::NameRole).toString(), QString("inner"));
 }
