@@ -77,8 +77,8 @@ std::vector<std::uint8_t> BarredThumbnail(const std::vector<std::uint8_t>& photo
     const auto decoded = kivo::DecodeJpegBytes(photo, [](QSize) { return QSize(160, 107); });
     QImage thumb(160, 120, QImage::Format_RGB888);
     thumb.fill(Qt::black);
-    const QImage inner = decoded->picture.scaled(160, 107, Qt::IgnoreAspectRatio,
-                                                 Qt::SmoothTransformation);
+    const QImage inner =
+        decoded->picture.scaled(160, 107, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     for (int y = 0; y < inner.height(); ++y)
         std::copy_n(inner.constScanLine(y), 160 * 3, thumb.scanLine(6 + y));
     jpeg_compress_struct cinfo{};
@@ -118,7 +118,8 @@ double LoadAll(const std::vector<std::string>& files, const std::string& cacheRo
     made = 0;
     QObject::connect(&loader, &kivo::ThumbnailLoader::Ready, &loop,
                      [&](const QByteArray&, int, const QImage& picture) {
-                         if (!picture.isNull() && std::max(picture.width(), picture.height()) == kIcon)
+                         if (!picture.isNull() &&
+                             std::max(picture.width(), picture.height()) == kIcon)
                              ++made;
                          if (++ready == static_cast<int>(files.size()))
                              loop.quit();

@@ -74,8 +74,10 @@ int main(int argc, char** argv) {
                 loop.quit();
             }
         };
-        const auto c1 = QObject::connect(list.Model(), &QAbstractItemModel::rowsInserted, &loop, check);
-        const auto c2 = QObject::connect(list.Model(), &QAbstractItemModel::modelReset, &loop, check);
+        const auto c1 =
+            QObject::connect(list.Model(), &QAbstractItemModel::rowsInserted, &loop, check);
+        const auto c2 =
+            QObject::connect(list.Model(), &QAbstractItemModel::modelReset, &loop, check);
         std::atomic<long long> written{0};
         std::thread camera([&] {
             CreateFiles(dir.path(), "NEW", round * kBurst, kBurst);

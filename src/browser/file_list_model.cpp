@@ -155,8 +155,7 @@ std::vector<QString> EntryKeys(const std::vector<FileListItem>& items) {
     QHash<QString, int> seen;
     for (const FileListItem& item : items) {
         const int n = seen[item.fullPath()]++;
-        keys.push_back(n == 0 ? item.fullPath()
-                              : item.fullPath() + QChar(0) + QString::number(n));
+        keys.push_back(n == 0 ? item.fullPath() : item.fullPath() + QChar(0) + QString::number(n));
     }
     return keys;
 }

@@ -92,8 +92,7 @@ void TFileListView::FolderChanged() {
     }
     if (!relisting_) {
         relisting_ = new QFutureWatcher<void>(this);
-        connect(relisting_, &QFutureWatcher<void>::finished, this,
-                [this] { ApplyRelisting(); });
+        connect(relisting_, &QFutureWatcher<void>::finished, this, [this] { ApplyRelisting(); });
     }
     relistAgain_ = false;
     relistedGeneration_ = listingGeneration_;

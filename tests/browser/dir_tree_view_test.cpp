@@ -153,7 +153,11 @@ TEST(DirTreeWatch, CreatedAndRemovedSubFoldersShowUp) {
             n << model.index(r, 0, vol).data(DirTreeModel::NameRole).toString();
         return n;
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return names() == QStringList({"a", "c", "d"}); }, 5000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return names() == QStringList({"a", "c", "d"});
+        },
+        5000))
         << names().join(u',').toStdString();
     const QModelIndex c = model.ChildNamed(vol, "c");
     EXPECT_FALSE(model.IsLoaded(c));

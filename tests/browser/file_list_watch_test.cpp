@@ -167,14 +167,15 @@ TEST_P(ModelUpdate, RowsFollowTheFreshListingAndSelectionStays) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, ModelUpdate,
     ::testing::Values(
-        UpdateCase{"added and removed", {"a:1", "b:1", "c:1", "d:1"}, {"b:1", "bb:1", "d:1", "e:1"},
+        UpdateCase{"added and removed",
+                   {"a:1", "b:1", "c:1", "d:1"},
+                   {"b:1", "bb:1", "d:1", "e:1"},
                    {"b", "d"}},
         UpdateCase{"changed and moved", {"a:1", "b:2", "c:3"}, {"b:2", "c:3", "a:9"}, {"a", "c"}},
         UpdateCase{"listed twice", {"a:1", "a:1", "b:1"}, {"a:1", "b:1", "c:1"}, {"b"}},
         UpdateCase{"all gone", {"a:1", "b:1"}, {}, {"a"}},
         UpdateCase{"from nothing", {}, {"a:1", "b:1"}, {}},
-        UpdateCase{"reversed", {"a:1", "b:1", "c:1", "d:1"}, {"d:1", "c:1", "b:1", "a:1"},
-                   {"b"}}),
+        UpdateCase{"reversed", {"a:1", "b:1", "c:1", "d:1"}, {"d:1", "c:1", "b:1", "a:1"}, {"b"}}),
     [](const auto& info) {
         std::string n = info.param.what;
         for (char& ch : n)
