@@ -203,6 +203,10 @@ public:
     const std::vector<JournalRow>& rows() const { return rows_; }
 
     void done(std::size_t row, const FileStamp& after);
+    // Done, at a new place that was only known once it was done (the name a Trash gave
+    // an entry); the place is written at once, not buffered with the marks.
+    void doneAt(std::size_t row, const FileStamp& after, std::string newPath, std::string aux,
+                std::string auxData);
     void notDone(std::size_t row, std::string reason);
     void mark(std::size_t row, RowState state, std::string reason = {});
 

@@ -2,17 +2,22 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <set>
 #include <string_view>
+
+#include <sys/stat.h>
 
 #include "core/journal.h"
 #include "core/settings.h"
 #include "exif/container_kind.h"
 #include "photoops/photo_group.h"
 #include "platform/file_system.h"
+#include "platform/gui/trash.h"
 
 namespace kivo {
 
@@ -118,6 +123,276 @@ std::string folderPartOf(const std::string& file) {
     return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
 }
 
+// One file found in phase 2.
+struct Found {
+    std::string path;
+    std::size_t nameStart;
+    std::size_t folderIndex;
+    bool inDestination;
+    bool lastInFolder = false;
+    std::size_t photoOf = std::string::npos; // a sidecar: the photo it goes with
+};
+
+enum class Plan {
+    Move,      // to Target::path
+    Stay,      // already in its own date folder
+    Duplicate, // the same file holds its name
+    Clash,     // a different file holds its name
+    Unusable,  // its date folder cannot be used
+};
+
+struct Target {
+    Plan plan = Plan::Move;
+    std::string path;                // where it goes, or the name that is taken
+    std::vector<std::string> toMake; // date folders to create first, outermost first
+    bool renamed = false;
+    bool keepFolder = false; // its folder is the destination or a date folder
+    std::string reason;      // why an Unusable one stays
+};
+
+using FolderId = std::pair<dev_t, ino_t>;
+
+std::optional<FolderId> folderIdOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    return FolderId{st.st_dev, st.st_ino};
+}
+
+bool entryExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+// The name up to its last dot (all of it without one).
+std::string_view stemOf(std::string_view name) {
+    const std::size_t dot = name.rfind('.');
+    return dot == 0 || dot == std::string_view::npos ? name : name.substr(0, dot);
+}
+
+// A date folder of the destination as it is before the run.
+struct DateFolder {
+    std::string path;
+    std::vector<std::string> toMake;
+    std::optional<FolderId> id; // when it is all there
+    std::string unusable;       // why it cannot take photos
+};
+
+DateFolder resolveDateFolder(const std::string& destination, const std::string& relative) {
+    DateFolder df;
+    df.path = destination + "/" + relative;
+    std::string current = destination;
+    std::size_t start = 0;
+    struct stat st {};
+    while (start <= relative.size()) {
+        const std::size_t slash = std::min(relative.find('/', start), relative.size());
+        current += "/" + relative.substr(start, slash - start);
+        start = slash + 1;
+        if (!df.toMake.empty()) {
+            df.toMake.push_back(current);
+            continue;
+        }
+        if (::lstat(current.c_str(), &st) != 0) {
+            if (errno != ENOENT) {
+                df.unusable = std::string(std::strerror(errno)) + ": " + current;
+                return df;
+            }
+            df.toMake.push_back(current);
+        } else if (!S_ISDIR(st.st_mode)) {
+            // A link is never followed: the photos would land wherever it points.
+            df.unusable = "not a folder: " + current;
+            return df;
+        }
+    }
+    if (df.toMake.empty())
+        df.id = FolderId{st.st_dev, st.st_ino};
+    return df;
+}
+
+// Where every found file goes: its (date) folder, and when its name is taken there, whether
+// the file there is the same, and the free numbered name when clashes are renamed.
+std::vector<Target> planTargets(const std::vector<Found>& found,
+                                const std::vector<std::string>& folders,
+                                const std::string& destination, bool destinationUsable,
+                                const std::optional<DateFolderPattern>& pattern,
+                                bool renameClashes) {
+    std::vector<Target> targets(found.size());
+    std::vector<std::string> relative(found.size());
+    std::map<std::string, DateFolder> dateFolders;
+    std::set<FolderId> kept; // the destination and its date folders: never removed
+    if (pattern)
+        if (const auto id = folderIdOf(destination))
+            kept.insert(*id);
+    std::map<std::size_t, std::optional<FolderId>> sourceIds;
+    auto sourceId = [&](std::size_t folder) -> const std::optional<FolderId>& {
+        auto it = sourceIds.find(folder);
+        if (it == sourceIds.end())
+            it = sourceIds.emplace(folder, folderIdOf(folders[folder])).first;
+        return it->second;
+    };
+    std::map<std::string, std::size_t> claimed; // target -> the file that goes there
+    PhotoDater dater;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const Found& f = found[i];
+        Target& t = targets[i];
+        const std::string name = f.path.substr(f.nameStart);
+        t.path = destination + "/" + name;
+        if (!destinationUsable || f.inDestination)
+            continue;
+        std::string folder = destination;
+        bool folderExists = true;
+        if (pattern) {
+            struct stat st {};
+            if (f.photoOf != std::string::npos && !relative[f.photoOf].empty()) {
+                relative[i] = relative[f.photoOf]; // a sidecar goes with its photo
+            } else if (::lstat(f.path.c_str(), &st) == 0) {
+                int y = 0, mo = 0, d = 0;
+                DecodeDate(dater.DateOf(f.path, st).when, y, mo, d);
+                relative[i] = DateFolderOf(*pattern, y, mo, d);
+            } else {
+                continue; // gone already: missing when its turn comes
+            }
+            auto it = dateFolders.find(relative[i]);
+            if (it == dateFolders.end()) {
+                it = dateFolders.emplace(relative[i], resolveDateFolder(destination, relative[i]))
+                         .first;
+                if (it->second.id)
+                    kept.insert(*it->second.id);
+            }
+            const DateFolder& df = it->second;
+            t.path = df.path + "/" + name;
+            if (!df.unusable.empty()) {
+                t.plan = Plan::Unusable;
+                t.reason = df.unusable;
+                continue;
+            }
+            folder = df.path;
+            folderExists = df.toMake.empty();
+            t.toMake = df.toMake;
+            const std::optional<FolderId>& here = sourceId(f.folderIndex);
+            if (df.id && here && *here == *df.id) {
+                t.plan = Plan::Stay;
+                continue;
+            }
+        }
+        auto isFree = [&](const std::string& path) {
+            return !claimed.contains(path) && !(folderExists && entryExists(path));
+        };
+        // A sidecar of a photo that moves under a numbered name keeps its name with it.
+        if (f.photoOf != std::string::npos && targets[f.photoOf].renamed) {
+            const Found& photo = found[f.photoOf];
+            const std::string_view oldStem = stemOf(photo.path.substr(photo.nameStart));
+            const std::string& moved = targets[f.photoOf].path;
+            const std::string_view newStem =
+                stemOf(std::string_view(moved).substr(moved.rfind('/') + 1));
+            if (name.starts_with(oldStem)) {
+                const std::string candidate =
+                    folder + "/" + std::string(newStem) + name.substr(oldStem.size());
+                if (isFree(candidate)) {
+                    t.path = candidate;
+                    t.renamed = true;
+                    claimed.emplace(candidate, i);
+                    continue;
+                }
+            }
+        }
+        std::string occupant;
+        if (const auto it = claimed.find(t.path); it != claimed.end())
+            occupant = found[it->second].path;
+        else if (folderExists && entryExists(t.path))
+            occupant = t.path;
+        if (occupant.empty() || occupant == f.path) {
+            claimed.emplace(t.path, i);
+            continue;
+        }
+        if (SameContents(f.path, occupant)) {
+            t.plan = Plan::Duplicate;
+            continue;
+        }
+        t.plan = Plan::Clash;
+        if (!renameClashes)
+            continue;
+        for (int k = 1; k <= 100000; ++k) {
+            const std::string candidate = folder + "/" + ClashName(name, k);
+            if (isFree(candidate)) {
+                t.plan = Plan::Move;
+                t.path = candidate;
+                t.renamed = true;
+                claimed.emplace(candidate, i);
+                break;
+            }
+        }
+    }
+    if (pattern)
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            const std::optional<FolderId>& id = sourceId(found[i].folderIndex);
+            targets[i].keepFolder = id && kept.contains(*id);
+        }
+    return targets;
+}
+
+// Every folder made by the run: its journal row, and how making it went.
+struct FolderMake {
+    std::size_t row = std::string::npos;
+    bool tried = false;
+    std::string failure;
+};
+using FolderMakes = std::map<std::string, FolderMake>;
+
+// Makes the date folders a photo needs (those another photo has not made already); the
+// reason when one cannot be made.
+std::string makeFolders(const std::vector<std::string>& toMake, FolderMakes& makes,
+                        JournalBatch* batch, GatherResult& result) {
+    for (const std::string& dir : toMake) {
+        FolderMake& mk = makes[dir];
+        if (!mk.tried) {
+            mk.tried = true;
+            struct stat st {};
+            if (::mkdir(dir.c_str(), 0777) == 0) {
+                ++result.createdFolderCount;
+                if (batch && mk.row != std::string::npos)
+                    batch->done(mk.row, StampOf(dir));
+            } else if (errno == EEXIST && ::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+                // Made by someone else meanwhile: used, but not ours to remove.
+                if (batch && mk.row != std::string::npos)
+                    batch->notDone(mk.row, "exists");
+            } else {
+                mk.failure = errno == EEXIST ? "not a folder: " + dir
+                                             : std::string(std::strerror(errno)) + ": " + dir;
+                if (batch && mk.row != std::string::npos)
+                    batch->notDone(mk.row, mk.failure);
+            }
+        }
+        if (!mk.failure.empty())
+            return mk.failure;
+    }
+    return {};
+}
+
+// Moves a duplicate to the Trash and records where the Trash put it, so that undo can
+// bring it back.
+void trashDuplicate(GatheredFile& g, JournalBatch* batch, std::size_t row) {
+    struct stat st {};
+    const bool known = ::lstat(g.path.c_str(), &st) == 0;
+    const TrashOutcome out = MoveToTrash(g.path);
+    if (!out.ok) {
+        g.reason = "not moved to the Trash: " + out.reason;
+        if (batch && row != std::string::npos)
+            batch->notDone(row, g.reason);
+        return;
+    }
+    g.trashed = true;
+    if (!batch || row == std::string::npos)
+        return;
+    const std::optional<TrashedEntry> where =
+        known ? FindTrashedEntry(g.path, st.st_dev, st.st_ino) : std::nullopt;
+    if (where)
+        batch->doneAt(row, StampOf(where->filesPath), where->filesPath, where->infoPath,
+                      where->infoData);
+    else
+        batch->done(row, {});
+}
+
 } // namespace
 
 GatherIoError::GatherIoError(int error, const std::string& path)
@@ -218,6 +493,14 @@ std::string ImageGatherer::filesReportPath() const {
     return reportFolder_ + "/" + kFilesReportName;
 }
 
+std::string ImageGatherer::duplicatesReportPath() const {
+    return reportFolder_ + "/" + kDuplicatesReportName;
+}
+
+std::string ImageGatherer::clashesReportPath() const {
+    return reportFolder_ + "/" + kClashesReportName;
+}
+
 void ImageGatherer::setGaugePosition(int percent) const {
     if (gauge_)
         gauge_(percent);
@@ -236,6 +519,8 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     const std::string filesPath = filesReportPath();
     CreateEmptyFile(structurePath);
     CreateEmptyFile(filesPath);
+    CreateEmptyFile(duplicatesReportPath());
+    CreateEmptyFile(clashesReportPath());
 
     // Phase 1: the folders to search. The paths stay in memory as well, so no line is
     // read back from the report (and a name holding a line break cannot split a path).
@@ -258,13 +543,6 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     // Phase 2: the image files, "*.jpg" before "*.jpeg" in every folder.
     const bool destinationUsable =
         !destination.empty() && destination.front() == '/' && DirectoryExists(destination);
-    struct Found {
-        std::string path;
-        std::size_t nameStart;
-        std::size_t folderIndex;
-        bool inDestination;
-        bool lastInFolder = false;
-    };
     std::vector<Found> found;
     {
         // RAW files, when asked for, in one more listing.
@@ -307,6 +585,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                     std::string path = folder + "/" + c;
                     out.line(path);
                     found.push_back({std::move(path), folder.size() + 1, fi, inDestination == 1});
+                    found.back().photoOf = firstHere + k;
                 }
             }
         }
@@ -319,12 +598,27 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         found[i].lastInFolder =
             i + 1 == found.size() || found[i + 1].folderIndex != found[i].folderIndex;
 
-    // Phase 3: moving, with the gauge after every file. Temporary files that a killed
-    // run left in the destination go first.
+    // Phase 3: where each file goes, then moving with the gauge after every file.
+    // Temporary files that a killed run left in the destination go first.
     if (destinationUsable)
         RemoveLeftoverCopies(destination);
     const std::size_t m = found.size();
     result.files.reserve(m);
+    const std::vector<Target> targets = planTargets(found, folders, destination, destinationUsable,
+                                                    dateFolders_, renameClashes_);
+    FolderMakes makes;
+    {
+        ReportAppender dups(duplicatesReportPath());
+        ReportAppender clashes(clashesReportPath());
+        for (std::size_t i = 0; i < m; ++i) {
+            if (targets[i].plan == Plan::Duplicate)
+                dups.line(found[i].path);
+            else if (targets[i].plan == Plan::Clash || targets[i].renamed)
+                clashes.line(found[i].path);
+        }
+        dups.close();
+        clashes.close();
+    }
     // Intent of every move and of every folder removal that may follow, in run order.
     std::vector<std::size_t> moveRow(m, std::string::npos);
     std::vector<std::size_t> folderRow(m, std::string::npos);
@@ -332,18 +626,31 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     if (journal_ && destinationUsable) {
         std::vector<JournalRow> intent;
         intent.reserve(m + folders.size());
+        std::set<std::string> makeWritten;
         for (std::size_t i = 0; i < m; ++i) {
             const Found& f = found[i];
-            if (!f.inDestination) {
+            const Target& t = targets[i];
+            for (const std::string& dir : t.toMake) {
+                if (!makeWritten.insert(dir).second)
+                    continue;
                 JournalRow row;
-                row.op = RowOp::Move;
+                row.op = RowOp::MakeDir;
+                row.newPath = dir;
+                makes[dir].row = intent.size();
+                intent.push_back(std::move(row));
+            }
+            const bool trash = t.plan == Plan::Duplicate && duplicates_ == DuplicateAction::Trash;
+            if (t.plan == Plan::Move || trash) {
+                JournalRow row;
+                row.op = trash ? RowOp::Trash : RowOp::Move;
                 row.oldPath = f.path;
-                row.newPath = destination + "/" + f.path.substr(f.nameStart);
+                // A Trash names its entry itself: the place is written once it is done.
+                row.newPath = trash ? std::string() : t.path;
                 row.before = StampOf(f.path);
                 moveRow[i] = intent.size();
                 intent.push_back(std::move(row));
             }
-            if (f.lastInFolder && !f.inDestination) {
+            if (f.lastInFolder && !f.inDestination && !t.keepFolder) {
                 JournalRow row;
                 row.op = RowOp::RemoveDir;
                 row.oldPath = folderPartOf(f.path);
@@ -358,17 +665,19 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     bool folderTried = false; // a file of the current folder existed when its turn came
     for (std::size_t q = 1; q <= m; ++q) {
         const Found& f = found[q - 1];
+        const Target& t = targets[q - 1];
         GatheredFile g;
         g.path = f.path;
-        g.target = destination + "/" + f.path.substr(f.nameStart);
+        g.target = t.path;
         // The entry itself: a link is moved as a link, whatever it points at.
-        const std::optional<DirEntry> entry = f.inDestination ? std::nullopt : StatEntry(f.path);
+        const bool stays = f.inDestination || t.plan == Plan::Stay;
+        const std::optional<DirEntry> entry = stays ? std::nullopt : StatEntry(f.path);
         auto fail = [&g](const FsResult& r) {
             g.outcome = GatherOutcome::Failed;
             g.error = r.error;
             g.reason = r.message();
         };
-        if (f.inDestination) {
+        if (stays) {
             g.outcome = GatherOutcome::InDestination;
         } else if (!entry || entry->kind == EntryKind::Directory) {
             g.outcome = GatherOutcome::Missing;
@@ -379,14 +688,37 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 fail(FsResult{false, kFsNotRegularFile});
             } else if (!destinationUsable) {
                 fail(FsResult{false, ENOENT, true});
+            } else if (t.plan == Plan::Unusable) {
+                g.outcome = GatherOutcome::Failed;
+                g.error = ENOTDIR;
+                g.reason = t.reason;
+            } else if (t.plan == Plan::Clash) {
+                g.outcome = GatherOutcome::Failed;
+                g.error = EEXIST;
+                g.reason = "name taken";
+                ++result.clashCount;
+            } else if (t.plan == Plan::Duplicate) {
+                g.outcome = GatherOutcome::Duplicate;
+                ++result.duplicateCount;
+                if (duplicates_ == DuplicateAction::Trash)
+                    trashDuplicate(g, batch.get(), moveRow[q - 1]);
+            } else if (const std::string why = makeFolders(t.toMake, makes, batch.get(), result);
+                       !why.empty()) {
+                g.outcome = GatherOutcome::Failed;
+                g.error = ENOTDIR;
+                g.reason = why;
             } else if (const FsResult moved = MoveNoReplace(f.path, g.target)) {
                 g.outcome = GatherOutcome::Moved;
+                g.renamed = t.renamed;
+                result.clashCount += t.renamed;
                 ++result.movedCount;
             } else {
                 fail(moved);
+                if (moved.error == EEXIST)
+                    g.reason = "name taken";
             }
         }
-        if (batch && moveRow[q - 1] != std::string::npos) {
+        if (batch && moveRow[q - 1] != std::string::npos && g.outcome != GatherOutcome::Duplicate) {
             if (g.outcome == GatherOutcome::Moved)
                 batch->done(moveRow[q - 1], StampOf(g.target));
             else
@@ -396,7 +728,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         // file listed after another one of the same folder is still in it. So the removal
         // is tried there, and only succeeds when the folder is empty.
         if (f.lastInFolder) {
-            const bool removed = folderTried && RemoveDir(folderPartOf(f.path));
+            const bool removed = folderTried && !t.keepFolder && RemoveDir(folderPartOf(f.path));
             if (removed)
                 ++result.removedFolderCount;
             if (batch && folderRow[q - 1] != std::string::npos) {

@@ -27,10 +27,13 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "photoops/gather_targets.h"
 
 namespace kivo {
 
@@ -38,6 +41,10 @@ class Journal;
 
 inline constexpr const char* kStructureReportName = "struktur.txt";
 inline constexpr const char* kFilesReportName = "soubory.txt";
+// Written by every run too: the photos whose name was taken in the destination, the
+// identical ones and the different ones apart (full source paths, CR LF).
+inline constexpr const char* kDuplicatesReportName = "duplikaty.txt";
+inline constexpr const char* kClashesReportName = "kolize.txt";
 
 // A report file could not be created, written or read. The text names the system's
 // reason and the file.
@@ -77,7 +84,12 @@ enum class GatherOutcome {
     Failed,        // the move failed (name taken in the destination, no access, not a
                    // regular file, ...)
     InDestination, // already in the destination folder: stays where it is
+    Duplicate,     // the same file is in the destination under its name: left in place,
+                   // or moved to the Trash when asked (trashed)
 };
+
+// What is done with a photo whose identical copy is in the destination already.
+enum class DuplicateAction { Keep, Trash };
 
 // A symbolic link among the files is moved as a link (what it points at stays where it
 // is); a FIFO, socket or device named like a photo is never opened or moved: its row
@@ -88,6 +100,8 @@ struct GatheredFile {
     GatherOutcome outcome = GatherOutcome::Missing;
     int error = 0;      // errno of a failed move, or a kFs code of FsResult
     std::string reason; // why a Failed row was not moved, as text
+    bool renamed = false; // its name was taken: moved under a numbered name (target)
+    bool trashed = false; // a Duplicate moved to the Trash
 };
 
 struct GatherResult {
@@ -95,6 +109,9 @@ struct GatherResult {
     std::vector<GatheredFile> files; // one per line of "soubory.txt", in order
     std::size_t movedCount = 0;
     std::size_t removedFolderCount = 0;
+    std::size_t createdFolderCount = 0; // date folders made by the run
+    std::size_t duplicateCount = 0;     // identical file in the destination
+    std::size_t clashCount = 0;         // a different file under the name (renamed or not)
     // Text of a refused settings write; the files have moved all the same.
     std::string settingsError;
     // Why the run went without a journal (or its marks were not all written).
@@ -123,9 +140,21 @@ public:
     // The journal that records every move and removed folder of a run as one batch; none by
     // default. Used on the gathering's own thread only.
     void setJournal(Journal* journal) { journal_ = journal; }
+    // Each photo into a date folder of the destination (created as needed), by the day it
+    // was taken; nullopt (the default): all into the destination itself.
+    void setDateFolders(std::optional<DateFolderPattern> pattern) {
+        dateFolders_ = std::move(pattern);
+    }
+    // A photo whose name is taken by an identical file stays, or goes to the Trash.
+    void setDuplicates(DuplicateAction action) { duplicates_ = action; }
+    // A photo whose name is taken by a different file moves as NAME_1.jpg, NAME_2.jpg …
+    // (the first free one) instead of staying.
+    void setRenameClashes(bool rename) { renameClashes_ = rename; }
 
     std::string structureReportPath() const;
     std::string filesReportPath() const;
+    std::string duplicatesReportPath() const;
+    std::string clashesReportPath() const;
 
     // source: the folder exactly as typed (a trailing "/" stays part of it); destination:
     // the folder that receives the files. Files never replace anything in the destination;
@@ -142,6 +171,9 @@ private:
     GaugeCallback gauge_;
     bool includeRaw_ = false;
     Journal* journal_ = nullptr;
+    std::optional<DateFolderPattern> dateFolders_;
+    DuplicateAction duplicates_ = DuplicateAction::Keep;
+    bool renameClashes_ = false;
 };
 
 // q / m × 100 rounded to the nearest integer, ties to even (m > 0).

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 #include "cli/lib/json_names.h"
 #include "cli/lib/tidy.h"
@@ -16,31 +17,48 @@ namespace kivo::tidy {
 namespace {
 
 constexpr const char* kGatherHelp =
-    "Usage: kivo-tidy gather [--subfolders] [--raw] [--report-dir DIR] [--json] SOURCE [DEST]\n"
+    "Usage: kivo-tidy gather [--subfolders] [--raw] [--by-date PATTERN]\n"
+    "                        [--duplicates keep|trash] [--rename-clashes]\n"
+    "                        [--report-dir DIR] [--json] SOURCE [DEST]\n"
     "Moves every JPEG file (*.jpg, *.jpeg, any letter case) of SOURCE, and with\n"
     "--subfolders of all folders below it, into DEST (default: the current folder), as\n"
-    "Kivomat's gathering does. Nothing in DEST is ever replaced: a file whose name is\n"
-    "taken there stays where it is. A folder that held a moved file is removed when it\n"
-    "is empty afterwards. Files already in DEST stay.\n"
+    "Kivomat's gathering does. Nothing in DEST is ever replaced. A file whose name is\n"
+    "taken there is compared with the file there: an identical one is a duplicate and\n"
+    "stays where it is (or goes to the Trash), a different one stays too (or moves\n"
+    "under a numbered name). A folder that held a moved file is removed when it is\n"
+    "empty afterwards. Files already in DEST stay.\n"
     "\n"
     "  --subfolders      include every folder below SOURCE\n"
     "  --raw             move RAW camera files too (.cr2 .cr3 .nef .nrw .dng .arw .sr2\n"
     "                    .srf .pef .orf .rw2 .raw .rwl .iiq .3fr .erf .srw .raf .mrw)\n"
-    "  --report-dir DIR  write struktur.txt and soubory.txt into DIR instead of the\n"
-    "                    program's data folder\n"
+    "  --by-date PATTERN each photo into a folder of DEST named after the day it was\n"
+    "                    taken (EXIF DateTimeOriginal, else the earliest EXIF stamp,\n"
+    "                    else the file's time), made as needed: YYYY, YYYY/MM,\n"
+    "                    YYYY/MM/DD, YYYY-MM-DD, YYYY_MM_DD, YYYY.MM.DD (\"/\" makes a\n"
+    "                    subfolder; \"-\", \"_\" or \".\" between the parts of one name)\n"
+    "  --duplicates keep|trash\n"
+    "                    an identical file under the name in DEST: leave the photo\n"
+    "                    where it is (keep, the default) or move it to the Trash\n"
+    "  --rename-clashes  a different file under the name in DEST: move the photo as\n"
+    "                    NAME_1.jpg, NAME_2.jpg, ... (the first free name)\n"
+    "  --report-dir DIR  write struktur.txt, soubory.txt, duplikaty.txt and kolize.txt\n"
+    "                    into DIR instead of the program's data folder\n"
     "  --json            the rows as JSON objects\n"
     "  -h, --help        this text\n"
     "\n"
     "SOURCE is used as typed, also in the reports. Kivomat's saved settings are not changed.\n"
-    "Columns: soubor, cíl, stav (moved, failed, missing or kept), reason (why a file\n"
-    "was not moved).\n";
+    "Columns: soubor, cíl, stav (moved, renamed, duplicate, trashed, name taken, failed,\n"
+    "missing or kept), reason (why a file was not moved).\n"
+    "Exit status 1 when a row failed; a duplicate is no failure.\n";
 
-const char* OutcomeText(GatherOutcome o) {
-    switch (o) {
+const char* OutcomeText(const GatheredFile& f) {
+    switch (f.outcome) {
     case GatherOutcome::Moved:
-        return "moved";
+        return f.renamed ? "renamed" : "moved";
+    case GatherOutcome::Duplicate:
+        return f.trashed ? "trashed" : "duplicate";
     case GatherOutcome::Failed:
-        return "failed";
+        return f.error == EEXIST ? "name taken" : "failed";
     case GatherOutcome::Missing:
         return "missing";
     case GatherOutcome::InDestination:
@@ -60,6 +78,9 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     bool subfolders = false;
     bool raw = false;
     bool json = false;
+    bool renameClashes = false;
+    DuplicateAction duplicates = DuplicateAction::Keep;
+    std::optional<DateFolderPattern> byDate;
     std::string reportDir;
     std::vector<std::string> operands;
     while (!reader.atEnd()) {
@@ -79,6 +100,23 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
         } else if (option == "--raw") {
             reader.noValue(option);
             raw = true;
+        } else if (option == "--by-date") {
+            const std::string value = reader.takeValue(option);
+            byDate = ParseDateFolderPattern(value);
+            if (!byDate)
+                throw UsageError("--by-date: unknown pattern '" + value +
+                                 "' (YYYY, YYYY/MM, YYYY/MM/DD, YYYY-MM-DD, ...)");
+        } else if (option == "--duplicates") {
+            const std::string value = reader.takeValue(option);
+            if (value == "keep")
+                duplicates = DuplicateAction::Keep;
+            else if (value == "trash")
+                duplicates = DuplicateAction::Trash;
+            else
+                throw UsageError("--duplicates takes keep or trash, not '" + value + "'");
+        } else if (option == "--rename-clashes") {
+            reader.noValue(option);
+            renameClashes = true;
         } else if (option == "--report-dir") {
             reportDir = reader.takeValue(option);
             if (reportDir.empty())
@@ -110,6 +148,9 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     const bool sourceIsFolder = DirectoryExists(source);
     ImageGatherer gatherer(reportDir.empty() ? DataFolder() : reportDir);
     gatherer.setIncludeRaw(raw);
+    gatherer.setDateFolders(byDate);
+    gatherer.setDuplicates(duplicates);
+    gatherer.setRenameClashes(renameClashes);
     gatherer.setJournal(CurrentJournal());
     const GatherResult result = gatherer.GatherImages(source, subfolders, dest);
 
@@ -118,11 +159,12 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     bool failed = false;
     for (const GatheredFile& f : result.files) {
         const bool rowFailed = f.outcome == GatherOutcome::Failed;
-        const std::string reason = !rowFailed          ? std::string()
+        const std::string reason = !rowFailed && !f.reason.empty() ? f.reason
+                                   : !rowFailed                    ? std::string()
                                    : f.error == EEXIST ? "target exists"
                                    : !f.reason.empty() ? f.reason
                                                        : std::strerror(f.error);
-        table.rows.push_back({f.path, f.target, OutcomeText(f.outcome), reason});
+        table.rows.push_back({f.path, f.target, OutcomeText(f), reason});
         if (rowFailed) {
             failed = true;
             err << "kivo-tidy gather: not moved: " << EscapeForLine(f.path) << ": " << reason

@@ -5,7 +5,10 @@
 // Trash). An entry is moved by a rename only: never copied into a Trash on another file
 // system and never deleted when no Trash can take it.
 
+#include <optional>
 #include <string>
+
+#include <sys/types.h>
 
 namespace kivo {
 
@@ -17,5 +20,18 @@ struct TrashOutcome {
 
 // `path` is taken byte for byte; a link goes to the Trash itself, its target stays.
 TrashOutcome MoveToTrash(const std::string& path);
+
+// Where an entry lies in a Trash: its files/ entry and its .trashinfo with the contents.
+struct TrashedEntry {
+    std::string filesPath;
+    std::string infoPath;
+    std::string infoData;
+};
+
+// Looks for the entry that came from `originalPath` by its device and inode (a rename
+// into a Trash keeps both) in the Trashes that can have taken it: the home Trash and the
+// two Trashes at the top of the entry's volume. nullopt when it is in none of them.
+std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, dev_t dev,
+                                             ino_t ino);
 
 } // namespace kivo
