@@ -166,6 +166,31 @@ void TFHlavni::BuildControls() {
     options->addWidget(ChBPodadr);
     options->addWidget(ChBRaw);
     row2->addLayout(options);
+    // Date folders and taken names, beside them.
+    CBDatum = new QComboBox(Panel2);
+    CBDatum->setObjectName(QStringLiteral("CBDatum"));
+    CBDatum->setToolTip(tr("rozdělí obrázky do adresářů podle data pořízení (EXIF), "
+                           "jinak podle data souboru"));
+    CBDatum->addItem(tr("do jednoho adresáře"), QString());
+    for (const char* pattern :
+         {"YYYY", "YYYY/MM", "YYYY/MM/DD", "YYYY-MM-DD", "YYYY_MM_DD", "YYYY.MM.DD"})
+        CBDatum->addItem(tr("po dnech: %1").arg(QLatin1String(pattern)), QLatin1String(pattern));
+    ChBDuplKos = new QCheckBox(tr("shodné soubory do &koše"), Panel2);
+    ChBDuplKos->setObjectName(QStringLiteral("ChBDuplKos"));
+    ChBDuplKos->setToolTip(tr("obrázek, který už v cíli je se stejným obsahem, přesune do "
+                              "koše; jinak zůstane na místě"));
+    ChBCisluj = new QCheckBox(tr("obsazený název &očíslovat"), Panel2);
+    ChBCisluj->setObjectName(QStringLiteral("ChBCisluj"));
+    ChBCisluj->setToolTip(tr("jiný obrázek se stejným názvem přesune jako NÁZEV_1.jpg, "
+                             "NÁZEV_2.jpg, ...; nic se nepřepíše"));
+    auto* dateOptions = new QVBoxLayout;
+    dateOptions->setSpacing(0);
+    dateOptions->addWidget(CBDatum);
+    auto* nameOptions = new QHBoxLayout;
+    nameOptions->addWidget(ChBDuplKos);
+    nameOptions->addWidget(ChBCisluj);
+    dateOptions->addLayout(nameOptions);
+    row2->addLayout(dateOptions);
     row2->addStretch(1);
     column->addWidget(Panel2);
 

@@ -55,6 +55,9 @@ public:
     FolderEdit* DEPresun = nullptr;
     QCheckBox* ChBPodadr = nullptr;
     QCheckBox* ChBRaw = nullptr; // gathering moves RAW files too
+    QComboBox* CBDatum = nullptr;    // one folder, or date folders by a pattern (item data)
+    QCheckBox* ChBDuplKos = nullptr; // duplicates go to the Trash
+    QCheckBox* ChBCisluj = nullptr;  // a taken name: move as NAME_1.jpg …
     QFrame* Panel1 = nullptr;
     QPushButton* BZmenaJ = nullptr;
     QLabel* CBTypL = nullptr;

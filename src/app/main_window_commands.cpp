@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -79,6 +80,9 @@ public:
     QString sourceText;
     bool subfolders = false;
     bool raw = false;
+    QString datePattern; // empty: one folder
+    bool trashDuplicates = false;
+    bool renameClashes = false;
     std::thread worker;
     GatherResult result; // written by the worker, read after Join
     std::string error;
@@ -277,6 +281,9 @@ void TFHlavni::BPresunClick() {
     run->sourceText = DEPresun->text();
     run->subfolders = ChBPodadr->isChecked();
     run->raw = ChBRaw->isChecked();
+    run->datePattern = CBDatum->currentData().toString();
+    run->trashDuplicates = ChBDuplKos->isChecked();
+    run->renameClashes = ChBCisluj->isChecked();
     gatherRun_ = run;
     BPresun->setEnabled(false);
     setCursor(Qt::BusyCursor);
@@ -289,8 +296,14 @@ void TFHlavni::BPresunClick() {
     const std::string source = S(run->sourceText);
     const bool subfolders = run->subfolders;
     const bool withRaw = run->raw;
+    const std::optional<DateFolderPattern> byDate =
+        run->datePattern.isEmpty() ? std::nullopt : ParseDateFolderPattern(S(run->datePattern));
+    const DuplicateAction duplicates =
+        run->trashDuplicates ? DuplicateAction::Trash : DuplicateAction::Keep;
+    const bool renameClashes = run->renameClashes;
     try {
-        run->worker = std::thread([self, raw, reports, source, subfolders, withRaw, destination] {
+        run->worker = std::thread([self, raw, reports, source, subfolders, withRaw, destination,
+                                   byDate, duplicates, renameClashes] {
             ImageGatherer gatherer(reports);
             // A connection of the gathering's own thread.
             std::unique_ptr<Journal> journal;
@@ -300,6 +313,9 @@ void TFHlavni::BPresunClick() {
             }
             gatherer.setJournal(journal.get());
             gatherer.setIncludeRaw(withRaw);
+            gatherer.setDateFolders(byDate);
+            gatherer.setDuplicates(duplicates);
+            gatherer.setRenameClashes(renameClashes);
             gatherer.setGauge([self](int percent) {
                 QMetaObject::invokeMethod(
                     self, [self, percent] { self->SB->Panel(2).GaugeAttrs().SetPosition(percent); },
@@ -337,6 +353,9 @@ void TFHlavni::GatherFinished(const GatherRun* which) {
         WriteIniString(settingsPath_, "Presun", "adresar", S(run->sourceText));
         WriteIniBool(settingsPath_, "Presun", "podadr", run->subfolders);
         WriteIniBool(settingsPath_, "Presun", "raw", run->raw);
+        WriteIniString(settingsPath_, "Presun", "datum", S(run->datePattern));
+        WriteIniBool(settingsPath_, "Presun", "duplkos", run->trashDuplicates);
+        WriteIniBool(settingsPath_, "Presun", "cisluj", run->renameClashes);
     } catch (const std::exception& e) {
         TApplication::ShowException(QString::fromUtf8(e.what()));
     }

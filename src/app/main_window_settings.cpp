@@ -3,6 +3,8 @@
 
 #include "app/main_window.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -86,6 +88,11 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
     DEPresun->setText(Q(ReadIniString(settingsPath_, kPresun, "adresar", "")));
     ChBPodadr->setChecked(ReadIniBool(settingsPath_, kPresun, "podadr", false));
     ChBRaw->setChecked(ReadIniBool(settingsPath_, kPresun, "raw", false));
+    // An unknown pattern (a hand-edited file) means one folder.
+    CBDatum->setCurrentIndex(std::max(
+        0, CBDatum->findData(Q(ReadIniString(settingsPath_, kPresun, "datum", "")))));
+    ChBDuplKos->setChecked(ReadIniBool(settingsPath_, kPresun, "duplkos", false));
+    ChBCisluj->setChecked(ReadIniBool(settingsPath_, kPresun, "cisluj", false));
     NastavSloupce();
 
     // A failed registration is reported; the window still finishes its creation.

@@ -8,10 +8,14 @@
 #include <set>
 #include <string>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -22,6 +26,7 @@
 #include "browser/file_list_view.h"
 #include "browser/status_bar.h"
 #include "core/settings.h"
+#include "platform/datetime.h"
 #include "photoops/gather.h"
 #include "support/temp_dir.h"
 #include "widgets/folder_edit.h"
@@ -228,6 +233,32 @@ TEST_F(GatherWindowTest, RawBoxMovesRawFilesTooAndIsRemembered) {
     EXPECT_TRUE(ReadIniBool(ini, "Presun", "raw", false));
     window.reset();
     EXPECT_TRUE(open().ChBRaw->isChecked());
+}
+
+TEST_F(GatherWindowTest, DateFoldersAndNumberedNamesAreChosenInTheFormAndRemembered) {
+    TFHlavni& w = openForGathering();
+    dir.write("Foto/2021-03-04/a.jpg", "another photo");
+    for (const char* name : {"Zdroj/a.jpg", "Zdroj/Pod/b.jpg"}) {
+        const std::time_t t = LocalDateTimeToUnix(EncodeDate(2021, 3, 4) + EncodeTime(12, 0, 0));
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {t, 0}};
+        ASSERT_EQ(::utimensat(AT_FDCWD, dir.file(name).c_str(), times, 0), 0);
+    }
+    const int byDay = w.CBDatum->findData(QStringLiteral("YYYY-MM-DD"));
+    ASSERT_GT(byDay, 0);
+    EXPECT_EQ(w.CBDatum->currentIndex(), 0); // one folder by default
+    w.CBDatum->setCurrentIndex(byDay);
+    QTest::mouseClick(w.ChBCisluj, Qt::LeftButton, {}, QPoint(4, w.ChBCisluj->height() / 2));
+    ASSERT_TRUE(w.ChBCisluj->isChecked());
+    w.BPresunClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/2021-03-04/a.jpg")), "another photo");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/2021-03-04/a_1.jpg")), "a");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/2021-03-04/b.jpg")), "b");
+    window.reset();
+    TFHlavni& again = open();
+    EXPECT_EQ(again.CBDatum->currentData().toString(), QStringLiteral("YYYY-MM-DD"));
+    EXPECT_TRUE(again.ChBCisluj->isChecked());
+    EXPECT_FALSE(again.ChBDuplKos->isChecked());
 }
 
 } // namespace kivo
