@@ -494,8 +494,9 @@ void JournalBatch::doneAt(std::size_t row, const FileStamp& after, std::string n
     try {
         journal_.exec("PRAGMA synchronous=FULL");
         journal_.exec("BEGIN IMMEDIATE");
-        Statement s(journal_.db_,
-                    "UPDATE row SET new_path = ?, aux = ?, aux_data = ? WHERE batch = ? AND seq = ?");
+        Statement s(
+            journal_.db_,
+            "UPDATE row SET new_path = ?, aux = ?, aux_data = ? WHERE batch = ? AND seq = ?");
         s.bind(1, r.newPath)
             .bind(2, r.aux)
             .bind(3, r.auxData)

@@ -1,8 +1,8 @@
 #include "photoops/gather.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -147,6 +147,7 @@ struct Target {
     std::vector<std::string> toMake; // date folders to create first, outermost first
     bool renamed = false;
     bool keepFolder = false; // its folder is the destination or a date folder
+    bool withPhoto = false;  // a sidecar renamed with its photo: no clash of its own
     std::string reason;      // why an Unusable one stays
 };
 
@@ -291,6 +292,7 @@ std::vector<Target> planTargets(const std::vector<Found>& found,
                 if (isFree(candidate)) {
                     t.path = candidate;
                     t.renamed = true;
+                    t.withPhoto = true;
                     claimed.emplace(candidate, i);
                     continue;
                 }
@@ -604,8 +606,8 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         RemoveLeftoverCopies(destination);
     const std::size_t m = found.size();
     result.files.reserve(m);
-    const std::vector<Target> targets = planTargets(found, folders, destination, destinationUsable,
-                                                    dateFolders_, renameClashes_);
+    const std::vector<Target> targets =
+        planTargets(found, folders, destination, destinationUsable, dateFolders_, renameClashes_);
     FolderMakes makes;
     {
         ReportAppender dups(duplicatesReportPath());
@@ -613,7 +615,8 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         for (std::size_t i = 0; i < m; ++i) {
             if (targets[i].plan == Plan::Duplicate)
                 dups.line(found[i].path);
-            else if (targets[i].plan == Plan::Clash || targets[i].renamed)
+            else if (targets[i].plan == Plan::Clash ||
+                     (targets[i].renamed && !targets[i].withPhoto))
                 clashes.line(found[i].path);
         }
         dups.close();
@@ -631,7 +634,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
             const Found& f = found[i];
             const Target& t = targets[i];
             for (const std::string& dir : t.toMake) {
-                if (!makeWritten.insert(dir).second)
+                if (t.plan != Plan::Move || !makeWritten.insert(dir).second)
                     continue;
                 JournalRow row;
                 row.op = RowOp::MakeDir;
@@ -710,7 +713,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
             } else if (const FsResult moved = MoveNoReplace(f.path, g.target)) {
                 g.outcome = GatherOutcome::Moved;
                 g.renamed = t.renamed;
-                result.clashCount += t.renamed;
+                result.clashCount += t.renamed && !t.withPhoto;
                 ++result.movedCount;
             } else {
                 fail(moved);

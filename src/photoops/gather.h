@@ -98,8 +98,8 @@ struct GatheredFile {
     std::string path;   // line of "soubory.txt"
     std::string target; // destination + "/" + name
     GatherOutcome outcome = GatherOutcome::Missing;
-    int error = 0;      // errno of a failed move, or a kFs code of FsResult
-    std::string reason; // why a Failed row was not moved, as text
+    int error = 0;        // errno of a failed move, or a kFs code of FsResult
+    std::string reason;   // why a Failed row was not moved, as text
     bool renamed = false; // its name was taken: moved under a numbered name (target)
     bool trashed = false; // a Duplicate moved to the Trash
 };

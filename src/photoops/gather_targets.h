@@ -19,9 +19,9 @@ namespace kivo {
 // the one before it, separated by "/" (a subfolder) or by "-", "_" or "." (one name):
 // "YYYY", "YYYY/MM", "YYYY/MM/DD", "YYYY-MM-DD", "YYYY_MM_DD", "YYYY.MM" …
 struct DateFolderPattern {
-    int parts = 1;            // 1 year, 2 with the month, 3 with the day
-    char separator[2] = {};   // after the year, after the month
-    std::string text;         // as it was given
+    int parts = 1;          // 1 year, 2 with the month, 3 with the day
+    char separator[2] = {}; // after the year, after the month
+    std::string text;       // as it was given
 };
 
 // nullopt for anything else than the layouts above (letter case of YYYY, MM, DD aside).

@@ -26,8 +26,8 @@
 #include "browser/file_list_view.h"
 #include "browser/status_bar.h"
 #include "core/settings.h"
-#include "platform/datetime.h"
 #include "photoops/gather.h"
+#include "platform/datetime.h"
 #include "support/temp_dir.h"
 #include "widgets/folder_edit.h"
 

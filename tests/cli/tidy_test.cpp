@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -356,6 +357,30 @@ TEST_F(TidyTest, GatherNameTakenFailsTheRow) {
     EXPECT_EQ(ReadWholeFile(dest + "/x.jpg"), "old");
     EXPECT_EQ(ReadWholeFile(tmp.file("S/x.jpg")), "new");
     EXPECT_EQ(ReadWholeFile(dest + "/y.jpg"), "y");
+}
+
+TEST_F(TidyTest, GatherByDateNamesDuplicatesAndNumbersClashes) {
+    tmp.write("S/same.jpg", "same");
+    tmp.write("S/other.jpg", "mine");
+    const std::string dest = tmp.mkdir("D");
+    // No EXIF: the file time's year.
+    const std::string day = FormatDateTime("yyyy", *FileModifiedExact(tmp.file("S/same.jpg")));
+    tmp.write("D/" + day + "/same.jpg", "same");
+    tmp.write("D/" + day + "/other.jpg", "theirs");
+    EXPECT_EQ(Tidy({"gather", "--by-date", "YYYY/MM/DD/hh", tmp.file("S"), dest}).status, 2);
+    EXPECT_EQ(Tidy({"gather", "--duplicates", "drop", tmp.file("S"), dest}).status, 2);
+    const TidyRun r = Tidy({"gather", "--json", "--by-date", "YYYY", "--rename-clashes",
+                            "--report-dir", tmp.file("rep"), tmp.file("S"), dest});
+    EXPECT_EQ(r.status, 0) << r.err;
+    std::map<std::string, std::string> stav;
+    for (const auto& row : nlohmann::json::parse(r.out))
+        stav[row["soubor"]] = row["stav"];
+    EXPECT_EQ(stav[tmp.file("S/same.jpg")], "duplicate");
+    EXPECT_EQ(stav[tmp.file("S/other.jpg")], "renamed");
+    EXPECT_EQ(ReadWholeFile(dest + "/" + day + "/other_1.jpg"), "mine");
+    EXPECT_EQ(ReadWholeFile(dest + "/" + day + "/other.jpg"), "theirs");
+    EXPECT_EQ(ReadWholeFile(tmp.file("rep/duplikaty.txt")), tmp.file("S/same.jpg") + "\r\n");
+    EXPECT_EQ(ReadWholeFile(tmp.file("rep/kolize.txt")), tmp.file("S/other.jpg") + "\r\n");
 }
 
 // A FIFO named like a photo is refused with its reason, never opened; the rest moves.

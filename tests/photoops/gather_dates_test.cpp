@@ -130,9 +130,9 @@ TEST_F(GatherDatesTest, WithoutTheTakenStampTheEarliestThenTheFileTime) {
     SetMtime(tmp.write("S/later.jpg", Photo("2020:06:30 08:00:00")), 2029, 1, 1, 12);
     gatherer.setDateFolders(ParseDateFolderPattern("YYYY-MM-DD"));
     gatherer.GatherImages(src, false, dest);
-    EXPECT_EQ(FilesBelow(dest), (std::vector<std::string>{"2020-06-30/later.jpg",
-                                                          "2021-03-04/plain.jpg",
-                                                          "2022-01-09/earliest.jpg"}));
+    EXPECT_EQ(FilesBelow(dest),
+              (std::vector<std::string>{"2020-06-30/later.jpg", "2021-03-04/plain.jpg",
+                                        "2022-01-09/earliest.jpg"}));
 }
 
 TEST_F(GatherDatesTest, ADateFolderThatIsALinkIsNeverEntered) {

@@ -158,12 +158,15 @@ int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostr
     table.lastColumnOptional = true;
     bool failed = false;
     for (const GatheredFile& f : result.files) {
-        const bool rowFailed = f.outcome == GatherOutcome::Failed;
+        // A duplicate that was to go to the Trash and could not fails its row too.
+        const bool rowFailed = f.outcome == GatherOutcome::Failed ||
+                               (f.outcome == GatherOutcome::Duplicate && !f.trashed &&
+                                duplicates == DuplicateAction::Trash);
         const std::string reason = !rowFailed && !f.reason.empty() ? f.reason
                                    : !rowFailed                    ? std::string()
-                                   : f.error == EEXIST ? "target exists"
-                                   : !f.reason.empty() ? f.reason
-                                                       : std::strerror(f.error);
+                                   : f.error == EEXIST             ? "target exists"
+                                   : !f.reason.empty()             ? f.reason
+                                                                   : std::strerror(f.error);
         table.rows.push_back({f.path, f.target, OutcomeText(f), reason});
         if (rowFailed) {
             failed = true;
