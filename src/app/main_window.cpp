@@ -137,9 +137,13 @@ void TFHlavni::BuildControls() {
     // Gathering.
     Panel2 = MakePanel(central, "Panel2");
     Panel2->setMinimumHeight(39);
-    auto* row2 = new QHBoxLayout(Panel2);
-    row2->setContentsMargins(5, 4, 5, 4);
+    // The gathering's own row, and below it how the photos are laid out in the folder.
+    auto* panel2Rows = new QVBoxLayout(Panel2);
+    panel2Rows->setContentsMargins(5, 4, 5, 4);
+    panel2Rows->setSpacing(2);
+    auto* row2 = new QHBoxLayout;
     row2->setSpacing(7);
+    panel2Rows->addLayout(row2);
     BExif = MakeButton(Panel2, "BExif", QStringLiteral("&datum+čas (EXIF) .."),
                        QStringLiteral("nastaví datum a čas vybraných souborů nejen podle "
                                       "informací EXIF uložených v jednotlivých souborech - "
@@ -166,7 +170,7 @@ void TFHlavni::BuildControls() {
     options->addWidget(ChBPodadr);
     options->addWidget(ChBRaw);
     row2->addLayout(options);
-    // Date folders and taken names, beside them.
+    // Date folders and taken names, on a row of their own.
     CBDatum = new QComboBox(Panel2);
     CBDatum->setObjectName(QStringLiteral("CBDatum"));
     CBDatum->setToolTip(tr("rozdělí obrázky do adresářů podle data pořízení (EXIF), "
@@ -174,7 +178,7 @@ void TFHlavni::BuildControls() {
     CBDatum->addItem(tr("do jednoho adresáře"), QString());
     for (const char* pattern :
          {"YYYY", "YYYY/MM", "YYYY/MM/DD", "YYYY-MM-DD", "YYYY_MM_DD", "YYYY.MM.DD"})
-        CBDatum->addItem(tr("po dnech: %1").arg(QLatin1String(pattern)), QLatin1String(pattern));
+        CBDatum->addItem(tr("do adresářů %1").arg(QLatin1String(pattern)), QLatin1String(pattern));
     ChBDuplKos = new QCheckBox(tr("shodné soubory do &koše"), Panel2);
     ChBDuplKos->setObjectName(QStringLiteral("ChBDuplKos"));
     ChBDuplKos->setToolTip(tr("obrázek, který už v cíli je se stejným obsahem, přesune do "
@@ -183,15 +187,14 @@ void TFHlavni::BuildControls() {
     ChBCisluj->setObjectName(QStringLiteral("ChBCisluj"));
     ChBCisluj->setToolTip(tr("jiný obrázek se stejným názvem přesune jako NÁZEV_1.jpg, "
                              "NÁZEV_2.jpg, ...; nic se nepřepíše"));
-    auto* dateOptions = new QVBoxLayout;
-    dateOptions->setSpacing(0);
-    dateOptions->addWidget(CBDatum);
-    auto* nameOptions = new QHBoxLayout;
-    nameOptions->addWidget(ChBDuplKos);
-    nameOptions->addWidget(ChBCisluj);
-    dateOptions->addLayout(nameOptions);
-    row2->addLayout(dateOptions);
     row2->addStretch(1);
+    auto* layoutRow = new QHBoxLayout;
+    layoutRow->setSpacing(7);
+    layoutRow->addWidget(CBDatum);
+    layoutRow->addWidget(ChBDuplKos);
+    layoutRow->addWidget(ChBCisluj);
+    layoutRow->addStretch(1);
+    panel2Rows->addLayout(layoutRow);
     column->addWidget(Panel2);
 
     // Renaming.
