@@ -7,7 +7,8 @@ JOBS       ?= $(shell nproc)
 ARGS       ?=
 
 DEB_PACKAGES := cmake ninja-build g++ qt6-base-dev qt6-image-formats-plugins libjpeg62-turbo-dev libgtest-dev libgmock-dev \
-                libbenchmark-dev nlohmann-json3-dev libglib2.0-dev libsqlite3-dev clang libclang-rt-14-dev xvfb xauth
+                libbenchmark-dev nlohmann-json3-dev libglib2.0-dev libsqlite3-dev clang libclang-rt-14-dev xvfb xauth \
+                qt6-tools-dev qt6-l10n-tools
 
 .PHONY: deps build run test asan bench bench-build fuzz package clean
 

@@ -54,7 +54,7 @@ TFMAbout::TFMAbout(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mainW
     // A dialog border without any title-bar buttons.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::MSWindowsFixedSizeDialogHint);
-    setWindowTitle(QStringLiteral("About"));
+    setWindowTitle(tr("About"));
     setFont(QFont(QStringLiteral("Arial"), 10));
 
     Panel1 = new QFrame(this);
@@ -67,19 +67,19 @@ TFMAbout::TFMAbout(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mainW
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setFixedSize(2 * kApplicationIconSize, 2 * kApplicationIconSize);
 
-    Label6 = Caption(QStringLiteral("Název:"), Panel1);
+    Label6 = Caption(tr("Název:"), Panel1);
     Label1 = Value(Panel1, true);
-    Label7 = Caption(QStringLiteral("Popis"), Panel1);
+    Label7 = Caption(tr("Popis"), Panel1);
     Label2 = Value(Panel1, true);
     Label2->setWordWrap(true);
     Label2->setFixedWidth(209);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setDescriptionHeight(42);
-    Label8 = Caption(QStringLiteral("Verze:"), Panel1);
+    Label8 = Caption(tr("Verze:"), Panel1);
     Label3 = Value(Panel1, false);
-    Label9 = Caption(QStringLiteral("Výrobce:"), Panel1);
+    Label9 = Caption(tr("Výrobce:"), Panel1);
     Label4 = Value(Panel1, false);
-    Label10 = Caption(QStringLiteral("Autorské právo:"), Panel1);
+    Label10 = Caption(tr("Autorské právo:"), Panel1);
     Label5 = Value(Panel1, false);
     Label4->setMinimumWidth(100);
     Label5->setMinimumWidth(100);
@@ -118,7 +118,7 @@ TFMAbout::TFMAbout(QWidget* mainWindow) : QDialog(mainWindow), mainWindow_(mainW
     panelLayout->addSpacing(4);
     panelLayout->addLayout(bottom);
 
-    Button1 = new QPushButton(QStringLiteral("O.K."), this);
+    Button1 = new QPushButton(tr("O.K."), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setCursor(Qt::PointingHandCursor);
     Button1->setMinimumHeight(25);

@@ -3,7 +3,9 @@
 
 #include "app/application.h"
 #include "app/main_window.h"
+#include "app/ui_language.h"
 #include "kivo_version.h"
+#include "platform/exe_folder.h"
 #include "platform/gui/path_text.h"
 
 int main(int argc, char** argv) {
@@ -25,6 +27,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kivomat"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kivomat"));
     QApplication::setApplicationVersion(QStringLiteral(KIVO_VERSION_TEXT));
+    kivo::InstallUiTranslation(app, kivo::UiLanguage(kivo::SettingsPath()));
     // From argv as QApplication left it (its own options taken out): arguments() would
     // lose the bytes of a file name that is not UTF-8.
     QStringList arguments;

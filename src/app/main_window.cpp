@@ -144,17 +144,17 @@ void TFHlavni::BuildControls() {
     auto* row2 = new QHBoxLayout;
     row2->setSpacing(7);
     panel2Rows->addLayout(row2);
-    BExif = MakeButton(Panel2, "BExif", QStringLiteral("&datum+čas (EXIF) .."),
-                       QStringLiteral("nastaví datum a čas vybraných souborů nejen podle "
+    BExif = MakeButton(Panel2, "BExif", tr("&datum+čas (EXIF) .."),
+                       tr("nastaví datum a čas vybraných souborů nejen podle "
                                       "informací EXIF uložených v jednotlivých souborech - "
                                       "formulář"));
-    BPresun = MakeButton(Panel2, "BPresun", QStringLiteral("&přesun obrázků z:"),
-                         QStringLiteral("přesune všechny obrázky z vybraného adresáře a "
+    BPresun = MakeButton(Panel2, "BPresun", tr("&přesun obrázků z:"),
+                         tr("přesune všechny obrázky z vybraného adresáře a "
                                         "podadresářů do aktivního adresáře"));
     DEPresun = new FolderEdit(Panel2);
     DEPresun->setObjectName(QStringLiteral("DEPresun"));
     DEPresun->setMinimumWidth(230);
-    ChBPodadr = new QCheckBox(QStringLiteral("&včetně podadresářů"), Panel2);
+    ChBPodadr = new QCheckBox(tr("&včetně podadresářů"), Panel2);
     ChBPodadr->setObjectName(QStringLiteral("ChBPodadr"));
     ChBPodadr->setMinimumWidth(std::max(125, ChBPodadr->sizeHint().width()));
     row2->addWidget(BExif);
@@ -202,11 +202,11 @@ void TFHlavni::BuildControls() {
     auto* row1 = new QHBoxLayout(Panel1);
     row1->setContentsMargins(5, 1, 5, 1);
     row1->setSpacing(7);
-    BZmenaJ = MakeButton(Panel1, "BZmenaJ", QStringLiteral("&názvu souboru .."),
-                         QStringLiteral("přejmenuje označené soubory podle zvoleného formátu - "
+    BZmenaJ = MakeButton(Panel1, "BZmenaJ", tr("&názvu souboru .."),
+                         tr("přejmenuje označené soubory podle zvoleného formátu - "
                                         "formulář"));
     BZmenaJ->setDefault(true);
-    CBTypL = new QLabel(QStringLiteral("&Formát:"), Panel1);
+    CBTypL = new QLabel(tr("&Formát:"), Panel1);
     CBTypL->setObjectName(QStringLiteral("CBTypL"));
     CBTyp = new QComboBox(Panel1);
     CBTyp->setObjectName(QStringLiteral("CBTyp"));
@@ -220,7 +220,7 @@ void TFHlavni::BuildControls() {
     CBTypLInfo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CBTypLInfo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     CBTypLInfo->setLineWrapMode(QPlainTextEdit::NoWrap);
-    CBTypLInfo->setPlainText(QStringLiteral("YYYY=rok\tMM=měsíc\tDD=den\n"
+    CBTypLInfo->setPlainText(tr("YYYY=rok\tMM=měsíc\tDD=den\n"
                                             "hh=hodina\tmm=minuta\tss=sekunda\n"
                                             "##, ###, ####=pořadové číslo"));
     {
@@ -229,15 +229,22 @@ void TFHlavni::BuildControls() {
         CBTypLInfo->setPalette(pal);
         const QFontMetrics fm(CBTypLInfo->font());
         int widest = 0;
-        for (const char* entry : {"YYYY=rok", "MM=měsíc", "hh=hodina", "mm=minuta"})
-            widest = std::max(widest, fm.horizontalAdvance(QString::fromUtf8(entry)));
+        // Tab stops after the widest cell of the first two columns, in any language.
+        QString lastCell;
+        for (const QString& line : CBTypLInfo->toPlainText().split(u'\n')) {
+            const QStringList cells = line.split(u'\t');
+            for (int i = 0; i + 1 < cells.size(); ++i)
+                widest = std::max(widest, fm.horizontalAdvance(cells[i]));
+            if (cells.size() == 3)
+                lastCell = cells.back();
+        }
         CBTypLInfo->setTabStopDistance(widest + 10);
         const int margins = 2 * static_cast<int>(CBTypLInfo->document()->documentMargin());
         // Three lines, never clipped by the panel.
         const int height = std::max(39, 3 * fm.lineSpacing() + margins + 2);
         CBTypLInfo->setFixedHeight(height);
         CBTypLInfo->setMinimumWidth(
-            std::max(265, 2 * (widest + 10) + fm.horizontalAdvance(QStringLiteral("ss=sekunda")) +
+            std::max(265, 2 * (widest + 10) + fm.horizontalAdvance(lastCell) +
                               margins + 8));
         Panel1->setMinimumHeight(std::max(41, height + 2));
     }
@@ -260,8 +267,8 @@ void TFHlavni::BuildControls() {
 }
 
 void TFHlavni::BuildMenus() {
-    QMenu* info = menuBar()->addMenu(QStringLiteral("&Info"));
-    MIAbout = info->addAction(QStringLiteral("&About"));
+    QMenu* info = menuBar()->addMenu(tr("&Info"));
+    MIAbout = info->addAction(tr("&About"));
     MIAbout->setObjectName(QStringLiteral("MIAbout"));
     connect(MIAbout, &QAction::triggered, this, &TFHlavni::MIAboutClick);
 
@@ -273,21 +280,22 @@ void TFHlavni::BuildMenus() {
         const char* caption;
         int tag;
     };
-    const ViewItem items[] = {{&MPVI, "MPVI", "velké ikony", vsIcon},
-                              {&MPMI, "MPMI", "malé ikony", vsSmallIcon},
-                              {&MPSe, "MPSe", "seznam", vsList},
-                              {&MPPo, "MPPo", "podropnosti", vsReport}};
+    const ViewItem items[] = {
+        {&MPVI, "MPVI", QT_TR_NOOP("velké ikony"), vsIcon},
+        {&MPMI, "MPMI", QT_TR_NOOP("malé ikony"), vsSmallIcon},
+        {&MPSe, "MPSe", QT_TR_NOOP("seznam"), vsList},
+        {&MPPo, "MPPo", QT_TR_NOOP("podropnosti"), vsReport}};
     for (const ViewItem& item : items) {
-        QAction* a = PMSLV->addAction(QString::fromUtf8(item.caption));
+        QAction* a = PMSLV->addAction(tr(item.caption));
         a->setObjectName(QString::fromLatin1(item.name));
         a->setData(item.tag);
         connect(a, &QAction::triggered, this, [this, a] { MPClick(a->data().toInt()); });
         *item.action = a;
     }
     PMSLV->addSeparator();
-    MPNewAdr = PMSLV->addAction(QStringLiteral("nová složka"));
+    MPNewAdr = PMSLV->addAction(tr("nová složka"));
     MPNewAdr->setObjectName(QStringLiteral("MPNewAdr"));
-    MPNewAdr->setToolTip(QStringLiteral("vytvoří nový adresář (složku)"));
+    MPNewAdr->setToolTip(tr("vytvoří nový adresář (složku)"));
     MPNewAdr->setStatusTip(MPNewAdr->toolTip());
     connect(MPNewAdr, &QAction::triggered, this, &TFHlavni::MPNewAdrClick);
     connect(SLV, &QWidget::customContextMenuRequested, this,

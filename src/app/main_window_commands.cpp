@@ -179,9 +179,9 @@ void TFHlavni::MPNewAdrClick() {
     const std::string base = S(SCB->SelectedPath());
     // "Drives" is no folder: never a relative folder of that name in the working directory.
     const bool isFolder = !base.empty() && base[0] == '/';
-    if (!isFolder || !CreateNumberedFolder(base))
-        ReportError(QStringLiteral("Složku \"%1\" nelze vytvořit v %2")
-                        .arg(QString::fromUtf8(kNewFolderName), Shown(base)));
+    const QString name = tr(kNewFolderName);
+    if (!isFolder || !CreateNumberedFolder(base, S(name)))
+        ReportError(tr("Složku \"%1\" nelze vytvořit v %2").arg(name, Shown(base)));
     AktualizujSLV();
 }
 
@@ -220,7 +220,7 @@ void TFHlavni::SLVDragDrop(int row) {
         names.push_back(S(SLV->Item(r).name));
     for (const std::string& name : names) {
         const std::string source = JoinPath(folder, name);
-        if (DirectoryExists(source) && !Confirm(Shown(MoveFolderQuestion(source))))
+        if (DirectoryExists(source) && !Confirm(Shown(MoveFolderQuestion(source, S(tr(kMoveFolderQuestion))))))
             continue;
         // A move that fails (name taken, no access) is skipped without a message.
         (void)MoveNoReplace(source, JoinPath(destination, name));
@@ -257,10 +257,10 @@ void TFHlavni::BPresunAccelerator() {
         return;
     const QString source = DEPresun->text();
     const QString question =
-        QStringLiteral(
+        tr(
             "Opravdu přesunout všechny obrázky z adresáře\r\n%1%2\r\ndo adresáře\r\n%3 ?")
             .arg(DisplayText(source),
-                 ChBPodadr->isChecked() ? QStringLiteral(" (včetně podadresářů)") : QString(),
+                 ChBPodadr->isChecked() ? tr(" (včetně podadresářů)") : QString(),
                  DisplayText(SCB->SelectedPath()));
     if (!source.isEmpty() && !Confirm(question))
         return;
@@ -273,7 +273,7 @@ void TFHlavni::BPresunClick() {
         return;
     const std::string destination = S(SCB->SelectedPath());
     if (destination.empty() || destination[0] != '/') {
-        ShowStatusMessage(QStringLiteral("Obrázky lze přesunout jen do adresáře, "
+        ShowStatusMessage(tr("Obrázky lze přesunout jen do adresáře, "
                                          "ne do seznamu jednotek"));
         return;
     }

@@ -18,11 +18,11 @@ std::string CommandLineFolder(const std::string& argument, const std::string& cu
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::optional<std::string> CreateNumberedFolder(const std::string& base) {
+std::optional<std::string> CreateNumberedFolder(const std::string& base, const std::string& name) {
     const std::string folder = ExcludeTrailingSlash(base);
     if (!DirectoryExists(folder))
         return std::nullopt;
-    const std::string prefix = (folder == "/" ? std::string() : folder) + "/" + kNewFolderName;
+    const std::string prefix = (folder == "/" ? std::string() : folder) + "/" + name;
     for (long n = 0;; ++n) {
         const std::string candidate = n == 0 ? prefix : prefix + " " + std::to_string(n);
         if (CreateDir(candidate))
@@ -65,8 +65,11 @@ std::string ExistingStartFolder(const std::string& folder,
     }
 }
 
-std::string MoveFolderQuestion(const std::string& path) {
-    return "Opravdu přesunou celý adresář\r\n" + path + " ?";
+std::string MoveFolderQuestion(const std::string& path, const std::string& question) {
+    std::string text = question;
+    if (const auto at = text.find("%1"); at != std::string::npos)
+        text.replace(at, 2, path);
+    return text;
 }
 
 } // namespace kivo

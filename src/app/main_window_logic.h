@@ -6,9 +6,14 @@
 #include <optional>
 #include <string>
 
+#include <QtGlobal>
+
 namespace kivo {
 
-inline constexpr const char* kNewFolderName = "Nová složka";
+// Source texts of the main window's translations (context kivo::TFHlavni).
+inline constexpr const char* kNewFolderName = QT_TRANSLATE_NOOP("kivo::TFHlavni", "Nová složka");
+inline constexpr const char* kMoveFolderQuestion =
+    QT_TRANSLATE_NOOP("kivo::TFHlavni", "Opravdu přesunou celý adresář\r\n%1 ?");
 
 // The folder part of the first argument: everything up to and including its last "/"
 // ("/Foto/x.jpg" -> "/Foto/", "/Foto" -> "/"). A relative argument is taken from
@@ -20,10 +25,11 @@ std::string CommandLineFolder(const std::string& argument, const std::string& cu
 std::string ExistingStartFolder(const std::string& folder,
                                 const std::function<bool(const std::string&)>& isFolder);
 
-// Creates base/"Nová složka", or base/"Nová složka 1", "… 2", … when the name is taken.
+// Creates base/name, or base/"name 1", "… 2", … when the name is taken.
 // The path created, or nothing when a folder cannot be created for another reason
 // (no such base folder, no access, read-only medium).
-std::optional<std::string> CreateNumberedFolder(const std::string& base);
+std::optional<std::string> CreateNumberedFolder(const std::string& base,
+                                                const std::string& name = kNewFolderName);
 
 // Where a drop on the item `target` of the listed folder `folder` (no trailing "/") moves
 // things: its parent for the parent entry, else folder/target.
@@ -32,7 +38,8 @@ std::string DropDestination(const std::string& folder, const std::string& target
 // folder + "/" + name, with "/" not doubled at the root.
 std::string JoinPath(const std::string& folder, const std::string& name);
 
-// The question before a whole folder is moved.
-std::string MoveFolderQuestion(const std::string& path);
+// The question before a whole folder is moved: `question` with its "%1" replaced by the path.
+std::string MoveFolderQuestion(const std::string& path,
+                               const std::string& question = kMoveFolderQuestion);
 
 } // namespace kivo

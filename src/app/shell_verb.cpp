@@ -39,7 +39,7 @@ void RegisterShellVerb(const QString& extension, ClassesRootKeys& classesRoot,
         classesRoot.WriteString(QString(), kShellVerbCaption);
         classesRoot.CloseKey();
     } else {
-        showMessage(QStringLiteral("Chyba 1"));
+        showMessage(QCoreApplication::translate("kivo::RegisterShellVerb", "Chyba 1"));
     }
 
     const QString commandKey = verbKey + QStringLiteral("\\command");
@@ -48,7 +48,7 @@ void RegisterShellVerb(const QString& extension, ClassesRootKeys& classesRoot,
         classesRoot.WriteString(QString(), command);
         classesRoot.CloseKey();
     } else {
-        showMessage(QStringLiteral("Chyba 2"));
+        showMessage(QCoreApplication::translate("kivo::RegisterShellVerb", "Chyba 2"));
     }
 }
 

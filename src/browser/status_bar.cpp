@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -376,7 +377,8 @@ void TPanelStatusBar::changeEvent(QEvent* event) {
 void AddMainWindowPanels(TPanelStatusBar& bar) {
     TStatusPanel& date = bar.AddPanel();
     date.SetPanelType(TStatusPanelType::sptDate);
-    date.SetDateFormat(QStringLiteral("yyyy.mm.dd"));
+    // The date order is the translator's choice.
+    date.SetDateFormat(QCoreApplication::translate("kivo::TFHlavni", "yyyy.mm.dd"));
     date.SetWidth(62);
     date.SetAutoFit(true); // after the type, which clears it
     TStatusPanel& time = bar.AddPanel();

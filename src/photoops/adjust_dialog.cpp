@@ -56,14 +56,14 @@ QLabel* Caption(const QString& text, QWidget* buddy) {
 bool CheckTimeEdit(QLineEdit& field) {
     if (CheckTimeText(field.text().toStdString()))
         return false;
-    ShowMessageBox(QStringLiteral("Chybný formát"), MsgKind::Error, QMessageBox::Ok);
+    ShowMessageBox(QCoreApplication::translate("kivo::TFUprDatCas", "Chybný formát"), MsgKind::Error, QMessageBox::Ok);
     field.setFocus();
     return true;
 }
 
 TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("FUprDatCas"));
-    setWindowTitle(QStringLiteral("Úprava datumu a času"));
+    setWindowTitle(tr("Úprava datumu a času"));
 
     PG = new QTabWidget(this);
     PG->setObjectName(QStringLiteral("PG"));
@@ -79,19 +79,19 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     CBHodnotaR->setEditable(true);
     CBHodnotaR->setInsertPolicy(QComboBox::NoInsert);
     for (const auto name : UnitNames())
-        CBHodnotaR->addItem(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+        CBHodnotaR->addItem(tr(name.data()));
     auto* rel = new QVBoxLayout(TSRel);
-    rel->addWidget(Caption(QStringLiteral("Velikost:"), RSEVelikostR));
+    rel->addWidget(Caption(tr("Velikost:"), RSEVelikostR));
     rel->addWidget(RSEVelikostR);
-    rel->addWidget(Caption(QStringLiteral("Hodnota:"), CBHodnotaR));
+    rel->addWidget(Caption(tr("Hodnota:"), CBHodnotaR));
     rel->addWidget(CBHodnotaR);
     rel->addStretch(1);
-    PG->addTab(TSRel, QStringLiteral("relativně"));
+    PG->addTab(TSRel, tr("relativně"));
 
     // Page "absolutně": new date and/or new time of day.
     TSAbs = new QWidget;
     TSAbs->setObjectName(QStringLiteral("TSAbs"));
-    ChBDatumZmenitA = new QCheckBox(QStringLiteral("změnit datum:"), TSAbs);
+    ChBDatumZmenitA = new QCheckBox(tr("změnit datum:"), TSAbs);
     ChBDatumZmenitA->setObjectName(QStringLiteral("ChBDatumZmenitA"));
     DTPA = new QDateEdit(TSAbs);
     DTPA->setObjectName(QStringLiteral("DTPA"));
@@ -99,7 +99,7 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     DTPA->setDisplayFormat(PickerDisplayFormat());
     DTPA->setDate(QDate(2005, 8, 27));
     DTPA->setEnabled(false);
-    ChBCasZmenitA = new QCheckBox(QStringLiteral("změnit čas:"), TSAbs);
+    ChBCasZmenitA = new QCheckBox(tr("změnit čas:"), TSAbs);
     ChBCasZmenitA->setObjectName(QStringLiteral("ChBCasZmenitA"));
     MECasA = new QLineEdit(TSAbs);
     MECasA->setObjectName(QStringLiteral("MECasA"));
@@ -112,11 +112,11 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     abs->addWidget(ChBCasZmenitA);
     abs->addWidget(MECasA);
     abs->addStretch(1);
-    PG->addTab(TSAbs, QStringLiteral("absolutně"));
+    PG->addTab(TSAbs, tr("absolutně"));
 
-    BOK = new QPushButton(QStringLiteral("Proveď"), this);
+    BOK = new QPushButton(tr("Proveď"), this);
     BOK->setObjectName(QStringLiteral("BOK"));
-    Bcancel = new QPushButton(QStringLiteral("Zruš"), this);
+    Bcancel = new QPushButton(tr("Zruš"), this);
     Bcancel->setObjectName(QStringLiteral("Bcancel"));
     for (QPushButton* b : {BOK, Bcancel})
         b->setAutoDefault(false);
@@ -159,7 +159,7 @@ void TFUprDatCas::FormCreate() {
     RSEVelikostR->setValue(1);
     unitIndex_ = kUnitDay;
     CBHodnotaR->setCurrentIndex(kUnitDay - 1);
-    CBHodnotaR->setEditText(QStringLiteral("den"));
+    CBHodnotaR->setEditText(tr(UnitNames()[kUnitDay - 1].data()));
     MECasA->setText(QStringLiteral("00:00"));
     RSEVelikostR->setFocus();
 }
@@ -228,7 +228,7 @@ void TFUprDatCas::markUnit(bool marked) {
     pal.setColor(QPalette::Base, marked ? QColor(255, 200, 200) : normal.color(QPalette::Base));
     pal.setColor(QPalette::Text, marked ? QColor(Qt::black) : normal.color(QPalette::Text));
     CBHodnotaR->setPalette(pal);
-    LStav->setText(marked ? QStringLiteral("Neznámá jednotka „%1“: vyberte jednu ze seznamu.")
+    LStav->setText(marked ? tr("Neznámá jednotka „%1“: vyberte jednu ze seznamu.")
                                 .arg(CBHodnotaR->currentText())
                           : QString());
     LStav->setVisible(marked);

@@ -2,13 +2,21 @@
 
 #include <charconv>
 
+#include <QtGlobal>
+
 #include "photoops/date_shift.h"
 
 namespace kivo {
 
 const std::array<std::string_view, 6>& UnitNames() {
-    static const std::array<std::string_view, 6> names = {"rok",    "měsíc",  "den",
-                                                          "hodina", "minuta", "sekunda"};
+    // The dialog shows them translated (context kivo::TFUprDatCas).
+    static const std::array<std::string_view, 6> names = {
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "rok"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "měsíc"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "den"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "hodina"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "minuta"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "sekunda")};
     return names;
 }
 

@@ -74,7 +74,7 @@ bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
 TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     : QDialog(mainWindow), table_(std::move(table)) {
     setObjectName(QStringLiteral("FDCExif"));
-    setWindowTitle(QStringLiteral("Datum+čas dle EXIF"));
+    setWindowTitle(tr("Datum+čas dle EXIF"));
     setMinimumSize(500, 250);
 
     List = new QTreeWidget(this);
@@ -86,9 +86,9 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     List->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List->setSelectionBehavior(QAbstractItemView::SelectRows);
     List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List->setHeaderLabels({QStringLiteral("soubor"), QStringLiteral("stávající"),
-                           QStringLiteral("úprava"), QStringLiteral("EXIF změna"),
-                           QStringLiteral("EXIF pořízení"), QStringLiteral("EXIF digitalizace")});
+    List->setHeaderLabels({tr("soubor"), tr("stávající"),
+                           tr("úprava"), tr("EXIF změna"),
+                           tr("EXIF pořízení"), tr("EXIF digitalizace")});
     List->header()->setStretchLastSection(false);
     List->header()->setSectionsClickable(false);
     // 120 pixels each, wider where the platform font needs more for a full date-time text.
@@ -107,10 +107,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     PMList = new QMenu(this);
     PMList->setObjectName(QStringLiteral("PMList"));
     PMLVse =
-        MenuItem(QStringLiteral("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
-    PMLBez = MenuItem(QStringLiteral("označ vše &bez úpravy"), "PMLBez",
+        MenuItem(tr("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
+    PMLBez = MenuItem(tr("označ vše &bez úpravy"), "PMLBez",
                       QKeySequence(Qt::CTRL | Qt::Key_B), this);
-    PMLPryc = MenuItem(QStringLiteral("&odstraň ze seznamu"), "PMLPryc",
+    PMLPryc = MenuItem(tr("&odstraň ze seznamu"), "PMLPryc",
                        QKeySequence(Qt::Key_Delete), this);
     PMList->addAction(PMLVse);
     PMList->addAction(PMLBez);
@@ -120,18 +120,18 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     connect(List, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { PMList->popup(List->viewport()->mapToGlobal(pos)); });
 
-    LUprava = new QLabel(QStringLiteral("Úprava podle:"), this);
-    BExifZmena = Button(QStringLiteral("EXIF změna"), "BExifZmena", this);
-    BExifPorizeni = Button(QStringLiteral("EXIF pořízení"), "BExifPorizeni", this);
-    BExifDigitalizace = Button(QStringLiteral("EXIF digitalizace"), "BExifDigitalizace", this);
-    ExifNejnizsi = Button(QStringLiteral("vyber nejnižší"), "ExifNejnizsi", this);
-    BSZmena = Button(QStringLiteral("stávající-změna"), "BSZmena", this);
-    BUZmena = Button(QStringLiteral("úprava-změna"), "BUZmena", this);
-    BNeupravovat = Button(QStringLiteral("neupravovat"), "BNeupravovat", this);
-    BPryc = Button(QStringLiteral("odstraň"), "BPryc", this);
-    BProved1 = Button(QStringLiteral("Proveď a ponech"), "BProved1", this);
-    BProved2 = Button(QStringLiteral("Proveď a odstraň"), "BProved2", this);
-    Bcancel = Button(QStringLiteral("Zruš"), "Bcancel", this);
+    LUprava = new QLabel(tr("Úprava podle:"), this);
+    BExifZmena = Button(tr("EXIF změna"), "BExifZmena", this);
+    BExifPorizeni = Button(tr("EXIF pořízení"), "BExifPorizeni", this);
+    BExifDigitalizace = Button(tr("EXIF digitalizace"), "BExifDigitalizace", this);
+    ExifNejnizsi = Button(tr("vyber nejnižší"), "ExifNejnizsi", this);
+    BSZmena = Button(tr("stávající-změna"), "BSZmena", this);
+    BUZmena = Button(tr("úprava-změna"), "BUZmena", this);
+    BNeupravovat = Button(tr("neupravovat"), "BNeupravovat", this);
+    BPryc = Button(tr("odstraň"), "BPryc", this);
+    BProved1 = Button(tr("Proveď a ponech"), "BProved1", this);
+    BProved2 = Button(tr("Proveď a odstraň"), "BProved2", this);
+    Bcancel = Button(tr("Zruš"), "Bcancel", this);
     ChBPasmo = new QCheckBox(tr("EXIF podle časového &pásma"), this);
     ChBPasmo->setObjectName(QStringLiteral("ChBPasmo"));
     ChBXmp = new QCheckBox(tr("chybějící pořízení z &XMP"), this);

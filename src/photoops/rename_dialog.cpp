@@ -58,14 +58,14 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     : QDialog(mainWindow), mainWindow_(mainWindow), table_(std::move(table)),
       formatIndex_(formatIndex) {
     setObjectName(kPlacementSection);
-    setWindowTitle(QStringLiteral("Změna názvu souboru"));
+    setWindowTitle(tr("Změna názvu souboru"));
     setMinimumSize(600, 250);
 
     List = new QTreeWidget(this);
     List->setObjectName(QStringLiteral("List"));
     List->setColumnCount(4);
-    List->setHeaderLabels({QStringLiteral("datum a čas"), QStringLiteral("název-stávající"),
-                           QStringLiteral("název-úprava"), QStringLiteral("stav")});
+    List->setHeaderLabels({tr("datum a čas"), tr("název-stávající"),
+                           tr("název-úprava"), tr("stav")});
     List->setRootIsDecorated(false);
     List->setItemsExpandable(false);
     List->setUniformRowHeights(true);
@@ -80,11 +80,11 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     List->setColumnWidth(ColCurrent, 150);
     List->setColumnWidth(ColNew, 200);
     List->setColumnWidth(ColStatus,
-                         ColumnWidthForText(*List, Text(std::string(kRenameStatusUnchanged)), 70));
+                         ColumnWidthForText(*List, tr(kRenameStatusUnchanged.data()), 70));
 
-    BProved1 = new QPushButton(QStringLiteral("Proveď"), this);
+    BProved1 = new QPushButton(tr("Proveď"), this);
     BProved1->setObjectName(QStringLiteral("BProved1"));
-    Bcancel = new QPushButton(QStringLiteral("Zruš"), this);
+    Bcancel = new QPushButton(tr("Zruš"), this);
     Bcancel->setObjectName(QStringLiteral("Bcancel"));
     // Enter in the list must not start the renames behind the user's back.
     BProved1->setAutoDefault(false);
@@ -161,7 +161,7 @@ void TFZmenaJ::ShowRows() {
         item->setText(ColDateTime, Text(rows[i].dateTimeText));
         item->setText(ColCurrent, DisplayText(rows[i].currentName));
         item->setText(ColNew, DisplayText(rows[i].newName));
-        item->setText(ColStatus, Text(rows[i].status));
+        item->setText(ColStatus, tr(rows[i].status.c_str()));
         // Why a row failed: the status alone says only "chyba".
         item->setToolTip(ColStatus, DisplayText(rows[i].reason));
     }
@@ -172,8 +172,7 @@ void TFZmenaJ::BProved1Click() {
     ShowRows();
     BProved1->setEnabled(false);
     if (failures && *failures > 0 && reportFailures_)
-        reportFailures_(QStringLiteral("Počet nepřejmenovaných souborů: ") +
-                        QString::number(*failures));
+        reportFailures_(tr("Počet nepřejmenovaných souborů: %1").arg(*failures));
 }
 
 void TFZmenaJ::BcancelClick() {

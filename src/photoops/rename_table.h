@@ -8,14 +8,18 @@
 #include <string_view>
 #include <vector>
 
+#include <QtGlobal>
+
 #include "core/journal.h"
 #include "photoops/rename_batch.h"
 
 namespace kivo {
 
-inline constexpr std::string_view kRenameStatusOk = "OK";
-inline constexpr std::string_view kRenameStatusFailed = "chyba";
-inline constexpr std::string_view kRenameStatusUnchanged = "beze změny";
+inline constexpr std::string_view kRenameStatusOk = QT_TRANSLATE_NOOP("kivo::TFZmenaJ", "OK");
+inline constexpr std::string_view kRenameStatusFailed =
+    QT_TRANSLATE_NOOP("kivo::TFZmenaJ", "chyba");
+inline constexpr std::string_view kRenameStatusUnchanged =
+    QT_TRANSLATE_NOOP("kivo::TFZmenaJ", "beze změny");
 
 struct RenameRow {
     std::string dateTimeText; // modification time as date-time text (column "datum a čas")

@@ -32,7 +32,7 @@ void FolderEdit::setText(const QString& text) {
 }
 
 void FolderEdit::browse() {
-    const QString chosen = runner_ ? runner_(this, kDialogTitle, text()) : QString();
+    const QString chosen = runner_ ? runner_(this, tr(kDialogTitle), text()) : QString();
     if (!chosen.isEmpty())
         setText(QDir::toNativeSeparators(chosen));
 }

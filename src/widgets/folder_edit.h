@@ -15,7 +15,8 @@ namespace kivo {
 class FolderEdit : public QWidget {
     Q_OBJECT
 public:
-    static inline const QString kDialogTitle = QStringLiteral("Výbrr adresáře");
+    // Shown through tr().
+    static constexpr const char* kDialogTitle = QT_TR_NOOP("Výbrr adresáře");
 
     // Shows a folder dialog and returns the chosen folder, or empty when cancelled.
     using DialogRunner =
