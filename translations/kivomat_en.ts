@@ -99,10 +99,59 @@ with the one being %2 (%3)?</translation>
     </message>
 </context>
 <context>
+    <name>kivo::AskBeforeOpening</name>
+    <message>
+        <source>„%1“ je spouštěč aplikace (soubor .desktop).</source>
+        <translation>“%1” is an application launcher (a .desktop file).</translation>
+    </message>
+    <message>
+        <source>„%1“ je spustitelný program.</source>
+        <translation>“%1” is an executable program.</translation>
+    </message>
+    <message>
+        <source>„%1“ je skript.</source>
+        <translation>“%1” is a script.</translation>
+    </message>
+    <message>
+        <source>Soubor z neznámého zdroje může poškodit vaše data. Chcete ho spustit, nebo jen zobrazit jeho obsah?</source>
+        <translation>A file from an unknown source can harm your data. Do you want to run it, or only display its contents?</translation>
+    </message>
+    <message>
+        <source>&amp;Spustit</source>
+        <translation>&amp;Run</translation>
+    </message>
+    <message>
+        <source>&amp;Zobrazit</source>
+        <translation>&amp;Display</translation>
+    </message>
+    <message>
+        <source>Z&amp;rušit</source>
+        <translation>&amp;Cancel</translation>
+    </message>
+</context>
+<context>
     <name>kivo::FolderEdit</name>
     <message>
         <source>Výbrr adresáře</source>
         <translation>Choose a folder</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::LaunchFile</name>
+    <message>
+        <source>Spouštěč „%1“ není nainstalován ve složce aplikací, proto se nespustí.</source>
+        <translation>The launcher “%1” is not installed in an applications folder, so it is not run.</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::RegisterShellVerb</name>
+    <message>
+        <source>Chyba 1</source>
+        <translation>Error 1</translation>
+    </message>
+    <message>
+        <source>Chyba 2</source>
+        <translation>Error 2</translation>
     </message>
 </context>
 <context>

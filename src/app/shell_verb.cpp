@@ -5,6 +5,7 @@
 
 #include "platform/exe_folder.h"
 #include "platform/gui/classes_root.h"
+#include "platform/gui/desktop_apps.h"
 
 namespace kivo {
 
@@ -53,15 +54,43 @@ void RegisterShellVerb(const QString& extension, ClassesRootKeys& classesRoot,
 }
 
 void RegisterShellVerb(const QString& extension) {
-    TClassesRoot classesRoot;
-    RegisterShellVerb(extension, classesRoot, QString::fromStdString(ExeFolder()),
-                      [](const QString& text) {
-                          QMessageBox box(QApplication::activeWindow());
-                          box.setWindowTitle(QApplication::applicationDisplayName());
-                          box.setText(text);
-                          box.setStandardButtons(QMessageBox::Ok);
-                          box.exec();
-                      });
+    // An installed program brings its own entry: a second one would show the program twice
+    // under "Open With".
+    if (!FindInstalledDesktopEntry(QString::fromLatin1(kInstalledDesktopEntry)).isEmpty())
+        return;
+    const QString dir = TClassesRoot::DefaultApplicationsDir();
+    TClassesRoot classesRoot(dir);
+    const QString exeFolder = QString::fromStdString(ExeFolder());
+    RegisterShellVerb(extension, classesRoot, exeFolder, [](const QString& text) {
+        QMessageBox box(QApplication::activeWindow());
+        box.setWindowTitle(QApplication::applicationDisplayName());
+        box.setText(text);
+        box.setStandardButtons(QMessageBox::Ok);
+        box.exec();
+    });
+    // A program that moved (a rebuilt or unpacked copy elsewhere) takes its entry along.
+    RefreshShellVerbCommand(extension, classesRoot, exeFolder);
+    // File managers find the entry through the cache; the user's default viewer is never
+    // touched (no mimeapps.list is written).
+    WriteMimeInfoCache(dir);
+}
+
+void RefreshShellVerbCommand(const QString& extension, ClassesRootKeys& classesRoot,
+                             const QString& exeFolder) {
+    QString fileType;
+    if (classesRoot.OpenKeyReadOnly(extension)) {
+        fileType = classesRoot.ReadString(QString());
+        classesRoot.CloseKey();
+    }
+    if (fileType.isEmpty())
+        return;
+    const QString commandKey = fileType + QStringLiteral("\\shell\\KIVO\\command");
+    if (!classesRoot.OpenKeyReadOnly(commandKey))
+        return;
+    const QString command = ShellVerbCommand(exeFolder);
+    if (classesRoot.ReadString(QString()) != TClassesRoot::CommandToExec(command))
+        classesRoot.WriteString(QString(), command);
+    classesRoot.CloseKey();
 }
 
 } // namespace kivo

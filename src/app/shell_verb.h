@@ -20,7 +20,16 @@ QString ShellVerbCommand(const QString& exeFolder);
 void RegisterShellVerb(const QString& extension, ClassesRootKeys& classesRoot,
                        const QString& exeFolder,
                        const std::function<void(const QString&)>& showMessage);
-// The same on the user's desktop entries, with ExeFolder and a plain message box.
+// The same on the user's desktop entries, with ExeFolder and a plain message box, unless an
+// installed desktop entry (kInstalledDesktopEntry) exists; then a command naming another
+// folder is brought up to date and the applications folder's mimeinfo.cache rewritten.
 void RegisterShellVerb(const QString& extension);
+
+// The desktop entry an installed program brings.
+inline constexpr const char* kInstalledDesktopEntry = "kivomat.desktop";
+
+// Rewrites the verb's command of `extension`'s file type when it names another program.
+void RefreshShellVerbCommand(const QString& extension, ClassesRootKeys& classesRoot,
+                             const QString& exeFolder);
 
 } // namespace kivo

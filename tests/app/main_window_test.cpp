@@ -418,7 +418,7 @@ TEST_F(MainWindowTest, CloseStoresEverySettingAndTheNextStartRestoresIt) {
     EXPECT_EQ(w.size(), QSize(700, 500));
 }
 
-TEST_F(MainWindowTest, TheVerbIsWrittenOnceAndNotAgain) {
+TEST_F(MainWindowTest, TheVerbIsWrittenOnceAndFollowsTheProgram) {
     const std::string entry = xdg + "/applications/kivo-kivo.desktop";
     open();
     const std::string first = test::ReadWholeFile(entry);
@@ -426,15 +426,15 @@ TEST_F(MainWindowTest, TheVerbIsWrittenOnceAndNotAgain) {
     EXPECT_NE(first.find(QString::fromUtf8("Name=přejmenovat - aplikace Kivo").toStdString()),
               std::string::npos);
     EXPECT_NE(first.find("Exec=\"" + ExeFolder() + "/kivo\" %f"), std::string::npos);
-    // Changed by hand: the next start leaves it alone.
+    // Changed by hand: the next start keeps the name but points Exec at this program again.
     dir.write(
         "xdg/applications/kivo-kivo.desktop",
         "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
     window.reset();
     open();
-    EXPECT_EQ(
-        test::ReadWholeFile(entry),
-        "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=/jinde/kivo %f\n");
+    EXPECT_EQ(test::ReadWholeFile(entry),
+              "[Desktop Entry]\nType=Application\nName=X\nMimeType=image/jpeg;\nExec=\"" +
+                  ExeFolder() + "/kivo\" %f\n");
 }
 
 TEST_F(MainWindowTest, PhotoButtonsDoNothingWithoutASelection) {

@@ -43,8 +43,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LanguageCase{"", {{"LANG", "cs_CZ.UTF-8"}}, "cs"},
         LanguageCase{"", {{"LANG", "en_US.UTF-8"}}, "en"},
-        LanguageCase{"", {{"LANG", "de_DE.UTF-8"}}, "en"},
-        LanguageCase{"", {}, "en"},
+        LanguageCase{"", {{"LANG", "de_DE.UTF-8"}}, "en"}, LanguageCase{"", {}, "en"},
         LanguageCase{"", {{"LANG", "C.UTF-8"}}, "en"},
         LanguageCase{"en", {{"LANG", "cs_CZ.UTF-8"}}, "en"},
         LanguageCase{"CS", {{"LANG", "en_GB.UTF-8"}}, "cs"},
@@ -132,9 +131,9 @@ TEST_F(WindowLanguageTest, CzechLocaleKeepsTheOriginals) {
     EXPECT_EQ(translator, nullptr);
     EXPECT_EQ(text("BExif"), QString::fromUtf8("&datum+čas (EXIF) .."));
     EXPECT_EQ(text("BZmenaJ"), QString::fromUtf8("&názvu souboru .."));
-    EXPECT_EQ(menuTexts(), (QStringList{QStringLiteral("&Info"), QString::fromUtf8("velké ikony"),
-                                        QString::fromUtf8("podropnosti"),
-                                        QString::fromUtf8("nová složka")}));
+    EXPECT_EQ(menuTexts(),
+              (QStringList{QStringLiteral("&Info"), QString::fromUtf8("velké ikony"),
+                           QString::fromUtf8("podropnosti"), QString::fromUtf8("nová složka")}));
 }
 
 TEST_F(WindowLanguageTest, SettingOverridesTheLocale) {

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QMap>
+#include <QSaveFile>
 #include <QSet>
 #include <QTextStream>
 #include <QUrl>
@@ -124,6 +126,16 @@ QString UnescapeString(const QString& v) {
 }
 
 QString FindDesktopFile(const QString& id) {
+    return FindInstalledDesktopEntry(id);
+}
+
+} // namespace
+
+QStringList DesktopApplicationDirs() {
+    return ApplicationDirs();
+}
+
+QString FindInstalledDesktopEntry(const QString& id) {
     for (const auto& dir : ApplicationDirs()) {
         QString rel = id;
         if (QFileInfo::exists(dir + u'/' + rel))
@@ -137,6 +149,8 @@ QString FindDesktopFile(const QString& id) {
     }
     return {};
 }
+
+namespace {
 
 bool Usable(const QString& desktopFile) {
     if (desktopFile.isEmpty())
@@ -310,6 +324,37 @@ std::optional<DesktopCommand> DesktopEntryCommand(const QString& desktopFile,
     cmd.program = out.takeFirst();
     cmd.arguments = out;
     return cmd;
+}
+
+bool WriteMimeInfoCache(const QString& applicationsDir) {
+    // MIME type -> desktop file ids; a file in a subfolder "kde/foo.desktop" is "kde-foo.desktop".
+    QMap<QString, QStringList> byType;
+    const QDir root(applicationsDir);
+    QDirIterator it(applicationsDir, {QStringLiteral("*.desktop")}, QDir::Files,
+                    QDirIterator::Subdirectories);
+    QStringList files;
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    for (const QString& path : files) {
+        const auto entry = ReadKeyFile(path).value(QStringLiteral("Desktop Entry"));
+        if (entry.value(QStringLiteral("Hidden")) == QStringLiteral("true"))
+            continue;
+        const QString id = root.relativeFilePath(path).replace(u'/', u'-');
+        for (const QString& type : ListValue(entry.value(QStringLiteral("MimeType")))) {
+            QStringList& ids = byType[type.trimmed()];
+            if (!type.trimmed().isEmpty() && !ids.contains(id))
+                ids << id;
+        }
+    }
+    QByteArray text = "[MIME Cache]\n";
+    for (auto i = byType.cbegin(); i != byType.cend(); ++i)
+        if (!i.key().isEmpty())
+            text += (i.key() + u'=' + i.value().join(u';') + u';' + u'\n').toUtf8();
+    QSaveFile out(applicationsDir + QStringLiteral("/mimeinfo.cache"));
+    if (!out.open(QIODevice::WriteOnly) || out.write(text) != text.size())
+        return false;
+    return out.commit();
 }
 
 } // namespace kivo

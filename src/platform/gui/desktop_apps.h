@@ -30,6 +30,18 @@ struct DesktopCommand {
 std::optional<DesktopCommand> DesktopEntryCommand(const QString& desktopFile,
                                                   const QString& filePath);
 
+// The applications folders of $XDG_DATA_HOME and $XDG_DATA_DIRS, in that order.
+QStringList DesktopApplicationDirs();
+
+// Path of the desktop entry `id` ("kivomat.desktop") in the applications folders of
+// $XDG_DATA_HOME and $XDG_DATA_DIRS, in that order; empty when there is none.
+QString FindInstalledDesktopEntry(const QString& id);
+
+// Rewrites applicationsDir/mimeinfo.cache from the desktop entries below that folder, as
+// update-desktop-database does: "[MIME Cache]", then one line per MIME type listing the
+// ids of the entries (not Hidden) whose MimeType names it. False when it cannot be written.
+bool WriteMimeInfoCache(const QString& applicationsDir);
+
 // Splits an Exec value after the quoting rules of desktop entries.
 std::optional<QStringList> SplitExecLine(const QString& exec);
 

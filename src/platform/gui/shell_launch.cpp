@@ -19,6 +19,7 @@
 #include "platform/file_system.h"
 #include "platform/gui/desktop_apps.h"
 #include "platform/gui/path_text.h"
+#include "platform/gui/untrusted_open.h"
 
 namespace kivo {
 
@@ -140,6 +141,49 @@ bool StartDetachedWithBytes(const QString& program, const QStringList& arguments
     return started;
 }
 
+namespace {
+
+// A program, script or desktop entry runs only after the user's yes; "Zobrazit" shows it in
+// the text viewer, never in whatever the desktop would run it with.
+int LaunchUntrusted(const QString& target, UntrustedKind kind, const QString& folder) {
+    const QString absolute = PathText(Absolute(target));
+    switch (AskBeforeOpening(absolute, kind)) {
+    case OpenChoice::Cancel:
+        return kShellOk;
+    case OpenChoice::Show: {
+        const QString viewer = DefaultDesktopEntryFor(QStringLiteral("text/plain"));
+        const auto cmd = viewer.isEmpty() ? std::nullopt : DesktopEntryCommand(viewer, absolute);
+        return cmd && Launcher().StartDetached(cmd->program, cmd->arguments, folder)
+                   ? kShellOk
+                   : kShellNoAssociation;
+    }
+    case OpenChoice::Run:
+        break;
+    }
+    if (kind == UntrustedKind::DesktopEntry) {
+        if (!IsInstalledDesktopEntry(absolute)) {
+            ShellMessage(
+                QMessageBox::Warning,
+                QCoreApplication::translate("kivo::LaunchFile",
+                                            "Spouštěč „%1“ není nainstalován ve složce aplikací, "
+                                            "proto se nespustí.")
+                    .arg(QFileInfo(absolute).fileName()));
+            return kShellOk;
+        }
+        auto cmd = DesktopEntryCommand(absolute, QString());
+        if (!cmd)
+            return kShellNoAssociation;
+        cmd->arguments.removeAll(QString());
+        return Launcher().StartDetached(cmd->program, cmd->arguments, folder) ? kShellOk
+                                                                              : kShellNoAssociation;
+    }
+    if (kind == UntrustedKind::Executable)
+        return Launcher().StartDetached(absolute, {}, folder) ? kShellOk : kShellNoAssociation;
+    return Launcher().OpenUrl(FileUrl(Absolute(target))) ? kShellOk : kShellNoAssociation;
+}
+
+} // namespace
+
 int LaunchFile(const QString& file, const QString& parameters, const QString& folder) {
     const QString target = InFolder(file, folder);
     const QFileInfo info(target);
@@ -147,6 +191,10 @@ int LaunchFile(const QString& file, const QString& parameters, const QString& fo
     const std::string bytes = PathBytes(target);
     if (file.isEmpty() || !PathExists(bytes))
         return kShellFileNotFound;
+    if (parameters.isEmpty()) {
+        if (const UntrustedKind kind = ClassifyForOpening(bytes); kind != UntrustedKind::None)
+            return LaunchUntrusted(target, kind, folder);
+    }
     if (!parameters.isEmpty() && target.endsWith(QStringLiteral(".desktop"))) {
         const auto cmd =
             DesktopEntryCommand(target, PathText(Absolute(InFolder(parameters, folder))));
