@@ -367,6 +367,34 @@ to the folder<byte value="xd"/>
         <source>yyyy.mm.dd</source>
         <translation>yyyy-mm-dd</translation>
     </message>
+    <message>
+        <source>rozdělí obrázky do adresářů podle data pořízení (EXIF), jinak podle data souboru</source>
+        <translation>sorts the pictures into folders by the date taken (EXIF), otherwise by the file date</translation>
+    </message>
+    <message>
+        <source>do jednoho adresáře</source>
+        <translation>into one folder</translation>
+    </message>
+    <message>
+        <source>do adresářů %1</source>
+        <translation>into folders %1</translation>
+    </message>
+    <message>
+        <source>shodné soubory do &amp;koše</source>
+        <translation>identical files to the &amp;Trash</translation>
+    </message>
+    <message>
+        <source>obrázek, který už v cíli je se stejným obsahem, přesune do koše; jinak zůstane na místě</source>
+        <translation>a picture whose identical copy is already in the destination goes to the Trash; otherwise it stays where it is</translation>
+    </message>
+    <message>
+        <source>obsazený název &amp;očíslovat</source>
+        <translation>&amp;number a taken name</translation>
+    </message>
+    <message>
+        <source>jiný obrázek se stejným názvem přesune jako NÁZEV_1.jpg, NÁZEV_2.jpg, ...; nic se nepřepíše</source>
+        <translation>a different picture with the same name is moved as NAME_1.jpg, NAME_2.jpg, ...; nothing is overwritten</translation>
+    </message>
 </context>
 <context>
     <name>kivo::TFMAbout</name>
