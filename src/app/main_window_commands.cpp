@@ -17,6 +17,7 @@
 #include "app/about.h"
 #include "app/application.h"
 #include "app/main_window_logic.h"
+#include "app/thumbnail_follow.h"
 #include "browser/dir_tree_combo.h"
 #include "browser/file_list_view.h"
 #include "browser/status_bar.h"
@@ -238,6 +239,8 @@ void TFHlavni::BZmenaJClick() {
     const int index = FormatIndexOf(*CBTyp);
     if (RunRenameDialog(this, SLV->Directory(), SelectedNames(), index, journal_.get())) {
         StoreFormatIndex(settingsPath_, index);
+        if (journal_)
+            CarryThumbnailsOfNewestBatch(journal_->folder());
         AktualizujSLV();
     }
 }
@@ -248,8 +251,11 @@ void TFHlavni::BExifClick() {
     std::vector<std::string> names;
     for (const QString& name : SelectedNames())
         names.push_back(S(name));
-    if (RunExifDateDialog(*this, S(SLV->Directory()), names, journal_.get()))
+    if (RunExifDateDialog(*this, S(SLV->Directory()), names, journal_.get())) {
+        if (journal_)
+            CarryThumbnailsOfNewestBatch(journal_->folder());
         AktualizujSLV();
+    }
 }
 
 void TFHlavni::BPresunAccelerator() {

@@ -173,4 +173,23 @@ bool ThumbnailCache::StoreFailure(std::string_view uri, std::int64_t mtime) cons
     return Write(root_ + "/" + kFailureFolder, FailurePathFor(uri), marker, uri, mtime, 0);
 }
 
+bool ThumbnailCache::Carry(std::string_view oldUri, std::int64_t oldMtime, std::string_view newUri,
+                           std::int64_t newMtime, std::uint64_t fileSize) const {
+    bool carried = false;
+    for (const ThumbnailFlavor flavor : {ThumbnailFlavor::Normal, ThumbnailFlavor::Large}) {
+        const std::string oldPath = PathFor(flavor, oldUri);
+        const QImage picture = ReadValid(oldPath, oldUri, oldMtime);
+        if (picture.isNull())
+            continue;
+        if (!Write(root_ + "/" + FlavorFolder(flavor), PathFor(flavor, newUri), picture, newUri,
+                   newMtime, fileSize))
+            continue;
+        carried = true;
+        // Nothing lives at the old name any more; its entry would only go stale.
+        if (oldUri != newUri)
+            ::unlink(oldPath.c_str());
+    }
+    return carried;
+}
+
 } // namespace kivo

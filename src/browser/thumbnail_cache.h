@@ -45,6 +45,12 @@ public:
                ThumbnailFlavor flavor, const QImage& picture) const;
     bool StoreFailure(std::string_view uri, std::int64_t mtime) const;
 
+    // A file we renamed or re-timed takes its valid thumbnails along: they are stored under
+    // the new URI and mtime (and gone from the old URI), so no program has to make them
+    // again. True when there was one to carry.
+    bool Carry(std::string_view oldUri, std::int64_t oldMtime, std::string_view newUri,
+               std::int64_t newMtime, std::uint64_t fileSize) const;
+
 private:
     QImage ReadValid(const std::string& path, std::string_view uri, std::int64_t mtime) const;
     bool Write(const std::string& folder, const std::string& path, QImage picture,
