@@ -282,7 +282,9 @@ std::vector<Target> planTargets(const std::vector<Found>& found,
         // A sidecar of a photo that moves under a numbered name keeps its name with it.
         if (f.photoOf != std::string::npos && targets[f.photoOf].renamed) {
             const Found& photo = found[f.photoOf];
-            const std::string_view oldStem = stemOf(photo.path.substr(photo.nameStart));
+            // A view into the photo's path itself: a substr() temporary would dangle.
+            const std::string_view oldStem =
+                stemOf(std::string_view(photo.path).substr(photo.nameStart));
             const std::string& moved = targets[f.photoOf].path;
             const std::string_view newStem =
                 stemOf(std::string_view(moved).substr(moved.rfind('/') + 1));
