@@ -86,6 +86,7 @@ public:
     }
 
     std::int64_t size() const override { return size_; }
+    std::int64_t tell() const override { return offset_ - static_cast<std::int64_t>(end_ - pos_); }
 
 private:
     bool refill() {
@@ -167,6 +168,7 @@ public:
         return k;
     }
     std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
+    std::int64_t tell() const override { return static_cast<std::int64_t>(pos_); }
 
 private:
     std::span<const std::uint8_t> bytes_;

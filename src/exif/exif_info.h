@@ -49,6 +49,16 @@ public:
     std::int32_t TakenDatePos = 0;     // DateTimeOriginal 0x9003
     std::int32_t DigitizedDatePos = 0; // DateTimeDigitized 0x9004
 
+    // Every DateTime, DateTimeOriginal, DateTimeDigitized and OffsetTime* entry met, as its
+    // directory describes it, in the order walked: what a rewrite of the stamps checks.
+    struct StampEntry {
+        int tag = 0;
+        int format = 0;
+        std::uint32_t count = 0;
+        std::int64_t valuePos = 0; // where the value lies by the entry; maybe outside the bytes
+    };
+    std::vector<StampEntry> StampEntries;
+
     std::string MakeText;                 // at most 32 characters
     std::string ModelText;                // at most 40
     std::string DateText;                 // at most 20

@@ -28,6 +28,8 @@ constexpr int kTagDateTime = 0x0132;
 constexpr int kTagDateTimeOriginal = 0x9003;
 constexpr int kTagDateTimeDigitized = 0x9004;
 constexpr int kTagExifVersion = 0x9000;
+constexpr int kTagOffsetTime = 0x9010;
+constexpr int kTagOffsetTimeDigitized = 0x9012;
 constexpr int kTagMakerNote = 0x927C;
 constexpr int kTagFlash = 0x9209;
 constexpr int kTagUserComment = 0x9286;
@@ -191,11 +193,15 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         const int format = *cur.u16(e + 2);
         const std::uint32_t components = *cur.u32(e + 4);
         const std::int64_t byteCount = static_cast<std::int64_t>(FormatSize(format)) * components;
-        if (byteCount == 0)
-            continue;
         std::int64_t valuePos = e + 8;
         if (byteCount > 4)
             valuePos = static_cast<std::int32_t>(*cur.u32(e + 8)) + tiffBase;
+        if (dirKind == kDirMain &&
+            (tag == kTagDateTime || tag == kTagDateTimeOriginal || tag == kTagDateTimeDigitized ||
+             (tag >= kTagOffsetTime && tag <= kTagOffsetTimeDigitized)))
+            StampEntries.push_back({tag, format, components, valuePos});
+        if (byteCount == 0)
+            continue;
         // A value longer than its limit is never read whole: its first bytes serve the
         // captures (a number, a directory offset), and it is shown as "(N bytes)".
         const std::int64_t limit = tag == kTagMakerNote ? kMaxMakerNoteBytes : kMaxValueBytes;
@@ -211,9 +217,9 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
 
         // The value is shown as "(N bytes)" when it is too long to render or when this
         // file has rendered and copied all the value bytes it may.
-        const bool shownAsSize = (renders || lists) &&
-                                 (byteCount > kMaxValueBytes ||
-                                  !ChargeValueBytes(static_cast<std::int64_t>(raw.size())));
+        const bool shownAsSize =
+            (renders || lists) && (byteCount > kMaxValueBytes ||
+                                   !ChargeValueBytes(static_cast<std::int64_t>(raw.size())));
         if (shownAsSize)
             ++Work.cappedValues;
 

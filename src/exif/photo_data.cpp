@@ -170,6 +170,27 @@ bool TPhotoData::ReadImageFile(const std::string& path) {
     return found;
 }
 
+bool TPhotoData::ReadOpenFile(const std::string& path, int fd, const struct stat& info) {
+    ClearState();
+    SourcePath = path;
+    SourceTime = UnixToLocalDateTime(info.st_mtim.tv_sec);
+    SourceSize = static_cast<std::int64_t>(info.st_size);
+    StatusText = kStatusNotExif;
+    if (ContainerByName(path) == PhotoContainer::None || !S_ISREG(info.st_mode))
+        return false;
+    // A duplicate: the source closes its own descriptor, the caller keeps the one it has.
+    UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
+    if (!own) {
+        OpenError = errno;
+        StatusText = kStatusCannotOpen;
+        return false;
+    }
+    FileSource in(std::move(own), SourceSize, head_);
+    const bool found = readStream(path, in);
+    SourceBytesRead = in.consumed();
+    return found;
+}
+
 bool TPhotoData::ReadImageBytes(const std::string& name, std::span<const std::uint8_t> bytes) {
     ClearState();
     SourcePath = name;
@@ -290,6 +311,7 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
         std::uint8_t marker = 0;
         if (!readMarker(in, marker))
             return ExifSlot || IptcSlot || CommentSlot;
+        const std::int64_t at = in.tell();
         if (in.read(two, 2) != 2) {
             ended = true;
             break; // cut short in its length field: not stored
@@ -303,6 +325,7 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
         TJpegSegment& slot = Segment(SegmentCount);
         slot.Marker = marker;
         slot.Length = length;
+        slot.FileOffset = at;
         slot.Bytes.resize(static_cast<std::size_t>(length));
         slot.Bytes[0] = two[0];
         slot.Bytes[1] = two[1];
@@ -415,6 +438,7 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     const bool bigEndian = header[0] == 'M';
     const std::size_t got = in.read(header + 2, 6);
     TJpegSegment& slot = Segment(1);
+    slot.FileOffset = got == 6 ? in.tell() : -1;
     // Read in pieces: a small file does not pay for the whole limit.
     slot.Bytes.clear();
     std::size_t body = 0;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+
 #include "exif/byte_order_reader.h"
 #include "exif/exif_info.h"
 #include "exif/hooks.h"
@@ -22,6 +24,9 @@ struct TJpegSegment {
     std::vector<std::uint8_t> Bytes; // the two length bytes, then the payload
     int Marker = 0;                  // e.g. 0xE1 for APP1
     int Length = 0;                  // the big-endian length field, counting itself
+    // File offset of Bytes[0] (slot 1 of a TIFF-structured file: of its first byte); -1 when
+    // the bytes did not come straight from the file (a container's inner part).
+    std::int64_t FileOffset = -1;
 };
 
 // Reads what a JPEG scan or a TIFF read needs, from a file or from memory.
@@ -38,6 +43,8 @@ public:
     virtual std::size_t readAt(std::int64_t offset, std::uint8_t* out, std::size_t n);
     // Size of the whole source when known, else -1.
     virtual std::int64_t size() const { return -1; }
+    // File offset of the next byte read() gives; -1 when the source is no whole file.
+    virtual std::int64_t tell() const { return -1; }
     // Bytes taken from the source so far by read, skipFill and readAt.
     std::int64_t consumed() const { return consumed_; }
 
@@ -60,6 +67,9 @@ public:
     // Reads one file, replacing everything learned from the previous one. True when
     // metadata was found; ExifPresent tells whether that includes EXIF.
     bool ReadImageFile(const std::string& path);
+    // The same for a file its caller opened (a regular file, fstat'ed into info); the
+    // descriptor is read from offset 0 with pread and stays open.
+    bool ReadOpenFile(const std::string& path, int fd, const struct stat& info);
     // The same for bytes in memory; the extension of name still decides JPEG or TIFF.
     bool ReadImageBytes(const std::string& name, std::span<const std::uint8_t> bytes);
     bool ExifPresent() const { return ExifSlot != nullptr; }

@@ -21,6 +21,7 @@ bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces) {
     }
     slot.Marker = 0;
     slot.Length = static_cast<int>(slot.Bytes.size());
+    slot.FileOffset = -1; // pieces gathered from several places
     photo.SegmentCount = 1;
     photo.ExifSlot = &slot;
     photo.TiffSource = true;

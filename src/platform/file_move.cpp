@@ -13,6 +13,7 @@
 
 #include "platform/copy_temp.h"
 #include "platform/file_system.h"
+#include "platform/patched_copy.h"
 #include "platform/path_at.h"
 #include "platform/regular_file.h"
 
@@ -285,6 +286,10 @@ std::string FsResult::message() const {
         return std::string();
     if (error == kFsSourceChanged)
         return "replaced while being copied";
+    if (error == kFsPatchMismatch)
+        return "changed since it was read";
+    if (error == kFsHardLinked)
+        return "has other hard links";
     return OpenErrorText(error);
 }
 
