@@ -142,10 +142,9 @@ public:
     // created, removed, renamed or changed by anyone show within a second, a burst of
     // changes as one re-listing.
     void RefreshListing();
-    // Least time between the starts of two re-listings; a burst of changes is re-listed
-    // as it goes, never waited out, so the list is at most one listing behind.
-    static constexpr int kWatchDelayMs = 20;
-    // How long a re-listing waits for an open editor.
+    // Quiet time that ends a burst of changes (files written back to back come closer);
+    // a burst longer than kWatchMaxDelayMs is re-listed as it goes.
+    static constexpr int kWatchDelayMs = 10;
     static constexpr int kWatchMaxDelayMs = 500;
     int SortColumn() const { return listing_.SortColumn; }
     bool SortDescending() const { return listing_.SortDescending; }
@@ -245,7 +244,6 @@ private:
     // Watches the listed folder; changes are gathered for a moment, then re-listed once,
     // off the GUI thread, and the rows are brought up to date one by one.
     void WatchFolder();
-    void ScheduleRelisting();
     void FolderChanged();
     void ApplyRelisting();
 
@@ -261,8 +259,7 @@ private:
     QString listedFolder_;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* watchDelay_ = nullptr;
-    QElapsedTimer relistingStart_; // of the last re-listing
-    qint64 relistingMs_ = 0;       // how long it took
+    QElapsedTimer burstStart_;
     QFutureWatcher<void>* relisting_ = nullptr;
     std::shared_ptr<FileListing> relisted_; // the re-listing under way (on a copy) until applied
     unsigned relistedGeneration_ = 0;

@@ -63,8 +63,14 @@ void TFileListView::WatchFolder() {
         watchDelay_ = new QTimer(this);
         watchDelay_->setSingleShot(true);
         connect(watchDelay_, &QTimer::timeout, this, [this] { FolderChanged(); });
-        connect(watcher_, &QFileSystemWatcher::directoryChanged, this,
-                [this] { ScheduleRelisting(); });
+        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+            // A burst (a camera import) restarts the wait, but never beyond the longest one.
+            if (!watchDelay_->isActive())
+                burstStart_.start();
+            const qint64 waited = burstStart_.elapsed();
+            watchDelay_->start(static_cast<int>(
+                std::max<qint64>(0, std::min<qint64>(kWatchDelayMs, kWatchMaxDelayMs - waited))));
+        });
     }
     const QString folder = listing_.IsDrives() ? QString() : listing_.Directory();
     const QStringList watched = watcher_->directories();
@@ -75,22 +81,6 @@ void TFileListView::WatchFolder() {
     watchDelay_->stop();
     if (!folder.isEmpty())
         watcher_->addPath(folder);
-}
-
-void TFileListView::ScheduleRelisting() {
-    if (relisted_) {
-        relistAgain_ = true; // once the one under way is in
-        return;
-    }
-    if (watchDelay_->isActive())
-        return;
-    // A listing starts no sooner than its predecessor's duration (and kWatchDelayMs) after
-    // it started: a camera import keeps a worker busy, never two, and the last file shows
-    // after one more listing instead of after a quiet spell.
-    qint64 wait = 0;
-    if (relistingStart_.isValid())
-        wait = std::max<qint64>(kWatchDelayMs, relistingMs_) - relistingStart_.elapsed();
-    watchDelay_->start(static_cast<int>(std::clamp<qint64>(wait, 0, kWatchMaxDelayMs)));
 }
 
 void TFileListView::FolderChanged() {
@@ -105,7 +95,6 @@ void TFileListView::FolderChanged() {
         connect(relisting_, &QFutureWatcher<void>::finished, this, [this] { ApplyRelisting(); });
     }
     relistAgain_ = false;
-    relistingStart_.start();
     relistedGeneration_ = listingGeneration_;
     // The worker lists a copy with the texts' settings taken here: it shares nothing with
     // the GUI thread but the copy, which it alone touches until it is finished.
@@ -124,7 +113,6 @@ void TFileListView::FolderChanged() {
 }
 
 void TFileListView::ApplyRelisting() {
-    relistingMs_ = relistingStart_.elapsed();
     const std::shared_ptr<FileListing> fresh = std::move(relisted_);
     // Listed again meanwhile, or sorted: this result is older than what is shown.
     const bool stale = !fresh || relistedGeneration_ != listingGeneration_ ||
@@ -144,9 +132,9 @@ void TFileListView::ApplyRelisting() {
         view->horizontalScrollBar()->setValue(horizontal);
         FocusFirstItem();
     }
-    if (relistAgain_) {
-        relistAgain_ = false;
-        ScheduleRelisting();
+    if (relistAgain_ && !watchDelay_->isActive()) {
+        burstStart_.start(); // what came during the listing is a burst of its own
+        watchDelay_->start(kWatchDelayMs);
     }
 }
 
