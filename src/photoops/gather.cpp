@@ -15,6 +15,8 @@
 #include "core/journal.h"
 #include "core/settings.h"
 #include "exif/container_kind.h"
+#include "photoops/gather_plan.h"
+#include "photoops/gather_report_file.h"
 #include "photoops/photo_group.h"
 #include "platform/file_system.h"
 #include "platform/gui/trash.h"
@@ -23,89 +25,9 @@ namespace kivo {
 
 namespace fs = std::filesystem;
 
+using namespace gathering;
+
 namespace {
-
-int errnoOr(int fallback) {
-    return errno != 0 ? errno : fallback;
-}
-
-// Owns one open report file for appending; the run writes each report in one go and only
-// closes it when the phase is done, so a report costs time in proportion to its size.
-class ReportAppender {
-public:
-    explicit ReportAppender(const std::string& path) : path_(path) {
-        errno = 0;
-        file_ = std::fopen(path.c_str(), "ab");
-        if (!file_)
-            throw GatherIoError(errnoOr(EIO), path_);
-        std::setvbuf(file_, nullptr, _IOFBF, 1 << 16);
-    }
-    ~ReportAppender() {
-        if (file_)
-            std::fclose(file_);
-    }
-    ReportAppender(const ReportAppender&) = delete;
-    ReportAppender& operator=(const ReportAppender&) = delete;
-
-    void line(std::string_view text) {
-        errno = 0;
-        if (std::fwrite(text.data(), 1, text.size(), file_) != text.size() ||
-            std::fwrite("\r\n", 1, 2, file_) != 2)
-            throw GatherIoError(errnoOr(EIO), path_);
-    }
-
-    // Flushes and closes; a late write error (a full disk) surfaces here.
-    void close() {
-        std::FILE* f = file_;
-        file_ = nullptr;
-        errno = 0;
-        if (std::fclose(f) != 0)
-            throw GatherIoError(errnoOr(EIO), path_);
-    }
-
-private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-};
-
-// Calls onLine(text) for every line of the file until it returns false. A line ends at
-// CR LF, LF or a lone CR; a last line without an ending counts when it is not empty.
-template <class OnLine> void forEachLine(const std::string& path, OnLine onLine) {
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        throw GatherIoError(errnoOr(EIO), path);
-    std::string current;
-    bool afterCr = false;
-    bool go = true;
-    char buf[1 << 16];
-    while (go) {
-        const std::size_t got = std::fread(buf, 1, sizeof buf, f);
-        if (got == 0)
-            break;
-        for (std::size_t i = 0; i < got && go; ++i) {
-            const char c = buf[i];
-            if (c == '\n' && afterCr) {
-                afterCr = false; // second half of CR LF
-                continue;
-            }
-            afterCr = false;
-            if (c == '\r' || c == '\n') {
-                afterCr = c == '\r';
-                go = onLine(current);
-                current.clear();
-            } else {
-                current.push_back(c);
-            }
-        }
-    }
-    const bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError)
-        throw GatherIoError(EIO, path);
-    if (go && !current.empty())
-        onLine(current);
-}
 
 bool isDotEntry(const std::string& name) {
     return name == "." || name == "..";
@@ -121,218 +43,6 @@ bool sameFolder(const std::string& a, const std::string& b) {
 std::string folderPartOf(const std::string& file) {
     const std::size_t slash = file.rfind('/');
     return slash == std::string::npos ? std::string() : file.substr(0, slash + 1);
-}
-
-// One file found in phase 2.
-struct Found {
-    std::string path;
-    std::size_t nameStart;
-    std::size_t folderIndex;
-    bool inDestination;
-    bool lastInFolder = false;
-    std::size_t photoOf = std::string::npos; // a sidecar: the photo it goes with
-};
-
-enum class Plan {
-    Move,      // to Target::path
-    Stay,      // already in its own date folder
-    Duplicate, // the same file holds its name
-    Clash,     // a different file holds its name
-    Unusable,  // its date folder cannot be used
-};
-
-struct Target {
-    Plan plan = Plan::Move;
-    std::string path;                // where it goes, or the name that is taken
-    std::vector<std::string> toMake; // date folders to create first, outermost first
-    bool renamed = false;
-    bool keepFolder = false; // its folder is the destination or a date folder
-    bool withPhoto = false;  // a sidecar renamed with its photo: no clash of its own
-    std::string reason;      // why an Unusable one stays
-};
-
-using FolderId = std::pair<dev_t, ino_t>;
-
-std::optional<FolderId> folderIdOf(const std::string& path) {
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return std::nullopt;
-    return FolderId{st.st_dev, st.st_ino};
-}
-
-bool entryExists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
-// The name up to its last dot (all of it without one).
-std::string_view stemOf(std::string_view name) {
-    const std::size_t dot = name.rfind('.');
-    return dot == 0 || dot == std::string_view::npos ? name : name.substr(0, dot);
-}
-
-// A date folder of the destination as it is before the run.
-struct DateFolder {
-    std::string path;
-    std::vector<std::string> toMake;
-    std::optional<FolderId> id; // when it is all there
-    std::string unusable;       // why it cannot take photos
-};
-
-DateFolder resolveDateFolder(const std::string& destination, const std::string& relative) {
-    DateFolder df;
-    df.path = destination + "/" + relative;
-    std::string current = destination;
-    std::size_t start = 0;
-    struct stat st {};
-    while (start <= relative.size()) {
-        const std::size_t slash = std::min(relative.find('/', start), relative.size());
-        current += "/" + relative.substr(start, slash - start);
-        start = slash + 1;
-        if (!df.toMake.empty()) {
-            df.toMake.push_back(current);
-            continue;
-        }
-        if (::lstat(current.c_str(), &st) != 0) {
-            if (errno != ENOENT) {
-                df.unusable = std::string(std::strerror(errno)) + ": " + current;
-                return df;
-            }
-            df.toMake.push_back(current);
-        } else if (!S_ISDIR(st.st_mode)) {
-            // A link is never followed: the photos would land wherever it points.
-            df.unusable = "not a folder: " + current;
-            return df;
-        }
-    }
-    if (df.toMake.empty())
-        df.id = FolderId{st.st_dev, st.st_ino};
-    return df;
-}
-
-// Where every found file goes: its (date) folder, and when its name is taken there, whether
-// the file there is the same, and the free numbered name when clashes are renamed.
-std::vector<Target> planTargets(const std::vector<Found>& found,
-                                const std::vector<std::string>& folders,
-                                const std::string& destination, bool destinationUsable,
-                                const std::optional<DateFolderPattern>& pattern,
-                                bool renameClashes) {
-    std::vector<Target> targets(found.size());
-    std::vector<std::string> relative(found.size());
-    std::map<std::string, DateFolder> dateFolders;
-    std::set<FolderId> kept; // the destination and its date folders: never removed
-    if (pattern)
-        if (const auto id = folderIdOf(destination))
-            kept.insert(*id);
-    std::map<std::size_t, std::optional<FolderId>> sourceIds;
-    auto sourceId = [&](std::size_t folder) -> const std::optional<FolderId>& {
-        auto it = sourceIds.find(folder);
-        if (it == sourceIds.end())
-            it = sourceIds.emplace(folder, folderIdOf(folders[folder])).first;
-        return it->second;
-    };
-    std::map<std::string, std::size_t> claimed; // target -> the file that goes there
-    PhotoDater dater;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        const Found& f = found[i];
-        Target& t = targets[i];
-        const std::string name = f.path.substr(f.nameStart);
-        t.path = destination + "/" + name;
-        if (!destinationUsable || f.inDestination)
-            continue;
-        std::string folder = destination;
-        bool folderExists = true;
-        if (pattern) {
-            struct stat st {};
-            if (f.photoOf != std::string::npos && !relative[f.photoOf].empty()) {
-                relative[i] = relative[f.photoOf]; // a sidecar goes with its photo
-            } else if (::lstat(f.path.c_str(), &st) == 0) {
-                int y = 0, mo = 0, d = 0;
-                DecodeDate(dater.DateOf(f.path, st).when, y, mo, d);
-                relative[i] = DateFolderOf(*pattern, y, mo, d);
-            } else {
-                continue; // gone already: missing when its turn comes
-            }
-            auto it = dateFolders.find(relative[i]);
-            if (it == dateFolders.end()) {
-                it = dateFolders.emplace(relative[i], resolveDateFolder(destination, relative[i]))
-                         .first;
-                if (it->second.id)
-                    kept.insert(*it->second.id);
-            }
-            const DateFolder& df = it->second;
-            t.path = df.path + "/" + name;
-            if (!df.unusable.empty()) {
-                t.plan = Plan::Unusable;
-                t.reason = df.unusable;
-                continue;
-            }
-            folder = df.path;
-            folderExists = df.toMake.empty();
-            t.toMake = df.toMake;
-            const std::optional<FolderId>& here = sourceId(f.folderIndex);
-            if (df.id && here && *here == *df.id) {
-                t.plan = Plan::Stay;
-                continue;
-            }
-        }
-        auto isFree = [&](const std::string& path) {
-            return !claimed.contains(path) && !(folderExists && entryExists(path));
-        };
-        // A sidecar of a photo that moves under a numbered name keeps its name with it.
-        if (f.photoOf != std::string::npos && targets[f.photoOf].renamed) {
-            const Found& photo = found[f.photoOf];
-            // A view into the photo's path itself: a substr() temporary would dangle.
-            const std::string_view oldStem =
-                stemOf(std::string_view(photo.path).substr(photo.nameStart));
-            const std::string& moved = targets[f.photoOf].path;
-            const std::string_view newStem =
-                stemOf(std::string_view(moved).substr(moved.rfind('/') + 1));
-            if (name.starts_with(oldStem)) {
-                const std::string candidate =
-                    folder + "/" + std::string(newStem) + name.substr(oldStem.size());
-                if (isFree(candidate)) {
-                    t.path = candidate;
-                    t.renamed = true;
-                    t.withPhoto = true;
-                    claimed.emplace(candidate, i);
-                    continue;
-                }
-            }
-        }
-        std::string occupant;
-        if (const auto it = claimed.find(t.path); it != claimed.end())
-            occupant = found[it->second].path;
-        else if (folderExists && entryExists(t.path))
-            occupant = t.path;
-        if (occupant.empty() || occupant == f.path) {
-            claimed.emplace(t.path, i);
-            continue;
-        }
-        if (SameContents(f.path, occupant)) {
-            t.plan = Plan::Duplicate;
-            continue;
-        }
-        t.plan = Plan::Clash;
-        if (!renameClashes)
-            continue;
-        for (int k = 1; k <= 100000; ++k) {
-            const std::string candidate = folder + "/" + ClashName(name, k);
-            if (isFree(candidate)) {
-                t.plan = Plan::Move;
-                t.path = candidate;
-                t.renamed = true;
-                claimed.emplace(candidate, i);
-                break;
-            }
-        }
-    }
-    if (pattern)
-        for (std::size_t i = 0; i < found.size(); ++i) {
-            const std::optional<FolderId>& id = sourceId(found[i].folderIndex);
-            targets[i].keepFolder = id && kept.contains(*id);
-        }
-    return targets;
 }
 
 // Every folder made by the run: its journal row, and how making it went.
@@ -401,47 +111,6 @@ void trashDuplicate(GatheredFile& g, JournalBatch* batch, std::size_t row) {
 
 GatherIoError::GatherIoError(int error, const std::string& path)
     : std::runtime_error(std::string(std::strerror(error)) + ": " + path), error_(error) {}
-
-void CreateEmptyFile(const std::string& path) {
-    errno = 0;
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        throw GatherIoError(errnoOr(EIO), path);
-    if (std::fclose(f) != 0)
-        throw GatherIoError(errnoOr(EIO), path);
-}
-
-void AppendLine(const std::string& text, const std::string& path) {
-    ReportAppender out(path);
-    out.line(text);
-    out.close();
-}
-
-int CountLines(const std::string& path) {
-    int n = 0;
-    bool onlyEmpty = true;
-    forEachLine(path, [&](const std::string& line) {
-        ++n;
-        onlyEmpty = onlyEmpty && line.empty();
-        return true;
-    });
-    return n == 1 && onlyEmpty ? 0 : n;
-}
-
-std::string ReadLineN(int n, const std::string& path) {
-    std::string result;
-    if (n < 1)
-        return result;
-    int index = 0;
-    forEachLine(path, [&](const std::string& line) {
-        if (++index == n) {
-            result = line;
-            return false;
-        }
-        return true;
-    });
-    return result;
-}
 
 std::vector<std::string> ListFolderTree(const std::string& start) {
     std::vector<std::string> folders;
@@ -609,7 +278,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     const std::size_t m = found.size();
     result.files.reserve(m);
     const std::vector<Target> targets =
-        planTargets(found, folders, destination, destinationUsable, dateFolders_, renameClashes_);
+        PlanTargets(found, folders, destination, destinationUsable, dateFolders_, renameClashes_);
     FolderMakes makes;
     {
         ReportAppender dups(duplicatesReportPath());
