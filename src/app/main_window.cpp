@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -77,7 +78,11 @@ TFHlavni::TFHlavni(const QStringList& arguments, QWidget* parent) : QMainWindow(
     FormCreate(arguments);
 }
 
-TFHlavni::~TFHlavni() = default;
+TFHlavni::~TFHlavni() {
+    // Journal tasks post to the window: they end before it goes.
+    if (journalPool_)
+        journalPool_->waitForDone();
+}
 
 void TFHlavni::BuildControls() {
     auto* central = new QWidget(this);
@@ -267,6 +272,7 @@ void TFHlavni::BuildControls() {
 }
 
 void TFHlavni::BuildMenus() {
+    BuildEditMenu();
     QMenu* info = menuBar()->addMenu(tr("&Info"));
     MIAbout = info->addAction(tr("&About"));
     MIAbout->setObjectName(QStringLiteral("MIAbout"));

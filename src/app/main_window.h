@@ -21,6 +21,7 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QPushButton;
+class QThreadPool;
 
 namespace kivo {
 
@@ -65,6 +66,8 @@ public:
     QPlainTextEdit* CBTypLInfo = nullptr;
     TPanelStatusBar* SB = nullptr;
     QAction* MIAbout = nullptr;
+    QAction* MEZpet = nullptr;     // undo of the last batch, its text says which
+    QAction* MEHistorie = nullptr; // the history dialog
     QMenu* PMSLV = nullptr;
     QAction* MPVI = nullptr;
     QAction* MPMI = nullptr;
@@ -89,6 +92,8 @@ public:
     bool SLVDragOver(int row);
     void SLVDragDrop(int row);
     void MIAboutClick();
+    void MEZpetClick();
+    void MEHistorieClick();
     void BZmenaJClick();
     void BExifClick();
     void BPresunClick();
@@ -97,6 +102,15 @@ public:
     // Questions and reports of the handlers; message boxes unless replaced (tests).
     std::function<bool(const QString& question)> Confirm;
     std::function<void(const QString& text)> ReportError;
+
+    // What an undo did; a message box unless replaced (tests).
+    std::function<void(const QString& text)> ReportUndo;
+    // Reads which batch the undo action would undo, on a worker thread; the action's text
+    // and state follow when it is read.
+    void RefreshUndoAction();
+    bool UndoRuns() const { return undoRuns_; }
+    // The folder of the undo journal.
+    std::string JournalFolder() const;
 
     // Gathering runs on a worker thread, one run at a time; BPresun is disabled meanwhile.
     bool GatheringRuns() const { return gatherRun_ != nullptr; }
@@ -131,6 +145,8 @@ private:
     void ShowPreviewOf(const std::string& path);
     void ConnectCommands();
     void GatherFinished(const GatherRun* run);
+    void BuildEditMenu();
+    void JournalChanged();
 
     std::string exeFolder_;
     std::string settingsPath_;
@@ -148,6 +164,11 @@ private:
     int statusMessageId_ = 0;
     bool statusMessageShown_ = false;
     QString gaugeIdleText_;
+    // The batch the undo action undoes (0: none), and whether an undo is under way.
+    std::int64_t undoTarget_ = 0;
+    bool undoRuns_ = false;
+    // The worker of the journal tasks, one at a time; waited for in the destructor.
+    std::unique_ptr<QThreadPool> journalPool_;
 };
 
 } // namespace kivo

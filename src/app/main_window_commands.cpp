@@ -241,7 +241,7 @@ void TFHlavni::BZmenaJClick() {
         StoreFormatIndex(settingsPath_, index);
         if (journal_)
             CarryThumbnailsOfNewestBatch(journal_->folder());
-        AktualizujSLV();
+        JournalChanged();
     }
 }
 
@@ -254,7 +254,7 @@ void TFHlavni::BExifClick() {
     if (RunExifDateDialog(*this, S(SLV->Directory()), names, journal_.get())) {
         if (journal_)
             CarryThumbnailsOfNewestBatch(journal_->folder());
-        AktualizujSLV();
+        JournalChanged();
     }
 }
 
@@ -365,7 +365,7 @@ void TFHlavni::GatherFinished(const GatherRun* which) {
     } catch (const std::exception& e) {
         TApplication::ShowException(QString::fromUtf8(e.what()));
     }
-    AktualizujSLV();
+    JournalChanged();
 }
 
 void TFHlavni::WaitForGathering() {

@@ -64,6 +64,7 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
     settingsPath_ = SettingsPath();
     // Pruned at start; the jobs run without it when it cannot be opened.
     journal_ = Journal::OpenDefault(settingsPath_);
+    RefreshUndoAction();
 
     RestoreFormPlacement(*this, QString::fromUtf8(kIniFileName), QStringLiteral("Form"), 640, 480);
 
