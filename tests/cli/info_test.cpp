@@ -2,12 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <sstream>
 
 #include "cli/lib/info_report.h"
+#include "cli/lib/output_buffer.h"
 #include "support/container_fixtures.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
@@ -20,6 +22,15 @@ using namespace kivo::test;
 struct RunResult {
     int status;
     std::string out, err;
+};
+
+struct UniqueFdForTest {
+    explicit UniqueFdForTest(int f) : fd(f) {}
+    ~UniqueFdForTest() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int fd;
 };
 
 RunResult run(const std::vector<std::string>& args) {
@@ -58,10 +69,7 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
                                               "BodySerialNumber",
                                               "CameraOwnerName",
                                               "xmp_dates",
-                                              "maker_decoded",
-                                              "tags",
-                                              "trace",
-                                              "maker_trace"}));
+                                              "maker_decoded"}));
     EXPECT_EQ(j["file"], photo);
     EXPECT_EQ(j["status"], "<none>");
     EXPECT_EQ(j["exif_present"], true);
@@ -72,7 +80,15 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
     EXPECT_EQ(j["pixel_width"], 2272);
     EXPECT_EQ(j["flash"], 0x19);
     EXPECT_EQ(j["maker_decoded"], false);
-    const auto& tag = j["tags"][0];
+    // The tag list and the traces only when asked for, after the default fields.
+    const auto full = nlohmann::ordered_json::parse(run({"--json", "--tags", "--trace", photo}).out)[0];
+    keys.clear();
+    for (auto it = full.begin(); it != full.end(); ++it)
+        keys.push_back(it.key());
+    ASSERT_EQ(keys.size(), 22u);
+    EXPECT_EQ(std::vector<std::string>(keys.end() - 3, keys.end()),
+              (std::vector<std::string>{"tags", "trace", "maker_trace"}));
+    const auto& tag = full["tags"][0];
     std::vector<std::string> tagKeys;
     for (auto it = tag.begin(); it != tag.end(); ++it)
         tagKeys.push_back(it.key());
@@ -80,14 +96,72 @@ TEST(KivoInfo, JsonHasExactlyTheFieldsInOrder) {
               (std::vector<std::string>{"key", "caption", "number", "format", "kind", "shown"}));
     EXPECT_EQ(tag["key"], "Make");
     EXPECT_EQ(tag["number"], 0x010F);
-    EXPECT_NE(j["trace"].get<std::string>().find("\r\nMake = Canon"), std::string::npos);
+    EXPECT_NE(full["trace"].get<std::string>().find("\r\nMake = Canon"), std::string::npos);
+    EXPECT_FALSE(nlohmann::json::parse(run({"--json", "--trace", photo}).out)[0].contains("tags"));
+}
+
+// Keeps every piece of output as it arrives.
+class PieceRecorder : public std::streambuf {
+public:
+    std::vector<std::string> pieces;
+
+protected:
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        pieces.emplace_back(s, static_cast<std::size_t>(n));
+        return n;
+    }
+    int overflow(int c) override {
+        if (c != traits_type::eof())
+            pieces.emplace_back(1, static_cast<char>(c));
+        return c;
+    }
+};
+
+TEST(KivoInfo, ReportsGoOutInPiecesAsTheFilesAreRead) {
+    TempDir dir;
+    const auto jpeg = JpegWithExif(CameraTiff(false));
+    std::vector<std::string> files;
+    for (int i = 0; i < 150; ++i)
+        files.push_back(dir.write("p" + std::to_string(i) + ".jpg", jpeg));
+    for (const bool json : {true, false}) {
+        std::vector<std::string> args = {"--tags"};
+        if (json)
+            args.push_back("--json");
+        args.insert(args.end(), files.begin(), files.end());
+        PieceRecorder sink;
+        std::ostream out(&sink);
+        std::ostringstream err;
+        ASSERT_EQ(RunInfo(args, out, err), 0) << err.str();
+        std::string all;
+        for (const std::string& piece : sink.pieces) {
+            EXPECT_LT(piece.size(), OutputBuffer::kPieceBytes + 8 * 1024);
+            all += piece;
+        }
+        EXPECT_GT(sink.pieces.size(), 2u);
+        if (json) // the very text of the whole array dumped at once
+            EXPECT_EQ(all, nlohmann::ordered_json::parse(all).dump(2) + "\n");
+        else
+            EXPECT_EQ(all, run(args).out);
+    }
+}
+
+TEST(KivoInfo, OutputThatCannotBeWrittenFailsTheRun) {
+    const UniqueFdForTest full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+    if (full.fd < 0)
+        GTEST_SKIP() << "no /dev/full";
+    TempDir dir;
+    const std::string photo = dir.write("a.jpg", JpegWithExif(CameraTiff(false)));
+    OutputBuffer out(full.fd);
+    std::ostringstream err;
+    EXPECT_EQ(RunInfo({"--json", photo}, out, err), 1);
+    EXPECT_EQ(err.str(), "kivo-info: the output cannot be written: No space left on device\n");
 }
 
 TEST(KivoInfo, FileWithoutExifAndMissingFile) {
     TempDir dir;
     const std::string plain = dir.write("b.jpg", JpegFile({Comment("only a comment")}));
     const std::string png = dir.write("c.png", std::string("\x89PNG"));
-    const RunResult r = run({"--json", plain, dir.file("missing.jpg"), png});
+    const RunResult r = run({"--json", "--tags", plain, dir.file("missing.jpg"), png});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "kivo-info: " + dir.file("missing.jpg") + ": no such file\n");
     const auto all = nlohmann::ordered_json::parse(r.out);
@@ -235,7 +309,7 @@ TEST(KivoInfo, JsonCarriesTheMakerTraceAndTheIptcRecords) {
     TempDir dir;
     const std::string photo =
         dir.write("m.jpg", JpegFile({ExifApp1(t.Build()), MakeSegment(0xED, payload)}));
-    const RunResult r = run({"--json", photo});
+    const RunResult r = run({"--json", "--tags", "--trace", photo});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::ordered_json::parse(r.out)[0];
     EXPECT_EQ(j["maker_decoded"], true);
@@ -260,7 +334,8 @@ TEST(KivoInfo, JsonCarriesTheMakerTraceAndTheIptcRecords) {
         << text.out;
     // A file without APP13 has no "iptc" field.
     const std::string plain = dir.write("p.jpg", JpegWithExif(CameraTiff(false)));
-    EXPECT_FALSE(nlohmann::json::parse(run({"--json", plain}).out)[0].contains("iptc"));
+    EXPECT_FALSE(nlohmann::json::parse(run({"--json", "--tags", plain}).out)[0].contains("iptc"));
+    EXPECT_FALSE(nlohmann::json::parse(run({"--json", photo}).out)[0].contains("iptc"));
 }
 
 TEST(KivoInfo, CraftedFileShowsLongValuesAsTheirSize) {

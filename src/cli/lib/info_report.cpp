@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <ostream>
 
 #include "cli/lib/json_names.h"
+#include "cli/lib/output_buffer.h"
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
 #include "exif/xmp_dates.h"
@@ -21,14 +23,15 @@ namespace {
 
 struct Stamp {
     const char* key;
+    const char* label; // "  " + key + ":" padded to the value column
     std::int32_t pos;
 };
 
-std::vector<Stamp> stampsOf(const TPhotoData& photo) {
+std::array<Stamp, 3> stampsOf(const TPhotoData& photo) {
     const TExifInfo* exif = photo.Exif.get();
-    return {{"DateTime", exif ? exif->ModifyDatePos : 0},
-            {"DateTimeOriginal", exif ? exif->TakenDatePos : 0},
-            {"DateTimeDigitized", exif ? exif->DigitizedDatePos : 0}};
+    return {{{"DateTime", "  DateTime:          ", exif ? exif->ModifyDatePos : 0},
+             {"DateTimeOriginal", "  DateTimeOriginal:  ", exif ? exif->TakenDatePos : 0},
+             {"DateTimeDigitized", "  DateTimeDigitized: ", exif ? exif->DigitizedDatePos : 0}}};
 }
 
 // The date-time text the EXIF date dialog shows for a position; "" when absent.
@@ -36,15 +39,17 @@ std::string dateText(const TPhotoData& photo, std::int32_t pos) {
     return pos > 0 && photo.Exif ? DateTimeText(photo.Exif->DateAt(pos)) : std::string();
 }
 
-std::string crlfToLf(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        out += text[i];
-    }
-    return out;
+// The reader's listings end their lines with CR LF; the report ends them with LF.
+void appendWithoutCr(std::string& out, const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n')
+            out += text[i];
+}
+
+void appendLine(std::string& out, std::string_view label, std::string_view value) {
+    out += label;
+    out += value;
+    out += '\n';
 }
 
 // The XMP dates of the file's packet, else of its sidecar.
@@ -71,13 +76,17 @@ std::string InfoUsage() {
            "Per file, by default: the path, the reader's status, whether EXIF is present,\n"
            "the three date-time stamps (DateTime, DateTimeOriginal, DateTimeDigitized) as\n"
            "the EXIF date dialog shows them, make, model and pixel size; lens, body and\n"
-           "time-zone offsets when the file has them.\n"
+           "time-zone offsets, and the XMP dates of its packet or its sidecar NAME.xmp,\n"
+           "when the file has them.\n"
            "\n"
-           "  --json     one JSON array with one object per file (all fields, the tag list,\n"
-           "             the traces and the IPTC records included)\n"
+           "  --json     one JSON array with one object per file, written as each file is\n"
+           "             read: the default fields above (the lens, body and offset fields\n"
+           "             always, empty when absent; \"xmp_dates\" always), the stamps' byte\n"
+           "             positions, the flash value and whether the maker note was decoded\n"
            "  --tags     add the tag list (caption = shown text), maker notes included,\n"
-           "             and the IPTC records\n"
-           "  --trace    add the reader's trace listing and the maker-note trace\n"
+           "             and the IPTC records (JSON: \"tags\" and \"iptc\")\n"
+           "  --trace    add the reader's trace listing and the maker-note trace (JSON:\n"
+           "             \"trace\" and \"maker_trace\")\n"
            "  -h, --help show this text\n"
            "  --version  show the program's version\n"
            "\n"
@@ -137,7 +146,8 @@ bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options, s
     return true;
 }
 
-nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
+nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo, bool withTags,
+                                bool withTrace) {
     TExifInfo* exif = photo.Exif.get();
     nlohmann::ordered_json j;
     PutName(j, "file", file);
@@ -149,8 +159,8 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
         positions[s.key] = s.pos;
         dates[s.key] = dateText(photo, s.pos);
     }
-    j["positions"] = positions;
-    j["dates"] = dates;
+    j["positions"] = std::move(positions);
+    j["dates"] = std::move(dates);
     j["make"] = exif ? exif->MakeText : "";
     j["model"] = exif ? exif->ModelText : "";
     j["pixel_width"] = exif ? exif->PixelWidth : 0;
@@ -163,24 +173,28 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
                       {"CreateDate", xmp.createDate},
                       {"DateCreated", xmp.dateCreated}};
     j["maker_decoded"] = exif ? exif->MakerDecoded : false;
-    nlohmann::ordered_json tags = nlohmann::ordered_json::array();
-    if (exif) {
-        const auto& rows = exif->Tags();
-        for (int i = 0; i < exif->TagCount(); ++i) {
-            const tTagRow& row = rows[static_cast<std::size_t>(i)];
-            tags.push_back({{"key", row.Key},
-                            {"caption", row.Caption},
-                            {"number", row.Number},
-                            {"format", row.Format},
-                            {"kind", row.Kind},
-                            {"shown", row.Shown}});
+    if (withTags) {
+        nlohmann::ordered_json tags = nlohmann::ordered_json::array();
+        if (exif) {
+            const auto& rows = exif->Tags();
+            for (int i = 0; i < exif->TagCount(); ++i) {
+                const tTagRow& row = rows[static_cast<std::size_t>(i)];
+                tags.push_back({{"key", row.Key},
+                                {"caption", row.Caption},
+                                {"number", row.Number},
+                                {"format", row.Format},
+                                {"kind", row.Kind},
+                                {"shown", row.Shown}});
+            }
         }
+        j["tags"] = std::move(tags);
     }
-    j["tags"] = tags;
-    j["trace"] = exif ? exif->TraceText() : "";
-    j["maker_trace"] = exif ? exif->MakerTrace : "";
+    if (withTrace) {
+        j["trace"] = exif ? exif->TraceText() : "";
+        j["maker_trace"] = exif ? exif->MakerTrace : "";
+    }
     // The reader keeps the raw APP13 bytes; the records are parsed when asked for.
-    if (photo.Iptc && photo.IptcSlot) {
+    if (withTags && photo.Iptc && photo.IptcSlot) {
         photo.Iptc->ParseIptcSegment(photo.IptcBytes());
         nlohmann::ordered_json iptc = nlohmann::ordered_json::array();
         for (const tTagRow& row : photo.Iptc->Records())
@@ -189,7 +203,7 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo) {
                             {"record", row.Aux},
                             {"dataset", row.Number},
                             {"shown", row.Shown}});
-        j["iptc"] = iptc;
+        j["iptc"] = std::move(iptc);
     }
     return j;
 }
@@ -201,36 +215,44 @@ nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string&
     return j;
 }
 
-std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, bool withTrace) {
+void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo, bool withTags,
+                    bool withTrace) {
     TExifInfo* exif = photo.Exif.get();
-    std::string out = file + "\n";
-    out += "  Status:            " + photo.StatusText + "\n";
-    out += std::string("  EXIF present:      ") + (photo.ExifPresent() ? "yes" : "no") + "\n";
-    for (const auto& s : stampsOf(photo)) {
-        std::string label = std::string(s.key) + ":";
-        label.resize(19, ' ');
-        out += "  " + label + dateText(photo, s.pos) + "\n";
-    }
-    out += "  Make:              " + (exif ? exif->MakeText : "") + "\n";
-    out += "  Model:             " + (exif ? exif->ModelText : "") + "\n";
+    out += file;
+    out += '\n';
+    appendLine(out, "  Status:            ", photo.StatusText);
+    appendLine(out, "  EXIF present:      ", photo.ExifPresent() ? "yes" : "no");
+    for (const auto& s : stampsOf(photo))
+        appendLine(out, s.label, dateText(photo, s.pos));
+    appendLine(out, "  Make:              ", exif ? std::string_view(exif->MakeText) : "");
+    appendLine(out, "  Model:             ", exif ? std::string_view(exif->ModelText) : "");
     out += "  Pixel size:        ";
-    if (exif && (exif->PixelWidth || exif->PixelHeight))
-        out += std::to_string(exif->PixelWidth) + " x " + std::to_string(exif->PixelHeight);
-    out += "\n";
+    if (exif && (exif->PixelWidth || exif->PixelHeight)) {
+        out += std::to_string(exif->PixelWidth);
+        out += " x ";
+        out += std::to_string(exif->PixelHeight);
+    }
+    out += '\n';
     const XmpDates xmp = xmpDatesOf(file, photo);
-    for (const auto& [label, value] : {std::pair{"XMP DateTimeOriginal: ", &xmp.dateTimeOriginal},
-                                       std::pair{"XMP CreateDate:     ", &xmp.createDate},
-                                       std::pair{"XMP DateCreated:    ", &xmp.dateCreated}})
+    for (const auto& [label, value] : {std::pair{"  XMP DateTimeOriginal: ", &xmp.dateTimeOriginal},
+                                       std::pair{"  XMP CreateDate:     ", &xmp.createDate},
+                                       std::pair{"  XMP DateCreated:    ", &xmp.dateCreated}})
         if (!value->empty())
-            out += std::string("  ") + label + *value + "\n";
+            appendLine(out, label, *value);
     // Shown only when the file has them, so older files read as before.
-    for (const char* key : kExif23Facts) {
-        const std::string text = exif ? exif->TagTextByName(key) : "";
-        if (text.empty())
-            continue;
-        std::string label = std::string(key) + ":";
-        label.resize(std::max<std::size_t>(label.size() + 1, 19), ' ');
-        out += "  " + label + text + "\n";
+    if (exif) {
+        for (const char* key : kExif23Facts) {
+            const std::string text = exif->TagTextByName(key);
+            if (text.empty())
+                continue;
+            const std::size_t from = out.size();
+            out += "  ";
+            out += key;
+            out += ':';
+            out.resize(std::max(out.size() + 1, from + 21), ' ');
+            out += text;
+            out += '\n';
+        }
     }
     if (withTags) {
         out += "  Tags:\n";
@@ -238,7 +260,10 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
             const auto& rows = exif->Tags();
             for (int i = 0; i < exif->TagCount(); ++i) {
                 const tTagRow& row = rows[static_cast<std::size_t>(i)];
-                out += "    " + row.Caption + " = " + row.Shown + "\n";
+                out += "    ";
+                out += row.Caption;
+                out += " = ";
+                appendLine(out, "", row.Shown);
             }
         }
         // IPTC records are parsed only when asked for: the reader keeps the raw segment.
@@ -246,49 +271,83 @@ std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, 
             photo.Iptc->ParseIptcSegment(photo.IptcBytes());
             if (photo.Iptc->RecordCount() > 0) {
                 out += "  IPTC:\n";
-                for (const tTagRow& row : photo.Iptc->Records())
-                    out += "    " + row.Caption + " = " + row.Shown + "\n";
+                for (const tTagRow& row : photo.Iptc->Records()) {
+                    out += "    ";
+                    out += row.Caption;
+                    out += " = ";
+                    appendLine(out, "", row.Shown);
+                }
             }
         }
     }
     if (withTrace) {
         out += "  Trace:";
         if (exif)
-            out += crlfToLf(exif->TraceText());
-        out += "\n";
-        if (exif && !exif->MakerTrace.empty())
-            out += "  Maker trace:" + crlfToLf(exif->MakerTrace) + "\n";
+            appendWithoutCr(out, exif->TraceText());
+        out += '\n';
+        if (exif && !exif->MakerTrace.empty()) {
+            out += "  Maker trace:";
+            appendWithoutCr(out, exif->MakerTrace);
+            out += '\n';
+        }
     }
-    return out;
 }
 
-int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+namespace {
+
+// The JSON array, written one object at a time: the same text as the whole array dumped
+// with an indent of 2.
+class JsonArrayWriter {
+public:
+    explicit JsonArrayWriter(OutputBuffer& out) : out_(out) {}
+    void Add(const nlohmann::ordered_json& object) {
+        const std::string text =
+            object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+        std::string& to = out_.text();
+        to += any_ ? ",\n  " : "[\n  ";
+        any_ = true;
+        // JSON text holds no raw line breaks but the ones dump put between the members.
+        for (const char c : text) {
+            to += c;
+            if (c == '\n')
+                to += "  ";
+        }
+        out_.Wrote();
+    }
+    void Finish() { out_.Append(any_ ? "\n]\n" : "[]\n"); }
+
+private:
+    OutputBuffer& out_;
+    bool any_ = false;
+};
+
+} // namespace
+
+int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err) {
     InfoOptions options;
     std::string error;
     if (!ParseInfoArgs(args, options, error)) {
         err << "kivo-info: " << error << "\n" << InfoUsage();
         return 2;
     }
-    if (options.help) {
-        out << InfoUsage();
-        return 0;
-    }
-    if (options.version) {
-        out << InfoVersion();
-        return 0;
+    if (options.help || options.version) {
+        out.Append(options.help ? InfoUsage() : InfoVersion());
+        return out.Flush() ? 0 : 1;
     }
     int status = 0;
     TPhotoData photo(kBuildAll);
-    nlohmann::ordered_json all = nlohmann::ordered_json::array();
+    JsonArrayWriter json(out);
     bool first = true;
     auto fail = [&](const std::string& file, const std::string& error) {
         // One line on stderr; with --json the file keeps its place in the array.
         err << "kivo-info: " << file << ": " << error << "\n";
         if (options.json)
-            all.push_back(InfoErrorJson(file, error));
+            json.Add(InfoErrorJson(file, error));
         status = 1;
     };
     for (const auto& file : options.files) {
+        if (out.failed())
+            break; // nobody reads the rest
         // Only regular files: the reader refuses the others too (and a file swapped for a
         // FIFO after this look-up), this gives the reason.
         if (const std::string problem = InfoFileProblem(file); !problem.empty()) {
@@ -301,17 +360,27 @@ int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
             continue;
         }
         if (options.json) {
-            all.push_back(InfoJson(file, photo));
+            json.Add(InfoJson(file, photo, options.tags, options.trace));
         } else {
             if (!first)
-                out << "\n";
-            out << InfoText(file, photo, options.tags, options.trace);
+                out.text() += '\n';
+            AppendInfoText(out.text(), file, photo, options.tags, options.trace);
+            out.Wrote();
             first = false;
         }
     }
-    if (options.json)
-        out << all.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+    if (options.json && !out.failed())
+        json.Finish();
+    if (!out.Flush()) {
+        err << "kivo-info: the output cannot be written: " << std::strerror(out.error()) << "\n";
+        return 1;
+    }
     return status;
+}
+
+int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    OutputBuffer buffer(out);
+    return RunInfo(args, buffer, err);
 }
 
 } // namespace kivo

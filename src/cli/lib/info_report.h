@@ -9,6 +9,7 @@
 
 namespace kivo {
 
+class OutputBuffer;
 class TPhotoData;
 
 struct InfoOptions {
@@ -31,15 +32,21 @@ std::string InfoVersion();
 // the system's text for the error; "" for a regular file.
 std::string InfoFileProblem(const std::string& file);
 
-// One file's report from a reader that has just read it: the file's fields, then
-// "maker_trace" and, for a file with an APP13 segment, "iptc".
-nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo);
+// One file's report from a reader that has just read it: the fields the text shows by
+// default; with withTags then "tags" and, for a file with an APP13 segment, "iptc"; with
+// withTrace "trace" and "maker_trace" (before "iptc").
+nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo, bool withTags,
+                                bool withTrace);
 // The report of a file that could not be read: "file" and "error".
 nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string& error);
-std::string InfoText(const std::string& file, TPhotoData& photo, bool withTags, bool withTrace);
+// Appends one file's text report to out.
+void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo, bool withTags,
+                    bool withTrace);
 
 // The whole tool: 0 when every file could be read, 1 when a file is missing, a folder, not
-// a regular file or cannot be opened (the others are still reported), 2 for bad usage.
+// a regular file or cannot be opened (the others are still reported) or when the output
+// cannot be written, 2 for bad usage. Each file's report is written as soon as it is read.
+int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err);
 int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 } // namespace kivo
