@@ -179,6 +179,49 @@ FileStamp StampOf(const std::string& path) {
     return stamp;
 }
 
+// Per patch: offset (8 bytes, little-endian), length n (4), n old bytes, n new bytes.
+std::string EncodePatches(std::span<const BytePatch> patches) {
+    std::string out;
+    auto put = [&](std::uint64_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    };
+    for (const BytePatch& p : patches) {
+        put(static_cast<std::uint64_t>(p.offset), 8);
+        put(p.oldBytes.size(), 4);
+        out.append(p.oldBytes.begin(), p.oldBytes.end());
+        out.append(p.newBytes.begin(), p.newBytes.end());
+    }
+    return out;
+}
+
+std::optional<std::vector<BytePatch>> DecodePatches(std::string_view data) {
+    std::vector<BytePatch> out;
+    std::size_t at = 0;
+    auto get = [&](int bytes) {
+        std::uint64_t v = 0;
+        for (int i = 0; i < bytes; ++i)
+            v |= std::uint64_t{static_cast<unsigned char>(data[at + i])} << (8 * i);
+        at += static_cast<std::size_t>(bytes);
+        return v;
+    };
+    while (at < data.size()) {
+        if (data.size() - at < 12)
+            return std::nullopt;
+        BytePatch p;
+        p.offset = static_cast<std::int64_t>(get(8));
+        const std::uint64_t n = get(4);
+        if (p.offset < 0 || n > (data.size() - at) / 2)
+            return std::nullopt;
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.data() + at);
+        p.oldBytes.assign(bytes, bytes + n);
+        p.newBytes.assign(bytes + n, bytes + 2 * n);
+        at += 2 * n;
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
 Retention ReadRetention(const std::string& settingsPath) {
     Retention r;
     if (settingsPath.empty())

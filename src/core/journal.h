@@ -23,10 +23,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/patched_copy.h"
 
 struct sqlite3;
 
@@ -46,6 +49,7 @@ enum class BatchKind {
     NewFolder,     // a new folder
     RenameInPlace, // in-place rename in the file list
     Undo,          // an undo (undoing it redoes the batch it undid)
+    ExifDate,      // EXIF date-time stamps rewritten in the photos
 };
 
 struct BatchKindInfo {
@@ -61,6 +65,7 @@ inline constexpr BatchKindInfo kBatchKinds[] = {
     {BatchKind::NewFolder, "newfolder"},
     {BatchKind::RenameInPlace, "renameinplace"},
     {BatchKind::Undo, "undo"},
+    {BatchKind::ExifDate, "exifdate"},
 };
 std::string_view BatchKindKey(BatchKind kind);
 std::optional<BatchKind> BatchKindOfKey(std::string_view key);
@@ -80,6 +85,8 @@ enum class RowOp {
     RemoveDir, // removed oldPath (an emptied folder)
     Trash,     // oldPath -> newPath in a Trash's files/; aux is its .trashinfo
     Untrash,   // oldPath in files/ -> newPath; aux is the .trashinfo, removed afterwards
+    Patch,     // oldPath rewritten with the byte patches in auxData (EncodePatches); its
+               // mtime becomes newMtimeNs, or the time of the rewrite when that is 0
 };
 
 enum class RowState {
@@ -100,6 +107,11 @@ struct FileStamp {
     std::int64_t mtimeNs = 0; // nanoseconds since the epoch
 };
 FileStamp StampOf(const std::string& path);
+
+// The byte patches of a Patch row as stored in its auxData, and back (nullopt for bytes
+// that are no such list).
+std::string EncodePatches(std::span<const BytePatch> patches);
+std::optional<std::vector<BytePatch>> DecodePatches(std::string_view data);
 
 struct JournalRow {
     RowOp op = RowOp::Move;

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "core/journal_patch.h"
 #include "platform/file_system.h"
 #include "platform/regular_file.h"
 
@@ -168,6 +169,23 @@ Step PlanUndo(std::size_t index, const JournalRow& r) {
         step.from = r.oldPath;
         break;
     }
+    case RowOp::Patch: {
+        const FileStamp now = StampOf(r.oldPath);
+        const bool asLeft = r.after.exists && SameIdentity(now, r.after) &&
+                            now.size == r.after.size && now.mtimeNs == r.after.mtimeNs;
+        // Without its done mark the row may or may not have happened: the bytes tell.
+        const PatchedFile bytes = asLeft ? PatchedFile::After : LookAtPatchedFile(r);
+        if (bytes == PatchedFile::Before && !r.after.exists)
+            return step;
+        if (bytes != PatchedFile::After || (r.after.exists && !asLeft)) {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = GoneOrChanged(now);
+            return step;
+        }
+        inv = InversePatchRow(r, now);
+        step.from = r.oldPath;
+        break;
+    }
     case RowOp::MakeDir: {
         const FileStamp now = StampOf(r.newPath);
         if (!now.exists)
@@ -252,6 +270,10 @@ void RunSteps(std::vector<Step>& steps, JournalBatch* batch, bool resuming = fal
         }
         case RowOp::SetTime:
             failure = SetExactMtime(row.oldPath, row.before, row.newMtimeNs);
+            after = StampOf(row.oldPath);
+            break;
+        case RowOp::Patch:
+            failure = RunPatchRow(row);
             after = StampOf(row.oldPath);
             break;
         case RowOp::MakeDir:
@@ -470,6 +492,20 @@ UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun) {
                         s.reason = "changed since";
                     } else {
                         s.row.before = now;
+                    }
+                    break;
+                }
+                case RowOp::Patch: {
+                    const FileStamp now = StampOf(r.oldPath);
+                    const PatchedFile bytes = LookAtPatchedFile(r);
+                    if (bytes == PatchedFile::After) {
+                        s.outcome = UndoOutcome::Nothing;
+                        if (held)
+                            held->done(i, now);
+                    } else if (bytes != PatchedFile::Before || !SameIdentity(now, r.before) ||
+                               now.mtimeNs != r.before.mtimeNs) {
+                        s.outcome = UndoOutcome::Skipped;
+                        s.reason = GoneOrChanged(now);
                     }
                     break;
                 }

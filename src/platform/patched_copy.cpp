@@ -118,8 +118,9 @@ FileIdentity IdentityOf(const struct stat& st) {
 }
 
 FsResult WritePatchedCopy(const std::string& path, int fd, const FileIdentity& expected,
-                          std::span<const BytePatch> patches, PatchTimes times,
-                          FileIdentity* written, const PatchStageHook& hook) {
+                          std::span<const BytePatch> patches, const PatchOptions& options,
+                          FileIdentity* written) {
+    const PatchStageHook& hook = options.hook;
     struct stat st {};
     if (::fstat(fd, &st) != 0)
         return Fail(errno);
@@ -183,7 +184,15 @@ FsResult WritePatchedCopy(const std::string& path, int fd, const FileIdentity& e
     CopyUserAttributes(fd, out);
     const timespec kept[2] = {st.st_atim, st.st_mtim};
     const timespec now[2] = {st.st_atim, {0, UTIME_NOW}};
-    if (::futimens(out, times == PatchTimes::Keep ? kept : now) != 0)
+    const timespec exact[2] = {st.st_atim,
+                               {static_cast<time_t>(options.mtimeNs / 1000000000),
+                                static_cast<long>(options.mtimeNs % 1000000000)}};
+    if (options.times == PatchTimes::Exact && options.mtimeNs < 0)
+        return abandon(Fail(EINVAL));
+    const timespec* times = options.times == PatchTimes::Keep    ? kept
+                            : options.times == PatchTimes::Touch ? now
+                                                                 : exact;
+    if (::futimens(out, times) != 0)
         return abandon(Fail(errno, true));
     if (::fsync(out) != 0)
         return abandon(Fail(errno, true));
@@ -208,6 +217,15 @@ FsResult WritePatchedCopy(const std::string& path, int fd, const FileIdentity& e
     if (written)
         *written = IdentityOf(made);
     return FsResult{true, 0};
+}
+
+FsResult WritePatchedFile(const std::string& path, const FileIdentity& expected,
+                          std::span<const BytePatch> patches, const PatchOptions& options,
+                          FileIdentity* written) {
+    const RegularFile file = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW);
+    if (!file)
+        return Fail(file.error);
+    return WritePatchedCopy(path, file.fd.get(), expected, patches, options, written);
 }
 
 } // namespace kivo

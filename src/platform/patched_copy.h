@@ -39,11 +39,18 @@ FileIdentity IdentityOf(const struct stat& st);
 enum class PatchTimes {
     Keep,  // the rewritten file keeps the original's modification time
     Touch, // it gets the time of the rewrite
+    Exact, // it gets PatchOptions::mtimeNs (an undo puts the time from before back)
 };
 
 // Moments of a rewrite, for tests that stop it half-way.
 enum class PatchStage { Copied, Patched, Synced, Renamed };
 using PatchStageHook = std::function<void(PatchStage)>;
+
+struct PatchOptions {
+    PatchTimes times = PatchTimes::Keep;
+    std::int64_t mtimeNs = 0; // with PatchTimes::Exact
+    PatchStageHook hook;
+};
 
 // Rewrites the regular file `path`, open as `fd`, with the patches applied. `expected` is
 // what the caller read; a file whose size, modification time, device or inode differ (or
@@ -52,7 +59,12 @@ using PatchStageHook = std::function<void(PatchStage)>;
 // user extended attributes are carried over. On success `*written` is the new file's
 // identity.
 FsResult WritePatchedCopy(const std::string& path, int fd, const FileIdentity& expected,
-                          std::span<const BytePatch> patches, PatchTimes times,
-                          FileIdentity* written = nullptr, const PatchStageHook& hook = {});
+                          std::span<const BytePatch> patches, const PatchOptions& options = {},
+                          FileIdentity* written = nullptr);
+
+// Opens `path` (a regular file, links not followed) and rewrites it as above.
+FsResult WritePatchedFile(const std::string& path, const FileIdentity& expected,
+                          std::span<const BytePatch> patches, const PatchOptions& options = {},
+                          FileIdentity* written = nullptr);
 
 } // namespace kivo

@@ -104,7 +104,7 @@ TEST_P(StampRewriteTest, ChangesExactlyTheStampBytes) {
     ASSERT_EQ(plan.patches.size(), 4u);
     FileIdentity written;
     const FsResult r = WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info),
-                                        plan.patches, PatchTimes::Keep, &written);
+                                        plan.patches, {}, &written);
     ASSERT_TRUE(r) << r.message();
 
     // Only the bytes inside the patches differ, and there the file holds the new bytes.
@@ -187,19 +187,16 @@ TEST(StampRewrite, RefusesAFileChangedSinceItWasRead) {
     const struct timespec later[2] = {{1200000000, 0}, {1200000000, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), later, 0), 0);
     const std::string before = test::ReadWholeFile(path);
-    EXPECT_EQ(WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info), plan.patches,
-                               PatchTimes::Keep)
-                  .error,
+    EXPECT_EQ(WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info), plan.patches).error,
               kFsSourceChanged);
     // Bytes that are no longer the ones read are refused as well.
     Opened again;
     ASSERT_NO_FATAL_FAILURE(Open(path, again));
     BytePatch wrong = plan.patches[0];
     wrong.oldBytes[0] ^= 1;
-    EXPECT_EQ(WritePatchedCopy(path, again.file.fd.get(), IdentityOf(again.file.info), {&wrong, 1},
-                               PatchTimes::Keep)
-                  .error,
-              kFsPatchMismatch);
+    EXPECT_EQ(
+        WritePatchedCopy(path, again.file.fd.get(), IdentityOf(again.file.info), {&wrong, 1}).error,
+        kFsPatchMismatch);
     EXPECT_EQ(test::ReadWholeFile(path), before);
     EXPECT_EQ(StampRead(path, StampKind::Taken), kTaken);
 }
@@ -224,16 +221,17 @@ TEST_P(StampKillTest, AKilledRewriteLeavesTheOldFileOrTheNew) {
         Open(path, o);
         const StampPlan plan = PlanStampEdits(o.sites, {&edit, 1});
         // Says where it is at the stage under test and waits there to be killed.
-        WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info), plan.patches,
-                         PatchTimes::Keep, nullptr, [&](PatchStage stage) {
-                             if (stage != GetParam())
-                                 return;
-                             const char c = 'k';
-                             if (::write(ready[1], &c, 1) != 1)
-                                 ::_exit(3);
-                             for (;;)
-                                 ::pause();
-                         });
+        PatchOptions options;
+        options.hook = [&](PatchStage stage) {
+            if (stage != GetParam())
+                return;
+            const char c = 'k';
+            if (::write(ready[1], &c, 1) != 1)
+                ::_exit(3);
+            for (;;)
+                ::pause();
+        };
+        WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info), plan.patches, options);
         ::_exit(1);
     }
     ::close(ready[1]);
@@ -262,8 +260,7 @@ TEST_P(StampKillTest, AKilledRewriteLeavesTheOldFileOrTheNew) {
     Opened o;
     ASSERT_NO_FATAL_FAILURE(Open(path, o));
     const StampPlan plan = PlanStampEdits(o.sites, {&edit, 1});
-    ASSERT_TRUE(WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info), plan.patches,
-                                 PatchTimes::Keep));
+    ASSERT_TRUE(WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info), plan.patches));
     EXPECT_EQ(StampRead(path, StampKind::Taken), edit.value);
 }
 
