@@ -34,6 +34,8 @@ QString BatchKindNoun(BatchKind kind) {
         return T(QT_TRANSLATE_NOOP("kivo::UndoTexts", "přejmenování na místě"));
     case BatchKind::Undo:
         return T(QT_TRANSLATE_NOOP("kivo::UndoTexts", "zpět"));
+    case BatchKind::ExifDate:
+        return T(QT_TRANSLATE_NOOP("kivo::UndoTexts", "oprava data EXIF"));
     }
     return {};
 }
