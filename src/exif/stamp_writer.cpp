@@ -92,7 +92,8 @@ StampSites LocateStamps(const TPhotoData& photo) {
         const std::string_view name = StampTagName(kStampKinds[k]);
         site.error = Collect(exif, photo.ExifSlot->FileOffset, kTags[k].stamp, kStampBytes, name,
                              site.stamps);
-        if (site.error.empty() && site.stamps.empty())
+        site.present = !site.error.empty() || !site.stamps.empty();
+        if (!site.present)
             site.error = "no " + std::string(name) + " stamp";
         for (const StampField& f : site.stamps)
             if (site.error.empty() && !ParseStampText(AsText(f.bytes, 19)))

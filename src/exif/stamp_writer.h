@@ -34,6 +34,7 @@ struct StampField {
 struct StampSite {
     std::vector<StampField> stamps;  // every entry of the tag (nearly always one)
     std::vector<StampField> offsets; // its OffsetTime* entries, when the file has them
+    bool present = false;            // the file has an entry of the tag, usable or not
     std::string error;               // why the stamp cannot be rewritten; empty when it can
     std::string offsetError;         // why its offset cannot be rewritten
     // "YYYY:MM:DD hh:mm:ss" as stored; empty when the stamp cannot be rewritten.

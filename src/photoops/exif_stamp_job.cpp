@@ -60,6 +60,10 @@ void ExifStampJob::planRow(StampJobRow& row) const {
     std::vector<StampEdit> edits;
     for (StampKind kind : StampsOf(correction_.stamps)) {
         const StampSite& site = sites.of(kind);
+        // "All" means the stamps the photo has; one it has but that cannot be rewritten
+        // fails the row all the same.
+        if (correction_.stamps == StampChoice::All && !site.present)
+            continue;
         if (!site.error.empty())
             return fail(site.error);
         std::optional<TDateTime> value;
@@ -84,6 +88,8 @@ void ExifStampJob::planRow(StampJobRow& row) const {
         }
         edits.push_back({kind, text, correction_.offset});
     }
+    if (edits.empty())
+        return fail("no date-time stamp");
     StampPlan plan = PlanStampEdits(sites, edits);
     if (!plan.error.empty())
         return fail(plan.error);

@@ -18,7 +18,8 @@ namespace kivo {
 
 class Journal;
 
-// Which stamps a correction rewrites.
+// Which stamps a correction rewrites. All: every one of the three the photo has (at least
+// one); a single stamp the photo lacks fails its row.
 enum class StampChoice { All, Modify, Taken, Digitized };
 std::vector<StampKind> StampsOf(StampChoice choice);
 

@@ -160,7 +160,13 @@ TEST(StampJob, RowsThatCannotBeWrittenSayWhy) {
     dir.write("modify-only.jpg", test::JpegWithExif(t.Build()));
     dir.write("plain.jpg", "not a photo");
     const std::vector<std::string> names = Photos(dir, 1);
-    ExifStampJob job(dir.path(), {"modify-only.jpg", "plain.jpg", names[0]}, Shift(1));
+    // "All" corrects the stamps a photo has; one asked for by name must be there.
+    ExifStampJob all(dir.path(), {"modify-only.jpg"}, Shift(1));
+    all.Plan();
+    EXPECT_EQ(all.rows()[0].state, StampRowState::Planned);
+    EXPECT_EQ(all.rows()[0].newStamps, (std::array<std::string, 3>{"2004:07:16 09:00:00", "", ""}));
+    ExifStampJob job(dir.path(), {"modify-only.jpg", "plain.jpg", names[0]},
+                     Shift(1, StampChoice::Taken));
     job.Plan();
     // A planned photo changed before the write is refused.
     ::truncate(dir.file(names[0]).c_str(), 100);

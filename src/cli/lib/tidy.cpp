@@ -23,6 +23,7 @@ constexpr const char* kHelp =
     "  rename   rename files after their modification date or a running number\n"
     "  settime  set modification times from the EXIF date-time stamps\n"
     "  gather   move every JPEG file of a folder (tree) into one folder\n"
+    "  exifdate correct the EXIF date-time stamps in the photos (a wrong camera clock)\n"
     "\n"
     "'kivo-tidy COMMAND --help' describes a command; 'kivo-tidy --version' shows the version.\n"
     "Exit status: 0 every row succeeded or had nothing to do, 1 a row failed, 2 bad usage.\n";
@@ -53,6 +54,8 @@ int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         command = RunSetTime;
     else if (name == "gather")
         command = RunGather;
+    else if (name == "exifdate")
+        command = RunExifDate;
     else if (name == "history")
         command = RunHistory;
     else if (name == "undo")

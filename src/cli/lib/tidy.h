@@ -15,6 +15,7 @@ int RunTidy(const std::vector<std::string>& args, std::ostream& out, std::ostrea
 
 int RunRename(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+int RunExifDate(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunGather(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunHistory(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 int RunUndo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);

@@ -1,12 +1,14 @@
 #include "cli/lib/tidy_common.h"
 
 #include <algorithm>
+#include <charconv>
 #include <filesystem>
 #include <system_error>
 
 #include <nlohmann/json.hpp>
 
 #include "cli/lib/json_names.h"
+#include "photoops/adjust_settings.h"
 #include "platform/file_system.h"
 
 namespace kivo::tidy {
@@ -203,6 +205,44 @@ void PrintJson(const ResultTable& table, std::ostream& out) {
         rows.push_back(std::move(object));
     }
     out << rows.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
+}
+
+bool SameAsciiText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+std::int64_t ParseAmount(const std::string& text) {
+    std::string_view digits = text;
+    if (!digits.empty() && digits.front() == '+')
+        digits.remove_prefix(1);
+    std::int64_t amount = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, amount);
+    if (digits.empty() || ec != std::errc() || ptr != end)
+        throw UsageError("the amount '" + text + "' is not a whole number");
+    return amount;
+}
+
+int ParseUnit(const std::string& text) {
+    static constexpr std::string_view kEnglish[] = {"year", "month",  "day",
+                                                    "hour", "minute", "second"};
+    for (int i = 0; i < 6; ++i)
+        if (SameAsciiText(text, kEnglish[i]))
+            return i + 1;
+    if (const std::optional<int> unit = UnitIndexOfText(text))
+        return *unit;
+    throw UsageError("unknown unit '" + text + "'");
 }
 
 } // namespace kivo::tidy

@@ -2,6 +2,7 @@
 // What the three kivo-tidy commands share: argument reading, grouping files by folder,
 // the result table as text or JSON, exit statuses.
 
+#include <cstdint>
 #include <ostream>
 #include <stdexcept>
 #include <string>
@@ -83,6 +84,14 @@ struct ResultTable {
 void PrintText(const ResultTable& table, std::ostream& out);
 std::string EscapeForLine(std::string_view text);
 void PrintJson(const ResultTable& table, std::ostream& out);
+
+// Equal, ASCII letters compared without regard to case.
+bool SameAsciiText(std::string_view a, std::string_view b);
+// The AMOUNT and UNIT of "--shift AMOUNT UNIT": a whole number (a leading "+" allowed), and
+// a unit in English or as the adjustment dialog names it; the unit index of
+// adjust_settings.h. UsageError otherwise.
+std::int64_t ParseAmount(const std::string& text);
+int ParseUnit(const std::string& text);
 
 // Width of a UTF-8 text in characters (code points).
 std::size_t TextWidth(const std::string& s);

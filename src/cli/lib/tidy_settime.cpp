@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cstdint>
 #include <optional>
 #include <utility>
@@ -62,21 +61,6 @@ constexpr const char* kSetTimeHelp =
 constexpr int kFromEarliest = 0; // otherwise kExifModify..kExifDigitized
 constexpr int kFromCurrent = -1;
 
-bool sameAscii(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 int ParseFrom(const std::string& text) {
     static constexpr std::pair<std::string_view, int> kStarts[] = {{"earliest", kFromEarliest},
                                                                    {"modify", kExifModify},
@@ -84,32 +68,9 @@ int ParseFrom(const std::string& text) {
                                                                    {"digitized", kExifDigitized},
                                                                    {"current", kFromCurrent}};
     for (const auto& [name, value] : kStarts)
-        if (sameAscii(text, name))
+        if (SameAsciiText(text, name))
             return value;
     throw UsageError("unknown start '" + text + "'");
-}
-
-std::int64_t ParseAmount(const std::string& text) {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+')
-        digits.remove_prefix(1);
-    std::int64_t amount = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [ptr, ec] = std::from_chars(digits.data(), end, amount);
-    if (digits.empty() || ec != std::errc() || ptr != end)
-        throw UsageError("the amount '" + text + "' is not a whole number");
-    return amount;
-}
-
-int ParseUnit(const std::string& text) {
-    static constexpr std::string_view kEnglish[] = {"year", "month",  "day",
-                                                    "hour", "minute", "second"};
-    for (int i = 0; i < 6; ++i)
-        if (sameAscii(text, kEnglish[i]))
-            return i + 1;
-    if (const std::optional<int> unit = UnitIndexOfText(text))
-        return *unit;
-    throw UsageError("unknown unit '" + text + "'");
 }
 
 TDateTime ParseDate(const std::string& text) {
