@@ -56,7 +56,8 @@ QLabel* Caption(const QString& text, QWidget* buddy) {
 bool CheckTimeEdit(QLineEdit& field) {
     if (CheckTimeText(field.text().toStdString()))
         return false;
-    ShowMessageBox(QCoreApplication::translate("kivo::TFUprDatCas", "Chybný formát"), MsgKind::Error, QMessageBox::Ok);
+    ShowMessageBox(QCoreApplication::translate("kivo::TFUprDatCas", "Chybný formát"),
+                   MsgKind::Error, QMessageBox::Ok);
     field.setFocus();
     return true;
 }
@@ -114,6 +115,18 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
     abs->addStretch(1);
     PG->addTab(TSAbs, tr("absolutně"));
 
+    // What the correction is applied to; the file times as ever unless chosen otherwise.
+    CBOprava = new QComboBox(this);
+    CBOprava->setObjectName(QStringLiteral("CBOprava"));
+    CBOprava->addItem(tr("časy souborů"), static_cast<int>(AdjustTarget::FileTimes));
+    CBOprava->addItem(tr("všechny tři údaje EXIF v souborech"),
+                      static_cast<int>(AdjustTarget::ExifAll));
+    CBOprava->setToolTip(tr("údaje EXIF se opraví přímo ve fotografiích (např. špatně nastavené "
+                            "hodiny fotoaparátu); čas změny souboru zůstane"));
+    auto* target = new QHBoxLayout;
+    target->addWidget(Caption(tr("&Opravit:"), CBOprava));
+    target->addWidget(CBOprava, 1);
+
     BOK = new QPushButton(tr("Proveď"), this);
     BOK->setObjectName(QStringLiteral("BOK"));
     Bcancel = new QPushButton(tr("Zruš"), this);
@@ -132,6 +145,7 @@ TFUprDatCas::TFUprDatCas(QWidget* parent) : QDialog(parent) {
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(PG);
+    main->addLayout(target);
     main->addWidget(LStav);
     main->addLayout(bottom);
     main->setSizeConstraint(QLayout::SetFixedSize);
@@ -175,6 +189,23 @@ AdjustSettings TFUprDatCas::settings() const {
     s.changeTime = ChBCasZmenitA->isChecked();
     s.timeText = MECasA->text().toStdString();
     return s;
+}
+
+AdjustTarget TFUprDatCas::target() const {
+    return static_cast<AdjustTarget>(CBOprava->currentData().toInt());
+}
+
+void TFUprDatCas::setChosenStamp(int stamp) {
+    static const char* const kOnly[] = {
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "jen údaj EXIF změna v souborech"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "jen údaj EXIF pořízení v souborech"),
+        QT_TRANSLATE_NOOP("kivo::TFUprDatCas", "jen údaj EXIF digitalizace v souborech")};
+    const int chosen = CBOprava->findData(static_cast<int>(AdjustTarget::ExifChosen));
+    if (chosen >= 0)
+        CBOprava->removeItem(chosen);
+    chosenStamp_ = stamp >= 1 && stamp <= 3 ? stamp : 0;
+    if (chosenStamp_ > 0)
+        CBOprava->addItem(tr(kOnly[chosenStamp_ - 1]), static_cast<int>(AdjustTarget::ExifChosen));
 }
 
 void TFUprDatCas::ChBDatumZmenitAClick() {
@@ -228,9 +259,10 @@ void TFUprDatCas::markUnit(bool marked) {
     pal.setColor(QPalette::Base, marked ? QColor(255, 200, 200) : normal.color(QPalette::Base));
     pal.setColor(QPalette::Text, marked ? QColor(Qt::black) : normal.color(QPalette::Text));
     CBHodnotaR->setPalette(pal);
-    LStav->setText(marked ? tr("Neznámá jednotka „%1“: vyberte jednu ze seznamu.")
-                                .arg(CBHodnotaR->currentText())
-                          : QString());
+    LStav->setText(
+        marked
+            ? tr("Neznámá jednotka „%1“: vyberte jednu ze seznamu.").arg(CBHodnotaR->currentText())
+            : QString());
     LStav->setVisible(marked);
 }
 

@@ -33,6 +33,11 @@ public:
     // What the caller applies after the dialog closed with the confirming result.
     AdjustSettings settings() const;
     int unitIndex() const { return unitIndex_; }
+    AdjustTarget target() const;
+    // Offers "only this stamp" (kExifModify..kExifDigitized of exif_date_table.h); 0 offers
+    // the file times and all three stamps only.
+    void setChosenStamp(int stamp);
+    int chosenStamp() const { return chosenStamp_; }
 
     // Handlers, public so that tests can drive them as the controls do.
     void ChBDatumZmenitAClick();
@@ -58,6 +63,7 @@ public:
     QDateEdit* DTPA = nullptr;
     QCheckBox* ChBCasZmenitA = nullptr;
     QLineEdit* MECasA = nullptr;
+    QComboBox* CBOprava = nullptr; // "Opravit:" the file times or the EXIF stamps
     QPushButton* BOK = nullptr;
     QPushButton* Bcancel = nullptr;
     QLabel* LStav = nullptr; // status line
@@ -70,6 +76,7 @@ private:
     bool inUnitCombo(const QWidget* w) const;
 
     int unitIndex_ = kUnitDay;
+    int chosenStamp_ = 0;
     bool unitMarked_ = false;
     QMetaObject::Connection focusWatch_;
 };

@@ -34,6 +34,10 @@ std::int64_t AmountFromText(std::string_view text);
 inline constexpr int kPageRelative = 0;
 inline constexpr int kPageAbsolute = 1;
 
+// What a correction is applied to: the files' modification times, or the EXIF stamps
+// stored in the photos (all three, or the one chosen in the EXIF date dialog).
+enum class AdjustTarget { FileTimes, ExifAll, ExifChosen };
+
 struct AdjustSettings {
     int page = kPageRelative;
     std::int64_t amount = 1;

@@ -86,8 +86,7 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     List->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List->setSelectionBehavior(QAbstractItemView::SelectRows);
     List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List->setHeaderLabels({tr("soubor"), tr("stávající"),
-                           tr("úprava"), tr("EXIF změna"),
+    List->setHeaderLabels({tr("soubor"), tr("stávající"), tr("úprava"), tr("EXIF změna"),
                            tr("EXIF pořízení"), tr("EXIF digitalizace")});
     List->header()->setStretchLastSection(false);
     List->header()->setSectionsClickable(false);
@@ -106,12 +105,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
 
     PMList = new QMenu(this);
     PMList->setObjectName(QStringLiteral("PMList"));
-    PMLVse =
-        MenuItem(tr("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
-    PMLBez = MenuItem(tr("označ vše &bez úpravy"), "PMLBez",
-                      QKeySequence(Qt::CTRL | Qt::Key_B), this);
-    PMLPryc = MenuItem(tr("&odstraň ze seznamu"), "PMLPryc",
-                       QKeySequence(Qt::Key_Delete), this);
+    PMLVse = MenuItem(tr("&označ vše"), "PMLVse", QKeySequence(Qt::CTRL | Qt::Key_A), this);
+    PMLBez =
+        MenuItem(tr("označ vše &bez úpravy"), "PMLBez", QKeySequence(Qt::CTRL | Qt::Key_B), this);
+    PMLPryc = MenuItem(tr("&odstraň ze seznamu"), "PMLPryc", QKeySequence(Qt::Key_Delete), this);
     PMList->addAction(PMLVse);
     PMList->addAction(PMLBez);
     PMList->addSeparator();
@@ -136,6 +133,10 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     ChBPasmo->setObjectName(QStringLiteral("ChBPasmo"));
     ChBXmp = new QCheckBox(tr("chybějící pořízení z &XMP"), this);
     ChBXmp->setObjectName(QStringLiteral("ChBXmp"));
+    LStampy = new QLabel(this);
+    LStampy->setObjectName(QStringLiteral("LStampy"));
+    LStampy->setWordWrap(true);
+    LStampy->hide();
     ChBXmp->setToolTip(tr("soubor bez údaje EXIF pořízení vezme datum z XMP (v souboru nebo "
                           "v souboru .xmp vedle něj)"));
     ChBPasmo->setToolTip(tr("údaje EXIF uložené s časovým posunem (OffsetTime) ukáže jako "
@@ -164,6 +165,7 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(List, 1);
+    main->addWidget(LStampy);
     main->addLayout(small);
     main->addLayout(large);
 
@@ -267,6 +269,7 @@ void TFDCExif::ShowRows() {
             item->setToolTip(kColNewValue, reason);
         for (int c = 0; c < 3; ++c)
             set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
+        ShowStampCells(*item, r);
     }
     List->selectionModel()->select(selection,
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
@@ -283,16 +286,21 @@ void TFDCExif::TakeSelection() {
 }
 
 void TFDCExif::BExifZmenaClick(int tag) {
+    chosenStamp_ = tag;
+    DropStamps();
     table_.CopyExif(tag);
     ShowRows();
 }
 
 void TFDCExif::ExifNejnizsiClick() {
+    chosenStamp_ = 0;
+    DropStamps();
     table_.Earliest();
     ShowRows();
 }
 
 void TFDCExif::BNeupravovatClick() {
+    DropStamps();
     table_.ClearValues();
     ShowRows();
 }
@@ -301,9 +309,12 @@ void TFDCExif::BSZmenaClick(int tag) {
     if (!table_.HasSelection())
         return;
     TFUprDatCas adjust(this);
+    adjust.setChosenStamp(chosenStamp_);
     adjust.adjustSize();
     CenterFormOver(adjust, *this);
-    if (adjust.exec() == QDialog::Accepted)
+    if (adjust.exec() == QDialog::Accepted && adjust.target() != AdjustTarget::FileTimes)
+        PlanStamps(adjust.target(), adjust.settings());
+    else if (adjust.result() == QDialog::Accepted)
         table_.Adjust(tag, adjust.settings());
     else
         table_.StejnePryc();
@@ -311,6 +322,7 @@ void TFDCExif::BSZmenaClick(int tag) {
 }
 
 void TFDCExif::BPrycClick() {
+    DropStamps();
     table_.RemoveSelected();
     ShowRows();
 }
@@ -318,6 +330,7 @@ void TFDCExif::BPrycClick() {
 void TFDCExif::PMLPrycClick() {
     if (!table_.RemoveFirstSelected())
         return;
+    DropStamps();
     ShowRows();
     if (table_.empty())
         close();
@@ -334,6 +347,10 @@ void TFDCExif::PMLBezClick() {
 }
 
 void TFDCExif::BProved1Click(int tag) {
+    if (stampJob_) {
+        WriteStamps(tag == 1);
+        return;
+    }
     table_.Write(tag == 1);
     ShowRows();
     if (table_.empty())
@@ -355,7 +372,7 @@ void TFDCExif::done(int r) {
         // Reported once; the files already written must still refresh the list.
         ShowMessageBox(QString::fromUtf8(e.what()), MsgKind::Error, QMessageBox::Ok);
     }
-    QDialog::done(table_.changed() ? QDialog::Accepted : QDialog::Rejected);
+    QDialog::done(table_.changed() || stampsWritten_ > 0 ? QDialog::Accepted : QDialog::Rejected);
 }
 
 } // namespace kivo

@@ -14,12 +14,16 @@
 // centred over mainWindow and returns true exactly when at least one file's time was
 // written. Nothing is written to the settings file apart from the dialog's placement.
 
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <QDialog>
 
+#include "photoops/adjust_settings.h"
 #include "photoops/exif_date_table.h"
+#include "photoops/exif_stamp_job.h"
 
 class QAction;
 class QCheckBox;
@@ -27,6 +31,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 namespace kivo {
 
@@ -49,6 +54,10 @@ public:
     ~TFDCExif() override;
 
     const ExifDateTable& table() const { return table_; }
+    // The correction of the EXIF stamps waiting for "Proveď", null when none is planned.
+    const ExifStampJob* stampJob() const { return stampJob_.get(); }
+    // Stamps written into photos since the dialog opened.
+    std::size_t stampsWritten() const { return stampsWritten_; }
 
     // Handlers, public so that tests drive them as the buttons and menu items do.
     void BExifZmenaClick(int tag);
@@ -85,6 +94,7 @@ public:
     QPushButton* Bcancel = nullptr;
     QCheckBox* ChBXmp = nullptr;   // missing DateTimeOriginal from the XMP dates
     QCheckBox* ChBPasmo = nullptr; // EXIF columns at the exact instant of their offsets
+    QLabel* LStampy = nullptr;     // says that "Proveď" writes the corrected stamps
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -97,7 +107,21 @@ private:
     // List -> table: which rows the user selected.
     void TakeSelection();
 
+    // The EXIF stamps of the selected rows corrected by `settings` (kept in the dialog
+    // until "Proveď"); the corrected stamps are shown in the EXIF columns.
+    void PlanStamps(AdjustTarget target, const AdjustSettings& settings);
+    void DropStamps();
+    // "Proveď" with planned stamps: the job runs on a worker with a journal connection of
+    // its own while the dialog waits, responsive; the rows then show what the photos hold.
+    void WriteStamps(bool keepRows);
+    void ShowStampCells(QTreeWidgetItem& item, const ExifDateRow& row);
+
     ExifDateTable table_;
+    int chosenStamp_ = 0; // the EXIF column chosen last as the start, 0 for none
+    std::unique_ptr<ExifStampJob> stampJob_;
+    std::map<std::string, std::size_t> stampRowOf_;    // name -> row of stampJob_
+    std::map<std::string, std::string> stampFailures_; // name -> why its stamps were not written
+    std::size_t stampsWritten_ = 0;
     bool shown_ = false;
     bool syncing_ = false;
     bool closing_ = false;

@@ -46,6 +46,19 @@ void ExifDateTable::UseOffsets(bool on) {
                 std::swap(row.exif[i], row.exifExact[i]);
 }
 
+void ExifDateTable::ReplaceStamps(std::size_t i, const ExifDateRow& fresh) {
+    ExifDateRow& row = rows_.at(i);
+    row.current = fresh.current;
+    row.exif = fresh.exif;
+    row.exifExact = fresh.exifExact;
+    row.xmpTaken = fresh.xmpTaken;
+    row.xmpShown = false;
+    if (offsetsUsed_)
+        for (std::size_t k = 0; k < 3; ++k)
+            if (!row.exifExact[k].empty())
+                std::swap(row.exif[k], row.exifExact[k]);
+}
+
 bool ExifDateTable::HasSelection() const {
     return std::any_of(rows_.begin(), rows_.end(), [](const auto& r) { return r.selected; });
 }

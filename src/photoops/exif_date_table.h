@@ -60,6 +60,10 @@ public:
     bool empty() const { return rows_.empty(); }
 
     void SetSelected(std::size_t i, bool selected) { rows_.at(i).selected = selected; }
+    // Row i takes the stamps and the current time of `fresh` (the same file read again
+    // after its stamps were rewritten), shown with the offsets as the table shows them;
+    // the XMP fallback is then applied again by the caller.
+    void ReplaceStamps(std::size_t i, const ExifDateRow& fresh);
     bool HasSelection() const;
 
     // Raised by the first successful write; decides the dialog's result.
@@ -107,6 +111,7 @@ public:
         journal_ = journal;
         journalKind_ = kind;
     }
+    Journal* journal() const { return journal_; }
     const std::string& journalError() const { return journalError_; }
     // The checks of Write without writing: every row with a new value gets the reason it
     // would fail, or none. Returns the number of rows that would fail.

@@ -27,6 +27,7 @@
 
 #include "core/settings.h"
 #include "photoops/adjust_dialog.h"
+#include "photoops/when_modal.h"
 #include "platform/datetime.h"
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
@@ -39,27 +40,7 @@ namespace kivo {
 namespace {
 
 using test::TempDir;
-
-// Runs `act` on the first modal widget of type W that comes up while this object lives.
-template <class W> class WhenModal {
-public:
-    explicit WhenModal(std::function<void(W*)> act) : act_(std::move(act)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* w = qobject_cast<W*>(QApplication::activeModalWidget())) {
-                timer_.stop();
-                seen_ = true;
-                act_(w);
-            }
-        });
-        timer_.start(5);
-    }
-    bool seen() const { return seen_; }
-
-private:
-    std::function<void(W*)> act_;
-    QTimer timer_;
-    bool seen_ = false;
-};
+using test::WhenModal;
 
 std::time_t Mtime(const std::string& path) {
     struct stat st {};
