@@ -54,7 +54,7 @@ const std::string& TExifInfo::UserCommentText() {
 }
 
 const tTagRow& TExifInfo::deferredRow(const Deferred& d) const {
-    return RowFor(d.tag, d.dirKind);
+    return d.row ? *d.row : RowFor(d.tag, d.dirKind);
 }
 
 std::span<const std::uint8_t> TExifInfo::deferredRaw(const Deferred& d) const {
@@ -117,6 +117,9 @@ void TExifInfo::materializeTags() {
 }
 
 void TExifInfo::addListItem(ListItem item) {
+    item.keySize = item.deferred >= 0
+                       ? deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key.size()
+                       : rows_[static_cast<std::size_t>(item.row)].Key.size();
     if (tagCount_ >= tagCapacity_ - 1) {
         tagCapacity_ += 25;
         tags_.reserve(static_cast<std::size_t>(tagCapacity_));
@@ -183,9 +186,13 @@ std::string TExifInfo::RenderNumber(std::span<const std::uint8_t> raw, int forma
 }
 
 int TExifInfo::AppendTag(const tTagRow& row) {
+    return AppendTag(tTagRow(row));
+}
+
+int TExifInfo::AppendTag(tTagRow&& row) {
     if (row.Number != 0) {
-        rows_.push_back(row);
-        addListItem({-1, static_cast<int>(rows_.size()) - 1});
+        rows_.push_back(std::move(row));
+        addListItem({-1, static_cast<int>(rows_.size()) - 1, 0});
     }
     return tagCount_ - 1;
 }
@@ -194,6 +201,8 @@ int TExifInfo::TagIndexByName(std::string_view name) {
     // Keys are known without rendering anything.
     for (int i = 0; i < tagCount_; ++i) {
         const ListItem& item = items_[static_cast<std::size_t>(i)];
+        if (item.keySize != name.size())
+            continue;
         const std::string& key =
             item.deferred >= 0 ? deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key
                                : rows_[static_cast<std::size_t>(item.row)].Key;
@@ -204,8 +213,18 @@ int TExifInfo::TagIndexByName(std::string_view name) {
 }
 
 std::string TExifInfo::TagTextByName(std::string_view name) {
+    // The one row's text, as Tags() would give it, without rendering the others.
     const int i = TagIndexByName(name);
-    return i < 0 ? std::string() : Tags()[static_cast<std::size_t>(i)].Shown;
+    if (i < 0)
+        return {};
+    if (static_cast<std::size_t>(i) < tags_.size())
+        return tags_[static_cast<std::size_t>(i)].Shown;
+    const ListItem& item = items_[static_cast<std::size_t>(i)];
+    if (item.deferred < 0)
+        return rows_[static_cast<std::size_t>(item.row)].Shown;
+    return BuildRenders(BuildMode)
+               ? deferredText(deferred_[static_cast<std::size_t>(item.deferred)])
+               : std::string();
 }
 
 double TExifInfo::NumberByName(std::string_view name) {

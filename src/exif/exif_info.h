@@ -102,6 +102,7 @@ public:
 
     // Adds a row to the tag list (rows with Number 0 are not added); returns TagCount - 1.
     int AppendTag(const tTagRow& row);
+    int AppendTag(tTagRow&& row);
 
     // Both compare names without regard to letter case and take the first match.
     virtual int TagIndexByName(std::string_view name);
@@ -140,6 +141,7 @@ private:
     // entries whose rendering cannot fail and whose text no capture needs are deferred, so
     // every result is the same as if it had been rendered during the walk.
     struct Deferred {
+        const tTagRow* row = nullptr; // RowFor(tag, dirKind): the tables never change
         int tag = 0;
         int format = 0;
         int dirKind = 0;
@@ -155,6 +157,7 @@ private:
     struct ListItem {
         int deferred = -1; // index into deferred_, or -1 for rows_[row]
         int row = -1;
+        std::size_t keySize = 0; // of the row's Key: most look-ups by name stop here
     };
 
     void walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind, std::int64_t spanLength,

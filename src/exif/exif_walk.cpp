@@ -241,6 +241,7 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
             text = RenderEntry(tag, format, components, byteCount, pos32, raw, dirKind);
         } else if (renders || lists) {
             Deferred d;
+            d.row = &row;
             d.tag = tag;
             d.format = format;
             d.dirKind = dirKind;
@@ -326,7 +327,7 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         if (lists && row.Number != 0) {
             try {
                 if (deferredIndex >= 0) {
-                    addListItem({deferredIndex, -1});
+                    addListItem({deferredIndex, -1, 0});
                 } else {
                     tTagRow listed = row;
                     listed.Shown = std::move(text);
@@ -335,7 +336,7 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                     listed.RawLen = static_cast<std::int32_t>(listed.RawBytes.size());
                     listed.ValuePos = pos32;
                     listed.Format = static_cast<std::uint16_t>(format);
-                    AppendTag(listed);
+                    AppendTag(std::move(listed));
                 }
             } catch (const std::exception&) {
             }
@@ -372,7 +373,7 @@ void TExifInfo::Derive35mm() {
     row.RawLen = 0;
     row.Pattern = "%s mm";
     row.Format = kFormatSRational;
-    AppendTag(row);
+    AppendTag(tTagRow(row));
     appendTraceLine(index, row.Caption, row.Shown, 0, 0);
 }
 

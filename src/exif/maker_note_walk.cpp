@@ -113,7 +113,8 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
         const auto found = std::find_if(table.begin(), table.end(),
                                         [tag](const tTagRow& r) { return r.Number == tag; });
         const tTagRow* row = found != table.end() ? &*found : nullptr;
-        const std::string name = row ? row->Caption : std::string("Unknown");
+        static const std::string kUnknown = "Unknown";
+        const std::string& name = row ? row->Caption : kUnknown;
         if (isSkipName(name)) {
             continue;
         }
@@ -150,7 +151,7 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
                                   : (row && row->Render) ? row->Render(rendered)
                                                          : Printable(rendered);
 
-        std::string line;
+        std::string& line = owner.MakerTrace;
         if (TraceDepth > 0) {
             line += kMakerLineBreak;
             line += "tag[$" + hex4(tag) + "]: " + name + " = ";
@@ -172,14 +173,17 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
                 line += shown;
             }
         } else if (CompositeFlag) {
-            line = shown;
+            line += shown;
             line += kMakerLineBreak;
-            line += name + " = " + rendered;
+            line += name;
+            line += " = ";
+            line += rendered;
         } else {
             line += kMakerLineBreak;
-            line += name + " = " + shown;
+            line += name;
+            line += " = ";
+            line += shown;
         }
-        owner.MakerTrace += line;
 
         if (render && row) {
             tTagRow listed = *row;
@@ -190,7 +194,7 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
             listed.Format = static_cast<std::uint16_t>(format);
             listed.Kind = 1;
             try {
-                owner.AppendTag(listed);
+                owner.AppendTag(std::move(listed));
             } catch (const std::exception&) {
                 // A row that cannot be listed costs only its place in the list.
             }

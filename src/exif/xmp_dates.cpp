@@ -3,8 +3,11 @@
 
 #include "exif/xmp_dates.h"
 
+#include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 
@@ -102,30 +105,82 @@ std::optional<std::string_view> XmpPacketOfApp1(std::string_view payload) {
     return payload.substr(kHeader.size());
 }
 
-std::string ReadXmpSidecar(const std::string& photoPath) {
+namespace {
+
+// The sidecar names of a photo, in the order they are tried: NAME.xmp, NAME.XMP, then
+// NAME.ext.xmp and NAME.ext.XMP.
+std::array<std::string, 4> sidecarCandidates(const std::string& photoPath) {
     const std::size_t slash = photoPath.rfind('/');
     const std::size_t dot = photoPath.rfind('.');
     const bool hasExt = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
     const std::string stem = hasExt ? photoPath.substr(0, dot) : photoPath;
-    for (const std::string& candidate :
-         {stem + ".xmp", stem + ".XMP", photoPath + ".xmp", photoPath + ".XMP"}) {
+    return {stem + ".xmp", stem + ".XMP", photoPath + ".xmp", photoPath + ".XMP"};
+}
+
+// The first kMaxXmpBytes of a regular file; nullopt when it is not one or cannot be opened.
+std::optional<std::string> readSidecarFile(const std::string& path) {
+    RegularFile file = OpenRegularFile(path);
+    if (!file)
+        return std::nullopt;
+    // As much as the file has, within the limit: a small sidecar costs no large buffer.
+    const auto size = static_cast<std::size_t>(std::max<off_t>(file.info.st_size, 0));
+    std::string out(std::min(size + 1, kMaxXmpBytes), '\0');
+    std::size_t done = 0;
+    while (true) {
+        if (done == out.size()) {
+            if (out.size() >= kMaxXmpBytes)
+                break;
+            out.resize(std::min(out.size() * 2, kMaxXmpBytes)); // it grew since its fstat
+        }
+        const ssize_t got = ::read(file.fd.get(), out.data() + done, out.size() - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    out.resize(done);
+    return out;
+}
+
+bool endsWithXmp(std::string_view name) {
+    return name.size() > 4 &&
+           (name.substr(name.size() - 4) == ".xmp" || name.substr(name.size() - 4) == ".XMP");
+}
+
+} // namespace
+
+std::string ReadXmpSidecar(const std::string& photoPath) {
+    for (const std::string& candidate : sidecarCandidates(photoPath)) {
         if (candidate == photoPath)
             continue;
-        RegularFile file = OpenRegularFile(candidate);
-        if (!file)
-            continue;
-        std::string out(kMaxXmpBytes, '\0');
-        std::size_t done = 0;
-        while (done < out.size()) {
-            const ssize_t got = ::read(file.fd.get(), out.data() + done, out.size() - done);
-            if (got < 0 && errno == EINTR)
-                continue;
-            if (got <= 0)
-                break;
-            done += static_cast<std::size_t>(got);
+        if (auto text = readSidecarFile(candidate))
+            return std::move(*text);
+    }
+    return {};
+}
+
+std::string XmpSidecarReader::Read(const std::string& photoPath) {
+    const std::size_t slash = photoPath.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : photoPath.substr(0, slash + 1);
+    Folder& f = folders_[folder];
+    if (!f.listed && ++f.asked == kListAfter + 1) {
+        // A folder that cannot be listed is looked up file by file, as before.
+        if (DIR* dir = ::opendir(folder.c_str())) {
+            while (const dirent* entry = ::readdir(dir))
+                if (endsWithXmp(entry->d_name))
+                    f.sidecars.insert(entry->d_name);
+            ::closedir(dir);
+            f.listed = true;
         }
-        out.resize(done);
-        return out;
+    }
+    if (!f.listed)
+        return ReadXmpSidecar(photoPath);
+    for (const std::string& candidate : sidecarCandidates(photoPath)) {
+        if (candidate == photoPath || !f.sidecars.count(candidate.substr(candidate.rfind('/') + 1)))
+            continue;
+        if (auto text = readSidecarFile(candidate))
+            return std::move(*text);
     }
     return {};
 }

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace kivo {
 
@@ -35,5 +37,22 @@ std::optional<std::string_view> XmpPacketOfApp1(std::string_view payload);
 // NAME.ext.XMP; only regular files, at most kMaxXmpBytes of it. "" when there is none.
 inline constexpr std::size_t kMaxXmpBytes = 1024 * 1024;
 std::string ReadXmpSidecar(const std::string& photoPath);
+
+// ReadXmpSidecar for a run over many photos: a folder asked about more than a few times is
+// listed once, so that its photos without a sidecar cost no failed look-ups. A sidecar that
+// appears in a listed folder later in the run is not seen.
+class XmpSidecarReader {
+public:
+    static constexpr int kListAfter = 8; // photos of a folder looked up one by one
+    std::string Read(const std::string& photoPath);
+
+private:
+    struct Folder {
+        int asked = 0;
+        bool listed = false;
+        std::unordered_set<std::string> sidecars; // names ending in .xmp or .XMP
+    };
+    std::unordered_map<std::string, Folder> folders_;
+};
 
 } // namespace kivo

@@ -339,10 +339,34 @@ std::string DateTimeText(TDateTime v) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     DecodeDate(v, y, mo, d);
     DecodeTime(v, h, mi, s, ms);
-    std::string out = Zero(y, 4) + "." + Two(mo) + "." + Two(d);
-    if (h != 0 || mi != 0 || s != 0 || ms != 0)
-        out += " " + Two(h) + ":" + Two(mi) + ":" + Two(s);
-    return out;
+    const bool withTime = h != 0 || mi != 0 || s != 0 || ms != 0;
+    if (y < 0 || y > 9999) {
+        std::string out = Zero(y, 4) + "." + Two(mo) + "." + Two(d);
+        if (withTime)
+            out += " " + Two(h) + ":" + Two(mi) + ":" + Two(s);
+        return out;
+    }
+    // The common case in one buffer: every list row and report line has one or three.
+    char buf[19];
+    auto put2 = [&buf](std::size_t at, int value) {
+        buf[at] = static_cast<char>('0' + value / 10 % 10);
+        buf[at + 1] = static_cast<char>('0' + value % 10);
+    };
+    put2(0, y / 100);
+    put2(2, y % 100);
+    buf[4] = '.';
+    put2(5, mo);
+    buf[7] = '.';
+    put2(8, d);
+    if (!withTime)
+        return std::string(buf, 10);
+    buf[10] = ' ';
+    put2(11, h);
+    buf[13] = ':';
+    put2(14, mi);
+    buf[16] = ':';
+    put2(17, s);
+    return std::string(buf, 19);
 }
 
 std::optional<TDateTime> ParseDateTimeText(std::string_view text) {

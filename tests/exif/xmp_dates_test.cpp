@@ -65,5 +65,25 @@ TEST(XmpDates, PacketOfTheJpegAndTheSidecar) {
     EXPECT_EQ(ReadXmpSidecar(dir.file("b.CR2")), "stem first");
 }
 
+// Past the photos it looks up one by one, the reader lists the folder: same answers.
+TEST(XmpDates, SidecarReaderOfAListedFolderFindsWhatTheLookUpsFind) {
+    TempDir dir;
+    dir.write("a.xmp", "stem");
+    dir.write("b.JPG.XMP", "name and extension");
+    dir.write("c.XMP", "upper stem");
+    dir.write("c.jpg.xmp", "later candidate");
+    dir.mkdir("d.xmp"); // not a regular file
+    dir.write("e.xmpx", "not a sidecar");
+    dir.write("big.xmp", std::string(kMaxXmpBytes + 10, 'x'));
+    XmpSidecarReader reader;
+    for (int round = 0; round < 2 * XmpSidecarReader::kListAfter; ++round)
+        for (const char* photo : {"a.jpg", "b.JPG", "c.jpg", "d.jpg", "e.jpg", "big.nef", "z.jpg"})
+            ASSERT_EQ(reader.Read(dir.file(photo)), ReadXmpSidecar(dir.file(photo)))
+                << photo << " round " << round;
+    EXPECT_EQ(reader.Read(dir.file("c.jpg")), "upper stem");
+    EXPECT_EQ(reader.Read(dir.file("big.nef")).size(), kMaxXmpBytes);
+    EXPECT_EQ(reader.Read(dir.file("d.jpg")), "");
+}
+
 } // namespace
 } // namespace kivo

@@ -10,6 +10,7 @@
 
 #include "cli/lib/json_names.h"
 #include "cli/lib/output_buffer.h"
+#include "exif/container_kind.h"
 #include "exif/iptc.h"
 #include "exif/photo_data.h"
 #include "exif/xmp_dates.h"
@@ -53,10 +54,10 @@ void appendLine(std::string& out, std::string_view label, std::string_view value
 }
 
 // The XMP dates of the file's packet, else of its sidecar.
-XmpDates xmpDatesOf(const std::string& file, const TPhotoData& photo) {
+XmpDates xmpDatesOf(const std::string& file, const TPhotoData& photo, XmpSidecarReader& sidecars) {
     XmpDates dates = ParseXmpDates(photo.XmpPacket);
     if (dates.empty())
-        dates = ParseXmpDates(ReadXmpSidecar(file));
+        dates = ParseXmpDates(sidecars.Read(file));
     return dates;
 }
 
@@ -146,8 +147,8 @@ bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options, s
     return true;
 }
 
-nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo, bool withTags,
-                                bool withTrace) {
+nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
+                                XmpSidecarReader& sidecars, bool withTags, bool withTrace) {
     TExifInfo* exif = photo.Exif.get();
     nlohmann::ordered_json j;
     PutName(j, "file", file);
@@ -168,7 +169,7 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo, bool
     j["flash"] = exif ? exif->FlashValue : 0;
     for (const char* key : kExif23Facts)
         j[key] = exif ? exif->TagTextByName(key) : "";
-    const XmpDates xmp = xmpDatesOf(file, photo);
+    const XmpDates xmp = xmpDatesOf(file, photo, sidecars);
     j["xmp_dates"] = {{"DateTimeOriginal", xmp.dateTimeOriginal},
                       {"CreateDate", xmp.createDate},
                       {"DateCreated", xmp.dateCreated}};
@@ -215,8 +216,8 @@ nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string&
     return j;
 }
 
-void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo, bool withTags,
-                    bool withTrace) {
+void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo,
+                    XmpSidecarReader& sidecars, bool withTags, bool withTrace) {
     TExifInfo* exif = photo.Exif.get();
     out += file;
     out += '\n';
@@ -233,7 +234,7 @@ void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo
         out += std::to_string(exif->PixelHeight);
     }
     out += '\n';
-    const XmpDates xmp = xmpDatesOf(file, photo);
+    const XmpDates xmp = xmpDatesOf(file, photo, sidecars);
     for (const auto& [label, value] : {std::pair{"  XMP DateTimeOriginal: ", &xmp.dateTimeOriginal},
                                        std::pair{"  XMP CreateDate:     ", &xmp.createDate},
                                        std::pair{"  XMP DateCreated:    ", &xmp.dateCreated}})
@@ -336,6 +337,7 @@ int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostrea
     }
     int status = 0;
     TPhotoData photo(kBuildAll);
+    XmpSidecarReader sidecars;
     JsonArrayWriter json(out);
     bool first = true;
     auto fail = [&](const std::string& file, const std::string& error) {
@@ -348,23 +350,30 @@ int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostrea
     for (const auto& file : options.files) {
         if (out.failed())
             break; // nobody reads the rest
-        // Only regular files: the reader refuses the others too (and a file swapped for a
-        // FIFO after this look-up), this gives the reason.
-        if (const std::string problem = InfoFileProblem(file); !problem.empty()) {
+        // Only regular files. The reader opens a photo's name as one or refuses it; the
+        // reason is looked up only then. Other names are never opened, so they are looked up
+        // first.
+        const bool photoName = ContainerByName(file) != PhotoContainer::None;
+        if (!photoName) {
+            if (const std::string problem = InfoFileProblem(file); !problem.empty()) {
+                fail(file, problem);
+                continue;
+            }
+        }
+        photo.ReadImageFile(file);
+        if (photo.StatusText.empty() || photo.StatusText == kStatusCannotOpen) {
+            std::string problem = photoName ? InfoFileProblem(file) : std::string();
+            if (problem.empty())
+                problem = photo.OpenError ? OpenErrorText(photo.OpenError) : "cannot be opened";
             fail(file, problem);
             continue;
         }
-        photo.ReadImageFile(file);
-        if (photo.StatusText == kStatusCannotOpen) {
-            fail(file, photo.OpenError ? OpenErrorText(photo.OpenError) : "cannot be opened");
-            continue;
-        }
         if (options.json) {
-            json.Add(InfoJson(file, photo, options.tags, options.trace));
+            json.Add(InfoJson(file, photo, sidecars, options.tags, options.trace));
         } else {
             if (!first)
                 out.text() += '\n';
-            AppendInfoText(out.text(), file, photo, options.tags, options.trace);
+            AppendInfoText(out.text(), file, photo, sidecars, options.tags, options.trace);
             out.Wrote();
             first = false;
         }

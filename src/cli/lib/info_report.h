@@ -11,6 +11,7 @@ namespace kivo {
 
 class OutputBuffer;
 class TPhotoData;
+class XmpSidecarReader;
 
 struct InfoOptions {
     bool json = false;
@@ -35,13 +36,13 @@ std::string InfoFileProblem(const std::string& file);
 // One file's report from a reader that has just read it: the fields the text shows by
 // default; with withTags then "tags" and, for a file with an APP13 segment, "iptc"; with
 // withTrace "trace" and "maker_trace" (before "iptc").
-nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo, bool withTags,
-                                bool withTrace);
+nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
+                                XmpSidecarReader& sidecars, bool withTags, bool withTrace);
 // The report of a file that could not be read: "file" and "error".
 nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string& error);
 // Appends one file's text report to out.
-void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo, bool withTags,
-                    bool withTrace);
+void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo,
+                    XmpSidecarReader& sidecars, bool withTags, bool withTrace);
 
 // The whole tool: 0 when every file could be read, 1 when a file is missing, a folder, not
 // a regular file or cannot be opened (the others are still reported) or when the output

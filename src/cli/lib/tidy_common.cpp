@@ -4,6 +4,8 @@
 #include <charconv>
 #include <filesystem>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
 #include <nlohmann/json.hpp>
 
@@ -70,30 +72,44 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
                                        const std::string& command, std::ostream& err,
                                        bool& anyMissing) {
     std::vector<FolderBatch> batches;
+    // Looked up once per spelling of a folder: thousands of files share a few folders.
+    std::unordered_map<std::string, std::string> canonicalOf;
+    std::unordered_map<std::string, std::size_t> batchOf;
+    std::vector<std::unordered_set<std::string>> namesOf;
+    std::error_code cwdError;
+    const fs::path cwd = fs::current_path(cwdError);
     for (const std::string& file : files) {
         std::error_code ec;
-        const fs::path absolute = fs::absolute(fs::path(file), ec);
+        const fs::path given(file);
+        const fs::path absolute =
+            given.is_absolute() || cwdError ? fs::absolute(given, ec) : cwd / given;
         const std::string name = absolute.filename().string();
         std::string folder;
         if (!ec && !name.empty() && name != "." && name != "..") {
             // One spelling per folder, so "a.jpg" and "./a.jpg" land in the same batch.
-            const fs::path canonical = fs::weakly_canonical(absolute.parent_path(), ec);
-            if (!ec)
-                folder = canonical.string();
+            const std::string parent = absolute.parent_path().string();
+            const auto known = canonicalOf.find(parent);
+            if (known != canonicalOf.end()) {
+                folder = known->second;
+            } else {
+                const fs::path canonical = fs::weakly_canonical(absolute.parent_path(), ec);
+                if (!ec)
+                    folder = canonical.string();
+                canonicalOf.emplace(parent, folder);
+            }
         }
         if (folder.empty() || !FileExists(IncludeTrailingSlash(folder) + name)) {
             err << "kivo-tidy " << command << ": not a file: " << EscapeForLine(file) << "\n";
             anyMissing = true;
             continue;
         }
-        auto batch = std::find_if(batches.begin(), batches.end(),
-                                  [&](const FolderBatch& b) { return b.folder == folder; });
-        if (batch == batches.end()) {
+        const auto [batch, added] = batchOf.emplace(folder, batches.size());
+        if (added) {
             batches.push_back({folder, {}});
-            batch = batches.end() - 1;
+            namesOf.emplace_back();
         }
-        if (std::find(batch->names.begin(), batch->names.end(), name) == batch->names.end())
-            batch->names.push_back(name);
+        if (namesOf[batch->second].insert(name).second)
+            batches[batch->second].names.push_back(name);
     }
     return batches;
 }
@@ -165,35 +181,34 @@ void PrintText(const ResultTable& raw, std::ostream& out) {
         std::all_of(raw.rows.begin(), raw.rows.end(),
                     [shown](const auto& row) { return row[shown - 1].empty(); }))
         --shown;
-    ResultTable table{{}, {}};
-    for (std::size_t c = 0; c < shown; ++c)
-        table.columns.push_back(EscapeForLine(raw.columns[c]));
-    for (const auto& row : raw.rows) {
-        std::vector<std::string> cells;
-        for (std::size_t c = 0; c < shown; ++c)
-            cells.push_back(EscapeForLine(row[c]));
-        table.rows.push_back(std::move(cells));
+    // Cells are escaped twice (to measure, then to print) rather than copied whole.
+    std::vector<std::size_t> widths(shown);
+    for (std::size_t c = 0; c < shown; ++c) {
+        widths[c] = TextWidth(EscapeForLine(raw.columns[c]));
+        for (const auto& row : raw.rows)
+            widths[c] = std::max(widths[c], TextWidth(EscapeForLine(row[c])));
     }
-    std::vector<std::size_t> widths(table.columns.size());
-    for (std::size_t c = 0; c < widths.size(); ++c) {
-        widths[c] = TextWidth(table.columns[c]);
-        for (const auto& row : table.rows)
-            widths[c] = std::max(widths[c], TextWidth(row[c]));
-    }
+    std::string text;
     auto printRow = [&](const std::vector<std::string>& cells) {
-        std::string line;
-        for (std::size_t c = 0; c < cells.size(); ++c) {
-            line += cells[c];
-            if (c + 1 < cells.size())
-                line += std::string(widths[c] - TextWidth(cells[c]) + 2, ' ');
+        const std::size_t start = text.size();
+        for (std::size_t c = 0; c < shown; ++c) {
+            const std::string cell = EscapeForLine(cells[c]);
+            text += cell;
+            if (c + 1 < shown)
+                text.append(widths[c] - TextWidth(cell) + 2, ' ');
         }
-        while (!line.empty() && line.back() == ' ')
-            line.pop_back();
-        out << line << "\n";
+        while (text.size() > start && text.back() == ' ')
+            text.pop_back();
+        text += '\n';
+        if (text.size() >= 64 * 1024) {
+            out << text;
+            text.clear();
+        }
     };
-    printRow(table.columns);
-    for (const auto& row : table.rows)
+    printRow(raw.columns);
+    for (const auto& row : raw.rows)
         printRow(row);
+    out << text;
 }
 
 void PrintJson(const ResultTable& table, std::ostream& out) {
