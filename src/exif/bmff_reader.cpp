@@ -274,7 +274,12 @@ bool readHeifMeta(TPhotoData& photo, ByteSource& in, const Box& meta) {
     const std::uint64_t skip = beN(exif->data(), 4);
     if (skip > exif->size() - 4)
         return false;
-    MemorySource tiff(std::span<const std::uint8_t>(*exif).subspan(4 + skip));
+    // An item in one piece of the file itself can have its stamps rewritten in place.
+    const bool inPlace = loc->construction == 0 && loc->extents.size() == 1 && in.tell() >= 0 &&
+                         loc->extents[0].offset <= static_cast<std::uint64_t>(INT64_MAX / 2);
+    const std::int64_t at =
+        inPlace ? static_cast<std::int64_t>(loc->extents[0].offset + 4 + skip) : -1;
+    MemorySource tiff(std::span<const std::uint8_t>(*exif).subspan(4 + skip), at);
     return photo.ReadTiffStream(tiff);
 }
 

@@ -139,7 +139,10 @@ private:
 
 class MemorySource : public ByteSource {
 public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    // fileOffset: where the bytes lie in the file they were read from, when they lie there
+    // as they are; -1 when they do not (bytes gathered, or not from a file).
+    explicit MemorySource(std::span<const std::uint8_t> bytes, std::int64_t fileOffset = -1)
+        : bytes_(bytes), fileOffset_(fileOffset) {}
     std::size_t read(std::uint8_t* out, std::size_t n) override {
         const std::size_t k = std::min(n, bytes_.size() - pos_);
         if (k > 0)
@@ -168,10 +171,13 @@ public:
         return k;
     }
     std::int64_t size() const override { return static_cast<std::int64_t>(bytes_.size()); }
-    std::int64_t tell() const override { return static_cast<std::int64_t>(pos_); }
+    std::int64_t tell() const override {
+        return fileOffset_ < 0 ? -1 : fileOffset_ + static_cast<std::int64_t>(pos_);
+    }
 
 private:
     std::span<const std::uint8_t> bytes_;
+    std::int64_t fileOffset_ = -1;
     std::size_t pos_ = 0;
 };
 

@@ -198,7 +198,7 @@ bool TPhotoData::ReadImageBytes(const std::string& name, std::span<const std::ui
     StatusText = kStatusNotExif;
     if (ContainerByName(name) == PhotoContainer::None)
         return false;
-    MemorySource in(bytes);
+    MemorySource in(bytes, 0);
     const bool found = readStream(name, in);
     SourceBytesRead = in.consumed();
     return found;

@@ -14,6 +14,8 @@ namespace {
 
 constexpr std::int64_t kStampBytes = 20; // "YYYY:MM:DD hh:mm:ss" and a zero
 constexpr std::int64_t kOffsetBytes = 7; // "+hh:mm" and a zero
+// Real files have one entry per tag; a file with more than a few is no camera's.
+constexpr std::size_t kMaxEntriesPerTag = 8;
 
 struct TagPair {
     int stamp;
@@ -45,6 +47,9 @@ std::string Collect(const TExifInfo& exif, std::int64_t base, int tag, std::int6
             seen = seen || f.fileOffset == offset;
         if (seen)
             continue; // two entries naming one value
+        if (out.size() == kMaxEntriesPerTag)
+            return std::string(name) + " is stored more than " + std::to_string(kMaxEntriesPerTag) +
+                   " times";
         const auto value = bytes.take(e.valuePos, wanted);
         out.push_back({offset, {value.begin(), value.end()}});
     }

@@ -314,9 +314,10 @@ void TFDCExif::BSZmenaClick(int tag) {
     CenterFormOver(adjust, *this);
     if (adjust.exec() == QDialog::Accepted && adjust.target() != AdjustTarget::FileTimes)
         PlanStamps(adjust.target(), adjust.settings());
-    else if (adjust.result() == QDialog::Accepted)
+    else if (adjust.result() == QDialog::Accepted) {
+        DropStamps(); // "Proveď" writes file times again
         table_.Adjust(tag, adjust.settings());
-    else
+    } else
         table_.StejnePryc();
     ShowRows();
 }

@@ -184,11 +184,15 @@ FsResult WritePatchedCopy(const std::string& path, int fd, const FileIdentity& e
     CopyUserAttributes(fd, out);
     const timespec kept[2] = {st.st_atim, st.st_mtim};
     const timespec now[2] = {st.st_atim, {0, UTIME_NOW}};
+    // Floor division: a time before 1970 has a negative second and a positive fraction.
+    std::int64_t seconds = options.mtimeNs / 1000000000;
+    std::int64_t nanos = options.mtimeNs % 1000000000;
+    if (nanos < 0) {
+        nanos += 1000000000;
+        --seconds;
+    }
     const timespec exact[2] = {st.st_atim,
-                               {static_cast<time_t>(options.mtimeNs / 1000000000),
-                                static_cast<long>(options.mtimeNs % 1000000000)}};
-    if (options.times == PatchTimes::Exact && options.mtimeNs < 0)
-        return abandon(Fail(EINVAL));
+                               {static_cast<time_t>(seconds), static_cast<long>(nanos)}};
     const timespec* times = options.times == PatchTimes::Keep    ? kept
                             : options.times == PatchTimes::Touch ? now
                                                                  : exact;

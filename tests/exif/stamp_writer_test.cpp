@@ -14,6 +14,7 @@
 #include "exif/photo_data.h"
 #include "exif/stamp_writer.h"
 #include "platform/regular_file.h"
+#include "support/container_fixtures.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -82,8 +83,10 @@ TEST_P(StampRewriteTest, ChangesExactlyTheStampBytes) {
     const FileCase& c = GetParam();
     test::TempDir dir;
     const Bytes tiff = Tiff(c.bigEndian);
-    const bool jpeg = std::string(c.name).ends_with(".jpg");
-    const std::string path = dir.write(c.name, jpeg ? test::JpegWithExif(tiff, true) : tiff);
+    const std::string name = c.name;
+    const std::string path = dir.write(name, name.ends_with(".jpg") ? test::JpegWithExif(tiff, true)
+                                             : name.ends_with(".heic") ? test::HeifFile(tiff)
+                                                                       : tiff);
     ::chmod(path.c_str(), 0640);
     const bool xattrs = ::setxattr(path.c_str(), "user.rating", "5", 1, 0) == 0;
     const std::string before = test::ReadWholeFile(path);
@@ -134,7 +137,25 @@ TEST_P(StampRewriteTest, ChangesExactlyTheStampBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Files, StampRewriteTest,
                          ::testing::Values(FileCase{false, "ii.jpg"}, FileCase{true, "mm.jpg"},
-                                           FileCase{false, "ii.tif"}, FileCase{true, "mm.tif"}));
+                                           FileCase{false, "ii.tif"}, FileCase{true, "mm.tif"},
+                                           FileCase{true, "mm.heic"}));
+
+TEST(StampRewrite, StampsInsideAContainerPartAreNotRewritten) {
+    test::TempDir dir;
+    // An EXIF item kept in the HEIF's idat box, and a JPEG inside a RAF: not the file's own
+    // bytes at the positions the reader knows.
+    const std::pair<const char*, Bytes> files[] = {
+        {"idat.heic", test::HeifFile(Tiff(false), 1, true)},
+        {"a.raf", test::RafFile(test::JpegWithExif(Tiff(false)))}};
+    for (const auto& [name, bytes] : files) {
+        Opened o;
+        ASSERT_NO_FATAL_FAILURE(Open(dir.write(name, bytes), o));
+        EXPECT_TRUE(o.photo.ExifPresent()) << name;
+        EXPECT_EQ(o.sites.error,
+                  "the EXIF data lies inside a part of the file that is not rewritten in place")
+            << name;
+    }
+}
 
 struct BadCase {
     const char* what;
@@ -199,6 +220,22 @@ TEST(StampRewrite, RefusesAFileChangedSinceItWasRead) {
         kFsPatchMismatch);
     EXPECT_EQ(test::ReadWholeFile(path), before);
     EXPECT_EQ(StampRead(path, StampKind::Taken), kTaken);
+}
+
+TEST(StampRewrite, GivesAnExactTimeAlsoBefore1970) {
+    test::TempDir dir;
+    const std::string path = dir.write("a.jpg", test::JpegWithExif(Tiff(false)));
+    const StampEdit edit{StampKind::Taken, "2004:07:15 14:45:10", ""};
+    Opened o;
+    ASSERT_NO_FATAL_FAILURE(Open(path, o));
+    PatchOptions options;
+    options.times = PatchTimes::Exact;
+    options.mtimeNs = -1500000000; // 1969-12-31 23:59:58.5 UTC
+    ASSERT_TRUE(WritePatchedCopy(path, o.file.fd.get(), IdentityOf(o.file.info),
+                                 PlanStampEdits(o.sites, {&edit, 1}).patches, options));
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(IdentityOf(st).mtimeNs, -1500000000);
 }
 
 class StampKillTest : public ::testing::TestWithParam<PatchStage> {};
