@@ -98,6 +98,7 @@ void TExifInfo::materializeTrace() {
 }
 
 void TExifInfo::materializeTags() {
+    tags_.reserve(items_.size());
     while (tags_.size() < items_.size()) {
         const ListItem& item = items_[tags_.size()];
         if (item.deferred < 0) {
@@ -120,10 +121,10 @@ void TExifInfo::addListItem(ListItem item) {
     item.keySize = item.deferred >= 0
                        ? deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key.size()
                        : rows_[static_cast<std::size_t>(item.row)].Key.size();
-    if (tagCount_ >= tagCapacity_ - 1) {
+    // The capacity is counted as the list's owner expects; the rows are built only when
+    // the list is read.
+    if (tagCount_ >= tagCapacity_ - 1)
         tagCapacity_ += 25;
-        tags_.reserve(static_cast<std::size_t>(tagCapacity_));
-    }
     items_.push_back(item);
     ++tagCount_;
 }

@@ -3,6 +3,7 @@
 
 #include "exif/render.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -227,7 +228,14 @@ std::string DecodeLabel(std::string_view choices, std::string_view value) {
 }
 
 std::string Printable(std::string_view text) {
+    // Most values are plain ASCII: their first 50 characters are their first 50 bytes.
+    const std::string_view head = text.substr(0, 50);
+    if (std::all_of(head.begin(), head.end(), [](char c) {
+            return static_cast<unsigned char>(c) >= 32 && static_cast<unsigned char>(c) < 128;
+        }))
+        return std::string(head);
     std::string out;
+    out.reserve(head.size());
     std::size_t i = 0;
     for (int chars = 0; chars < 50 && i < text.size(); ++chars) {
         const std::size_t n = charLength(text, i);

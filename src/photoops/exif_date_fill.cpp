@@ -30,6 +30,7 @@ ExifDateTable FillExifDateTable(const std::string& folder, const std::vector<std
     SetFixedDateTimeFormats();
     ExifDateTable table(folder);
     TPhotoData reader(kBuildAll);
+    XmpSidecarReader sidecars;
     for (const std::string& name : names) {
         ExifDateRow row;
         row.name = name;
@@ -57,7 +58,7 @@ ExifDateTable FillExifDateTable(const std::string& folder, const std::vector<std
         }
         XmpDates xmp = ParseXmpDates(reader.XmpPacket);
         if (xmp.empty())
-            xmp = ParseXmpDates(ReadXmpSidecar(path));
+            xmp = ParseXmpDates(sidecars.Read(path));
         if (const std::string stamp = xmp.TakenStamp(); !stamp.empty())
             if (const TDateTime v = TExifInfo::ParseExifDate(stamp); v != 0)
                 row.xmpTaken = DateTimeText(v);

@@ -23,8 +23,8 @@ RegularFile OpenRegularFileAt(int dirFd, const std::string& name, int flags) {
         return result;
     }
     // Regular files never block on open or read; later reads expect the usual semantics.
-    const int fl = ::fcntl(fd.get(), F_GETFL);
-    if (fl < 0 || ::fcntl(fd.get(), F_SETFL, fl & ~O_NONBLOCK) != 0) {
+    // The status flags are the ones opened with (open cannot set O_ASYNC): no F_GETFL.
+    if (::fcntl(fd.get(), F_SETFL, flags & (O_APPEND | O_DIRECT | O_NOATIME)) != 0) {
         result.error = errno;
         return result;
     }

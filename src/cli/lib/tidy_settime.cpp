@@ -193,15 +193,12 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
         filled.UseOffsets(useOffset);
         filled.UseXmpFallback(xmpFallback);
-        ExifDateTable rows = filled;
+        ExifDateTable rows = from == kFromCurrent ? filled : StartTable(filled, from);
+        if (from == kFromCurrent)
+            rows.SelectAll();
         // Rows whose correction has no result (it would leave the calendar): the dialog
         // leaves such a row's value as it was, which here would write the uncorrected start.
         std::vector<bool> noResult(filled.size(), false);
-        if (from == kFromCurrent) {
-            rows.SelectAll();
-        } else {
-            rows = StartTable(filled, from);
-        }
         if (adjust) {
             for (std::size_t i = 0; i < rows.size(); ++i) {
                 const ExifDateRow& r = rows.row(i);
@@ -224,6 +221,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
             rows.StejnePryc();
         }
         std::vector<std::string> planned;
+        planned.reserve(rows.size());
         for (const ExifDateRow& r : rows.rows())
             planned.push_back(r.newValue);
         // The dry run makes the very checks of the real run.
