@@ -116,5 +116,23 @@ TEST_F(ExifDateStampsTest, CorrectedStampsAreShownThenWrittenAndUndone) {
     EXPECT_EQ(test::ReadWholeFile(files.file(names[1])), before);
 }
 
+TEST_F(ExifDateStampsTest, AFileTimeAdjustmentDropsThePlannedStamps) {
+    files.write("a.jpg", test::JpegWithExif(test::CameraTiff(false)));
+    TFDCExif d(FillExifDateTable(files.path(), {"a.jpg"}), &main);
+    d.show();
+    for (int target : {1, 0}) { // all three stamps, then the file times
+        WhenModal<TFUprDatCas> watch([target](TFUprDatCas* a) {
+            a->CBOprava->setCurrentIndex(target);
+            QTest::mouseClick(a->BOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(d.BSZmena, Qt::LeftButton);
+        ASSERT_TRUE(watch.seen());
+        EXPECT_EQ(d.stampJob() != nullptr, target == 1);
+        EXPECT_EQ(d.LStampy->isVisibleTo(&d), target == 1);
+    }
+    EXPECT_FALSE(d.List->topLevelItem(0)->font(TFDCExif::kColExifModify).bold());
+    EXPECT_FALSE(d.List->topLevelItem(0)->text(TFDCExif::kColNewValue).isEmpty());
+}
+
 } // namespace
 } // namespace kivo
