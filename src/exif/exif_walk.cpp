@@ -30,6 +30,8 @@ constexpr int kTagDateTimeDigitized = 0x9004;
 constexpr int kTagExifVersion = 0x9000;
 constexpr int kTagOffsetTime = 0x9010;
 constexpr int kTagOffsetTimeDigitized = 0x9012;
+constexpr int kTagSubSecTime = 0x9290;
+constexpr int kTagSubSecTimeDigitized = 0x9292;
 constexpr int kTagMakerNote = 0x927C;
 constexpr int kTagFlash = 0x9209;
 constexpr int kTagUserComment = 0x9286;
@@ -198,7 +200,8 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
             valuePos = static_cast<std::int32_t>(*cur.u32(e + 8)) + tiffBase;
         if (dirKind == kDirMain &&
             (tag == kTagDateTime || tag == kTagDateTimeOriginal || tag == kTagDateTimeDigitized ||
-             (tag >= kTagOffsetTime && tag <= kTagOffsetTimeDigitized)))
+             (tag >= kTagOffsetTime && tag <= kTagOffsetTimeDigitized) ||
+             (tag >= kTagSubSecTime && tag <= kTagSubSecTimeDigitized)))
             StampEntries.push_back({tag, format, components, valuePos});
         if (byteCount == 0)
             continue;

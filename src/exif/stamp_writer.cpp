@@ -17,17 +17,23 @@ constexpr std::int64_t kOffsetBytes = 7; // "+hh:mm" and a zero
 // Real files have one entry per tag; a file with more than a few is no camera's.
 constexpr std::size_t kMaxEntriesPerTag = 8;
 
-struct TagPair {
+// A fraction of a second longer than nanoseconds is no camera's.
+constexpr std::int64_t kMaxSubsecBytes = 16;
+
+struct StampTags {
     int stamp;
     int offset;
+    int subsec;
 };
-constexpr TagPair kTags[] = {{0x0132, 0x9010}, {0x9003, 0x9011}, {0x9004, 0x9012}};
+constexpr StampTags kTags[] = {
+    {0x0132, 0x9010, 0x9290}, {0x9003, 0x9011, 0x9291}, {0x9004, 0x9012, 0x9292}};
 
 std::string_view AsText(const std::vector<std::uint8_t>& bytes, std::size_t n) {
     return {reinterpret_cast<const char*>(bytes.data()), std::min(n, bytes.size())};
 }
 
-// The stored fields of one tag, or why they cannot be rewritten.
+// The stored fields of one tag, or why they cannot be rewritten. `wanted` 0 takes any
+// count up to kMaxSubsecBytes.
 std::string Collect(const TExifInfo& exif, std::int64_t base, int tag, std::int64_t wanted,
                     std::string_view name, std::vector<StampField>& out) {
     const ByteCursor bytes = exif.ExifCursor(exif.BigEndian);
@@ -36,10 +42,13 @@ std::string Collect(const TExifInfo& exif, std::int64_t base, int tag, std::int6
             continue;
         if (e.format != kFormatAscii)
             return std::string(name) + " is not ASCII text";
-        if (e.count != wanted)
+        if (wanted == 0 && (e.count < 1 || e.count > kMaxSubsecBytes))
+            return std::string(name) + " has " + std::to_string(e.count) + " bytes";
+        if (wanted != 0 && e.count != wanted)
             return std::string(name) + " has " + std::to_string(e.count) + " bytes, not " +
                    std::to_string(wanted);
-        if (!bytes.has(e.valuePos, wanted))
+        const std::int64_t size = wanted != 0 ? wanted : e.count;
+        if (!bytes.has(e.valuePos, size))
             return std::string(name) + " lies outside the EXIF data";
         const std::int64_t offset = base + e.valuePos - 1;
         bool seen = false;
@@ -50,7 +59,7 @@ std::string Collect(const TExifInfo& exif, std::int64_t base, int tag, std::int6
         if (out.size() == kMaxEntriesPerTag)
             return std::string(name) + " is stored more than " + std::to_string(kMaxEntriesPerTag) +
                    " times";
-        const auto value = bytes.take(e.valuePos, wanted);
+        const auto value = bytes.take(e.valuePos, size);
         out.push_back({offset, {value.begin(), value.end()}});
     }
     return {};
@@ -61,6 +70,23 @@ bool Digits(std::string_view s) {
         if (c < '0' || c > '9')
             return false;
     return true;
+}
+
+// The part of a SubSecTime value before its terminating zeros.
+std::size_t SubsecDigits(const std::vector<std::uint8_t>& bytes) {
+    std::size_t n = bytes.size();
+    while (n > 0 && bytes[n - 1] == 0)
+        --n;
+    return n;
+}
+
+// Digits, and blanks that stand for an unknown fraction.
+bool UsableSubsec(const StampField& f) {
+    const std::size_t n = SubsecDigits(f.bytes);
+    for (std::size_t i = 0; i < n; ++i)
+        if (f.bytes[i] != ' ' && (f.bytes[i] < '0' || f.bytes[i] > '9'))
+            return false;
+    return n > 0;
 }
 
 } // namespace
@@ -109,6 +135,12 @@ StampSites LocateStamps(const TPhotoData& photo) {
                                    OffsetTagNameFor(kTags[k].stamp), site.offsets);
         if (!site.offsetError.empty())
             site.offsets.clear();
+        if (Collect(exif, photo.ExifSlot->FileOffset, kTags[k].subsec, 0, "SubSecTime",
+                    site.subsecs)
+                .empty())
+            std::erase_if(site.subsecs, [](const StampField& f) { return !UsableSubsec(f); });
+        else
+            site.subsecs.clear();
     }
     return out;
 }
@@ -166,6 +198,19 @@ StampPlan PlanStampEdits(const StampSites& sites, std::span<const StampEdit> edi
                         "' is not YYYY:MM:DD hh:mm:ss");
         for (const StampField& f : site.stamps)
             add(f, edit.value);
+        if (!edit.subsec.empty() && !Digits(edit.subsec))
+            return fail("the fraction of a second '" + edit.subsec + "' is not digits");
+        if (!edit.subsec.empty())
+            for (const StampField& f : site.subsecs) {
+                // Each field keeps its length and its terminating zeros.
+                std::vector<std::uint8_t> bytes = f.bytes;
+                const std::size_t n = SubsecDigits(bytes);
+                for (std::size_t i = 0; i < n; ++i)
+                    bytes[i] =
+                        static_cast<std::uint8_t>(i < edit.subsec.size() ? edit.subsec[i] : '0');
+                if (bytes != f.bytes)
+                    plan.patches.push_back({f.fileOffset, f.bytes, std::move(bytes)});
+            }
         if (edit.offset.empty())
             continue;
         if (!ParseExifOffsetMinutes(edit.offset) || edit.offset.size() != 6)

@@ -1,5 +1,6 @@
 #pragma once
-// Where the three EXIF date-time stamps (and their time-zone offsets) lie in a file's own
+// Where the three EXIF date-time stamps (and their time-zone offsets and fractions of a
+// second) lie in a file's own
 // bytes, and the byte patches that rewrite them in place. A stamp is only ever rewritten
 // where it is, with the same length: one that is absent, not ASCII, not 20 bytes long,
 // outside the EXIF bytes or not a date-time is reported with its reason, never created or
@@ -34,9 +35,12 @@ struct StampField {
 struct StampSite {
     std::vector<StampField> stamps;  // every entry of the tag (nearly always one)
     std::vector<StampField> offsets; // its OffsetTime* entries, when the file has them
-    bool present = false;            // the file has an entry of the tag, usable or not
-    std::string error;               // why the stamp cannot be rewritten; empty when it can
-    std::string offsetError;         // why its offset cannot be rewritten
+    // Its SubSecTime* entries that hold digits (or blanks); one that holds anything else
+    // is left as it is: the stamp is right to the second without it.
+    std::vector<StampField> subsecs;
+    bool present = false;    // the file has an entry of the tag, usable or not
+    std::string error;       // why the stamp cannot be rewritten; empty when it can
+    std::string offsetError; // why its offset cannot be rewritten
     // "YYYY:MM:DD hh:mm:ss" as stored; empty when the stamp cannot be rewritten.
     std::string text() const;
     // "+hh:mm" as stored; empty without a usable offset field.
@@ -60,6 +64,9 @@ struct StampEdit {
     StampKind kind = StampKind::Taken;
     std::string value;  // "YYYY:MM:DD hh:mm:ss"
     std::string offset; // "+hh:mm" for its OffsetTime* field when it has one; "" keeps it
+    // Digits for its SubSecTime* fields when it has them, cut or padded with zeros to each
+    // field's length; "" keeps them (a shift by whole units leaves the fraction right).
+    std::string subsec;
 };
 struct StampPlan {
     std::vector<BytePatch> patches; // bytes that change, nothing else

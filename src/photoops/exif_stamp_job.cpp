@@ -1,5 +1,6 @@
 #include "photoops/exif_stamp_job.h"
 
+#include <cstdio>
 #include <memory>
 #include <optional>
 
@@ -57,6 +58,17 @@ void ExifStampJob::planRow(StampJobRow& row) const {
     if (!sites.error.empty())
         return fail(sites.error);
 
+    // A stamp whose seconds are set anew sets its fraction too; a shift keeps it.
+    std::string subsec;
+    if (correction_.source == StampSource::Set ||
+        (correction_.source == StampSource::Adjust && correction_.adjust.page != kPageRelative &&
+         correction_.adjust.changeTime))
+        subsec = "0";
+    if (correction_.source == StampSource::FromMtime) {
+        char digits[16];
+        std::snprintf(digits, sizeof digits, "%09ld", static_cast<long>(file.info.st_mtim.tv_nsec));
+        subsec = digits;
+    }
     std::vector<StampEdit> edits;
     for (StampKind kind : StampsOf(correction_.stamps)) {
         const StampSite& site = sites.of(kind);
@@ -86,7 +98,7 @@ void ExifStampJob::planRow(StampJobRow& row) const {
             row.oldOffset = site.offsetText();
             row.newOffset = correction_.offset.empty() ? row.oldOffset : correction_.offset;
         }
-        edits.push_back({kind, text, correction_.offset});
+        edits.push_back({kind, text, correction_.offset, subsec});
     }
     if (edits.empty())
         return fail("no date-time stamp");

@@ -99,9 +99,9 @@ TEST_P(StampRewriteTest, ChangesExactlyTheStampBytes) {
     EXPECT_EQ(o.sites.of(StampKind::Modify).text(), kModify);
     EXPECT_EQ(o.sites.of(StampKind::Taken).offsetText(), "+01:00");
     EXPECT_EQ(o.sites.of(StampKind::Digitized).offsetText(), ""); // the file has none
-    const StampEdit edits[] = {{StampKind::Modify, "2004:07:16 09:00:00", ""},
-                               {StampKind::Taken, "2004:07:15 14:45:10", "+02:00"},
-                               {StampKind::Digitized, "2005:01:01 00:00:00", "+02:00"}};
+    const StampEdit edits[] = {{StampKind::Modify, "2004:07:16 09:00:00", "", ""},
+                               {StampKind::Taken, "2004:07:15 14:45:10", "+02:00", ""},
+                               {StampKind::Digitized, "2005:01:01 00:00:00", "+02:00", ""}};
     const StampPlan plan = PlanStampEdits(o.sites, edits);
     ASSERT_EQ(plan.error, "");
     ASSERT_EQ(plan.patches.size(), 4u);
@@ -174,7 +174,7 @@ TEST_P(BadStampTest, FailsWithItsReasonAndLeavesTheOthers) {
         ASSERT_NO_FATAL_FAILURE(Open(path, o));
         EXPECT_EQ(o.sites.of(StampKind::Modify).error, c.reason) << c.what;
         EXPECT_EQ(o.sites.of(StampKind::Taken).text(), kTaken) << c.what;
-        const StampEdit edit{StampKind::Modify, "2004:07:16 09:00:00", ""};
+        const StampEdit edit{StampKind::Modify, "2004:07:16 09:00:00", "", ""};
         EXPECT_EQ(PlanStampEdits(o.sites, {&edit, 1}).error, c.reason) << c.what;
     }
 }
@@ -197,10 +197,55 @@ INSTANTIATE_TEST_SUITE_P(
                 [](TiffBuilder& t, int i, int) { t.Ascii(i, 0x0132, "    :  :     :  :  "); },
                 "DateTime does not hold YYYY:MM:DD hh:mm:ss"}));
 
+struct SubsecCase {
+    std::string_view stored; // SubSecTimeOriginal's bytes, count included
+    const char* edit;
+    std::string_view written; // "" when the field stays as it is
+};
+
+class SubsecTest : public ::testing::TestWithParam<SubsecCase> {};
+
+TEST_P(SubsecTest, TheFractionKeepsItsFieldsLength) {
+    const SubsecCase& c = GetParam();
+    test::TempDir dir;
+    const std::string path = dir.write("a.tif", Tiff(true, [&](TiffBuilder& t, int i, int e) {
+                                           t.Ascii(i, 0x0132, kModify);
+                                           t.AsciiRaw(e, 0x9291, c.stored);
+                                       }));
+    Opened o;
+    ASSERT_NO_FATAL_FAILURE(Open(path, o));
+    const StampEdit edit{StampKind::Taken, "2004:07:15 14:45:10", "", c.edit};
+    const StampPlan plan = PlanStampEdits(o.sites, {&edit, 1});
+    ASSERT_EQ(plan.error, "");
+    std::string file = test::ReadWholeFile(path);
+    for (const BytePatch& p : plan.patches)
+        file.replace(static_cast<std::size_t>(p.offset), p.newBytes.size(),
+                     std::string(p.newBytes.begin(), p.newBytes.end()));
+    // The stamp's own patch, and the fraction's when it changes.
+    EXPECT_EQ(plan.patches.size(), c.written.empty() ? 1u : 2u) << c.stored;
+    if (c.written.empty())
+        return;
+    const auto& subsecs = o.sites.of(StampKind::Taken).subsecs;
+    ASSERT_EQ(subsecs.size(), 1u);
+    EXPECT_EQ(file.substr(static_cast<std::size_t>(subsecs[0].fileOffset), c.stored.size()),
+              c.written);
+}
+
+using namespace std::string_view_literals;
+INSTANTIATE_TEST_SUITE_P(
+    Fractions, SubsecTest,
+    ::testing::Values(SubsecCase{"37\0"sv, "0", "00\0"sv},
+                      SubsecCase{"37\0"sv, "123456789", "12\0"sv},
+                      SubsecCase{"5\0\0\0"sv, "123", "1\0\0\0"sv},
+                      SubsecCase{"   \0"sv, "5", "500\0"sv},
+                      SubsecCase{"0370"sv, "9", "9000"sv}, // no terminating zero
+                      SubsecCase{"ab\0"sv, "0", ""sv},     // no fraction: left alone
+                      SubsecCase{"37\0"sv, "", ""sv}));    // a shift keeps it
+
 TEST(StampRewrite, RefusesAFileChangedSinceItWasRead) {
     test::TempDir dir;
     const std::string path = dir.write("a.jpg", test::JpegWithExif(Tiff(false)));
-    const StampEdit edit{StampKind::Taken, "2004:07:15 14:45:10", ""};
+    const StampEdit edit{StampKind::Taken, "2004:07:15 14:45:10", "", ""};
     Opened o;
     ASSERT_NO_FATAL_FAILURE(Open(path, o));
     const StampPlan plan = PlanStampEdits(o.sites, {&edit, 1});
@@ -225,7 +270,7 @@ TEST(StampRewrite, RefusesAFileChangedSinceItWasRead) {
 TEST(StampRewrite, GivesAnExactTimeAlsoBefore1970) {
     test::TempDir dir;
     const std::string path = dir.write("a.jpg", test::JpegWithExif(Tiff(false)));
-    const StampEdit edit{StampKind::Taken, "2004:07:15 14:45:10", ""};
+    const StampEdit edit{StampKind::Taken, "2004:07:15 14:45:10", "", ""};
     Opened o;
     ASSERT_NO_FATAL_FAILURE(Open(path, o));
     PatchOptions options;
@@ -247,7 +292,7 @@ TEST_P(StampKillTest, AKilledRewriteLeavesTheOldFileOrTheNew) {
     jpeg.insert(jpeg.end() - 2, 4 << 20, 0x55);
     const std::string path = dir.write("big.jpg", jpeg);
     const std::string before = test::ReadWholeFile(path);
-    const StampEdit edit{StampKind::Taken, "2014:07:15 13:45:10", ""};
+    const StampEdit edit{StampKind::Taken, "2014:07:15 13:45:10", "", ""};
     int ready[2];
     ASSERT_EQ(::pipe(ready), 0);
     const pid_t child = ::fork();

@@ -152,6 +152,29 @@ TEST(StampJob, ShiftAndBackGivesTheOriginalBytes) {
     EXPECT_EQ(Contents(dir, names), before);
 }
 
+TEST(StampJob, SecondsSetAnewSetTheFractionAShiftKeepsIt) {
+    const std::pair<StampCorrection, const char*> cases[] = {
+        {Shift(1, StampChoice::Taken), "37"},
+        {Set("2010:01:02 03:04:05", StampChoice::Taken), "00"},
+        {FromMtime(), "25"}};
+    for (const auto& [correction, fraction] : cases) {
+        TempDir dir;
+        test::TiffBuilder t(false);
+        const int ifd0 = t.AddIfd(), exif = t.AddIfd();
+        t.Link(ifd0, 0x8769, exif);
+        t.Ascii(exif, 0x9003, "2004:07:15 13:45:10");
+        t.Ascii(exif, 0x9291, "37");
+        const std::string path = dir.write("a.jpg", test::JpegWithExif(t.Build()));
+        const struct timespec times[2] = {{kMtime, 250000000}, {kMtime, 250000000}};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        ExifStampJob job(dir.path(), {"a.jpg"}, correction);
+        ASSERT_EQ(job.Write(nullptr), 1u) << fraction << ": " << job.rows()[0].reason;
+        TPhotoData photo(kBuildAll);
+        photo.ReadImageFile(path);
+        EXPECT_EQ(photo.Exif->TagTextByName("SubSecTimeOriginal"), fraction);
+    }
+}
+
 TEST(StampJob, RowsThatCannotBeWrittenSayWhy) {
     TempDir dir;
     test::TiffBuilder t(false);

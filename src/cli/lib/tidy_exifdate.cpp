@@ -34,6 +34,8 @@ constexpr const char* kExifDateHelp =
     "                den, hodina, minuta, sekunda or year, month, day, hour, minute, second\n"
     "  --set \"YYYY:MM:DD hh:mm:ss\"  set the stamps to this value\n"
     "  --from-mtime  set the stamps to the file's modification time (local time)\n"
+    "                (with --set, the SubSecTime fields the photo has become zeros; here the\n"
+    "                file time's fraction; a shift keeps them)\n"
     "  --offset +hh:mm  write this time-zone offset into the stamps' OffsetTime,\n"
     "                OffsetTimeOriginal or OffsetTimeDigitized fields where the photo has\n"
     "                them (they are never added)\n"
