@@ -248,6 +248,26 @@ with the one being %2 (%3)?</translation>
         <source>údaje EXIF uložené s časovým posunem (OffsetTime) ukáže jako přesný okamžik v místním čase tohoto počítače</source>
         <translation>shows EXIF dates stored with a time offset (OffsetTime) as the exact moment in this computer&apos;s local time</translation>
     </message>
+    <message>
+        <source>Opravené údaje EXIF (tučně) se zapíší přímo do fotografií tlačítkem „Proveď“; „neupravovat“ opravu zruší.</source>
+        <translation>The corrected EXIF dates (in bold) are written into the photos themselves by “Apply”; “leave unchanged” drops the correction.</translation>
+    </message>
+    <message>
+        <source>EXIF nelze opravit</source>
+        <translation>EXIF cannot be corrected</translation>
+    </message>
+    <message>
+        <source>EXIF nezapsáno</source>
+        <translation>EXIF not written</translation>
+    </message>
+    <message>
+        <source>bylo: %1</source>
+        <translation>was: %1</translation>
+    </message>
+    <message>
+        <source>Změny nelze vrátit zpět: %1</source>
+        <translation>The changes cannot be undone: %1</translation>
+    </message>
 </context>
 <context>
     <name>kivo::TFHlavni</name>
@@ -395,6 +415,14 @@ to the folder<byte value="xd"/>
         <source>jiný obrázek se stejným názvem přesune jako NÁZEV_1.jpg, NÁZEV_2.jpg, ...; nic se nepřepíše</source>
         <translation>a different picture with the same name is moved as NAME_1.jpg, NAME_2.jpg, ...; nothing is overwritten</translation>
     </message>
+    <message>
+        <source>Úpr&amp;avy</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;Historie změn…</source>
+        <translation>Change &amp;history…</translation>
+    </message>
 </context>
 <context>
     <name>kivo::TFMAbout</name>
@@ -497,6 +525,34 @@ to the folder<byte value="xd"/>
         <source>sekunda</source>
         <translation>second</translation>
     </message>
+    <message>
+        <source>časy souborů</source>
+        <translation>the file times</translation>
+    </message>
+    <message>
+        <source>všechny tři údaje EXIF v souborech</source>
+        <translation>all three EXIF dates in the files</translation>
+    </message>
+    <message>
+        <source>údaje EXIF se opraví přímo ve fotografiích (např. špatně nastavené hodiny fotoaparátu); čas změny souboru zůstane</source>
+        <translation>the EXIF dates are corrected in the photos themselves (a camera clock set wrong, for instance); the file&apos;s modification time stays</translation>
+    </message>
+    <message>
+        <source>&amp;Opravit:</source>
+        <translation>&amp;Correct:</translation>
+    </message>
+    <message>
+        <source>jen údaj EXIF změna v souborech</source>
+        <translation>only the EXIF modified date in the files</translation>
+    </message>
+    <message>
+        <source>jen údaj EXIF pořízení v souborech</source>
+        <translation>only the EXIF taken date in the files</translation>
+    </message>
+    <message>
+        <source>jen údaj EXIF digitalizace v souborech</source>
+        <translation>only the EXIF digitized date in the files</translation>
+    </message>
 </context>
 <context>
     <name>kivo::TFZmenaJ</name>
@@ -581,6 +637,168 @@ to the folder<byte value="xd"/>
     <message>
         <source> (search stopped at this number)</source>
         <translation> (search stopped at this number)</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::THistorie</name>
+    <message>
+        <source>Historie změn</source>
+        <translation>Change history</translation>
+    </message>
+    <message>
+        <source>čas</source>
+        <translation>time</translation>
+    </message>
+    <message>
+        <source>druh</source>
+        <translation>kind</translation>
+    </message>
+    <message>
+        <source>složka</source>
+        <translation>folder</translation>
+    </message>
+    <message>
+        <source>souborů</source>
+        <translation>files</translation>
+    </message>
+    <message>
+        <source>stav</source>
+        <translation>state</translation>
+    </message>
+    <message>
+        <source>&amp;Vrátit zpět</source>
+        <translation>&amp;Undo</translation>
+    </message>
+    <message>
+        <source>vrátí zpět vybranou změnu; přerušenou změnu vrátí do stavu před ní</source>
+        <translation>undoes the selected change; an interrupted change is rolled back to the state before it</translation>
+    </message>
+    <message>
+        <source>&amp;Dokončit</source>
+        <translation>&amp;Finish</translation>
+    </message>
+    <message>
+        <source>dokončí přerušenou změnu</source>
+        <translation>finishes the interrupted change</translation>
+    </message>
+    <message>
+        <source>Zavřít</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::UndoTexts</name>
+    <message>
+        <source>přejmenování</source>
+        <translation>renaming</translation>
+    </message>
+    <message>
+        <source>nastavení času</source>
+        <translation>setting times</translation>
+    </message>
+    <message>
+        <source>sběr obrázků</source>
+        <translation>gathering pictures</translation>
+    </message>
+    <message>
+        <source>přesun</source>
+        <translation>moving</translation>
+    </message>
+    <message>
+        <source>smazání do koše</source>
+        <translation>moving to the Trash</translation>
+    </message>
+    <message>
+        <source>nová složka</source>
+        <translation>new folder</translation>
+    </message>
+    <message>
+        <source>přejmenování na místě</source>
+        <translation>renaming in place</translation>
+    </message>
+    <message>
+        <source>zpět</source>
+        <translation>undo</translation>
+    </message>
+    <message>
+        <source>oprava data EXIF</source>
+        <translation>EXIF date correction</translation>
+    </message>
+    <message>
+        <source>%1 soubor</source>
+        <translation>%1 file</translation>
+    </message>
+    <message>
+        <source>%1 soubory</source>
+        <translation>%1 files</translation>
+    </message>
+    <message>
+        <source>%1 souborů</source>
+        <translation>%1 files</translation>
+    </message>
+    <message>
+        <source>Zpět</source>
+        <translation>Undo</translation>
+    </message>
+    <message>
+        <source>Zpět: %1 %2</source>
+        <translation>Undo: %1 %2</translation>
+    </message>
+    <message>
+        <source>přerušeno</source>
+        <translation>interrupted</translation>
+    </message>
+    <message>
+        <source>probíhá</source>
+        <translation>running</translation>
+    </message>
+    <message>
+        <source>hotovo</source>
+        <translation>done</translation>
+    </message>
+    <message>
+        <source>vráceno zpět</source>
+        <translation>undone</translation>
+    </message>
+    <message>
+        <source>soubor se mezitím změnil</source>
+        <translation>the file has changed since</translation>
+    </message>
+    <message>
+        <source>soubor už tam není</source>
+        <translation>the file is no longer there</translation>
+    </message>
+    <message>
+        <source>název je obsazený</source>
+        <translation>the name is taken</translation>
+    </message>
+    <message>
+        <source>původní název je obsazený</source>
+        <translation>the original name is taken</translation>
+    </message>
+    <message>
+        <source>složka není prázdná</source>
+        <translation>the folder is not empty</translation>
+    </message>
+    <message>
+        <source>Nelze vrátit zpět: %1</source>
+        <translation>Cannot undo: %1</translation>
+    </message>
+    <message>
+        <source>Dokončeno: %1 z %2.</source>
+        <translation>Finished: %1 of %2.</translation>
+    </message>
+    <message>
+        <source>Vráceno zpět: %1 z %2.</source>
+        <translation>Undone: %1 of %2.</translation>
+    </message>
+    <message>
+        <source>Vynecháno:</source>
+        <translation>Skipped:</translation>
+    </message>
+    <message>
+        <source>… a další: %1</source>
+        <translation>… and %1 more</translation>
     </message>
 </context>
 </TS>
