@@ -308,10 +308,15 @@ public:
         to += any_ ? ",\n  " : "[\n  ";
         any_ = true;
         // JSON text holds no raw line breaks but the ones dump put between the members.
-        for (const char c : text) {
-            to += c;
-            if (c == '\n')
-                to += "  ";
+        for (std::size_t from = 0;;) {
+            const std::size_t at = text.find('\n', from);
+            if (at == std::string::npos) {
+                to.append(text, from, std::string::npos);
+                break;
+            }
+            to.append(text, from, at + 1 - from);
+            to += "  ";
+            from = at + 1;
         }
         out_.Wrote();
     }
