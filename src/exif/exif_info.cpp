@@ -26,6 +26,13 @@ TExifInfo::TExifInfo(TPhotoData* owner, int buildMode) : Owner(owner), BuildMode
     CompleteTagCaptions();
     if (owner)
         TiffSource = OwnerTiffSource(*owner);
+    // Room for a camera file's entries at once instead of growing step by step.
+    if (BuildRenders(buildMode) || BuildLists(buildMode)) {
+        deferred_.reserve(64);
+        items_.reserve(128);
+    }
+    if (BuildRenders(buildMode))
+        traceText_.reserve(1024);
 }
 
 TExifInfo::~TExifInfo() = default;
