@@ -46,7 +46,18 @@ CREATE TABLE IF NOT EXISTS row(
   state INTEGER NOT NULL,
   reason TEXT NOT NULL DEFAULT '',
   PRIMARY KEY(batch, seq)) WITHOUT ROWID;
+CREATE TABLE IF NOT EXISTS mark(
+  batch INTEGER NOT NULL REFERENCES batch(id) ON DELETE CASCADE,
+  seq INTEGER NOT NULL,
+  state INTEGER NOT NULL,
+  reason TEXT NOT NULL DEFAULT '',
+  after_dev INTEGER, after_ino INTEGER, after_size INTEGER, after_mtime INTEGER,
+  PRIMARY KEY(batch, seq)) WITHOUT ROWID;
 )";
+
+// What happened to a row is kept in a small table of its own beside the row's intent:
+// marking thousands of rows done then writes a few pages, not every page of the paths
+// again. A row without a mark (or one of a journal from before) has its state in itself.
 
 // Owns one prepared statement; binds and reads bytes as they are.
 class Statement {
@@ -124,7 +135,8 @@ BatchInfo ReadBatch(const Statement& s) {
 
 constexpr const char* kBatchColumns =
     "SELECT id, kind, started, folder, state, undo_of, pid, row_count, "
-    "(SELECT count(*) FROM row WHERE row.batch = batch.id AND row.state IN (1, 3, 4)) "
+    "(SELECT count(*) FROM row r LEFT JOIN mark m ON m.batch = r.batch AND m.seq = r.seq "
+    "WHERE r.batch = batch.id AND coalesce(m.state, r.state) IN (1, 3, 4)) "
     "FROM batch ";
 
 // Whether some process holds the lock file (a missing file is a free lock).
@@ -327,8 +339,11 @@ std::optional<BatchInfo> Journal::Batch(std::int64_t id) {
 
 std::vector<JournalRow> Journal::Rows(std::int64_t id) {
     Statement s(db_, "SELECT op, old_path, new_path, temp_path, aux, aux_data, dev, ino, size, "
-                     "old_mtime, is_dir, existed, new_mtime, after_dev, after_ino, after_size, "
-                     "after_mtime, state, reason FROM row WHERE batch = ? ORDER BY seq");
+                     "old_mtime, is_dir, existed, new_mtime, coalesce(m.after_dev, r.after_dev), "
+                     "coalesce(m.after_ino, r.after_ino), coalesce(m.after_size, r.after_size), "
+                     "coalesce(m.after_mtime, r.after_mtime), coalesce(m.state, r.state), "
+                     "coalesce(m.reason, r.reason) FROM row r LEFT JOIN mark m ON m.batch = "
+                     "r.batch AND m.seq = r.seq WHERE r.batch = ? ORDER BY r.seq");
     s.bind(1, id);
     std::vector<JournalRow> rows;
     while (s.step()) {
@@ -395,12 +410,14 @@ void Journal::MarkRows(std::int64_t id, const std::vector<RowMark>& marks) {
     exec("PRAGMA synchronous=FULL");
     exec("BEGIN IMMEDIATE");
     try {
-        Statement s(db_, "UPDATE row SET state = ?, reason = ? WHERE batch = ? AND seq = ?");
+        Statement s(db_, "INSERT INTO mark(batch, seq, state, reason) VALUES(?, ?, ?, ?) "
+                         "ON CONFLICT(batch, seq) DO UPDATE SET state = excluded.state, "
+                         "reason = excluded.reason");
         for (const RowMark& m : marks) {
-            s.bind(1, static_cast<std::int64_t>(m.state))
-                .text(2, m.reason)
-                .bind(3, id)
-                .bind(4, static_cast<std::int64_t>(m.seq));
+            s.bind(1, id)
+                .bind(2, static_cast<std::int64_t>(m.seq))
+                .bind(3, static_cast<std::int64_t>(m.state))
+                .text(4, m.reason);
             s.run();
         }
     } catch (...) {
@@ -575,19 +592,19 @@ void JournalBatch::flush() {
         // Recovery looks at the files themselves, so a mark lost with the power is harmless.
         journal_.exec("PRAGMA synchronous=NORMAL");
         journal_.exec("BEGIN IMMEDIATE");
-        Statement s(journal_.db_, "UPDATE row SET state = ?, reason = ?, after_dev = ?, "
-                                  "after_ino = ?, after_size = ?, after_mtime = ? "
-                                  "WHERE batch = ? AND seq = ?");
+        Statement s(journal_.db_, "INSERT OR REPLACE INTO mark(batch, seq, state, reason, "
+                                  "after_dev, after_ino, after_size, after_mtime) "
+                                  "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
         for (const std::size_t i : pending_) {
             const JournalRow& r = rows_[i];
-            s.bind(1, static_cast<std::int64_t>(r.state))
-                .text(2, r.reason)
-                .bind(3, static_cast<std::int64_t>(r.after.dev))
-                .bind(4, static_cast<std::int64_t>(r.after.ino))
-                .bind(5, static_cast<std::int64_t>(r.after.size))
-                .bind(6, r.after.mtimeNs)
-                .bind(7, id_)
-                .bind(8, static_cast<std::int64_t>(i));
+            s.bind(1, id_)
+                .bind(2, static_cast<std::int64_t>(i))
+                .bind(3, static_cast<std::int64_t>(r.state))
+                .text(4, r.reason)
+                .bind(5, static_cast<std::int64_t>(r.after.dev))
+                .bind(6, static_cast<std::int64_t>(r.after.ino))
+                .bind(7, static_cast<std::int64_t>(r.after.size))
+                .bind(8, r.after.mtimeNs);
             s.run();
         }
         journal_.exec("COMMIT");

@@ -247,8 +247,10 @@ void RenameTable::FinishJournal() {
         const std::size_t row = journalRowOf_[i];
         if (row == std::string::npos)
             continue;
+        // A rename within the folder keeps the file itself, so its stamp at the new name is
+        // the one it had: no second look at every file.
         if (item.state == RenameState::Renamed)
-            journalBatch_->done(row, StampOf(pathOf(item.newName)));
+            journalBatch_->done(row, journalBatch_->rows()[row].before);
         else
             journalBatch_->notDone(row, item.reason);
     }
