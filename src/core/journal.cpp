@@ -17,7 +17,7 @@ namespace kivo {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2; // 2: the mark table
 constexpr std::size_t kMarksPerFlush = 512;
 constexpr int kBusyTimeoutMs = 5000;
 

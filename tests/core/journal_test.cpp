@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -74,6 +76,30 @@ TEST_F(JournalTest, BatchIsKeptWithItsRowsAndBytesOfNames) {
     EXPECT_EQ(rows[0].oldPath, odd);
     EXPECT_EQ(rows[0].state, RowState::Done);
     EXPECT_EQ(rows[0].after.ino, StampOf(tree.file("b.jpg")).ino);
+}
+
+TEST(JournalSchemaTest, JournalOfTheFirstVersionKeepsItsBatchesAndTakesNewMarks) {
+    TempDir state, tree;
+    const std::string a = tree.write("a.jpg", "x");
+    std::int64_t old = 0;
+    {
+        Journal journal(state.path());
+        old = RunMoves(journal, {MoveRow(a, tree.file("b.jpg"))});
+    }
+    // As the first version left it: no mark table, the state in the row itself.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((state.path() + "/journal.sqlite").c_str(), &db), SQLITE_OK);
+    const char* downgrade = "UPDATE row SET state = (SELECT state FROM mark WHERE "
+                            "mark.batch = row.batch AND mark.seq = row.seq); DROP TABLE mark; "
+                            "PRAGMA user_version = 1;";
+    EXPECT_EQ(sqlite3_exec(db, downgrade, nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+    Journal journal(state.path());
+    EXPECT_EQ(journal.Rows(old).at(0).state, RowState::Done);
+    const std::int64_t id = RunMoves(journal, {MoveRow(tree.file("b.jpg"), a)});
+    EXPECT_EQ(journal.Batch(id)->doneCount, 1u);
+    EXPECT_EQ(journal.Batch(old)->doneCount, 1u);
 }
 
 TEST_F(JournalTest, BatchThatDidNothingLeavesNoTrace) {
