@@ -144,7 +144,7 @@ public:
     void RefreshListing();
     // Quiet time that ends a burst of changes (files written back to back come closer);
     // a burst longer than kWatchMaxDelayMs is re-listed as it goes.
-    static constexpr int kWatchDelayMs = 10;
+    static constexpr int kWatchDelayMs = 3;
     static constexpr int kWatchMaxDelayMs = 500;
     int SortColumn() const { return listing_.SortColumn; }
     bool SortDescending() const { return listing_.SortDescending; }
