@@ -1,0 +1,234 @@
+// Writing one batch: its intent rows before the first file is touched, the marks of what
+// happened after, and its end.
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+#include <utility>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "core/journal.h"
+#include "core/journal_statement.h"
+
+namespace kivo {
+
+using journal_detail::Statement;
+
+namespace {
+
+constexpr std::size_t kMarksPerFlush = 512;
+
+} // namespace
+
+JournalBatch::JournalBatch(Journal& journal, BatchKind kind, std::string folder,
+                           std::vector<JournalRow> rows, std::int64_t undoOf)
+    : journal_(journal), rows_(std::move(rows)) {
+    sqlite3* db = journal_.db_;
+    journal_.exec("PRAGMA synchronous=FULL");
+    journal_.exec("BEGIN IMMEDIATE");
+    try {
+        Statement b(db, "INSERT INTO batch(kind, started, folder, state, undo_of, pid, row_count) "
+                        "VALUES(?, ?, ?, ?, ?, ?, ?)");
+        b.text(1, BatchKindKey(kind))
+            .bind(2, static_cast<std::int64_t>(std::time(nullptr)))
+            .bind(3, folder)
+            .bind(4, static_cast<std::int64_t>(BatchState::Running))
+            .bind(5, undoOf)
+            .bind(6, static_cast<std::int64_t>(::getpid()))
+            .bind(7, static_cast<std::int64_t>(rows_.size()));
+        b.run();
+        id_ = sqlite3_last_insert_rowid(db);
+        Statement r(db, "INSERT INTO row(batch, seq, op, old_path, new_path, temp_path, aux, "
+                        "aux_data, dev, ino, size, old_mtime, is_dir, existed, new_mtime, state) "
+                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            const JournalRow& row = rows_[i];
+            r.bind(1, id_)
+                .bind(2, static_cast<std::int64_t>(i))
+                .bind(3, static_cast<std::int64_t>(row.op))
+                .bind(4, row.oldPath)
+                .bind(5, row.newPath)
+                .bind(6, row.tempPath)
+                .bind(7, row.aux)
+                .bind(8, row.auxData)
+                .bind(9, static_cast<std::int64_t>(row.before.dev))
+                .bind(10, static_cast<std::int64_t>(row.before.ino))
+                .bind(11, static_cast<std::int64_t>(row.before.size))
+                .bind(12, row.before.mtimeNs)
+                .bind(13, row.before.isDir ? 1 : 0)
+                .bind(14, row.before.exists ? 1 : 0)
+                .bind(15, row.newMtimeNs)
+                .bind(16, static_cast<std::int64_t>(RowState::Intent));
+            r.run();
+        }
+        // Locked before anyone can see the batch, so it never looks interrupted.
+        lock();
+        journal_.exec("COMMIT");
+    } catch (...) {
+        if (sqlite3_get_autocommit(db) == 0)
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        if (lockFd_ >= 0) {
+            ::unlink(journal_.lockPath(id_).c_str());
+            ::close(lockFd_);
+        }
+        throw;
+    }
+}
+
+JournalBatch::JournalBatch(Journal& journal, std::int64_t id) : journal_(journal), id_(id) {
+    const std::optional<BatchInfo> info = journal_.Batch(id);
+    if (!info || info->state != BatchState::Running)
+        throw JournalError("journal: batch " + std::to_string(id) + " is not running");
+    lock();
+    // Between the test above and the lock another process may have taken it over.
+    const std::optional<BatchInfo> again = journal_.Batch(id);
+    if (!again || again->state != BatchState::Running) {
+        ::close(lockFd_);
+        lockFd_ = -1;
+        throw JournalError("journal: batch " + std::to_string(id) + " is not running");
+    }
+    rows_ = journal_.Rows(id);
+}
+
+void JournalBatch::lock() {
+    const std::string path = journal_.lockPath(id_);
+    lockFd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (lockFd_ < 0 || ::flock(lockFd_, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        if (lockFd_ >= 0)
+            ::close(lockFd_);
+        lockFd_ = -1;
+        throw JournalError(error == EWOULDBLOCK
+                               ? "journal: batch " + std::to_string(id_) +
+                                     " is in use by another process"
+                               : "journal: cannot lock " + path + ": " + std::strerror(error));
+    }
+}
+
+JournalBatch::~JournalBatch() {
+    finish();
+}
+
+void JournalBatch::done(std::size_t row, const FileStamp& after) {
+    if (row >= rows_.size())
+        return;
+    rows_[row].after = after;
+    mark(row, RowState::Done);
+}
+
+void JournalBatch::doneAt(std::size_t row, const FileStamp& after, std::string newPath,
+                          std::string aux, std::string auxData) {
+    if (row >= rows_.size() || finished_)
+        return;
+    JournalRow& r = rows_[row];
+    r.newPath = std::move(newPath);
+    r.aux = std::move(aux);
+    r.auxData = std::move(auxData);
+    try {
+        journal_.exec("PRAGMA synchronous=FULL");
+        journal_.exec("BEGIN IMMEDIATE");
+        Statement s(
+            journal_.db_,
+            "UPDATE row SET new_path = ?, aux = ?, aux_data = ? WHERE batch = ? AND seq = ?");
+        s.bind(1, r.newPath)
+            .bind(2, r.aux)
+            .bind(3, r.auxData)
+            .bind(4, id_)
+            .bind(5, static_cast<std::int64_t>(row));
+        s.run();
+        journal_.exec("COMMIT");
+    } catch (const JournalError& e) {
+        sqlite3_exec(journal_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        error_ = e.what();
+    }
+    done(row, after);
+}
+
+void JournalBatch::notDone(std::size_t row, std::string reason) {
+    mark(row, RowState::NotDone, std::move(reason));
+}
+
+void JournalBatch::mark(std::size_t row, RowState state, std::string reason) {
+    if (row >= rows_.size() || finished_)
+        return;
+    rows_[row].state = state;
+    rows_[row].reason = std::move(reason);
+    pending_.push_back(row);
+    if (pending_.size() >= kMarksPerFlush)
+        flush();
+}
+
+void JournalBatch::flush() {
+    if (pending_.empty())
+        return;
+    try {
+        // Recovery looks at the files themselves, so a mark lost with the power is harmless.
+        journal_.exec("PRAGMA synchronous=NORMAL");
+        journal_.exec("BEGIN IMMEDIATE");
+        Statement s(journal_.db_, "INSERT OR REPLACE INTO mark(batch, seq, state, reason, "
+                                  "after_dev, after_ino, after_size, after_mtime) "
+                                  "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        for (const std::size_t i : pending_) {
+            const JournalRow& r = rows_[i];
+            s.bind(1, id_)
+                .bind(2, static_cast<std::int64_t>(i))
+                .bind(3, static_cast<std::int64_t>(r.state))
+                .text(4, r.reason)
+                .bind(5, static_cast<std::int64_t>(r.after.dev))
+                .bind(6, static_cast<std::int64_t>(r.after.ino))
+                .bind(7, static_cast<std::int64_t>(r.after.size))
+                .bind(8, r.after.mtimeNs);
+            s.run();
+        }
+        journal_.exec("COMMIT");
+    } catch (const JournalError& e) {
+        error_ = e.what();
+    }
+    pending_.clear();
+}
+
+void JournalBatch::finish(BatchState state) {
+    if (finished_)
+        return;
+    flush();
+    finished_ = true;
+    bool anyDone = false;
+    for (const JournalRow& r : rows_)
+        anyDone = anyDone || r.state == RowState::Done || r.state == RowState::Undone;
+    try {
+        if (!anyDone && state == BatchState::Done) {
+            Statement s(journal_.db_, "DELETE FROM batch WHERE id = ?");
+            s.bind(1, id_);
+            s.run();
+        } else {
+            journal_.SetBatchState(id_, state);
+        }
+    } catch (const JournalError& e) {
+        error_ = e.what();
+    }
+    if (lockFd_ >= 0) {
+        ::unlink(journal_.lockPath(id_).c_str());
+        ::close(lockFd_);
+        lockFd_ = -1;
+    }
+}
+
+std::unique_ptr<JournalBatch> BeginBatch(Journal* journal, BatchKind kind,
+                                         const std::string& folder, std::vector<JournalRow> rows,
+                                         std::string* error) {
+    if (!journal || rows.empty())
+        return nullptr;
+    try {
+        return std::make_unique<JournalBatch>(*journal, kind, folder, std::move(rows));
+    } catch (const JournalError& e) {
+        if (error)
+            *error = e.what();
+        return nullptr;
+    }
+}
+
+} // namespace kivo
