@@ -10,9 +10,11 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QThread>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -21,9 +23,11 @@
 #include "core/settings.h"
 #include "photoops/adjust_dialog.h"
 #include "photoops/exif_date_fill.h"
+#include "platform/datetime.h"
 #include "platform/exe_folder.h"
 #include "platform/gui/path_text.h"
 #include "platform/gui/wait_cursor.h"
+#include "platform/storage_kind.h"
 #include "widgets/column_fit.h"
 
 namespace kivo {
@@ -61,18 +65,40 @@ bool RunExifDateDialog(QWidget& mainWindow, const std::string& folder,
                        const std::vector<std::string>& selectedNames, Journal* journal) {
     if (selectedNames.empty())
         return false;
-    ExifDateTable table;
-    {
-        WaitCursor wait;
-        table = FillExifDateTable(folder, selectedNames);
-    }
-    table.setJournal(journal);
-    TFDCExif dialog(std::move(table), &mainWindow);
+    TFDCExif dialog(folder, selectedNames, &mainWindow);
+    dialog.setJournal(journal);
     return dialog.exec() == QDialog::Accepted;
 }
 
 TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     : QDialog(mainWindow), table_(std::move(table)) {
+    Build(mainWindow);
+}
+
+TFDCExif::TFDCExif(const std::string& folder, std::vector<std::string> names, QWidget* mainWindow,
+                   int readers)
+    : QDialog(mainWindow), table_(folder) {
+    Build(mainWindow);
+    SetFixedDateTimeFormats(); // before the workers format their first date
+    if (readers <= 0)
+        readers = ReadersForFolder(folder, static_cast<unsigned>(QThread::idealThreadCount()));
+    const std::size_t count = names.size();
+    auto shared = std::make_shared<const std::vector<std::string>>(std::move(names));
+    EnableControls(false);
+    ShowProgress(0, count);
+    fill_ = std::make_unique<BackgroundFill<ExifDateRow>>(
+        count, readers,
+        [folder, shared]() -> BackgroundFill<ExifDateRow>::Reader {
+            auto reader = std::make_shared<ExifDateRowReader>(folder);
+            return [reader, shared](std::size_t i) { return reader->Read((*shared)[i]); };
+        },
+        BackgroundFill<ExifDateRow>::Receivers{
+            [this](std::vector<ExifDateRow> rows) { AddFilledRows(std::move(rows)); },
+            [this, count](std::size_t read) { ShowProgress(read, count); },
+            [this] { FillDone(); }});
+}
+
+void TFDCExif::Build(QWidget* mainWindow) {
     setObjectName(QStringLiteral("FDCExif"));
     setWindowTitle(tr("Datum+čas dle EXIF"));
     setMinimumSize(500, 250);
@@ -137,6 +163,9 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
     LStampy->setObjectName(QStringLiteral("LStampy"));
     LStampy->setWordWrap(true);
     LStampy->hide();
+    LNacitam = new QLabel(this);
+    LNacitam->setObjectName(QStringLiteral("LNacitam"));
+    LNacitam->hide();
     ChBXmp->setToolTip(tr("soubor bez údaje EXIF pořízení vezme datum z XMP (v souboru nebo "
                           "v souboru .xmp vedle něj)"));
     ChBPasmo->setToolTip(tr("údaje EXIF uložené s časovým posunem (OffsetTime) ukáže jako "
@@ -165,6 +194,7 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
 
     auto* main = new QVBoxLayout(this);
     main->addWidget(List, 1);
+    main->addWidget(LNacitam);
     main->addWidget(LStampy);
     main->addLayout(small);
     main->addLayout(large);
@@ -203,6 +233,49 @@ TFDCExif::TFDCExif(ExifDateTable table, QWidget* mainWindow)
 
 TFDCExif::~TFDCExif() = default;
 
+void TFDCExif::EnableControls(bool on) {
+    for (QWidget* w : std::initializer_list<QWidget*>{BExifZmena, BExifPorizeni, BExifDigitalizace,
+                                                      ExifNejnizsi, BSZmena, BUZmena, BNeupravovat,
+                                                      BPryc, BProved1, BProved2, ChBPasmo, ChBXmp})
+        w->setEnabled(on);
+    for (QAction* a : {PMLVse, PMLBez, PMLPryc})
+        a->setEnabled(on);
+}
+
+void TFDCExif::AddFilledRows(std::vector<ExifDateRow> rows) {
+    QList<QTreeWidgetItem*> added;
+    added.reserve(static_cast<qsizetype>(rows.size()));
+    for (ExifDateRow& r : rows) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(kColName, Q(r.name));
+        item->setText(kColCurrent, Q(r.current));
+        for (int c = 0; c < 3; ++c)
+            item->setText(kColExifModify + c, Q(r.exif[static_cast<std::size_t>(c)]));
+        added.append(item);
+        table_.AddRow(std::move(r));
+    }
+    syncing_ = true; // the table's selection is set when the rows are complete
+    List->addTopLevelItems(added);
+    syncing_ = false;
+    WidenColumnsForItems(*List, added);
+}
+
+void TFDCExif::ShowProgress(std::size_t read, std::size_t count) {
+    const QLocale locale;
+    LNacitam->setText(tr("Načítám %1 z %2…")
+                          .arg(locale.toString(static_cast<qulonglong>(read)),
+                               locale.toString(static_cast<qulonglong>(count))));
+    LNacitam->setVisible(read < count);
+}
+
+void TFDCExif::FillDone() {
+    LNacitam->hide();
+    EnableControls(true);
+    if (shown_)
+        ShowFirstValues(true);
+    emit filled();
+}
+
 void TFDCExif::FormCreate(QWidget* mainWindow) {
     // All six columns and the file names whole; a larger stored size stays.
     WidenColumnsToContents(*List);
@@ -221,12 +294,21 @@ void TFDCExif::showEvent(QShowEvent* event) {
 }
 
 void TFDCExif::FormShow() {
-    PMLVseClick();
-    ExifNejnizsiClick();
+    if (!filling()) // else when the last row is in
+        ShowFirstValues(false);
     List->setFocus();
 }
 
-void TFDCExif::ShowRows() {
+void TFDCExif::ShowFirstValues(bool readTextsShown) {
+    // "označ vše" and "vyber nejnižší", the list shown once.
+    table_.SelectAll();
+    chosenStamp_ = 0;
+    DropStamps();
+    table_.Earliest();
+    ShowRows(readTextsShown);
+}
+
+void TFDCExif::ShowRows(bool readTextsShown) {
     syncing_ = true;
     const auto& rows = table_.rows();
     const int count = static_cast<int>(rows.size());
@@ -260,15 +342,17 @@ void TFDCExif::ShowRows() {
             break;
         const ExifDateRow& r = rows[static_cast<std::size_t>(i)];
         QTreeWidgetItem* item = List->topLevelItem(i);
-        set(item, kColName, r.name);
-        set(item, kColCurrent, r.current);
+        if (!readTextsShown) {
+            set(item, kColName, r.name);
+            set(item, kColCurrent, r.current);
+            for (int c = 0; c < 3; ++c)
+                set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
+        }
         set(item, kColNewValue, r.newValue);
         // Why the value could not be written.
         const QString reason = Q(r.reason);
         if (item->toolTip(kColNewValue) != reason)
             item->setToolTip(kColNewValue, reason);
-        for (int c = 0; c < 3; ++c)
-            set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
         ShowStampCells(*item, r);
     }
     List->selectionModel()->select(selection,
@@ -367,6 +451,7 @@ void TFDCExif::done(int r) {
     if (closing_)
         return;
     closing_ = true;
+    fill_.reset(); // stops the reading; the workers finish the file they are at
     try {
         SaveFormClientPlacement(*this, QString::fromUtf8(kIniFileName), kSection);
     } catch (const IniWriteError& e) {

@@ -9,8 +9,9 @@
 //     if (RunExifDateDialog(*this, list->Directory(), names))
 //         AktualizujSLV();
 //
-// It does nothing and returns false when no name is given; otherwise it fills the dialog
-// (one metadata reader for all files, names that are no files skipped), shows it modally
+// It does nothing and returns false when no name is given; otherwise it shows the dialog
+// and fills it while it is open (workers read the files, names that are no files skipped;
+// Esc stops the reading and closes the dialog), modally
 // centred over mainWindow and returns true exactly when at least one file's time was
 // written. Nothing is written to the settings file apart from the dialog's placement.
 
@@ -22,6 +23,7 @@
 #include <QDialog>
 
 #include "photoops/adjust_settings.h"
+#include "photoops/background_fill.h"
 #include "photoops/exif_date_table.h"
 #include "photoops/exif_stamp_job.h"
 
@@ -51,9 +53,18 @@ public:
 
     // `mainWindow` is the window the dialog centres over; it is also the parent.
     TFDCExif(ExifDateTable table, QWidget* mainWindow);
+    // Opens empty and fills the rows of `names` in `folder` on worker threads, in the order
+    // of the names; `readers` workers, or as many as the folder's disk benefits from when 0.
+    // Nothing but the list and "Zruš" works until the rows are complete.
+    TFDCExif(const std::string& folder, std::vector<std::string> names, QWidget* mainWindow,
+             int readers = 0);
     ~TFDCExif() override;
 
+    // Rows are still being read.
+    bool filling() const { return fill_ != nullptr && !fill_->finished(); }
+
     const ExifDateTable& table() const { return table_; }
+    void setJournal(Journal* journal) { table_.setJournal(journal); }
     // The correction of the EXIF stamps waiting for "Proveď", null when none is planned.
     const ExifStampJob* stampJob() const { return stampJob_.get(); }
     // Stamps written into photos since the dialog opened.
@@ -95,15 +106,28 @@ public:
     QCheckBox* ChBXmp = nullptr;   // missing DateTimeOriginal from the XMP dates
     QCheckBox* ChBPasmo = nullptr; // EXIF columns at the exact instant of their offsets
     QLabel* LStampy = nullptr;     // says that "Proveď" writes the corrected stamps
+    QLabel* LNacitam = nullptr;    // how far the reading of the files is
+
+signals:
+    // Every row has been read (not sent when the reading was cancelled).
+    void filled();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void Build(QWidget* mainWindow);
     void FormCreate(QWidget* mainWindow);
+    // The rows read so far join the list; the controls wait for the last of them.
+    void AddFilledRows(std::vector<ExifDateRow> rows);
+    void ShowProgress(std::size_t read, std::size_t count);
+    void FillDone();
+    void ShowFirstValues(bool readTextsShown);
+    void EnableControls(bool on);
     void FormShow();
-    // Table -> list: texts, rows and selection.
-    void ShowRows();
+    // Table -> list: texts, rows and selection. With `readTextsShown` the list already shows
+    // the texts read from the files (just filled), so only the rest is compared.
+    void ShowRows(bool readTextsShown = false);
     // List -> table: which rows the user selected.
     void TakeSelection();
 
@@ -117,6 +141,7 @@ private:
     void ShowStampCells(QTreeWidgetItem& item, const ExifDateRow& row);
 
     ExifDateTable table_;
+    std::unique_ptr<BackgroundFill<ExifDateRow>> fill_;
     int chosenStamp_ = 0; // the EXIF column chosen last as the start, 0 for none
     std::unique_ptr<ExifStampJob> stampJob_;
     std::map<std::string, std::size_t> stampRowOf_;    // name -> row of stampJob_

@@ -12,6 +12,7 @@
 #include "exif/xmp_dates.h"
 #include "platform/datetime.h"
 #include "platform/file_system.h"
+#include "platform/regular_file.h"
 
 namespace kivo {
 
@@ -26,44 +27,62 @@ std::string exactText(TDateTime stamp, int offsetMinutes) {
 
 } // namespace
 
+ExifDateRowReader::ExifDateRowReader(std::string folder)
+    : paths_(std::move(folder)), reader_(std::make_unique<TPhotoData>(kBuildAll)),
+      sidecars_(std::make_unique<XmpSidecarReader>()) {}
+
+ExifDateRowReader::~ExifDateRowReader() = default;
+
+std::optional<ExifDateRow> ExifDateRowReader::Read(const std::string& name) {
+    ExifDateRow row;
+    row.name = name;
+    const std::string path = paths_.PathOf(row);
+    TPhotoData& reader = *reader_;
+    std::optional<TDateTime> age;
+    // What is read and the time shown come from one open file; what it found is asked
+    // below, its result is not needed.
+    if (const RegularFile file = OpenRegularFile(path)) {
+        reader.ReadOpenFile(path, file.fd.get(), file.info);
+        age = FileAgeOf(file.info);
+    } else {
+        if (!FileExists(path)) // gone, or a folder
+            return std::nullopt;
+        reader.ReadImageFile(path); // refused as no regular file; forgets the last one
+        age = FileAge(path);
+    }
+    row.current = age ? DateTimeText(*age) : std::string();
+    if (reader.ExifPresent() && reader.Exif) {
+        TExifInfo& exif = *reader.Exif;
+        const std::int32_t positions[3] = {exif.ModifyDatePos, exif.TakenDatePos,
+                                           exif.DigitizedDatePos};
+        static constexpr int kStampTags[3] = {0x0132, 0x9003, 0x9004};
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (positions[i] <= 0)
+                continue;
+            const TDateTime stamp = exif.DateAt(positions[i]);
+            row.exif[i] = DateTimeText(stamp);
+            const auto offset =
+                ParseExifOffsetMinutes(exif.TagTextByName(OffsetTagNameFor(kStampTags[i])));
+            if (stamp != 0 && offset)
+                row.exifExact[i] = exactText(stamp, *offset);
+        }
+    }
+    XmpDates xmp = ParseXmpDates(reader.XmpPacket);
+    if (xmp.empty())
+        xmp = ParseXmpDates(sidecars_->Read(path));
+    if (const std::string stamp = xmp.TakenStamp(); !stamp.empty())
+        if (const TDateTime v = TExifInfo::ParseExifDate(stamp); v != 0)
+            row.xmpTaken = DateTimeText(v);
+    return row;
+}
+
 ExifDateTable FillExifDateTable(const std::string& folder, const std::vector<std::string>& names) {
     SetFixedDateTimeFormats();
     ExifDateTable table(folder);
-    TPhotoData reader(kBuildAll);
-    XmpSidecarReader sidecars;
-    for (const std::string& name : names) {
-        ExifDateRow row;
-        row.name = name;
-        const std::string path = table.PathOf(row);
-        if (!FileExists(path))
-            continue;
-        reader.ReadImageFile(path); // what it found is asked below; its result is not needed
-        const auto age = FileAge(path);
-        row.current = age ? DateTimeText(*age) : std::string();
-        if (reader.ExifPresent() && reader.Exif) {
-            TExifInfo& exif = *reader.Exif;
-            const std::int32_t positions[3] = {exif.ModifyDatePos, exif.TakenDatePos,
-                                               exif.DigitizedDatePos};
-            static constexpr int kStampTags[3] = {0x0132, 0x9003, 0x9004};
-            for (std::size_t i = 0; i < 3; ++i) {
-                if (positions[i] <= 0)
-                    continue;
-                const TDateTime stamp = exif.DateAt(positions[i]);
-                row.exif[i] = DateTimeText(stamp);
-                const auto offset =
-                    ParseExifOffsetMinutes(exif.TagTextByName(OffsetTagNameFor(kStampTags[i])));
-                if (stamp != 0 && offset)
-                    row.exifExact[i] = exactText(stamp, *offset);
-            }
-        }
-        XmpDates xmp = ParseXmpDates(reader.XmpPacket);
-        if (xmp.empty())
-            xmp = ParseXmpDates(sidecars.Read(path));
-        if (const std::string stamp = xmp.TakenStamp(); !stamp.empty())
-            if (const TDateTime v = TExifInfo::ParseExifDate(stamp); v != 0)
-                row.xmpTaken = DateTimeText(v);
-        table.AddRow(std::move(row));
-    }
+    ExifDateRowReader reader(folder);
+    for (const std::string& name : names)
+        if (std::optional<ExifDateRow> row = reader.Read(name))
+            table.AddRow(std::move(*row));
     return table;
 }
 

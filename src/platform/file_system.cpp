@@ -226,7 +226,13 @@ std::optional<TDateTime> FileModifiedExact(const std::string& path) {
 
 std::optional<TDateTime> FileAge(const std::string& path) {
     struct stat st {};
-    if (!StatPath(path, st) || S_ISDIR(st.st_mode))
+    if (!StatPath(path, st))
+        return std::nullopt;
+    return FileAgeOf(st);
+}
+
+std::optional<TDateTime> FileAgeOf(const struct stat& st) {
+    if (S_ISDIR(st.st_mode))
         return std::nullopt;
     const std::time_t t = st.st_mtim.tv_sec;
     std::tm tm{};

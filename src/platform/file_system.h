@@ -4,6 +4,8 @@
 // Paths are byte strings of any length (a path longer than PATH_MAX is reached through
 // the descriptors of its folders); folders are separated by "/".
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <ctime>
 #include <functional>
@@ -116,6 +118,8 @@ std::string GetCurrentDir();
 
 // Last-write time in local time at two-second resolution (odd seconds go down).
 std::optional<TDateTime> FileAge(const std::string& path);
+// The same from what stat said of a file already open.
+std::optional<TDateTime> FileAgeOf(const struct stat& st);
 // Exact last-write time in local time, for display.
 std::optional<TDateTime> FileModifiedExact(const std::string& path);
 

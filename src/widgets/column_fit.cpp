@@ -34,6 +34,17 @@ void WidenColumnsToContents(QTreeWidget& list) {
     }
 }
 
+void WidenColumnsForItems(QTreeWidget& list, const QList<QTreeWidgetItem*>& items) {
+    const QFontMetrics fm = list.fontMetrics();
+    for (int c = 0; c < list.columnCount(); ++c) {
+        int width = list.columnWidth(c);
+        for (const QTreeWidgetItem* item : items)
+            width = std::max(width, fm.horizontalAdvance(item->text(c)) + kCellPadding);
+        if (width != list.columnWidth(c))
+            list.setColumnWidth(c, width);
+    }
+}
+
 int ListWidthForColumns(const QTreeWidget& list) {
     int width = 2 * list.frameWidth();
     for (int c = 0; c < list.columnCount(); ++c)

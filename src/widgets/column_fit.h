@@ -3,9 +3,11 @@
 // is cut with the platform's font: a column is as wide as its design width or its widest
 // text, and a window at least as wide as its list's columns (as far as the screen allows).
 
+#include <QList>
 #include <QString>
 
 class QTreeWidget;
+class QTreeWidgetItem;
 class QWidget;
 
 namespace kivo {
@@ -22,6 +24,8 @@ int ColumnWidthForText(const QTreeWidget& list, const QString& text, int least);
 // Makes every column at least as wide as ColumnWidthFor with its present width as `least`
 // (columns only grow).
 void WidenColumnsToContents(QTreeWidget& list);
+// The same for rows just added: only their texts are measured.
+void WidenColumnsForItems(QTreeWidget& list, const QList<QTreeWidgetItem*>& items);
 
 // What the list needs to show all columns side by side: their widths, the frame and a
 // vertical scroll bar.
