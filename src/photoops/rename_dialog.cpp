@@ -5,17 +5,23 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
 #include "core/gui/placement.h"
 #include "core/gui/shared_routines.h"
 #include "core/settings.h"
+#include "platform/datetime.h"
 #include "platform/exe_folder.h"
 #include "platform/gui/path_text.h"
 #include "platform/gui/wait_cursor.h"
+#include "platform/storage_kind.h"
 #include "widgets/column_fit.h"
 
 namespace kivo {
@@ -40,23 +46,105 @@ bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringLi
     names.reserve(static_cast<std::size_t>(selectedNames.size()));
     for (const QString& name : selectedNames)
         names.push_back(PathBytes(name));
-    RenameTable table(PathBytes(folder));
-    table.setJournal(journal);
-    {
+    const RenameTable probe(PathBytes(folder)); // the folder as the table takes it
+    if (!probe.folder().empty()) {
         WaitCursor wait;
         // Files that a killed run left under temporary names get their names back first.
-        if (!table.folder().empty())
-            RestoreInterruptedRenames(table.folder());
-        table.Fill(names);
+        RestoreInterruptedRenames(probe.folder());
     }
-
-    TFZmenaJ dialog(mainWindow, std::move(table), formatIndex);
+    TFZmenaJ dialog(mainWindow, probe.folder(), std::move(names), formatIndex);
+    dialog.table().setJournal(journal);
     return dialog.exec() == QDialog::Accepted;
 }
 
 TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     : QDialog(mainWindow), mainWindow_(mainWindow), table_(std::move(table)),
       formatIndex_(formatIndex) {
+    Build();
+}
+
+TFZmenaJ::TFZmenaJ(QWidget* mainWindow, const std::string& folder, std::vector<std::string> names,
+                   int formatIndex, int readers)
+    : QDialog(mainWindow), mainWindow_(mainWindow), table_(folder), formatIndex_(formatIndex) {
+    Build();
+    SetFixedDateTimeFormats(); // before the workers format their first date
+    if (readers <= 0)
+        readers =
+            ReadersForFolder(table_.folder(), static_cast<unsigned>(QThread::idealThreadCount()));
+    BProved1->setEnabled(false);
+    const std::size_t count = names.size();
+    ShowProgress(0, count);
+    auto shared = std::make_shared<const std::vector<std::string>>(std::move(names));
+    const std::string tableFolder = table_.folder();
+    fill_ = std::make_unique<BackgroundFill<RenameRow>>(
+        count, readers,
+        [tableFolder, shared]() -> BackgroundFill<RenameRow>::Reader {
+            auto reader = std::make_shared<const RenameTable>(tableFolder);
+            return [reader, shared](std::size_t i) { return reader->ReadFile((*shared)[i]); };
+        },
+        BackgroundFill<RenameRow>::Receivers{
+            [this](std::vector<RenameRow> rows) { AddFilledRows(std::move(rows)); },
+            [this, count](std::size_t read) { ShowProgress(read, count); },
+            [this] { QTimer::singleShot(0, this, [this] { FinishFill(); }); }});
+}
+
+void TFZmenaJ::AddFilledRows(std::vector<RenameRow> rows) {
+    QList<QTreeWidgetItem*> added;
+    added.reserve(static_cast<qsizetype>(rows.size()));
+    for (RenameRow& r : rows) {
+        auto* item = new QTreeWidgetItem;
+        item->setText(ColDateTime, Text(r.dateTimeText));
+        item->setText(ColCurrent, DisplayText(r.currentName));
+        added.append(item);
+        table_.AddRow(std::move(r));
+    }
+    List->addTopLevelItems(added);
+    WidenColumnsForItems(*List, added);
+}
+
+void TFZmenaJ::ShowProgress(std::size_t read, std::size_t count) {
+    const QLocale locale;
+    LNacitam->setText(tr("Načítám %1 z %2…")
+                          .arg(locale.toString(static_cast<qulonglong>(read)),
+                               locale.toString(static_cast<qulonglong>(count))));
+    LNacitam->setVisible(read < count || fill_ != nullptr);
+}
+
+// The rows are in: grouping, sorting and naming read the files again, so they run on a
+// worker too, on the table moved there and back.
+void TFZmenaJ::FinishFill() {
+    fill_.reset();
+    if (stopped_)
+        return;
+    auto moved = std::make_shared<RenameTable>(std::move(table_));
+    const int format = formatIndex_;
+    finish_ = std::make_unique<BackgroundFill<RenameTable>>(
+        1, 1,
+        [moved, format]() -> BackgroundFill<RenameTable>::Reader {
+            return [moved, format](std::size_t) -> std::optional<RenameTable> {
+                moved->GroupFilledRows();
+                moved->SeradDleDC();
+                moved->NastavNazev(format);
+                return std::move(*moved);
+            };
+        },
+        BackgroundFill<RenameTable>::Receivers{
+            [this](std::vector<RenameTable> tables) { table_ = std::move(tables.front()); },
+            nullptr, [this] { QTimer::singleShot(0, this, [this] { FillDone(); }); }});
+}
+
+void TFZmenaJ::FillDone() {
+    finish_.reset();
+    if (stopped_)
+        return;
+    LNacitam->hide();
+    ShowRows();
+    FitToRows();
+    BProved1->setEnabled(!table_.performed());
+    emit filled();
+}
+
+void TFZmenaJ::Build() {
     setObjectName(kPlacementSection);
     setWindowTitle(tr("Změna názvu souboru"));
     setMinimumSize(600, 250);
@@ -64,8 +152,8 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     List = new QTreeWidget(this);
     List->setObjectName(QStringLiteral("List"));
     List->setColumnCount(4);
-    List->setHeaderLabels({tr("datum a čas"), tr("název-stávající"),
-                           tr("název-úprava"), tr("stav")});
+    List->setHeaderLabels(
+        {tr("datum a čas"), tr("název-stávající"), tr("název-úprava"), tr("stav")});
     List->setRootIsDecorated(false);
     List->setItemsExpandable(false);
     List->setUniformRowHeights(true);
@@ -90,8 +178,13 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)
     BProved1->setAutoDefault(false);
     Bcancel->setAutoDefault(false);
 
+    LNacitam = new QLabel(this);
+    LNacitam->setObjectName(QStringLiteral("LNacitam"));
+    LNacitam->hide();
+
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(BProved1);
+    bottom->addWidget(LNacitam);
     bottom->addStretch(1);
     bottom->addWidget(Bcancel);
     auto* layout = new QVBoxLayout(this);
@@ -140,6 +233,8 @@ void TFZmenaJ::showEvent(QShowEvent* event) {
 }
 
 void TFZmenaJ::FormShow() {
+    if (filling())
+        return; // sorted and named when the rows are in
     table_.SeradDleDC();
     table_.NastavNazev(formatIndex_);
     ShowRows();
@@ -183,6 +278,10 @@ void TFZmenaJ::done(int /*result*/) {
     if (closing_)
         return;
     closing_ = true;
+    // Stops the reading; the workers finish the file they are at.
+    stopped_ = true;
+    fill_.reset();
+    finish_.reset();
     FormClose();
     QDialog::done(table_.changed() ? QDialog::Accepted : QDialog::Rejected);
     closing_ = false;

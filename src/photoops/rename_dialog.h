@@ -20,8 +20,10 @@
 #include <QDialog>
 #include <QStringList>
 
+#include "photoops/background_fill.h"
 #include "photoops/rename_table.h"
 
+class QLabel;
 class QPushButton;
 class QTreeWidget;
 
@@ -41,7 +43,16 @@ class TFZmenaJ : public QDialog {
 public:
     // FormCreate runs here: placement from section "FZmenaJ", centred over `mainWindow`.
     TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex);
+    // Opens empty and reads the rows of `names` in `folder` on worker threads (`readers`, or
+    // as many as the folder's disk benefits from when 0); they show as they are read, then
+    // sorted and named. "Proveď" waits for that; "Zruš" and Esc stop the reading.
+    TFZmenaJ(QWidget* mainWindow, const std::string& folder, std::vector<std::string> names,
+             int formatIndex, int readers = 0);
     ~TFZmenaJ() override;
+
+    // Rows are still being read, sorted or named.
+    bool filling() const { return fill_ != nullptr || finish_ != nullptr; }
+    QLabel* progressLabel() const { return LNacitam; }
 
     RenameTable& table() { return table_; }
     QTreeWidget* list() const { return List; }
@@ -54,10 +65,19 @@ public:
     // The result follows the changed flag, whichever way the dialog closes.
     void done(int result) override;
 
+signals:
+    // Every row is read, sorted and named (not sent when the reading was cancelled).
+    void filled();
+
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void Build();
+    void AddFilledRows(std::vector<RenameRow> rows);
+    void ShowProgress(std::size_t read, std::size_t count);
+    void FinishFill();
+    void FillDone();
     void FormCreate();
     void FormShow();
     void BProved1Click();
@@ -68,14 +88,18 @@ private:
 
     QWidget* mainWindow_ = nullptr;
     RenameTable table_;
+    std::unique_ptr<BackgroundFill<RenameRow>> fill_;
+    std::unique_ptr<BackgroundFill<RenameTable>> finish_; // grouping, sorting, naming
     int formatIndex_ = -1;
     bool shown_ = false;
     bool closing_ = false;
+    bool stopped_ = false; // closed: rows still on their way are not wanted
     std::function<void(const QString&)> reportFailures_;
 
     QTreeWidget* List = nullptr;
     QPushButton* BProved1 = nullptr;
     QPushButton* Bcancel = nullptr;
+    QLabel* LNacitam = nullptr;
 };
 
 } // namespace kivo

@@ -28,16 +28,23 @@ RenameTable::RenameTable(std::string folder) {
 }
 
 bool RenameTable::AddFile(const std::string& name) {
-    if (folder_.empty() || !IsBareName(name))
+    std::optional<RenameRow> row = ReadFile(name);
+    if (!row)
         return false;
+    rows_.push_back(std::move(*row));
+    return true;
+}
+
+std::optional<RenameRow> RenameTable::ReadFile(const std::string& name) const {
+    if (folder_.empty() || !IsBareName(name))
+        return std::nullopt;
     const std::string path = pathOf(name);
     if (!FileExists(path))
-        return false;
+        return std::nullopt;
     const std::optional<TDateTime> age = FileAge(path);
     if (!age)
-        return false;
-    rows_.push_back(RenameRow{DateTimeText(*age), name, {}, {}, RenameState::Pending, {}, {}, {}});
-    return true;
+        return std::nullopt;
+    return RenameRow{DateTimeText(*age), name, {}, {}, RenameState::Pending, {}, {}, {}};
 }
 
 void RenameTable::Fill(const std::vector<std::string>& namesInListOrder) {

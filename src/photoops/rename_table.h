@@ -51,6 +51,12 @@ public:
     // listed sidecar) leaves the rows and follows its photo.
     bool AddFile(const std::string& name);
     void Fill(const std::vector<std::string>& namesInListOrder);
+    // Fill in three steps, for a reader on another thread: the row of one name (nothing
+    // for a name AddFile would skip; reads only the folder, so copies may run side by
+    // side), the rows in the order of the names, then the grouping of the companions.
+    std::optional<RenameRow> ReadFile(const std::string& name) const;
+    void AddRow(RenameRow row) { rows_.push_back(std::move(row)); }
+    void GroupFilledRows() { GroupCompanions(); }
 
     // Ascending by date-time text; rows with equal texts keep their filling order.
     void SeradDleDC();

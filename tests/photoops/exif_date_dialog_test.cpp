@@ -400,6 +400,7 @@ TEST_F(ExifDateDialogTest, RunSetsFileTimesToTheEarliestExifValues) {
     files.mkdir("sub");
 
     WhenModal<TFDCExif> watch([](TFDCExif* d) {
+        ASSERT_TRUE(QTest::qWaitFor([d] { return !d->filling(); }, 5000));
         EXPECT_EQ(d->List->topLevelItemCount(), 3);
         QTest::mouseClick(d->BProved1, Qt::LeftButton);
         QTest::mouseClick(d->Bcancel, Qt::LeftButton);

@@ -334,6 +334,7 @@ void DriveModalRun(QString& warning) {
         ASSERT_TRUE(QTest::qWaitFor(
             [] { return qobject_cast<TFZmenaJ*>(QApplication::activeModalWidget()); }, 5000));
         auto* dialog = qobject_cast<TFZmenaJ*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(QTest::qWaitFor([dialog] { return !dialog->filling(); }, 5000));
         QTimer::singleShot(0, [&warning] {
             if (QTest::qWaitFor(
                     [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()); },

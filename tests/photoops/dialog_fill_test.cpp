@@ -1,6 +1,10 @@
-// The EXIF date dialog filling its rows on worker threads while its window stays usable.
+// The EXIF date and rename dialogs filling their rows on worker threads while their windows
+// stay usable.
 
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -17,6 +21,8 @@
 #include "photoops/background_fill.h"
 #include "photoops/exif_date_dialog.h"
 #include "photoops/exif_date_fill.h"
+#include "photoops/naming.h"
+#include "photoops/rename_dialog.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -25,12 +31,12 @@ namespace {
 
 using test::TempDir;
 
-class ExifDateDialogFill : public ::testing::Test {
+class DialogFill : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!QApplication::instance()) {
             static int argc = 1;
-            static char name[] = "exif_date_dialog_fill_test";
+            static char name[] = "dialog_fill_test";
             static char* argv[] = {name, nullptr};
             new QApplication(argc, argv);
         }
@@ -40,8 +46,11 @@ protected:
         // Photos with and without stamps, a folder and a name that is gone among them.
         for (int i = 0; i < 150; ++i) {
             const std::string name = "IMG_" + std::to_string(1000 - i) + ".JPG";
-            files.write(name, i % 3 ? test::JpegWithExif(test::CameraTiff(i % 2 == 0))
-                                    : test::Bytes{'x'});
+            const std::string path = files.write(
+                name, i % 3 ? test::JpegWithExif(test::CameraTiff(i % 2 == 0)) : test::Bytes{'x'});
+            // Times out of the names' order, some equal: sorting has work to do.
+            const timespec times[2] = {{0, UTIME_OMIT}, {1100000000 + (i * 37 % 50) * 3600, 0}};
+            ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
             names.push_back(name);
         }
         files.mkdir("folder.jpg");
@@ -56,18 +65,18 @@ protected:
     QWidget main;
 };
 
-std::vector<std::string> RowTexts(const TFDCExif& d) {
+std::vector<std::string> RowTexts(const QTreeWidget& list) {
     std::vector<std::string> out;
-    for (int i = 0; i < d.List->topLevelItemCount(); ++i) {
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
         std::string line;
-        for (int c = 0; c < d.List->columnCount(); ++c)
-            line += d.List->topLevelItem(i)->text(c).toStdString() + "|";
+        for (int c = 0; c < list.columnCount(); ++c)
+            line += list.topLevelItem(i)->text(c).toStdString() + "|";
         out.push_back(line);
     }
     return out;
 }
 
-TEST_F(ExifDateDialogFill, EndsWithTheRowsOfTheSynchronousFillInTheirOrder) {
+TEST_F(DialogFill, EndsWithTheRowsOfTheSynchronousFillInTheirOrder) {
     TFDCExif sync(FillExifDateTable(files.path(), names), &main);
     sync.show();
     for (int readers : {1, 3}) {
@@ -82,14 +91,14 @@ TEST_F(ExifDateDialogFill, EndsWithTheRowsOfTheSynchronousFillInTheirOrder) {
         EXPECT_FALSE(d.filling());
         EXPECT_TRUE(d.BProved1->isEnabled());
         EXPECT_FALSE(d.LNacitam->isVisible());
-        EXPECT_EQ(RowTexts(d), RowTexts(sync)) << readers;
+        EXPECT_EQ(RowTexts(*d.List), RowTexts(*sync.List)) << readers;
         ASSERT_EQ(d.table().size(), sync.table().size());
         for (std::size_t i = 0; i < d.table().size(); ++i)
             EXPECT_EQ(d.table().row(i).exifExact, sync.table().row(i).exifExact);
     }
 }
 
-TEST_F(ExifDateDialogFill, EscapeStopsTheReadingAndCloses) {
+TEST_F(DialogFill, EscapeStopsTheReadingAndCloses) {
     TFDCExif d(files.path(), names, &main, 2);
     QSignalSpy filled(&d, &TFDCExif::filled);
     d.show();
@@ -100,6 +109,38 @@ TEST_F(ExifDateDialogFill, EscapeStopsTheReadingAndCloses) {
     QTest::qWait(50); // rows still on their way are dropped
     EXPECT_EQ(filled.count(), 0);
     EXPECT_LT(d.List->topLevelItemCount(), 149);
+}
+
+TEST_F(DialogFill, RenameDialogEndsSortedAndNamedAsTheSynchronousFill) {
+    RenameTable table(files.path());
+    table.Fill(names);
+    TFZmenaJ sync(&main, std::move(table), kFormatDayCounter3);
+    sync.show();
+    for (int readers : {1, 3}) {
+        TFZmenaJ d(&main, files.path(), names, kFormatDayCounter3, readers);
+        QSignalSpy filled(&d, &TFZmenaJ::filled);
+        d.show();
+        EXPECT_TRUE(d.filling());
+        EXPECT_FALSE(d.provedButton()->isEnabled());
+        EXPECT_TRUE(d.progressLabel()->isVisible());
+        ASSERT_TRUE(filled.wait(10000)) << readers;
+        EXPECT_TRUE(d.provedButton()->isEnabled());
+        EXPECT_FALSE(d.progressLabel()->isVisible());
+        EXPECT_EQ(RowTexts(*d.list()), RowTexts(*sync.list())) << readers;
+    }
+}
+
+TEST_F(DialogFill, RenameDialogStopsOnEscape) {
+    TFZmenaJ d(&main, files.path(), names, kFormatDayCounter3, 2);
+    QSignalSpy filled(&d, &TFZmenaJ::filled);
+    d.show();
+    ASSERT_TRUE(d.filling());
+    QTest::keyClick(&d, Qt::Key_Escape);
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.result(), QDialog::Rejected);
+    QTest::qWait(50);
+    EXPECT_EQ(filled.count(), 0);
+    EXPECT_FALSE(d.provedButton()->isEnabled());
 }
 
 // The window's thread receives rows while later ones are still being read, and in the order
