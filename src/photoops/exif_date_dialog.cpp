@@ -452,6 +452,8 @@ void TFDCExif::done(int r) {
         return;
     closing_ = true;
     fill_.reset(); // stops the reading; the workers finish the file they are at
+    if (planStop_)
+        *planStop_ = true; // the planning ends by itself and drops its plan
     try {
         SaveFormClientPlacement(*this, QString::fromUtf8(kIniFileName), kSection);
     } catch (const IniWriteError& e) {

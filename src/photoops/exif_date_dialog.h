@@ -15,6 +15,7 @@
 // centred over mainWindow and returns true exactly when at least one file's time was
 // written. Nothing is written to the settings file apart from the dialog's placement.
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <string>
@@ -142,7 +143,8 @@ private:
 
     ExifDateTable table_;
     std::unique_ptr<BackgroundFill<ExifDateRow>> fill_;
-    int chosenStamp_ = 0; // the EXIF column chosen last as the start, 0 for none
+    std::atomic<bool>* planStop_ = nullptr; // set while a stamp correction is being planned
+    int chosenStamp_ = 0;                   // the EXIF column chosen last as the start, 0 for none
     std::unique_ptr<ExifStampJob> stampJob_;
     std::map<std::string, std::size_t> stampRowOf_;    // name -> row of stampJob_
     std::map<std::string, std::string> stampFailures_; // name -> why its stamps were not written

@@ -2,6 +2,7 @@
 // adjustment, shown in the EXIF columns, written by "Proveď" on a worker thread.
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <thread>
 
@@ -9,6 +10,7 @@
 #include <QEventLoop>
 #include <QFont>
 #include <QLabel>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "core/journal.h"
@@ -54,9 +56,39 @@ void TFDCExif::PlanStamps(AdjustTarget target, const AdjustSettings& settings) {
     // The new values are the stamps'; the file times stay as they are.
     table_.ClearValues();
     stampJob_ = std::make_unique<ExifStampJob>(table_.folder(), names, correction);
-    {
-        WaitCursor wait;
-        stampJob_->Plan();
+    // The files are read on a worker while the window shows how far it is; "Zruš" and Esc
+    // stop it and close the dialog.
+    ExifStampJob& job = *stampJob_;
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> stop{false};
+    QEventLoop loop;
+    std::thread worker([&] {
+        try {
+            job.Plan([&](std::size_t n) {
+                done = n;
+                return !stop;
+            });
+        } catch (const std::exception&) {
+            stop = true; // nothing planned: nothing will be written
+        }
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, this,
+            [this, &done, count = names.size()] { ShowProgress(done, count); });
+    ticker.start(100);
+    ShowProgress(0, names.size());
+    EnableControls(false);
+    planStop_ = &stop;
+    loop.exec();
+    worker.join();
+    planStop_ = nullptr;
+    ticker.stop();
+    LNacitam->hide();
+    EnableControls(true);
+    if (stop || !job.planned()) { // closed meanwhile, or it could not read
+        DropStamps();
+        return;
     }
     stampRowOf_.clear();
     stampFailures_.clear();

@@ -110,9 +110,12 @@ void ExifStampJob::planRow(StampJobRow& row) const {
     row.reason.clear();
 }
 
-void ExifStampJob::Plan() {
-    for (StampJobRow& row : rows_)
-        planRow(row);
+void ExifStampJob::Plan(const std::function<bool(std::size_t done)>& step) {
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        planRow(rows_[i]);
+        if (step && !step(i + 1))
+            return;
+    }
     planned_ = true;
 }
 

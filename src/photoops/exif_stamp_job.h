@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -56,8 +57,11 @@ class ExifStampJob {
 public:
     ExifStampJob(std::string folder, std::vector<std::string> names, StampCorrection correction);
 
-    // Reads every file and plans its row; nothing is written.
-    void Plan();
+    // Reads every file and plans its row; nothing is written. `step`, when given, is told
+    // after each row how many rows are done; returning false stops the planning, and the
+    // job stays unplanned.
+    void Plan(const std::function<bool(std::size_t done)>& step = {});
+    bool planned() const { return planned_; }
     // Writes the planned rows (planning first when that has not happened), one journal
     // batch for all of them when there is a journal. The number of files written.
     std::size_t Write(Journal* journal);

@@ -523,6 +523,7 @@ TEST_F(MainWindowTest, PhotosWhoseNamesAreNotUtf8AreShownDatedRenamedAndGathered
     const QString shown = QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD.jpg");
     selectOnly({shown});
     WhenModal<TFDCExif>([shown](TFDCExif* d) {
+        ASSERT_TRUE(QTest::qWaitFor([d] { return !d->filling(); }, 5000));
         ASSERT_EQ(d->List->topLevelItemCount(), 1);
         EXPECT_EQ(d->List->topLevelItem(0)->text(0), shown);
         QTest::mouseClick(d->BProved1, Qt::LeftButton);
@@ -535,6 +536,7 @@ TEST_F(MainWindowTest, PhotosWhoseNamesAreNotUtf8AreShownDatedRenamedAndGathered
     selectOnly({shown});
     w.CBTyp->setCurrentIndex(kFormatDateTime);
     WhenModal<TFZmenaJ>([](TFZmenaJ* d) {
+        ASSERT_TRUE(QTest::qWaitFor([d] { return !d->filling(); }, 5000));
         QTest::mouseClick(d->provedButton(), Qt::LeftButton);
         QTest::mouseClick(d->cancelButton(), Qt::LeftButton);
     });

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include "core/journal.h"
@@ -132,6 +133,32 @@ TEST_F(ExifDateStampsTest, AFileTimeAdjustmentDropsThePlannedStamps) {
     }
     EXPECT_FALSE(d.List->topLevelItem(0)->font(TFDCExif::kColExifModify).bold());
     EXPECT_FALSE(d.List->topLevelItem(0)->text(TFDCExif::kColNewValue).isEmpty());
+}
+
+TEST_F(ExifDateStampsTest, EscapeWhilePlanningClosesWithoutAPlan) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 40; ++i) {
+        names.push_back("p" + std::to_string(i) + ".jpg");
+        files.write(names.back(), test::JpegWithExif(test::CameraTiff(i % 2 == 0)));
+    }
+    const std::string before = test::ReadWholeFile(files.file(names[0]));
+    TFDCExif d(FillExifDateTable(files.path(), names), &main);
+    d.show();
+    {
+        WhenModal<TFUprDatCas> watch([&d](TFUprDatCas* a) {
+            a->RSEVelikostR->setValue(1);
+            a->CBOprava->setCurrentIndex(1); // all three EXIF stamps
+            // Posted now, it comes before the planning can have ended.
+            QTimer::singleShot(0, &d, [&d] { QTest::keyClick(&d, Qt::Key_Escape); });
+            QTest::mouseClick(a->BOK, Qt::LeftButton);
+        });
+        QTest::mouseClick(d.BSZmena, Qt::LeftButton);
+        ASSERT_TRUE(watch.seen());
+    }
+    EXPECT_FALSE(d.isVisible());
+    EXPECT_EQ(d.stampJob(), nullptr);
+    EXPECT_FALSE(d.LStampy->isVisibleTo(&d));
+    EXPECT_EQ(test::ReadWholeFile(files.file(names[0])), before);
 }
 
 } // namespace
