@@ -248,9 +248,11 @@ void TFDCExif::AddFilledRows(std::vector<ExifDateRow> rows) {
     for (ExifDateRow& r : rows) {
         auto* item = new QTreeWidgetItem;
         item->setText(kColName, Q(r.name));
-        item->setText(kColCurrent, Q(r.current));
+        // Date-time texts are plain ASCII: no name conversion needed.
+        item->setText(kColCurrent, QString::fromUtf8(r.current));
         for (int c = 0; c < 3; ++c)
-            item->setText(kColExifModify + c, Q(r.exif[static_cast<std::size_t>(c)]));
+            item->setText(kColExifModify + c,
+                          QString::fromUtf8(r.exif[static_cast<std::size_t>(c)]));
         added.append(item);
         table_.AddRow(std::move(r));
     }
@@ -349,6 +351,8 @@ void TFDCExif::ShowRows(bool readTextsShown) {
                 set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
         }
         set(item, kColNewValue, r.newValue);
+        if (readTextsShown && r.reason.empty() && !stampJob_ && stampFailures_.empty())
+            continue; // a row just read has no tooltips and no corrected stamps yet
         // Why the value could not be written.
         const QString reason = Q(r.reason);
         if (item->toolTip(kColNewValue) != reason)
