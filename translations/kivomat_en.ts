@@ -268,6 +268,10 @@ with the one being %2 (%3)?</translation>
         <source>Změny nelze vrátit zpět: %1</source>
         <translation>The changes cannot be undone: %1</translation>
     </message>
+    <message>
+        <source>Načítám %1 z %2…</source>
+        <translation>Reading %1 of %2…</translation>
+    </message>
 </context>
 <context>
     <name>kivo::TFHlavni</name>
@@ -599,6 +603,10 @@ to the folder<byte value="xd"/>
     <message>
         <source>beze změny</source>
         <translation>unchanged</translation>
+    </message>
+    <message>
+        <source>Načítám %1 z %2…</source>
+        <translation>Reading %1 of %2…</translation>
     </message>
 </context>
 <context>
