@@ -79,6 +79,7 @@ TFHlavni::TFHlavni(const QStringList& arguments, QWidget* parent) : QMainWindow(
 }
 
 TFHlavni::~TFHlavni() {
+    SLV->SetChangeLog(nullptr);
     // Journal tasks post to the window: they end before it goes.
     if (journalPool_)
         journalPool_->waitForDone();
@@ -127,6 +128,7 @@ void TFHlavni::BuildControls() {
     SLV->SetColWidth_Mod(125);
     SLV->SetColWidth_Attr(10);
     SLV->SetDirTreeCombo(SCB);
+    SLV->SetChangeLog(&listJournal_);
     SLV->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(SLV, &TFileListView::Click, this, &TFHlavni::SLVClick);
     SLV->DragOverHandler = [this](int row) { return SLVDragOver(row); };

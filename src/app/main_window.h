@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include "app/list_journal.h"
 #include "app/preview.h"
 #include "core/gui/placement.h"
 #include "core/journal.h"
@@ -152,6 +153,8 @@ private:
     std::string settingsPath_;
     // The undo journal of the dialogs' batches (GUI thread); none when it cannot be opened.
     std::unique_ptr<Journal> journal_;
+    // The file list's own operations go into journal_ through it.
+    ListJournal listJournal_{[this] { return journal_.get(); }, [this] { RefreshUndoAction(); }};
     LeftDockLayout* middle_ = nullptr;
     bool resizeAttached_ = true;
     bool shown_ = false;

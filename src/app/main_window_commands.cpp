@@ -181,7 +181,13 @@ void TFHlavni::MPNewAdrClick() {
     // "Drives" is no folder: never a relative folder of that name in the working directory.
     const bool isFolder = !base.empty() && base[0] == '/';
     const QString name = tr(kNewFolderName);
-    if (!isFolder || !CreateNumberedFolder(base, S(name)))
+    // Each try is a batch of its own: one whose folder was not made disappears.
+    const auto create = [this, &base](const std::string& candidate) {
+        const ListChangeScope scope(&listJournal_, ListChangeKind::NewFolder,
+                                    ExcludeTrailingSlash(base), {{{}, candidate}});
+        return CreateDir(candidate);
+    };
+    if (!isFolder || !CreateNumberedFolder(base, S(name), create))
         ReportError(tr("Složku \"%1\" nelze vytvořit v %2").arg(name, Shown(base)));
     AktualizujSLV();
 }

@@ -18,14 +18,16 @@ std::string CommandLineFolder(const std::string& argument, const std::string& cu
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
-std::optional<std::string> CreateNumberedFolder(const std::string& base, const std::string& name) {
+std::optional<std::string>
+CreateNumberedFolder(const std::string& base, const std::string& name,
+                     const std::function<bool(const std::string& candidate)>& create) {
     const std::string folder = ExcludeTrailingSlash(base);
     if (!DirectoryExists(folder))
         return std::nullopt;
     const std::string prefix = (folder == "/" ? std::string() : folder) + "/" + name;
     for (long n = 0;; ++n) {
         const std::string candidate = n == 0 ? prefix : prefix + " " + std::to_string(n);
-        if (CreateDir(candidate))
+        if (create ? create(candidate) : CreateDir(candidate))
             return candidate;
         // Only a taken name moves on to the next number.
         if (!PathExists(candidate))

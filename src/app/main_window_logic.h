@@ -28,8 +28,10 @@ std::string ExistingStartFolder(const std::string& folder,
 // Creates base/name, or base/"name 1", "… 2", … when the name is taken.
 // The path created, or nothing when a folder cannot be created for another reason
 // (no such base folder, no access, read-only medium).
-std::optional<std::string> CreateNumberedFolder(const std::string& base,
-                                                const std::string& name = kNewFolderName);
+// `create` makes one candidate folder (CreateDir unless given): true when it was made.
+std::optional<std::string>
+CreateNumberedFolder(const std::string& base, const std::string& name = kNewFolderName,
+                     const std::function<bool(const std::string& candidate)>& create = {});
 
 // Where a drop on the item `target` of the listed folder `folder` (no trailing "/") moves
 // things: its parent for the parent entry, else folder/target.

@@ -105,8 +105,14 @@ void FileListOperations::DeleteSelectedItems() {
     for (int row : host_.ListSelection())
         if (IsFileOrFolder(items[static_cast<std::size_t>(row)]))
             sources << items[static_cast<std::size_t>(row)].fullPath();
-    if (!sources.isEmpty())
+    if (!sources.isEmpty()) {
+        std::vector<ListChange> changes;
+        for (const QString& path : sources)
+            changes.push_back({Local(path), {}});
+        const ListChangeScope scope(log_, ListChangeKind::Trash,
+                                    ExcludeTrailingSlash(Local(host_.ListFolder())), changes);
         ShellFileOperation(DialogOwner(), ShellFunc::Delete, sources, {});
+    }
     host_.Relist();
     ClipboardList.clear();
     TellTree(host_.ListFolder());
@@ -158,6 +164,8 @@ void FileListOperations::FinishRename(int row) {
             ShellMessage(QMessageBox::Critical, QStringLiteral("\"") + item.caption +
                                                     QStringLiteral("\" is not a valid name"));
     } else if (newPath.compare(oldPath, Qt::CaseInsensitive) != 0 && !TargetExists(newPath)) {
+        const ListChangeScope scope(log_, ListChangeKind::Rename, Local(FolderOf(oldPath)),
+                                    {{Local(oldPath), Local(newPath)}});
         ShellFileOperation(DialogOwner(), ShellFunc::Rename, {oldPath}, {newPath});
     }
     // Also when nothing was renamed (a change of letter case only, a name that exists):
@@ -180,7 +188,13 @@ void FileListOperations::CreateNewFolder() {
     // A file of that name blocks the folder just as well, so any entry counts as taken.
     for (int n = 2; PathExists(Local(name)); ++n)
         name = base + u'(' + QString::number(n) + u')';
-    if (!CreateDir(Local(name))) {
+    bool created = false;
+    {
+        const ListChangeScope scope(log_, ListChangeKind::NewFolder,
+                                    ExcludeTrailingSlash(Local(dir)), {{{}, Local(name)}});
+        created = CreateDir(Local(name));
+    }
+    if (!created) {
         host_.Relist();
         return;
     }

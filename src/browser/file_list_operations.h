@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "browser/file_list_change_log.h"
 #include "browser/file_list_listing.h"
 
 class QWidget;
@@ -63,6 +64,9 @@ public:
     FileListOperations(const FileListOperations&) = delete;
     FileListOperations& operator=(const FileListOperations&) = delete;
 
+    // Who hears of the new folders, renames and deletions (nullptr: nobody).
+    void SetChangeLog(FileListChangeLog* log) { log_ = log; }
+
     void CopySelection();
     void CutSelection();
     void PasteClipboard();
@@ -95,6 +99,7 @@ private:
     QWidget* DialogOwner() const;
 
     FileListOperationsHost& host_;
+    FileListChangeLog* log_ = nullptr;
     // Full path of the entry under in-place editing.
     QString renameOldPath_;
     QString renameOldCaption_; // the caption the editor opened with

@@ -163,6 +163,8 @@ public:
     // An in-place edit ended with new text; the item's caption already holds it.
     void FinishRename(int row);
     void CreateNewFolder();
+    // Who hears of the list's new folders, renames and deletions (nullptr: nobody).
+    void SetChangeLog(FileListChangeLog* log) { ops_.SetChangeLog(log); }
     void ViewSelectedFile();
     void FindInFolder();
     // Whether the volume with this root has a usable medium; with showMessage the

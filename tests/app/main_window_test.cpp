@@ -64,12 +64,14 @@ protected:
         photos = dir.mkdir("Foto");
         ::setenv("KIVO_DATA_DIR", data.c_str(), 1);
         ::setenv("XDG_DATA_HOME", xdg.c_str(), 1);
+        ::setenv("XDG_STATE_HOME", dir.mkdir("state").c_str(), 1); // the journal's folder
         ini = data + "/kivo.ini";
     }
     void TearDown() override {
         window.reset();
         ::unsetenv("KIVO_DATA_DIR");
         ::unsetenv("XDG_DATA_HOME");
+        ::unsetenv("XDG_STATE_HOME");
     }
 
     TFHlavni& open(const QStringList& args = {}) {

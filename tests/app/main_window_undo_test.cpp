@@ -18,6 +18,7 @@
 #include "app/history_dialog.h"
 #include "app/main_window.h"
 #include "app/undo_texts.h"
+#include "browser/dir_tree_combo.h"
 #include "browser/file_list_view.h"
 #include "core/journal.h"
 #include "photoops/rename_table.h"
@@ -138,6 +139,23 @@ TEST_F(UndoWindowTest, CtrlZOutsideTextFieldsUndoesTheNamedBatch) {
     QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět"), 10000);
     EXPECT_FALSE(window->MEZpet->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(Listed(*window->SLV, QStringLiteral("b.jpg")), 10000);
+}
+
+TEST_F(UndoWindowTest, TheListMenusNewFolderIsUndone) {
+    const test::TreeSnapshot before = test::SnapshotTree(photos);
+    QStringList reports;
+    auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
+    window->ReportUndo = [&](const QString& text) { reports << text; };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    window->SCB->SetSelectedPath(QString::fromStdString(photos));
+    window->MPNewAdr->trigger();
+    ASSERT_NE(test::SnapshotTree(photos), before);
+    QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět: nová složka 1 soubor"),
+                              10000);
+    window->MEZpet->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
+    EXPECT_EQ(test::SnapshotTree(photos), before);
 }
 
 TEST_F(UndoWindowTest, HistoryListsBatchesAndKeepsTheSelectionAfterAnUndo) {

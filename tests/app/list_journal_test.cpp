@@ -1,0 +1,175 @@
+// The file list's new folder, rename in place and delete to the Trash, journaled through
+// the window's ListJournal: undone from the journal, the tree is as it was; a row changed
+// in between is skipped with its reason and the others are undone.
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "app/list_journal.h"
+#include "browser/file_list_model.h"
+#include "browser/file_list_view.h"
+#include "core/journal_undo.h"
+#include "platform/gui/path_text.h"
+#include "platform/gui/shell_file_operation.h"
+#include "support/temp_dir.h"
+#include "support/tree_snapshot.h"
+
+namespace kivo {
+namespace {
+
+int argc = 1;
+char arg0[] = "list_journal_test";
+char* argv[] = {arg0, nullptr};
+
+class YesQuestions : public FileOperationQuestions {
+public:
+    ReplaceAnswer AskReplace(const ReplaceQuestion&) override {
+        return {ReplaceChoice::Cancel, false};
+    }
+    bool ConfirmTrash(const std::vector<std::string>&) override { return true; }
+    ErrorChoice ReportError(const std::string&, bool) override { return ErrorChoice::Skip; }
+    bool Progress(std::uint64_t, std::uint64_t, const std::string&) override { return true; }
+};
+
+struct ListOpCase {
+    const char* name;
+    BatchKind kind;
+    std::size_t rows;
+    const char* altered;    // what is changed after the operation
+    const char* skipReason; // the undo's reason for skipping its row
+};
+
+void PrintTo(const ListOpCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class ListJournalTest : public ::testing::TestWithParam<ListOpCase> {
+protected:
+    // GLib reads HOME and XDG_DATA_HOME once per process: one home for the suite, its
+    // Trash emptied after each test.
+    static void SetUpTestSuite() {
+        if (QApplication::instance() == nullptr)
+            new QApplication(argc, argv);
+        home = new test::TempDir;
+        ::setenv("HOME", home->path().c_str(), 1);
+        ::setenv("XDG_DATA_HOME", home->mkdir("data").c_str(), 1);
+    }
+    static void TearDownTestSuite() {
+        delete home;
+        home = nullptr;
+    }
+    void SetUp() override {
+        ::setenv("XDG_STATE_HOME", dir.mkdir("state").c_str(), 1);
+        SetFileOperationQuestionsFactory(
+            [](QWidget*, ShellFunc) { return std::make_unique<YesQuestions>(); });
+        for (const char* name : {"Foto/b.jpg", "Foto/a\xe9.jpg", "Foto/Den/c.jpg"})
+            dir.write(name, std::string("photo ") + name);
+        photos = dir.file("Foto");
+        journal = std::make_unique<Journal>(Journal::DefaultFolder());
+        list.SetChangeLog(&log);
+        list.resize(600, 400);
+        list.show();
+        list.SetDirectory(PathText(photos + "/"));
+        list.RefreshListing();
+    }
+    void TearDown() override {
+        SetFileOperationQuestionsFactory(nullptr);
+        ::unsetenv("XDG_STATE_HOME");
+        std::filesystem::remove_all(home->file("data/Trash"));
+    }
+    // Below the suite's data folder for "Trash/…", else below the test's folder.
+    std::string PathOf(const std::string& rel) const {
+        return rel.starts_with("Trash/") ? home->file("data/" + rel) : dir.file(rel);
+    }
+    void Select(std::initializer_list<const char*> names) {
+        list.ClearSelection();
+        for (const char* name : names)
+            for (int r = 0; r < list.ItemCount(); ++r)
+                if (PathBytes(list.Item(r).fullPath()) == photos + "/" + name)
+                    list.SelectRow(r, true);
+    }
+    // The operation through the list's own entry point.
+    void Run(BatchKind kind) {
+        if (kind == BatchKind::NewFolder) {
+            list.CreateNewFolder();
+        } else if (kind == BatchKind::RenameInPlace) {
+            Select({"a\xe9.jpg"});
+            list.StartRename();
+            const int row = list.FirstSelectedRow();
+            list.Model()->setData(list.Model()->index(row, 0), QStringLiteral("léto.jpg"),
+                                  Qt::EditRole);
+            QCoreApplication::processEvents(); // the rename runs once the editor has closed
+        } else {
+            Select({"a\xe9.jpg", "Den"});
+            list.DeleteSelectedItems();
+        }
+    }
+    static inline test::TempDir* home = nullptr;
+    test::TempDir dir;
+    std::string photos;
+    std::unique_ptr<Journal> journal;
+    int changes = 0;
+    ListJournal log{[this] { return journal.get(); }, [this] { ++changes; }};
+    TFileListView list;
+};
+
+TEST_P(ListJournalTest, UndoBringsBackTheTree) {
+    const test::TreeSnapshot before = test::SnapshotTree(photos);
+    Run(GetParam().kind);
+    ASSERT_NE(test::SnapshotTree(photos), before);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(log.error(), "");
+    const auto last = journal->LastUndoable();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->kind, GetParam().kind);
+    EXPECT_EQ(last->doneCount, GetParam().rows);
+    const UndoReport report = UndoBatch(*journal, last->id);
+    ASSERT_TRUE(report.ok()) << report.error;
+    EXPECT_EQ(report.undone, GetParam().rows);
+    EXPECT_EQ(test::SnapshotTree(photos), before);
+    // The Trash gave back its entries and their .trashinfo.
+    EXPECT_TRUE(test::SnapshotTree(PathOf("Trash/files")).empty());
+    EXPECT_TRUE(test::SnapshotTree(PathOf("Trash/info")).empty());
+}
+
+TEST_P(ListJournalTest, ARowChangedSinceIsSkippedWithItsReason) {
+    Run(GetParam().kind);
+    std::ofstream(PathOf(GetParam().altered), std::ios::app) << "!";
+    const auto last = journal->LastUndoable();
+    ASSERT_TRUE(last);
+    const UndoReport report = UndoBatch(*journal, last->id);
+    EXPECT_EQ(report.skipped, 1u);
+    EXPECT_EQ(report.undone, GetParam().rows - 1);
+    for (const UndoRowReport& r : report.rows) {
+        if (r.outcome == UndoOutcome::Skipped) {
+            EXPECT_EQ(r.reason, GetParam().skipReason);
+        }
+    }
+}
+
+TEST_P(ListJournalTest, RunsAsBeforeWithoutAJournal) {
+    journal.reset();
+    const test::TreeSnapshot before = test::SnapshotTree(photos);
+    Run(GetParam().kind);
+    EXPECT_NE(test::SnapshotTree(photos), before);
+    EXPECT_EQ(changes, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, ListJournalTest,
+    ::testing::Values(
+        ListOpCase{"NewFolder", BatchKind::NewFolder, 1, "Foto/New Folder/x", "folder not empty"},
+        ListOpCase{"Rename", BatchKind::RenameInPlace, 1, "Foto/léto.jpg", "changed since"},
+        // Two entries, one of them a folder; the file is changed in the Trash.
+        ListOpCase{"Trash", BatchKind::Trash, 2, "Trash/files/a\xe9.jpg", "changed since"}),
+    [](const ::testing::TestParamInfo<ListOpCase>& info) { return std::string(info.param.name); });
+
+} // namespace
+} // namespace kivo
