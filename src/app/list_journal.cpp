@@ -1,6 +1,8 @@
 #include "app/list_journal.h"
 
+#include <optional>
 #include <utility>
+#include <vector>
 
 #include "platform/gui/trash.h"
 
@@ -36,34 +38,45 @@ bool SameFile(const FileStamp& a, const FileStamp& b) {
     return a.exists && b.exists && a.dev == b.dev && a.ino == b.ino;
 }
 
-// Marks a row after the operation by what the file system shows now.
-void MarkRow(JournalBatch& batch, std::size_t i) {
-    const JournalRow& row = batch.rows()[i];
-    switch (row.op) {
-    case RowOp::MakeDir:
-        if (const FileStamp now = StampOf(row.newPath); now.isDir)
-            batch.done(i, now);
-        else
-            batch.notDone(i, "not created");
-        return;
-    case RowOp::Move:
-        if (const FileStamp now = StampOf(row.newPath); SameFile(now, row.before))
-            batch.done(i, now);
-        else
-            batch.notDone(i, "not renamed");
-        return;
-    default:
-        break;
+// Marks the rows after the operation by what the file system shows now: the entries that
+// went to the Trash are looked for there all at once, and their places written in one
+// transaction.
+void MarkRows(JournalBatch& batch) {
+    std::vector<std::size_t> trashed;
+    std::vector<TrashQuery> queries;
+    for (std::size_t i = 0; i < batch.rows().size(); ++i) {
+        const JournalRow& row = batch.rows()[i];
+        if (row.op == RowOp::MakeDir) {
+            if (const FileStamp now = StampOf(row.newPath); now.isDir)
+                batch.done(i, now);
+            else
+                batch.notDone(i, "not created");
+        } else if (row.op == RowOp::Move) {
+            if (const FileStamp now = StampOf(row.newPath); SameFile(now, row.before))
+                batch.done(i, now);
+            else
+                batch.notDone(i, "not renamed");
+        } else if (!row.before.exists || SameFile(StampOf(row.oldPath), row.before)) {
+            batch.notDone(i, "not moved to the Trash");
+        } else {
+            trashed.push_back(i);
+            queries.push_back({row.oldPath, static_cast<dev_t>(row.before.dev),
+                               static_cast<ino_t>(row.before.ino)});
+        }
     }
-    if (!row.before.exists || SameFile(StampOf(row.oldPath), row.before)) {
-        batch.notDone(i, "not moved to the Trash");
+    if (trashed.empty())
         return;
+    std::vector<std::optional<TrashedEntry>> where = FindTrashedEntries(queries);
+    std::vector<JournalBatch::Placed> placed;
+    for (std::size_t k = 0; k < trashed.size(); ++k) {
+        if (where[k])
+            placed.push_back({trashed[k], StampOf(where[k]->filesPath),
+                              std::move(where[k]->filesPath), std::move(where[k]->infoPath),
+                              std::move(where[k]->infoData)});
+        else
+            batch.done(trashed[k], {}); // gone, but into no Trash we know: undo says so
     }
-    if (const auto where = FindTrashedEntry(row.oldPath, row.before.dev, row.before.ino))
-        batch.doneAt(i, StampOf(where->filesPath), where->filesPath, where->infoPath,
-                     where->infoData);
-    else
-        batch.done(i, {}); // gone, but into no Trash we know: undo says so
+    batch.doneAt(std::move(placed));
 }
 
 } // namespace
@@ -93,8 +106,7 @@ void ListJournal::End() {
         return;
     std::unique_ptr<JournalBatch> batch = std::move(batch_);
     try {
-        for (std::size_t i = 0; i < batch->rows().size(); ++i)
-            MarkRow(*batch, i);
+        MarkRows(*batch);
     } catch (const JournalError& e) {
         error_ = e.what();
     }

@@ -1,8 +1,9 @@
 #pragma once
 // The file list's new folders, renames and deletions as batches of the undo journal. The
 // list makes them on the GUI thread, so the journal is written there too: the intent in
-// one transaction before the operation, the marks in one after it (a Trash entry's place
-// as soon as it is known). A journal that fails leaves the operation to run without it.
+// one transaction before the operation, the marks in one after it (and the places the
+// Trash gave its entries in one more). A journal that fails leaves the operation to run
+// without it.
 
 #include <functional>
 #include <memory>

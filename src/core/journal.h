@@ -219,6 +219,15 @@ public:
     // an entry); the place is written at once, not buffered with the marks.
     void doneAt(std::size_t row, const FileStamp& after, std::string newPath, std::string aux,
                 std::string auxData);
+    // Several rows done at their new places, written in one transaction.
+    struct Placed {
+        std::size_t row = 0;
+        FileStamp after;
+        std::string newPath;
+        std::string aux;
+        std::string auxData;
+    };
+    void doneAt(std::vector<Placed> placed);
     void notDone(std::size_t row, std::string reason);
     void mark(std::size_t row, RowState state, std::string reason = {});
 

@@ -122,30 +122,41 @@ void JournalBatch::done(std::size_t row, const FileStamp& after) {
 
 void JournalBatch::doneAt(std::size_t row, const FileStamp& after, std::string newPath,
                           std::string aux, std::string auxData) {
-    if (row >= rows_.size() || finished_)
+    std::vector<Placed> placed(1);
+    placed[0] = {row, after, std::move(newPath), std::move(aux), std::move(auxData)};
+    doneAt(std::move(placed));
+}
+
+void JournalBatch::doneAt(std::vector<Placed> placed) {
+    if (finished_ || placed.empty())
         return;
-    JournalRow& r = rows_[row];
-    r.newPath = std::move(newPath);
-    r.aux = std::move(aux);
-    r.auxData = std::move(auxData);
     try {
         journal_.exec("PRAGMA synchronous=FULL");
         journal_.exec("BEGIN IMMEDIATE");
         Statement s(
             journal_.db_,
             "UPDATE row SET new_path = ?, aux = ?, aux_data = ? WHERE batch = ? AND seq = ?");
-        s.bind(1, r.newPath)
-            .bind(2, r.aux)
-            .bind(3, r.auxData)
-            .bind(4, id_)
-            .bind(5, static_cast<std::int64_t>(row));
-        s.run();
+        for (Placed& p : placed) {
+            if (p.row >= rows_.size())
+                continue;
+            JournalRow& r = rows_[p.row];
+            r.newPath = std::move(p.newPath);
+            r.aux = std::move(p.aux);
+            r.auxData = std::move(p.auxData);
+            s.bind(1, r.newPath)
+                .bind(2, r.aux)
+                .bind(3, r.auxData)
+                .bind(4, id_)
+                .bind(5, static_cast<std::int64_t>(p.row));
+            s.run();
+        }
         journal_.exec("COMMIT");
     } catch (const JournalError& e) {
         sqlite3_exec(journal_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
         error_ = e.what();
     }
-    done(row, after);
+    for (const Placed& p : placed)
+        done(p.row, p.after);
 }
 
 void JournalBatch::notDone(std::size_t row, std::string reason) {

@@ -179,6 +179,10 @@ TEST(Trash, TwoEntriesOfOneNameGetTwoPlaces) {
     fs::create_directories(TrashHome::Home() + "/b");
     WriteFile(a, "first");
     WriteFile(b, "second");
+    struct stat sa {
+    }, sb{};
+    ASSERT_EQ(::lstat(a.c_str(), &sa), 0);
+    ASSERT_EQ(::lstat(b.c_str(), &sb), 0);
     ASSERT_TRUE(MoveToTrash(a).ok);
     ASSERT_TRUE(MoveToTrash(b).ok);
     const auto infoA = InfosFor(TrashHome::Trash(), a);
@@ -188,6 +192,19 @@ TEST(Trash, TwoEntriesOfOneNameGetTwoPlaces) {
     EXPECT_NE(infoA[0], infoB[0]);
     EXPECT_EQ(ReadWholeFile(TrashHome::Trash() + "/files/" + FilesEntryOf(infoA[0])), "first");
     EXPECT_EQ(ReadWholeFile(TrashHome::Trash() + "/files/" + FilesEntryOf(infoB[0])), "second");
+
+    // Found again by device and inode, all at once and in their order; one never trashed.
+    const auto found = FindTrashedEntries(
+        {{b, sb.st_dev, sb.st_ino}, {a, sa.st_dev, sa.st_ino}, {a, sa.st_dev, sa.st_ino + 99999}});
+    ASSERT_EQ(found.size(), 3u);
+    const std::string infoPath[] = {infoB[0], infoA[0]};
+    for (std::size_t i = 0; i < 2; ++i) {
+        ASSERT_TRUE(found[i]) << i;
+        EXPECT_EQ(found[i]->filesPath, TrashHome::Trash() + "/files/" + FilesEntryOf(infoPath[i]));
+        EXPECT_EQ(found[i]->infoPath, TrashHome::Trash() + "/info/" + infoPath[i]);
+        EXPECT_EQ(found[i]->infoData, ReadWholeFile(found[i]->infoPath));
+    }
+    EXPECT_FALSE(found[2]);
 }
 
 TEST(Trash, ALinkGoesItselfAndItsTargetStays) {

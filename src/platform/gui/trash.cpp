@@ -5,7 +5,10 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <dirent.h>
@@ -55,47 +58,65 @@ struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
 
-// The Trash folder at `trash`, when its files/ holds the entry (dev, ino).
-std::optional<TrashedEntry> LookIn(const std::string& trash, dev_t dev, ino_t ino) {
+// The .trashinfo beside a files/ entry, read whole (it is a few lines; anything larger is
+// not one of ours to keep).
+std::string ReadTrashInfo(const std::string& path) {
+    std::string data;
+    const RegularFile info = OpenRegularFile(path, O_RDONLY | O_NOFOLLOW);
+    if (!info || info.info.st_size > 64 * 1024)
+        return data;
+    data.resize(static_cast<std::size_t>(info.info.st_size));
+    std::size_t got = 0;
+    while (got < data.size()) {
+        const ssize_t r = ::read(info.fd.get(), data.data() + got, data.size() - got);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    data.resize(got);
+    return data;
+}
+
+// Lists the Trash at `trash` once for the queries `wanted` (indices into `queries`) that
+// are still unfound, by inode and then device.
+void LookIn(const std::string& trash, const std::vector<TrashQuery>& queries,
+            const std::vector<std::size_t>& wanted,
+            std::vector<std::optional<TrashedEntry>>& found) {
+    std::unordered_multimap<ino_t, std::size_t> byIno;
+    for (std::size_t q : wanted)
+        if (!found[q])
+            byIno.emplace(queries[q].ino, q);
+    if (byIno.empty())
+        return;
     const std::string files = trash + "/files";
     const std::unique_ptr<DIR, DirCloser> dir(::opendir(files.c_str()));
     if (!dir)
-        return std::nullopt;
+        return;
     while (const dirent* e = ::readdir(dir.get())) {
-        if (e->d_ino != ino)
+        const auto [first, last] = byIno.equal_range(e->d_ino);
+        if (first == last)
             continue;
         struct stat st {};
-        if (::fstatat(::dirfd(dir.get()), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            st.st_dev != dev || st.st_ino != ino)
+        if (::fstatat(::dirfd(dir.get()), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
-        TrashedEntry found;
-        found.filesPath = files + "/" + e->d_name;
-        found.infoPath = trash + "/info/" + e->d_name + ".trashinfo";
-        // A .trashinfo is a few lines; anything larger is not one of ours to keep.
-        const RegularFile info = OpenRegularFile(found.infoPath, O_RDONLY | O_NOFOLLOW);
-        if (info && info.info.st_size <= 64 * 1024) {
-            found.infoData.resize(static_cast<std::size_t>(info.info.st_size));
-            std::size_t got = 0;
-            while (got < found.infoData.size()) {
-                const ssize_t r =
-                    ::read(info.fd.get(), found.infoData.data() + got, found.infoData.size() - got);
-                if (r < 0 && errno == EINTR)
-                    continue;
-                if (r <= 0)
-                    break;
-                got += static_cast<std::size_t>(r);
-            }
-            found.infoData.resize(got);
+        for (auto it = first; it != last; ++it) {
+            const std::size_t q = it->second;
+            if (found[q] || st.st_dev != queries[q].dev || st.st_ino != queries[q].ino)
+                continue;
+            TrashedEntry entry;
+            entry.filesPath = files + "/" + e->d_name;
+            entry.infoPath = trash + "/info/" + e->d_name + ".trashinfo";
+            entry.infoData = ReadTrashInfo(entry.infoPath);
+            found[q] = std::move(entry);
         }
-        return found;
     }
-    return std::nullopt;
 }
 
-} // namespace
-
-std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, dev_t dev,
-                                             ino_t ino) {
+// The Trashes that can have taken an entry of `folder` on device `dev`: the home Trash and
+// the two at the top of its volume.
+std::vector<std::string> TrashesFor(const std::string& folder, dev_t dev) {
     std::vector<std::string> trashes;
     const char* data = std::getenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
@@ -105,16 +126,16 @@ std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, de
         trashes.push_back(std::string(home) + "/.local/share/Trash");
     // The top of the volume: the highest folder above the entry on its device.
     std::string top;
-    for (std::string folder = ExtractFileDir(originalPath); !folder.empty();) {
+    for (std::string f = folder; !f.empty();) {
         struct stat st {};
-        if (::stat(folder.c_str(), &st) != 0 || st.st_dev != dev)
+        if (::stat(f.c_str(), &st) != 0 || st.st_dev != dev)
             break;
-        top = folder;
-        if (folder == "/")
+        top = f;
+        if (f == "/")
             break;
-        folder = ExtractFileDir(folder);
-        if (folder.empty())
-            folder = "/";
+        f = ExtractFileDir(f);
+        if (f.empty())
+            f = "/";
     }
     if (!top.empty()) {
         const std::string base = top == "/" ? std::string() : top;
@@ -122,10 +143,36 @@ std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, de
         trashes.push_back(base + "/.Trash/" + uid);
         trashes.push_back(base + "/.Trash-" + uid);
     }
-    for (const std::string& trash : trashes)
-        if (auto found = LookIn(trash, dev, ino))
-            return found;
-    return std::nullopt;
+    return trashes;
+}
+
+} // namespace
+
+std::vector<std::optional<TrashedEntry>>
+FindTrashedEntries(const std::vector<TrashQuery>& queries) {
+    std::vector<std::optional<TrashedEntry>> found(queries.size());
+    // Entries of one folder share their Trashes: each Trash is listed once for all of them.
+    std::map<std::pair<std::string, dev_t>, std::vector<std::size_t>> byFolder;
+    for (std::size_t q = 0; q < queries.size(); ++q)
+        byFolder[{ExtractFileDir(queries[q].originalPath), queries[q].dev}].push_back(q);
+    std::map<std::string, std::vector<std::size_t>> byTrash;
+    std::vector<std::string> order; // home Trash first, as one entry at a time looks
+    for (const auto& [key, members] : byFolder) {
+        for (const std::string& trash : TrashesFor(key.first, key.second)) {
+            auto [it, added] = byTrash.try_emplace(trash);
+            if (added)
+                order.push_back(trash);
+            it->second.insert(it->second.end(), members.begin(), members.end());
+        }
+    }
+    for (const std::string& trash : order)
+        LookIn(trash, queries, byTrash[trash], found);
+    return found;
+}
+
+std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, dev_t dev,
+                                             ino_t ino) {
+    return FindTrashedEntries({{originalPath, dev, ino}}).front();
 }
 
 } // namespace kivo

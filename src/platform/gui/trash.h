@@ -7,6 +7,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/types.h>
 
@@ -31,7 +32,14 @@ struct TrashedEntry {
 // Looks for the entry that came from `originalPath` by its device and inode (a rename
 // into a Trash keeps both) in the Trashes that can have taken it: the home Trash and the
 // two Trashes at the top of the entry's volume. nullopt when it is in none of them.
-std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, dev_t dev,
-                                             ino_t ino);
+std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, dev_t dev, ino_t ino);
+
+// The same for many entries, in their order; each Trash is listed once for all of them.
+struct TrashQuery {
+    std::string originalPath;
+    dev_t dev = 0;
+    ino_t ino = 0;
+};
+std::vector<std::optional<TrashedEntry>> FindTrashedEntries(const std::vector<TrashQuery>& queries);
 
 } // namespace kivo
