@@ -5,6 +5,7 @@
 #include <QtGlobal>
 
 #include "photoops/date_shift.h"
+#include "platform/name_bytes.h"
 
 namespace kivo {
 
@@ -20,30 +21,11 @@ const std::array<std::string_view, 6>& UnitNames() {
     return names;
 }
 
-namespace {
-
-bool SameTextAsciiBytes(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
-} // namespace
-
 std::optional<int> UnitIndexOfText(std::string_view text) {
     std::optional<int> found;
     const auto& names = UnitNames();
     for (std::size_t i = 0; i < names.size(); ++i)
-        if (!names[i].empty() && SameTextAsciiBytes(text, names[i]))
+        if (!names[i].empty() && SameIgnoringAsciiCase(text, names[i]))
             found = static_cast<int>(i) + 1;
     return found;
 }

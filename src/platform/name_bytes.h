@@ -21,6 +21,10 @@ std::optional<Utf8Step> DecodeUtf8At(std::string_view bytes, std::size_t pos);
 
 bool IsValidUtf8(std::string_view bytes);
 
+// Equal bytes, A-Z matching a-z; no other letter is folded (the texts compared are ASCII
+// keywords, never names).
+bool SameIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 // The bytes as UTF-8 text, each byte that is not part of a well-formed sequence shown as
 // U+FFFD: for showing a name, never for finding the file again.
 std::string LossyUtf8(std::string_view bytes);

@@ -12,6 +12,7 @@
 #include "cli/lib/json_names.h"
 #include "photoops/adjust_settings.h"
 #include "platform/file_system.h"
+#include "platform/name_bytes.h"
 
 namespace kivo::tidy {
 
@@ -222,21 +223,6 @@ void PrintJson(const ResultTable& table, std::ostream& out) {
     out << rows.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << "\n";
 }
 
-bool SameAsciiText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
-
 std::int64_t ParseAmount(const std::string& text) {
     std::string_view digits = text;
     if (!digits.empty() && digits.front() == '+')
@@ -253,7 +239,7 @@ int ParseUnit(const std::string& text) {
     static constexpr std::string_view kEnglish[] = {"year", "month",  "day",
                                                     "hour", "minute", "second"};
     for (int i = 0; i < 6; ++i)
-        if (SameAsciiText(text, kEnglish[i]))
+        if (SameIgnoringAsciiCase(text, kEnglish[i]))
             return i + 1;
     if (const std::optional<int> unit = UnitIndexOfText(text))
         return *unit;

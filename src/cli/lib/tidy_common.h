@@ -85,8 +85,6 @@ void PrintText(const ResultTable& table, std::ostream& out);
 std::string EscapeForLine(std::string_view text);
 void PrintJson(const ResultTable& table, std::ostream& out);
 
-// Equal, ASCII letters compared without regard to case.
-bool SameAsciiText(std::string_view a, std::string_view b);
 // The AMOUNT and UNIT of "--shift AMOUNT UNIT": a whole number (a leading "+" allowed), and
 // a unit in English or as the adjustment dialog names it; the unit index of
 // adjust_settings.h. UsageError otherwise.

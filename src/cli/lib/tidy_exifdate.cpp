@@ -11,6 +11,7 @@
 #include "exif/exif_offset.h"
 #include "exif/stamp_writer.h"
 #include "photoops/exif_stamp_job.h"
+#include "platform/name_bytes.h"
 
 namespace kivo::tidy {
 
@@ -59,7 +60,7 @@ StampChoice ParseStamps(const std::string& text) {
         {"taken", StampChoice::Taken},
         {"digitized", StampChoice::Digitized}};
     for (const auto& [name, value] : kChoices)
-        if (SameAsciiText(text, name))
+        if (SameIgnoringAsciiCase(text, name))
             return value;
     throw UsageError("unknown stamps '" + text + "'");
 }

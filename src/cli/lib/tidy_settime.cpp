@@ -16,6 +16,7 @@
 #include "photoops/exif_date_table.h"
 #include "photoops/file_time.h"
 #include "platform/datetime.h"
+#include "platform/name_bytes.h"
 
 namespace kivo::tidy {
 
@@ -68,7 +69,7 @@ int ParseFrom(const std::string& text) {
                                                                    {"digitized", kExifDigitized},
                                                                    {"current", kFromCurrent}};
     for (const auto& [name, value] : kStarts)
-        if (SameAsciiText(text, name))
+        if (SameIgnoringAsciiCase(text, name))
             return value;
     throw UsageError("unknown start '" + text + "'");
 }

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "platform/gui/version_block.h"
+#include "platform/name_bytes.h"
 
 namespace kivo {
 
@@ -41,21 +42,6 @@ std::uint64_t GetUInt(const std::uint8_t* p, int bytes, bool bigEndian) {
         v |= std::uint64_t{p[i]} << shift;
     }
     return v;
-}
-
-bool EqualsAsciiNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -243,7 +229,7 @@ void TVersionInfoResource::LoadBlock(const std::vector<std::uint8_t>& block) {
 
 std::optional<std::string_view> TVersionInfoResource::QueryValue(std::string_view subBlock) const {
     for (const auto& [path, value] : entries_) {
-        if (EqualsAsciiNoCase(path, subBlock))
+        if (SameIgnoringAsciiCase(path, subBlock))
             return std::string_view(value);
     }
     return std::nullopt;
