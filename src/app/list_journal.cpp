@@ -1,9 +1,14 @@
 #include "app/list_journal.h"
 
+#include <algorithm>
+#include <memory>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include <dirent.h>
+
+#include "platform/file_system.h"
 #include "platform/gui/trash.h"
 
 namespace kivo {
@@ -16,10 +21,66 @@ BatchKind KindOf(ListChangeKind kind) {
         return BatchKind::NewFolder;
     case ListChangeKind::Rename:
         return BatchKind::RenameInPlace;
+    case ListChangeKind::Move:
+        return BatchKind::Move;
     case ListChangeKind::Trash:
         break;
     }
     return BatchKind::Trash;
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    return IncludeTrailingSlash(dir) + name;
+}
+
+// The names in a folder, sorted; none when it cannot be read.
+std::vector<std::string> NamesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    std::unique_ptr<DIR, int (*)(DIR*)> d(::opendir(dir.c_str()), &::closedir);
+    if (!d)
+        return names;
+    while (const dirent* e = ::readdir(d.get())) {
+        const std::string n = e->d_name;
+        if (n != "." && n != "..")
+            names.push_back(n);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+JournalRow Row(RowOp op, std::string from, std::string to, const FileStamp& before) {
+    JournalRow row;
+    row.op = op;
+    row.oldPath = std::move(from);
+    row.newPath = std::move(to);
+    row.before = before;
+    return row;
+}
+
+// The rows of moving `from` to `to`, as the move will go by what stands there now. A file
+// in the way is replaced only after a question, and then goes to the Trash first: its
+// Trash row comes before the move, so an undo moves the entry back before it restores the
+// one it replaced. A folder onto a folder merges entry by entry, and a folder that goes
+// to another file system is made anew there; either way the emptied folder is removed
+// last. Entries that will not move (a question said no) are marked not done afterwards.
+void PlanMove(const std::string& from, const std::string& to, std::vector<JournalRow>& rows) {
+    const FileStamp src = StampOf(from);
+    if (!src.exists || from == to || to.starts_with(IncludeTrailingSlash(from)))
+        return;
+    const FileStamp dst = StampOf(to);
+    const bool merge = src.isDir && dst.isDir;
+    const bool across = src.isDir && !dst.exists && StampOf(ExtractFileDir(to)).dev != src.dev;
+    if (merge || across) {
+        if (across)
+            rows.push_back(Row(RowOp::MakeDir, {}, to, {}));
+        for (const std::string& name : NamesIn(from))
+            PlanMove(Join(from, name), Join(to, name), rows);
+        rows.push_back(Row(RowOp::RemoveDir, from, {}, src));
+        return;
+    }
+    if (dst.exists && !dst.isDir && !src.isDir)
+        rows.push_back(Row(RowOp::Trash, to, {}, dst));
+    rows.push_back(Row(RowOp::Move, from, to, src));
 }
 
 JournalRow RowOf(ListChangeKind kind, const ListChange& change) {
@@ -38,6 +99,15 @@ bool SameFile(const FileStamp& a, const FileStamp& b) {
     return a.exists && b.exists && a.dev == b.dev && a.ino == b.ino;
 }
 
+// The entry of a move row at its new place: the same file, or (copied onto another file
+// system) one of the same kind, size and time while the old place is empty.
+bool ArrivedAt(const FileStamp& now, const JournalRow& row) {
+    if (SameFile(now, row.before))
+        return true;
+    return now.exists && !StampOf(row.oldPath).exists && now.isDir == row.before.isDir &&
+           (now.isDir || (now.size == row.before.size && now.mtimeNs == row.before.mtimeNs));
+}
+
 // Marks the rows after the operation by what the file system shows now: the entries that
 // went to the Trash are looked for there all at once, and their places written in one
 // transaction.
@@ -52,10 +122,15 @@ void MarkRows(JournalBatch& batch) {
             else
                 batch.notDone(i, "not created");
         } else if (row.op == RowOp::Move) {
-            if (const FileStamp now = StampOf(row.newPath); SameFile(now, row.before))
+            if (const FileStamp now = StampOf(row.newPath); ArrivedAt(now, row))
                 batch.done(i, now);
             else
-                batch.notDone(i, "not renamed");
+                batch.notDone(i, "not moved");
+        } else if (row.op == RowOp::RemoveDir) {
+            if (SameFile(StampOf(row.oldPath), row.before))
+                batch.notDone(i, "not empty");
+            else
+                batch.done(i, {});
         } else if (!row.before.exists || SameFile(StampOf(row.oldPath), row.before)) {
             batch.notDone(i, "not moved to the Trash");
         } else {
@@ -96,8 +171,14 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
         return;
     std::vector<JournalRow> rows;
     rows.reserve(changes.size());
-    for (const ListChange& c : changes)
-        rows.push_back(RowOf(kind, c));
+    for (const ListChange& c : changes) {
+        if (kind == ListChangeKind::Move)
+            PlanMove(ExcludeTrailingSlash(c.from), ExcludeTrailingSlash(c.to), rows);
+        else
+            rows.push_back(RowOf(kind, c));
+    }
+    if (rows.empty())
+        return;
     batch_ = BeginBatch(journal, KindOf(kind), folder, std::move(rows), &error_);
 }
 

@@ -225,12 +225,20 @@ void TFHlavni::SLVDragDrop(int row) {
     std::vector<std::string> names;
     for (int r : SLV->SelectedRows())
         names.push_back(S(SLV->Item(r).name));
+    // Every question before the first move, so that the journal knows the whole batch.
+    std::vector<ListChange> moves;
     for (const std::string& name : names) {
         const std::string source = JoinPath(folder, name);
-        if (DirectoryExists(source) && !Confirm(Shown(MoveFolderQuestion(source, S(tr(kMoveFolderQuestion))))))
+        if (DirectoryExists(source) &&
+            !Confirm(Shown(MoveFolderQuestion(source, S(tr(kMoveFolderQuestion))))))
             continue;
+        moves.push_back({source, JoinPath(destination, name)});
+    }
+    if (!moves.empty()) {
+        const ListChangeScope scope(&listJournal_, ListChangeKind::Move, destination, moves);
         // A move that fails (name taken, no access) is skipped without a message.
-        (void)MoveNoReplace(source, JoinPath(destination, name));
+        for (const ListChange& move : moves)
+            (void)MoveNoReplace(move.from, move.to);
     }
     AktualizujSLV();
 }

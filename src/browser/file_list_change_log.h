@@ -9,7 +9,9 @@
 
 namespace kivo {
 
-enum class ListChangeKind { NewFolder, Rename, Trash };
+// Move: entries to new places (paste after cut, drop), where a replaced entry goes to the
+// Trash first and folders onto folders merge.
+enum class ListChangeKind { NewFolder, Rename, Trash, Move };
 
 // One entry's change; paths are bytes.
 struct ListChange {

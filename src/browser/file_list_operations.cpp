@@ -86,10 +86,18 @@ void FileListOperations::PasteClipboard() {
     for (const auto& path : ClipboardList)
         targets << dir + LastComponent(path);
     // One run for all entries, so that "cancel" and "for all" cover the whole paste.
-    ShellFileOperation(DialogOwner(),
-                       ClipboardOperation == TClipboardOperation::Move ? ShellFunc::Move
-                                                                       : ShellFunc::Copy,
-                       ClipboardList, targets);
+    if (ClipboardOperation == TClipboardOperation::Move) {
+        std::vector<ListChange> changes;
+        for (qsizetype i = 0; i < ClipboardList.size(); ++i)
+            changes.push_back({Local(ClipboardList[i]), Local(targets[i])});
+        const ListChangeScope scope(log_, ListChangeKind::Move, ExcludeTrailingSlash(Local(dir)),
+                                    changes);
+        // With a record kept, what the paste replaces stays in the Trash to come back from.
+        ShellFileOperation(DialogOwner(), ShellFunc::Move, ClipboardList, targets,
+                           {.trashReplaced = log_ != nullptr});
+    } else {
+        ShellFileOperation(DialogOwner(), ShellFunc::Copy, ClipboardList, targets);
+    }
     host_.Relist();
     ClipboardList.clear();
     TellTree(host_.ListFolder());

@@ -1,4 +1,5 @@
-// The file list's new folder, rename in place and delete to the Trash, journaled through
+// The file list's new folder, rename in place, delete to the Trash and paste after cut
+// (replacing and merging), journaled through
 // the window's ListJournal: undone from the journal, the tree is as it was; a row changed
 // in between is skipped with its reason and the others are undone.
 
@@ -6,6 +7,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -31,7 +33,7 @@ char* argv[] = {arg0, nullptr};
 class YesQuestions : public FileOperationQuestions {
 public:
     ReplaceAnswer AskReplace(const ReplaceQuestion&) override {
-        return {ReplaceChoice::Cancel, false};
+        return {ReplaceChoice::Replace, false};
     }
     bool ConfirmTrash(const std::vector<std::string>&) override { return true; }
     ErrorChoice ReportError(const std::string&, bool) override { return ErrorChoice::Skip; }
@@ -44,6 +46,11 @@ struct ListOpCase {
     std::size_t rows;
     const char* altered;    // what is changed after the operation
     const char* skipReason; // the undo's reason for skipping its row
+    // A paste: the entries cut in Foto, the folder they are pasted into, and an entry
+    // that stands there before.
+    std::vector<const char*> cut = {};
+    const char* into = nullptr;
+    const char* present = nullptr;
 };
 
 void PrintTo(const ListOpCase& c, std::ostream* os) {
@@ -71,6 +78,8 @@ protected:
             [](QWidget*, ShellFunc) { return std::make_unique<YesQuestions>(); });
         for (const char* name : {"Foto/b.jpg", "Foto/a\xe9.jpg", "Foto/Den/c.jpg"})
             dir.write(name, std::string("photo ") + name);
+        if (GetParam().present)
+            dir.write(GetParam().present, "the one replaced");
         photos = dir.file("Foto");
         journal = std::make_unique<Journal>(Journal::DefaultFolder());
         list.SetChangeLog(&log);
@@ -88,7 +97,7 @@ protected:
     std::string PathOf(const std::string& rel) const {
         return rel.starts_with("Trash/") ? home->file("data/" + rel) : dir.file(rel);
     }
-    void Select(std::initializer_list<const char*> names) {
+    void Select(const std::vector<const char*>& names) {
         list.ClearSelection();
         for (const char* name : names)
             for (int r = 0; r < list.ItemCount(); ++r)
@@ -96,8 +105,15 @@ protected:
                     list.SelectRow(r, true);
     }
     // The operation through the list's own entry point.
-    void Run(BatchKind kind) {
-        if (kind == BatchKind::NewFolder) {
+    void Run() {
+        const BatchKind kind = GetParam().kind;
+        if (kind == BatchKind::Move) {
+            Select(GetParam().cut);
+            list.CutSelection();
+            list.SetDirectory(PathText(photos + "/" + GetParam().into + "/"));
+            list.RefreshListing();
+            list.PasteClipboard();
+        } else if (kind == BatchKind::NewFolder) {
             list.CreateNewFolder();
         } else if (kind == BatchKind::RenameInPlace) {
             Select({"a\xe9.jpg"});
@@ -122,7 +138,7 @@ protected:
 
 TEST_P(ListJournalTest, UndoBringsBackTheTree) {
     const test::TreeSnapshot before = test::SnapshotTree(photos);
-    Run(GetParam().kind);
+    Run();
     ASSERT_NE(test::SnapshotTree(photos), before);
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(log.error(), "");
@@ -140,7 +156,7 @@ TEST_P(ListJournalTest, UndoBringsBackTheTree) {
 }
 
 TEST_P(ListJournalTest, ARowChangedSinceIsSkippedWithItsReason) {
-    Run(GetParam().kind);
+    Run();
     std::ofstream(PathOf(GetParam().altered), std::ios::app) << "!";
     const auto last = journal->LastUndoable();
     ASSERT_TRUE(last);
@@ -157,7 +173,7 @@ TEST_P(ListJournalTest, ARowChangedSinceIsSkippedWithItsReason) {
 TEST_P(ListJournalTest, RunsAsBeforeWithoutAJournal) {
     journal.reset();
     const test::TreeSnapshot before = test::SnapshotTree(photos);
-    Run(GetParam().kind);
+    Run();
     EXPECT_NE(test::SnapshotTree(photos), before);
     EXPECT_EQ(changes, 0);
 }
@@ -168,7 +184,33 @@ INSTANTIATE_TEST_SUITE_P(
         ListOpCase{"NewFolder", BatchKind::NewFolder, 1, "Foto/New Folder/x", "folder not empty"},
         ListOpCase{"Rename", BatchKind::RenameInPlace, 1, "Foto/léto.jpg", "changed since"},
         // Two entries, one of them a folder; the file is changed in the Trash.
-        ListOpCase{"Trash", BatchKind::Trash, 2, "Trash/files/a\xe9.jpg", "changed since"}),
+        ListOpCase{"Trash", BatchKind::Trash, 2, "Trash/files/a\xe9.jpg", "changed since"},
+        ListOpCase{"Paste",
+                   BatchKind::Move,
+                   2,
+                   "Foto/Den/b.jpg",
+                   "changed since",
+                   {"a\xe9.jpg", "b.jpg"},
+                   "Den"},
+        // The file replaced goes to the Trash and comes back from it.
+        ListOpCase{"PasteReplacing",
+                   BatchKind::Move,
+                   3,
+                   "Foto/Den/a\xe9.jpg",
+                   "changed since",
+                   {"a\xe9.jpg", "b.jpg"},
+                   "Den",
+                   "Foto/Den/b.jpg"},
+        // A folder merged into one of the same name, replacing a file in it; the folder
+        // emptied is made again.
+        ListOpCase{"PasteMerging",
+                   BatchKind::Move,
+                   3,
+                   "Trash/files/c.jpg",
+                   "changed since",
+                   {"Den"},
+                   "Cil",
+                   "Foto/Cil/Den/c.jpg"}),
     [](const ::testing::TestParamInfo<ListOpCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,6 +2,7 @@
 // undoes it on Ctrl+Z outside text fields, the history dialog lists the batches with their
 // states and keeps its selection after an undo; the texts count files in Czech.
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -152,6 +153,33 @@ TEST_F(UndoWindowTest, TheListMenusNewFolderIsUndone) {
     window->MPNewAdr->trigger();
     ASSERT_NE(test::SnapshotTree(photos), before);
     QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět: nová složka 1 soubor"),
+                              10000);
+    window->MEZpet->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
+    EXPECT_EQ(test::SnapshotTree(photos), before);
+}
+
+TEST_F(UndoWindowTest, FilesDroppedOnAFolderAreMovedBackByUndo) {
+    dir.mkdir("Foto/Den");
+    const test::TreeSnapshot before = test::SnapshotTree(photos);
+    QStringList reports;
+    auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
+    window->ReportUndo = [&](const QString& text) { reports << text; };
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    TFileListView& list = *window->SLV;
+    QTRY_VERIFY_WITH_TIMEOUT(Listed(list, QStringLiteral("Den")), 10000);
+    list.ClearSelection();
+    int folder = -1;
+    for (int r = 0; r < list.ItemCount(); ++r) {
+        if (list.Item(r).name == QStringLiteral("Den"))
+            folder = r;
+        else if (list.Item(r).name.endsWith(QStringLiteral(".jpg")))
+            list.SelectRow(r, true);
+    }
+    window->SLVDragDrop(folder);
+    ASSERT_TRUE(std::filesystem::exists(photos + "/Den/b.jpg"));
+    QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět: přesun 2 soubory"),
                               10000);
     window->MEZpet->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);

@@ -72,9 +72,9 @@ std::string FileOperationMessage(const std::string& what, const std::string& pat
 
 FileOperationJob::FileOperationJob(ShellFunc func, std::vector<std::string> sources,
                                    std::vector<std::string> targets,
-                                   FileOperationQuestions& questions)
+                                   FileOperationQuestions& questions, FileOperationOptions options)
     : func_(func), sources_(std::move(sources)), targets_(std::move(targets)),
-      questions_(questions) {
+      questions_(questions), options_(options) {
     for (auto& s : sources_)
         s = ExcludeTrailingSlash(s);
     for (auto& t : targets_)
@@ -325,6 +325,11 @@ FileOperationJob::Status FileOperationJob::Replace(const std::string& src, const
     if (srcIsDir != dstIsDir)
         return Fail(FileOperationMessage("Cannot replace", dst,
                                          "a folder and a file cannot replace each other"));
+    if (move && options_.trashReplaced) {
+        if (const TrashOutcome trashed = MoveToTrash(dst); !trashed.ok)
+            return Fail(FileOperationMessage("Cannot move to the Trash", dst, trashed.reason));
+        return Transfer(src, dst, true); // onto the free name now
+    }
     if (move) {
         // The old file is only replaced by a complete, synced copy.
         std::uint64_t reported = 0;

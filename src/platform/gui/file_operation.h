@@ -64,12 +64,19 @@ struct FileOperationResult {
     bool ok() const { return failed == 0 && skipped == 0 && !cancelled; }
 };
 
+struct FileOperationOptions {
+    // A move that replaces a file first puts the old one in the Trash (where an undo finds
+    // it) instead of overwriting it.
+    bool trashReplaced = false;
+};
+
 class FileOperationJob {
 public:
     // Sources and targets pair up one to one; one target for several sources names the
     // folder they all go into. Delete takes no targets.
     FileOperationJob(ShellFunc func, std::vector<std::string> sources,
-                     std::vector<std::string> targets, FileOperationQuestions& questions);
+                     std::vector<std::string> targets, FileOperationQuestions& questions,
+                     FileOperationOptions options = {});
 
     FileOperationResult Run();
 
@@ -101,6 +108,7 @@ private:
     std::vector<std::string> sources_;
     std::vector<std::string> targets_;
     FileOperationQuestions& questions_;
+    FileOperationOptions options_;
     FileOperationResult result_;
     bool moreToCome_ = false;
     int depth_ = 0; // inside a folder being copied or moved

@@ -65,7 +65,7 @@ void SetFileOperationQuestionsFactory(FileOperationQuestionsFactory factory) {
 }
 
 bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
-                        const QStringList& targets) {
+                        const QStringList& targets, FileOperationOptions options) {
     std::vector<std::string> src, dst;
     for (const auto& s : sources)
         src.push_back(PathBytes(s));
@@ -76,7 +76,7 @@ bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sourc
         questions = Factory()(owner, func);
     if (!questions)
         questions = std::make_unique<DialogFileOperationQuestions>(owner, func);
-    return FileOperationJob(func, std::move(src), std::move(dst), *questions).Run().ok();
+    return FileOperationJob(func, std::move(src), std::move(dst), *questions, options).Run().ok();
 }
 
 DialogFileOperationQuestions::DialogFileOperationQuestions(QWidget* owner, ShellFunc func)

@@ -21,7 +21,7 @@ namespace kivo {
 // cancelled. One target for several sources names the folder they go into; delete takes
 // no targets.
 bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
-                        const QStringList& targets);
+                        const QStringList& targets, FileOperationOptions options = {});
 
 // Who answers the questions of ShellFileOperation: message boxes unless a test installs
 // its own factory (nullptr restores the boxes).
