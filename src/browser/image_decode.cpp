@@ -1,7 +1,7 @@
 #include "browser/image_decode.h"
 
+#include <cerrno>
 #include <csetjmp>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -100,16 +100,97 @@ private:
     bool created_ = false;
 };
 
+// libjpeg's source reading a descriptor in large chunks: few system calls, and libjpeg's
+// fast entropy decoder, which wants a few hundred bytes ahead, seldom falls back to its
+// slow one at a chunk's end. The file's first bytes, already read by the caller, are
+// served from memory first. The end of the file ends the picture (a fake EOI marker), as
+// libjpeg's own sources do for a truncated file.
+struct FdSource {
+    static constexpr std::size_t kChunk = std::size_t{1} << 20;
+
+    jpeg_source_mgr pub{};
+    int fd = -1;
+    off_t next = 0; // file offset of the next chunk
+    std::span<const std::uint8_t> head;
+    bool headServed = false;
+    std::unique_ptr<unsigned char[]> chunk; // kChunk bytes, left uninitialised
+
+    void attach(j_decompress_ptr cinfo) {
+        pub.init_source = [](j_decompress_ptr) {};
+        pub.fill_input_buffer = &FdSource::Fill;
+        pub.skip_input_data = &FdSource::Skip;
+        pub.resync_to_restart = jpeg_resync_to_restart;
+        pub.term_source = [](j_decompress_ptr) {};
+        pub.bytes_in_buffer = 0;
+        pub.next_input_byte = nullptr;
+        cinfo->src = &pub;
+        cinfo->client_data = this;
+    }
+
+    static FdSource& Of(j_decompress_ptr cinfo) {
+        return *static_cast<FdSource*>(cinfo->client_data);
+    }
+
+    static boolean Fill(j_decompress_ptr cinfo) {
+        static const JOCTET kEoi[2] = {0xFF, JPEG_EOI};
+        FdSource& s = Of(cinfo);
+        if (!s.headServed) {
+            s.headServed = true;
+            s.next = static_cast<off_t>(s.head.size());
+            if (!s.head.empty()) {
+                s.pub.next_input_byte = s.head.data();
+                s.pub.bytes_in_buffer = s.head.size();
+                return TRUE;
+            }
+        }
+        ssize_t got = -1;
+        do
+            got = ::pread(s.fd, s.chunk.get(), kChunk, s.next);
+        while (got < 0 && errno == EINTR);
+        if (got <= 0) {
+            s.pub.next_input_byte = kEoi;
+            s.pub.bytes_in_buffer = sizeof kEoi;
+            return TRUE;
+        }
+        s.next += got;
+        s.pub.next_input_byte = s.chunk.get();
+        s.pub.bytes_in_buffer = static_cast<std::size_t>(got);
+        return TRUE;
+    }
+
+    static void Skip(j_decompress_ptr cinfo, long count) {
+        FdSource& s = Of(cinfo);
+        if (count <= 0)
+            return;
+        if (!s.headServed)
+            Fill(cinfo);
+        const auto n = static_cast<std::size_t>(count);
+        if (n <= s.pub.bytes_in_buffer) {
+            s.pub.next_input_byte += n;
+            s.pub.bytes_in_buffer -= n;
+            return;
+        }
+        // What lies beyond the bytes held is skipped unread: the held ones end at `next`.
+        s.next += static_cast<off_t>(n - s.pub.bytes_in_buffer);
+        s.pub.bytes_in_buffer = 0;
+        Fill(cinfo);
+    }
+};
+
 // Where RunDecode puts its result; allocating happens here so that no object with a
 // destructor lives in RunDecode's frame when libjpeg jumps back.
 struct DecodeTarget {
     DecodedImage result;
     const CoverFor* cover = nullptr;
+    FdSource* source = nullptr; // else the bytes given
     bool cmyk = false;
+    std::vector<unsigned char> cmykRow;
     bool allocate(int width, int height) {
         const std::size_t bytes = std::size_t(width) * std::size_t(height) * 3;
         if (width <= 0 || height <= 0 || bytes > kMaxPictureBytes)
             return false;
+        if (cmyk)
+            cmykRow.resize(std::size_t(width) * 4);
         result.picture = QImage(width, height, QImage::Format_RGB888);
         return !result.picture.isNull();
     }
@@ -138,16 +219,15 @@ void CmykRowToRgb(const unsigned char* cmyk, unsigned char* rgb, int width) {
 
 // Every libjpeg call happens inside this one function, under its setjmp. Between the setjmp
 // and the last libjpeg call only trivially destructible locals live here.
-// The data comes from memory or, when `file` is given, is read from it as needed.
-bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, std::FILE* file,
-               DecodeTarget& target, unsigned char* cmykRow, std::size_t cmykRowBytes) {
+// The data comes from memory or, when the target has a source, is read from its file.
+bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, DecodeTarget& target) {
     jpeg_decompress_struct& cinfo = d.cinfo();
     if (setjmp(d.errors().jump))
         return false;
     jpeg_create_decompress(&cinfo);
     d.markCreated();
-    if (file != nullptr)
-        jpeg_stdio_src(&cinfo, file);
+    if (target.source != nullptr)
+        target.source->attach(&cinfo);
     else
         jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK)
@@ -163,8 +243,6 @@ bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, std
     jpeg_calc_output_dimensions(&cinfo);
     const int outW = static_cast<int>(cinfo.output_width);
     const int outH = static_cast<int>(cinfo.output_height);
-    if (target.cmyk && std::size_t(outW) * 4 > cmykRowBytes)
-        return false;
     if (!target.allocate(outW, outH))
         return false;
     target.result.trueWidth = trueW;
@@ -174,25 +252,24 @@ bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, std
     jpeg_start_decompress(&cinfo);
     while (cinfo.output_scanline < cinfo.output_height) {
         const int y = static_cast<int>(cinfo.output_scanline);
-        JSAMPROW row = target.cmyk ? cmykRow : target.row(y);
+        JSAMPROW row = target.cmyk ? target.cmykRow.data() : target.row(y);
         if (jpeg_read_scanlines(&cinfo, &row, 1) != 1)
             return false;
         if (target.cmyk)
-            CmykRowToRgb(cmykRow, target.row(y), outW);
+            CmykRowToRgb(row, target.row(y), outW);
     }
     jpeg_finish_decompress(&cinfo);
     return true;
 }
 
-std::optional<DecodedImage> Decode(const unsigned char* data, std::size_t size, std::FILE* file,
+std::optional<DecodedImage> Decode(const unsigned char* data, std::size_t size, FdSource* source,
                                    int orientation, const CoverFor& cover) {
-    // JPEG sides are at most 65535, so one CMYK row fits in this buffer at any scale.
-    std::vector<unsigned char> cmykRow(65536u * 4u);
     Decompressor d;
     DecodeTarget target;
     target.cover = &cover;
+    target.source = source;
     target.result.orientation = orientation;
-    if (!RunDecode(d, data, size, file, target, cmykRow.data(), cmykRow.size()))
+    if (!RunDecode(d, data, size, target))
         return std::nullopt;
     DecodedImage& r = target.result;
     const QSize shown = OrientedSize(QSize(r.trueWidth, r.trueHeight), orientation);
@@ -201,10 +278,6 @@ std::optional<DecodedImage> Decode(const unsigned char* data, std::size_t size, 
     r.picture = ApplyOrientation(r.picture, orientation);
     return std::move(target.result);
 }
-
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 } // namespace
 
@@ -222,19 +295,16 @@ std::optional<DecodedImage> DecodeJpegFd(int fd, const CoverFor& cover) {
     if (got <= 0)
         return std::nullopt;
     head.resize(static_cast<std::size_t>(got));
-    const int orientation = ReadJpegExifHead(head).orientation;
-    // A file that fits in the head is decoded from memory: no second read.
-    if (static_cast<std::size_t>(got) < kExifHeadBytes)
-        return Decode(head.data(), head.size(), nullptr, orientation, cover);
-    // Read as libjpeg needs it: a huge file is never loaded whole.
-    UniqueFd own(::dup(fd));
-    if (!own || ::lseek(own.get(), 0, SEEK_SET) != 0)
-        return std::nullopt;
-    std::unique_ptr<std::FILE, FileCloser> file(::fdopen(own.get(), "rb"));
-    if (!file)
-        return std::nullopt;
-    own.release();
-    return Decode(nullptr, 0, file.get(), orientation, cover);
+    return DecodeJpegFd(fd, head, ReadJpegExifHead(head).orientation, cover);
+}
+
+std::optional<DecodedImage> DecodeJpegFd(int fd, std::span<const std::uint8_t> head,
+                                         int orientation, const CoverFor& cover) {
+    FdSource source;
+    source.fd = fd;
+    source.head = head;
+    source.chunk.reset(new unsigned char[FdSource::kChunk]);
+    return Decode(nullptr, 0, &source, orientation, cover);
 }
 
 std::optional<DecodedImage> DecodeJpegFile(const std::string& path, const CoverFor& cover) {

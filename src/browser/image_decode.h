@@ -44,5 +44,9 @@ std::optional<DecodedImage> DecodeJpegBytes(std::span<const std::uint8_t> bytes,
 std::optional<DecodedImage> DecodeJpegFile(const std::string& path, const CoverFor& cover);
 // The same over an open descriptor positioned anywhere; it is read from its start.
 std::optional<DecodedImage> DecodeJpegFd(int fd, const CoverFor& cover);
+// The same when the file's first bytes and its EXIF orientation are already known: `head`
+// holds the bytes from offset 0 (any length) and is not read again.
+std::optional<DecodedImage> DecodeJpegFd(int fd, std::span<const std::uint8_t> head,
+                                         int orientation, const CoverFor& cover);
 
 } // namespace kivo

@@ -152,6 +152,8 @@ bool ThumbnailCache::Write(const std::string& folder, const std::string& path, Q
     // Private before any byte is written: the picture shows what the user's files hold.
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QImageWriter writer(&file, "png");
+    // zlib level 4 instead of 6: a thumbnail a few per cent larger, written in half the time.
+    writer.setQuality(50);
     if (!writer.write(picture)) {
         file.cancelWriting();
         return false;

@@ -69,7 +69,8 @@ Thumbnail FromJpeg(int fd, int size) {
     const JpegExifHead exif = ReadJpegExifHead(head);
     if (QImage embedded = EmbeddedThumbnail(head, exif, size); !embedded.isNull())
         return {Fitted(embedded, size), ThumbnailSource::Embedded};
-    const auto decoded = DecodeJpegFd(fd, [size](QSize shown) { return FitInto(shown, size); });
+    const auto decoded = DecodeJpegFd(fd, head, exif.orientation,
+                                      [size](QSize shown) { return FitInto(shown, size); });
     if (!decoded)
         return {};
     return {Fitted(decoded->picture, size), ThumbnailSource::Decoded};

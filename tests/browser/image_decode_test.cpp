@@ -71,5 +71,35 @@ TEST(DecodeJpegFile, RefusesWhatIsNoRegularJpeg) {
     EXPECT_FALSE(DecodeJpegFile(dir.write("text.jpg", "not a picture"), {}).has_value());
 }
 
+// A file is read in pieces as the decoder needs them; it decodes exactly as the same bytes in
+// memory do, also when markers push the picture past the first read and when it is cut.
+TEST(DecodeJpegFile, ReadsAsTheBytesInMemoryDo) {
+    test::TempDir dir;
+    const auto jpeg = test::Encode(test::MarkedPicture(320, 200), "JPG");
+    auto padded = jpeg;
+    // 60000 bytes of APP9 holding what would end the picture if it were not skipped.
+    std::vector<std::uint8_t> app(60002, 0xD9);
+    for (std::size_t i = 4; i < app.size(); i += 2)
+        app[i] = 0xFF;
+    app[0] = 0xFF, app[1] = 0xE9, app[2] = 0xEA, app[3] = 0x60;
+    for (int i = 0; i < 6; ++i)
+        padded.insert(padded.begin() + 2, app.begin(), app.end());
+    ASSERT_GT(padded.size(), kExifHeadBytes);
+    const std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.begin() + jpeg.size() / 2);
+    const std::vector<std::uint8_t> paddedCut(padded.begin(), padded.end() - jpeg.size() / 2);
+    int n = 0;
+    using Bytes = const std::vector<std::uint8_t>*;
+    for (const Bytes bytes : {Bytes{&jpeg}, Bytes{&padded}, Bytes{&cut}, Bytes{&paddedCut}}) {
+        for (const int cover : {0, 50}) {
+            const CoverFor c = [&](QSize) { return QSize(cover, cover); };
+            const auto inMemory = DecodeJpegBytes(*bytes, c);
+            const auto fromFile =
+                DecodeJpegFile(dir.write("p" + std::to_string(n++) + ".jpg", *bytes), c);
+            ASSERT_TRUE(inMemory && fromFile) << n;
+            EXPECT_EQ(fromFile->picture, inMemory->picture) << n;
+        }
+    }
+}
+
 } // namespace
 } // namespace kivo
