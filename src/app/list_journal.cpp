@@ -156,8 +156,9 @@ void MarkRows(JournalBatch& batch) {
 
 } // namespace
 
-ListJournal::ListJournal(std::function<Journal*()> journal, std::function<void()> changed)
-    : journal_(std::move(journal)), changed_(std::move(changed)) {}
+ListJournal::ListJournal(std::function<Journal*()> journal, std::function<void()> changed,
+                         std::function<void(const std::string&)> failed)
+    : journal_(std::move(journal)), changed_(std::move(changed)), failed_(std::move(failed)) {}
 
 ListJournal::~ListJournal() = default;
 
@@ -167,8 +168,13 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
         return;
     error_.clear();
     Journal* journal = journal_ ? journal_() : nullptr;
-    if (!journal || changes.empty())
+    if (changes.empty())
         return;
+    if (!journal) {
+        if (failed_)
+            failed_({});
+        return;
+    }
     std::vector<JournalRow> rows;
     rows.reserve(changes.size());
     for (const ListChange& c : changes) {
@@ -180,6 +186,8 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
     if (rows.empty())
         return;
     batch_ = BeginBatch(journal, KindOf(kind), folder, std::move(rows), &error_);
+    if (!batch_ && failed_)
+        failed_(error_);
 }
 
 void ListJournal::End() {
@@ -195,6 +203,8 @@ void ListJournal::End() {
     if (error_.empty())
         error_ = batch->error();
     batch.reset();
+    if (!error_.empty() && failed_)
+        failed_(error_);
     if (changed_)
         changed_();
 }

@@ -148,13 +148,19 @@ private:
     void GatherFinished(const GatherRun* run);
     void BuildEditMenu();
     void JournalChanged();
+    // Says in the status bar that changes just made cannot be undone, and why ("": the
+    // journal could not be opened).
+    void NoteUnjournaled(const std::string& why);
 
     std::string exeFolder_;
     std::string settingsPath_;
     // The undo journal of the dialogs' batches (GUI thread); none when it cannot be opened.
     std::unique_ptr<Journal> journal_;
+    // Why journal_ could not be opened ("" when it was).
+    std::string journalError_;
     // The file list's own operations go into journal_ through it.
-    ListJournal listJournal_{[this] { return journal_.get(); }, [this] { RefreshUndoAction(); }};
+    ListJournal listJournal_{[this] { return journal_.get(); }, [this] { RefreshUndoAction(); },
+                             [this](const std::string& why) { NoteUnjournaled(why); }};
     LeftDockLayout* middle_ = nullptr;
     bool resizeAttached_ = true;
     bool shown_ = false;

@@ -255,6 +255,8 @@ void TFHlavni::BZmenaJClick() {
         StoreFormatIndex(settingsPath_, index);
         if (journal_)
             CarryThumbnailsOfNewestBatch(journal_->folder());
+        else
+            NoteUnjournaled({});
         JournalChanged();
     }
 }
@@ -268,6 +270,8 @@ void TFHlavni::BExifClick() {
     if (RunExifDateDialog(*this, S(SLV->Directory()), names, journal_.get())) {
         if (journal_)
             CarryThumbnailsOfNewestBatch(journal_->folder());
+        else
+            NoteUnjournaled({});
         JournalChanged();
     }
 }
@@ -277,8 +281,7 @@ void TFHlavni::BPresunAccelerator() {
         return;
     const QString source = DEPresun->text();
     const QString question =
-        tr(
-            "Opravdu přesunout všechny obrázky z adresáře\r\n%1%2\r\ndo adresáře\r\n%3 ?")
+        tr("Opravdu přesunout všechny obrázky z adresáře\r\n%1%2\r\ndo adresáře\r\n%3 ?")
             .arg(DisplayText(source),
                  ChBPodadr->isChecked() ? tr(" (včetně podadresářů)") : QString(),
                  DisplayText(SCB->SelectedPath()));
@@ -294,7 +297,7 @@ void TFHlavni::BPresunClick() {
     const std::string destination = S(SCB->SelectedPath());
     if (destination.empty() || destination[0] != '/') {
         ShowStatusMessage(tr("Obrázky lze přesunout jen do adresáře, "
-                                         "ne do seznamu jednotek"));
+                             "ne do seznamu jednotek"));
         return;
     }
     auto run = std::make_shared<GatherRun>();
@@ -327,9 +330,11 @@ void TFHlavni::BPresunClick() {
             ImageGatherer gatherer(reports);
             // A connection of the gathering's own thread.
             std::unique_ptr<Journal> journal;
+            std::string journalError;
             try {
                 journal = std::make_unique<Journal>(Journal::DefaultFolder());
-            } catch (const JournalError&) {
+            } catch (const JournalError& e) {
+                journalError = e.what();
             }
             gatherer.setJournal(journal.get());
             gatherer.setIncludeRaw(withRaw);
@@ -343,6 +348,8 @@ void TFHlavni::BPresunClick() {
             });
             try {
                 raw->result = gatherer.GatherImages(source, subfolders, destination);
+                if (raw->result.journalError.empty())
+                    raw->result.journalError = journalError;
             } catch (const std::exception& e) {
                 raw->error = e.what();
             }
@@ -379,6 +386,8 @@ void TFHlavni::GatherFinished(const GatherRun* which) {
     } catch (const std::exception& e) {
         TApplication::ShowException(QString::fromUtf8(e.what()));
     }
+    if (!run->result.journalError.empty())
+        NoteUnjournaled(run->result.journalError);
     JournalChanged();
 }
 

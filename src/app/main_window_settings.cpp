@@ -63,7 +63,9 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
     exeFolder_ = ExeFolder();
     settingsPath_ = SettingsPath();
     // Pruned at start; the jobs run without it when it cannot be opened.
-    journal_ = Journal::OpenDefault(settingsPath_);
+    journal_ = Journal::OpenDefault(settingsPath_, &journalError_);
+    if (!journal_)
+        NoteUnjournaled({});
     RefreshUndoAction();
 
     RestoreFormPlacement(*this, QString::fromUtf8(kIniFileName), QStringLiteral("Form"), 640, 480);
@@ -90,8 +92,8 @@ void TFHlavni::FormCreate(const QStringList& arguments) {
     ChBPodadr->setChecked(ReadIniBool(settingsPath_, kPresun, "podadr", false));
     ChBRaw->setChecked(ReadIniBool(settingsPath_, kPresun, "raw", false));
     // An unknown pattern (a hand-edited file) means one folder.
-    CBDatum->setCurrentIndex(std::max(
-        0, CBDatum->findData(Q(ReadIniString(settingsPath_, kPresun, "datum", "")))));
+    CBDatum->setCurrentIndex(
+        std::max(0, CBDatum->findData(Q(ReadIniString(settingsPath_, kPresun, "datum", "")))));
     ChBDuplKos->setChecked(ReadIniBool(settingsPath_, kPresun, "duplkos", false));
     ChBCisluj->setChecked(ReadIniBool(settingsPath_, kPresun, "cisluj", false));
     NastavSloupce();

@@ -22,6 +22,7 @@
 #include "app/undo_texts.h"
 #include "core/gui/shared_routines.h"
 #include "core/journal_undo.h"
+#include "platform/gui/path_text.h"
 
 namespace kivo {
 
@@ -94,6 +95,11 @@ void TFHlavni::RefreshUndoAction() {
             MEZpet->setText(UndoActionText(last ? &*last : nullptr));
             MEZpet->setEnabled(undoTarget_ != 0 && !undoRuns_);
         });
+}
+
+void TFHlavni::NoteUnjournaled(const std::string& why) {
+    const std::string& reason = why.empty() ? journalError_ : why;
+    ShowStatusMessage(tr("Změny nelze vrátit zpět: %1").arg(PathText(reason)));
 }
 
 void TFHlavni::JournalChanged() {

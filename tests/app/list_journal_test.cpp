@@ -132,7 +132,9 @@ protected:
     std::string photos;
     std::unique_ptr<Journal> journal;
     int changes = 0;
-    ListJournal log{[this] { return journal.get(); }, [this] { ++changes; }};
+    int unjournaled = 0;
+    ListJournal log{[this] { return journal.get(); }, [this] { ++changes; },
+                    [this](const std::string&) { ++unjournaled; }};
     TFileListView list;
 };
 
@@ -141,6 +143,7 @@ TEST_P(ListJournalTest, UndoBringsBackTheTree) {
     Run();
     ASSERT_NE(test::SnapshotTree(photos), before);
     EXPECT_EQ(changes, 1);
+    EXPECT_EQ(unjournaled, 0);
     EXPECT_EQ(log.error(), "");
     const auto last = journal->LastUndoable();
     ASSERT_TRUE(last);
@@ -176,6 +179,7 @@ TEST_P(ListJournalTest, RunsAsBeforeWithoutAJournal) {
     Run();
     EXPECT_NE(test::SnapshotTree(photos), before);
     EXPECT_EQ(changes, 0);
+    EXPECT_EQ(unjournaled, 1); // the window says so
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -21,6 +21,7 @@
 #include "app/undo_texts.h"
 #include "browser/dir_tree_combo.h"
 #include "browser/file_list_view.h"
+#include "browser/status_bar.h"
 #include "core/journal.h"
 #include "photoops/rename_table.h"
 #include "support/temp_dir.h"
@@ -184,6 +185,20 @@ TEST_F(UndoWindowTest, FilesDroppedOnAFolderAreMovedBackByUndo) {
     window->MEZpet->trigger();
     QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
     EXPECT_EQ(test::SnapshotTree(photos), before);
+}
+
+TEST_F(UndoWindowTest, AJournalThatCannotBeOpenedIsSaidInTheStatusBar) {
+    ::setenv("XDG_STATE_HOME", dir.write("state-file", "no folder").c_str(), 1);
+    auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
+    const QString note = QStringLiteral("Změny nelze vrátit zpět: ");
+    EXPECT_TRUE(window->SB->Panel(2).Text().startsWith(note))
+        << window->SB->Panel(2).Text().toStdString();
+    // And again for a change made without it, which still happens.
+    window->SB->Panel(2).SetText({});
+    window->SCB->SetSelectedPath(QString::fromStdString(photos));
+    window->MPNewAdr->trigger();
+    EXPECT_TRUE(window->SB->Panel(2).Text().startsWith(note));
+    EXPECT_TRUE(std::filesystem::is_directory(photos + "/Nová složka"));
 }
 
 TEST_F(UndoWindowTest, HistoryListsBatchesAndKeepsTheSelectionAfterAnUndo) {
