@@ -41,22 +41,20 @@ const ByteExtent* ByteCursor::extentFor(std::int64_t pos, std::int64_t n) const 
     return holding;
 }
 
-bool ByteCursor::has(std::int64_t pos, std::int64_t n) const {
-    if (inside(pos, n, static_cast<std::int64_t>(bytes_.size())))
-        return true;
+bool ByteCursor::hasElsewhere(std::int64_t pos, std::int64_t n) const {
     const ByteExtent* e = extentFor(pos, n);
     return e && inside(pos - e->pos + 1, n, static_cast<std::int64_t>(e->bytes.size()));
 }
 
-std::optional<std::uint16_t> ByteCursor::u16(std::int64_t pos) const {
-    const auto b = take(pos, 2);
+std::optional<std::uint16_t> ByteCursor::u16Elsewhere(std::int64_t pos) const {
+    const auto b = takeElsewhere(pos, 2);
     if (b.size() != 2)
         return std::nullopt;
     return static_cast<std::uint16_t>(bigEndian_ ? (b[0] << 8) | b[1] : (b[1] << 8) | b[0]);
 }
 
-std::optional<std::uint32_t> ByteCursor::u32(std::int64_t pos) const {
-    const auto b = take(pos, 4);
+std::optional<std::uint32_t> ByteCursor::u32Elsewhere(std::int64_t pos) const {
+    const auto b = takeElsewhere(pos, 4);
     if (b.size() != 4)
         return std::nullopt;
     std::uint32_t v = 0;
@@ -65,7 +63,7 @@ std::optional<std::uint32_t> ByteCursor::u32(std::int64_t pos) const {
     return v;
 }
 
-std::span<const std::uint8_t> ByteCursor::take(std::int64_t pos, std::int64_t n) const {
+std::span<const std::uint8_t> ByteCursor::takeElsewhere(std::int64_t pos, std::int64_t n) const {
     if (n <= 0 || pos < 1)
         return {};
     const auto size = static_cast<std::int64_t>(bytes_.size());

@@ -32,13 +32,44 @@ public:
     bool bigEndian() const { return bigEndian_; }
 
     // True when the n bytes from pos lie inside the buffer.
-    bool has(std::int64_t pos, std::int64_t n) const;
-    std::optional<std::uint16_t> u16(std::int64_t pos) const;
-    std::optional<std::uint32_t> u32(std::int64_t pos) const;
+    bool has(std::int64_t pos, std::int64_t n) const {
+        return inMain(pos, n) || hasElsewhere(pos, n);
+    }
+    std::optional<std::uint16_t> u16(std::int64_t pos) const {
+        // The main bytes serve nearly every read: no span is built for them.
+        if (inMain(pos, 2)) {
+            const std::uint8_t* b = bytes_.data() + (pos - 1);
+            return static_cast<std::uint16_t>(bigEndian_ ? (b[0] << 8) | b[1] : (b[1] << 8) | b[0]);
+        }
+        return u16Elsewhere(pos);
+    }
+    std::optional<std::uint32_t> u32(std::int64_t pos) const {
+        if (inMain(pos, 4)) {
+            const std::uint8_t* b = bytes_.data() + (pos - 1);
+            return bigEndian_ ? (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) |
+                                    (std::uint32_t{b[2]} << 8) | b[3]
+                              : (std::uint32_t{b[3]} << 24) | (std::uint32_t{b[2]} << 16) |
+                                    (std::uint32_t{b[1]} << 8) | b[0];
+        }
+        return u32Elsewhere(pos);
+    }
     // Up to n bytes from pos; fewer when the buffer ends earlier, none when pos is outside.
-    std::span<const std::uint8_t> take(std::int64_t pos, std::int64_t n) const;
+    std::span<const std::uint8_t> take(std::int64_t pos, std::int64_t n) const {
+        if (n > 0 && inMain(pos, n))
+            return bytes_.subspan(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(n));
+        return takeElsewhere(pos, n);
+    }
 
 private:
+    // True when the n bytes from pos (1-based) lie inside the main bytes; nothing can wrap.
+    bool inMain(std::int64_t pos, std::int64_t n) const {
+        const auto size = static_cast<std::int64_t>(bytes_.size());
+        return pos >= 1 && n >= 0 && n <= size && pos - 1 <= size - n;
+    }
+    bool hasElsewhere(std::int64_t pos, std::int64_t n) const;
+    std::optional<std::uint16_t> u16Elsewhere(std::int64_t pos) const;
+    std::optional<std::uint32_t> u32Elsewhere(std::int64_t pos) const;
+    std::span<const std::uint8_t> takeElsewhere(std::int64_t pos, std::int64_t n) const;
     // The extent holding all n bytes from pos, else the one holding pos; null for none.
     const ByteExtent* extentFor(std::int64_t pos, std::int64_t n) const;
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "exif/exif_types.h"
 #include "exif/render.h"
 
 namespace kivo {
@@ -60,6 +61,88 @@ const std::string& TExifInfo::UserCommentText() {
     return userCommentText_;
 }
 
+const std::string& TExifInfo::MakerTrace() {
+    if (makerTraceDone_ >= makerDeferred_.size())
+        return makerTrace_;
+    static const std::string kUnknown = "Unknown";
+    std::string out;
+    std::size_t from = 0;
+    for (std::size_t i = makerTraceDone_; i < makerDeferred_.size(); ++i) {
+        MakerDeferred& m = makerDeferred_[i];
+        out.append(makerTrace_, from, m.traceAt - from);
+        from = m.traceAt;
+        out += "\r\n";
+        out += m.row ? m.row->Caption : kUnknown;
+        out += " = ";
+        out += makerText(m);
+    }
+    out.append(makerTrace_, from, std::string::npos);
+    makerTrace_ = std::move(out);
+    makerTraceDone_ = makerDeferred_.size();
+    return makerTrace_;
+}
+
+void TExifInfo::DeferMakerEntry(const tTagRow* row, int format, std::span<const std::uint8_t> raw,
+                                bool bigEndian) {
+    MakerDeferred m;
+    m.row = row;
+    m.format = format;
+    m.bigEndian = bigEndian;
+    m.rawAt = makerBytes_.size();
+    m.rawLen = raw.size();
+    m.traceAt = makerTrace_.size();
+    makerBytes_.insert(makerBytes_.end(), raw.begin(), raw.end());
+    makerDeferred_.push_back(std::move(m));
+    if (row && row->Number != 0)
+        addListItem({-1, -1, static_cast<int>(makerDeferred_.size()) - 1});
+}
+
+std::string TExifInfo::RenderMakerText(std::span<const std::uint8_t> raw, int format,
+                                       const tTagRow* row, bool bigEndian) {
+    auto quoted = [](std::span<const std::uint8_t> bytes) {
+        std::string s = "\"";
+        s.append(bytes.begin(), bytes.end());
+        s += '"';
+        return s;
+    };
+    if (format == kFormatAscii) {
+        const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
+        return quoted(raw.first(static_cast<std::size_t>(zero - raw.begin())));
+    }
+    if (format == kFormatUndefined)
+        return quoted(raw);
+    try {
+        return kivo::RenderNumber(raw, format, row ? row->Choices : std::string_view(),
+                                  row ? row->Pattern : std::string_view(), bigEndian);
+    } catch (const std::exception&) {
+        return quoted(raw);
+    }
+}
+
+std::span<const std::uint8_t> TExifInfo::makerRaw(const MakerDeferred& m) const {
+    return std::span<const std::uint8_t>(makerBytes_).subspan(m.rawAt, m.rawLen);
+}
+
+const std::string& TExifInfo::makerText(MakerDeferred& m) {
+    if (!m.rendered) {
+        try {
+            m.text = Printable(RenderMakerText(makerRaw(m), m.format, m.row, m.bigEndian));
+        } catch (const std::exception&) {
+            m.text.clear();
+        }
+        m.rendered = true;
+    }
+    return m.text;
+}
+
+const std::string& TExifInfo::itemKey(const ListItem& item) const {
+    if (item.deferred >= 0)
+        return deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key;
+    if (item.maker >= 0)
+        return makerDeferred_[static_cast<std::size_t>(item.maker)].row->Key;
+    return rows_[static_cast<std::size_t>(item.row)].Key;
+}
+
 const tTagRow& TExifInfo::deferredRow(const Deferred& d) const {
     return d.row ? *d.row : RowFor(d.tag, d.dirKind);
 }
@@ -108,6 +191,18 @@ void TExifInfo::materializeTags() {
     tags_.reserve(items_.size());
     while (tags_.size() < items_.size()) {
         const ListItem& item = items_[tags_.size()];
+        if (item.maker >= 0) {
+            MakerDeferred& m = makerDeferred_[static_cast<std::size_t>(item.maker)];
+            tTagRow row = *m.row;
+            const auto raw = makerRaw(m);
+            row.Shown = makerText(m);
+            row.RawBytes.assign(raw.begin(), raw.end());
+            row.RawLen = static_cast<std::int32_t>(raw.size());
+            row.Format = static_cast<std::uint16_t>(m.format);
+            row.Kind = 1;
+            tags_.push_back(std::move(row));
+            continue;
+        }
         if (item.deferred < 0) {
             tags_.push_back(rows_[static_cast<std::size_t>(item.row)]);
             continue;
@@ -125,9 +220,7 @@ void TExifInfo::materializeTags() {
 }
 
 void TExifInfo::addListItem(ListItem item) {
-    item.keySize = item.deferred >= 0
-                       ? deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key.size()
-                       : rows_[static_cast<std::size_t>(item.row)].Key.size();
+    item.keySize = itemKey(item).size();
     // The capacity is counted as the list's owner expects; the rows are built only when
     // the list is read.
     if (tagCount_ >= tagCapacity_ - 1)
@@ -200,7 +293,7 @@ int TExifInfo::AppendTag(const tTagRow& row) {
 int TExifInfo::AppendTag(tTagRow&& row) {
     if (row.Number != 0) {
         rows_.push_back(std::move(row));
-        addListItem({-1, static_cast<int>(rows_.size()) - 1, 0});
+        addListItem({-1, static_cast<int>(rows_.size()) - 1});
     }
     return tagCount_ - 1;
 }
@@ -211,10 +304,7 @@ int TExifInfo::TagIndexByName(std::string_view name) {
         const ListItem& item = items_[static_cast<std::size_t>(i)];
         if (item.keySize != name.size())
             continue;
-        const std::string& key =
-            item.deferred >= 0 ? deferredRow(deferred_[static_cast<std::size_t>(item.deferred)]).Key
-                               : rows_[static_cast<std::size_t>(item.row)].Key;
-        if (sameName(key, name))
+        if (sameName(itemKey(item), name))
             return i;
     }
     return -1;
@@ -228,6 +318,8 @@ std::string TExifInfo::TagTextByName(std::string_view name) {
     if (static_cast<std::size_t>(i) < tags_.size())
         return tags_[static_cast<std::size_t>(i)].Shown;
     const ListItem& item = items_[static_cast<std::size_t>(i)];
+    if (item.maker >= 0)
+        return makerText(makerDeferred_[static_cast<std::size_t>(item.maker)]);
     if (item.deferred < 0)
         return rows_[static_cast<std::size_t>(item.row)].Shown;
     return BuildRenders(BuildMode)
@@ -243,6 +335,10 @@ double TExifInfo::NumberByName(std::string_view name) {
     if (item.deferred >= 0) {
         const Deferred& d = deferred_[static_cast<std::size_t>(item.deferred)];
         return NumberOf(deferredRaw(d), d.format);
+    }
+    if (item.maker >= 0) {
+        const MakerDeferred& m = makerDeferred_[static_cast<std::size_t>(item.maker)];
+        return NumberOf(makerRaw(m), m.format);
     }
     const tTagRow& row = rows_[static_cast<std::size_t>(item.row)];
     return NumberOf(row.RawBytes, row.Format);

@@ -74,7 +74,21 @@ public:
     std::vector<std::uint8_t> MakerNoteRaw;
     std::int32_t MakerNotePos = 0;
     bool MakerDecoded = false;
-    std::string MakerTrace; // listing of the decoded maker note
+    // The listing of the decoded maker note, complete: lines whose rendering was deferred
+    // are rendered when it is read.
+    const std::string& MakerTrace();
+    // The maker-note walk appends its lines here, in the order walked.
+    std::string& MakerTraceOut() { return makerTrace_; }
+    // Appends a maker-note entry whose text is rendered only when it is read: its listing
+    // line (caption = shown text; "Unknown" without a row) and, for a row with a number, a
+    // row of the tag list. Only for rows without a renderer of their own, whose text cannot
+    // fail to come out.
+    void DeferMakerEntry(const tTagRow* row, int format, std::span<const std::uint8_t> raw,
+                         bool bigEndian);
+    // The text of a maker-note value before it is made printable or given to the row's
+    // renderer: quoted bytes, or the number rendered with the row's choices and pattern.
+    static std::string RenderMakerText(std::span<const std::uint8_t> raw, int format,
+                                       const tTagRow* row, bool bigEndian);
 
     std::int32_t UserCommentPos = 0;
     std::int32_t UserCommentLen = 0;
@@ -153,10 +167,24 @@ private:
         bool rendered = false;
         std::string text;
     };
-    // One row of the tag list: a deferred walk entry or a complete row.
+    // A maker-note entry of DeferMakerEntry; its value bytes are kept in makerBytes_, as
+    // the maker note's own bytes may be replaced by a later one.
+    struct MakerDeferred {
+        const tTagRow* row = nullptr; // the maker table's row; null for an unknown tag
+        int format = 0;
+        bool bigEndian = false;
+        std::size_t rawAt = 0;
+        std::size_t rawLen = 0;
+        std::size_t traceAt = 0; // where its line goes in makerTrace_
+        bool rendered = false;
+        std::string text;
+    };
+    // One row of the tag list: a deferred walk entry, a deferred maker-note entry or a
+    // complete row.
     struct ListItem {
-        int deferred = -1; // index into deferred_, or -1 for rows_[row]
-        int row = -1;
+        int deferred = -1;       // index into deferred_, else
+        int row = -1;            // into rows_, else
+        int maker = -1;          // into makerDeferred_
         std::size_t keySize = 0; // of the row's Key: most look-ups by name stop here
     };
 
@@ -178,6 +206,9 @@ private:
     std::span<const std::uint8_t> deferredRaw(const Deferred& d) const;
     void materializeTrace();
     void materializeTags();
+    const std::string& makerText(MakerDeferred& m);
+    std::span<const std::uint8_t> makerRaw(const MakerDeferred& m) const;
+    const std::string& itemKey(const ListItem& item) const;
 
     std::string traceText_;
     std::size_t traceDone_ = 0; // deferred entries before this are in traceText_
@@ -188,6 +219,10 @@ private:
     int tagCount_ = 0;
     int tagCapacity_ = 0;
     std::string userCommentText_;
+    std::string makerTrace_;
+    std::size_t makerTraceDone_ = 0; // deferred maker entries before this are in makerTrace_
+    std::vector<MakerDeferred> makerDeferred_;
+    std::vector<std::uint8_t> makerBytes_;
     std::set<std::int64_t> visitedDirs_; // directories being or already walked
 };
 

@@ -330,7 +330,7 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         if (lists && row.Number != 0) {
             try {
                 if (deferredIndex >= 0) {
-                    addListItem({deferredIndex, -1, 0});
+                    addListItem({deferredIndex, -1});
                 } else {
                     tTagRow listed = row;
                     listed.Shown = std::move(text);

@@ -44,13 +44,6 @@ std::string hex4(int v) {
     return buf;
 }
 
-std::string quoted(std::span<const std::uint8_t> bytes) {
-    std::string s = "\"";
-    s.append(bytes.begin(), bytes.end());
-    s += '"';
-    return s;
-}
-
 // One entry of a maker directory, 12 bytes at entry position e:
 //   e+0 tag (16), e+2 format (16), e+4 component count (32), e+8 value or offset (32)
 void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTagRow>& table,
@@ -127,23 +120,18 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
                               " bytes");
         }
 
+        // Without a renderer of its own the text cannot fail to come out, and the plain
+        // listing line needs nothing else: it is rendered when the list is read.
+        if (render && !shownAsSize && TraceDepth == 0 && TExifInfo::DeferRendering &&
+            !(row && row->Render)) {
+            owner.DeferMakerEntry(row, format, raw, owner.BigEndian);
+            continue;
+        }
         std::string rendered;
         if (shownAsSize) {
             rendered = TExifInfo::CappedValueText(byteCount);
         } else if (render) {
-            if (format == kFormatAscii) {
-                const auto zero = std::find(raw.begin(), raw.end(), std::uint8_t{0});
-                rendered = quoted(raw.first(static_cast<std::size_t>(zero - raw.begin())));
-            } else if (format == kFormatUndefined) {
-                rendered = quoted(raw);
-            } else {
-                try {
-                    rendered = owner.RenderNumber(raw, format, row ? row->Choices : "",
-                                                  row ? row->Pattern : "");
-                } catch (const std::exception&) {
-                    rendered = quoted(raw);
-                }
-            }
+            rendered = TExifInfo::RenderMakerText(raw, format, row, owner.BigEndian);
         }
 
         CompositeFlag = false;
@@ -151,7 +139,7 @@ void walkEntries(TExifInfo& owner, const ByteCursor& note, const std::vector<tTa
                                   : (row && row->Render) ? row->Render(rendered)
                                                          : Printable(rendered);
 
-        std::string& line = owner.MakerTrace;
+        std::string& line = owner.MakerTraceOut();
         if (TraceDepth > 0) {
             line += kMakerLineBreak;
             line += "tag[$" + hex4(tag) + "]: " + name + " = ";

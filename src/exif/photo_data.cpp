@@ -232,11 +232,16 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     const std::size_t got = in.read(header + 2, 6);
     TJpegSegment& slot = Segment(1);
     slot.FileOffset = got == 6 ? in.tell() : -1;
-    // Read in pieces: a small file does not pay for the whole limit.
+    // Read in pieces: a small file does not pay for the whole limit, nor for clearing a
+    // piece much larger than what is left of it (a piece read whole asks for the next).
     slot.Bytes.clear();
     std::size_t body = 0;
+    const std::int64_t sourceSize = in.size();
     while (got == 6 && body < kTiffReadLimit) {
-        const std::size_t piece = std::min<std::size_t>(64 * 1024, kTiffReadLimit - body);
+        std::size_t piece = std::min<std::size_t>(64 * 1024, kTiffReadLimit - body);
+        if (sourceSize >= 0)
+            piece = std::min<std::size_t>(piece, static_cast<std::size_t>(std::max<std::int64_t>(
+                                                     sourceSize - in.consumed() + 1, 4096)));
         slot.Bytes.resize(body + piece);
         const std::size_t n = in.read(slot.Bytes.data() + body, piece);
         body += n;

@@ -362,25 +362,39 @@ void CompleteTagCaptions() {
     });
 }
 
+namespace {
+
+// The tag numbers of a table's first rows, in a compact array: the binary search touches a
+// few cache lines instead of one row each.
+std::vector<std::uint16_t> numbersOf(const std::vector<tTagRow>& table, std::size_t rows) {
+    std::vector<std::uint16_t> numbers;
+    numbers.reserve(rows);
+    for (std::size_t i = 0; i < rows; ++i)
+        numbers.push_back(table[i].Number);
+    return numbers;
+}
+
+} // namespace
+
 const tTagRow& RowFor(int tag, int dirKind) {
+    static const std::vector<std::uint16_t> mainNumbers = numbersOf(mainTable(), kMainTagRows);
+    static const std::vector<std::uint16_t> gpsNumbers = numbersOf(gpsTable(), kGpsTagRows);
     const std::vector<tTagRow>* table = nullptr;
-    std::size_t rows = 0;
+    const std::vector<std::uint16_t>* numbers = nullptr;
     if (dirKind == 1 || dirKind == 4) {
         table = &mainTable();
-        rows = kMainTagRows;
+        numbers = &mainNumbers;
     } else if (dirKind == 2) {
         table = &gpsTable();
-        rows = kGpsTagRows;
+        numbers = &gpsNumbers;
     } else {
         return UnknownTagRow();
     }
     // Tag numbers ascend in both tables and are unique.
-    auto begin = table->begin();
-    auto end = begin + static_cast<std::ptrdiff_t>(rows);
-    auto it = std::lower_bound(begin, end, tag,
-                               [](const tTagRow& r, int t) { return r.Number < t; });
-    if (it != end && it->Number == tag)
-        return *it;
+    const auto it = std::lower_bound(numbers->begin(), numbers->end(), tag,
+                                     [](std::uint16_t n, int t) { return n < t; });
+    if (it != numbers->end() && *it == tag)
+        return (*table)[static_cast<std::size_t>(it - numbers->begin())];
     if (const tTagRow* newer = Exif23RowFor(tag, dirKind))
         return *newer;
     return UnknownTagRow();

@@ -14,7 +14,7 @@ namespace {
 using namespace kivo::test;
 
 struct Snapshot {
-    std::string status, trace, make, model, date, userComment;
+    std::string status, trace, makerTrace, make, model, date, userComment;
     std::vector<std::tuple<int, std::string, std::string, std::string, std::vector<std::uint8_t>,
                            int, int, std::string, int>>
         tags;
@@ -36,13 +36,17 @@ Snapshot read(const std::string& name, const Bytes& bytes, bool defer, int mode 
         return s;
     TExifInfo& e = *pd.Exif;
     // Reading the list or the listing first must not matter.
-    if (traceFirst)
+    if (traceFirst) {
         s.trace = e.TraceText();
+        s.makerTrace = e.MakerTrace();
+    }
     for (const auto& row : e.Tags())
         s.tags.emplace_back(row.Number, row.Key, row.Caption, row.Shown, row.RawBytes, row.ValuePos,
                             row.Format, row.Pattern, row.Kind);
-    if (!traceFirst)
+    if (!traceFirst) {
         s.trace = e.TraceText();
+        s.makerTrace = e.MakerTrace();
+    }
     s.count = e.TagCount();
     s.make = e.MakeText;
     s.model = e.ModelText;
@@ -63,6 +67,7 @@ void expectSame(const std::string& name, const Bytes& bytes) {
             EXPECT_EQ(eager.status, lazy.status);
             EXPECT_EQ(eager.present, lazy.present);
             EXPECT_EQ(eager.trace, lazy.trace);
+            EXPECT_EQ(eager.makerTrace, lazy.makerTrace);
             EXPECT_EQ(eager.tags, lazy.tags);
             EXPECT_EQ(eager.count, lazy.count);
             EXPECT_EQ(eager.make, lazy.make);

@@ -42,9 +42,9 @@ TEST_P(MakerCorpus, DecodesTheMakerNote) {
     EXPECT_EQ(data.StatusText, "<none>");
     ASSERT_NE(data.Exif, nullptr);
     EXPECT_EQ(data.Exif->MakerDecoded, c.decoded);
-    EXPECT_EQ(data.Exif->MakerTrace.find("Error Detected"), std::string::npos);
+    EXPECT_EQ(data.Exif->MakerTrace().find("Error Detected"), std::string::npos);
     if (c.decoded) {
-        EXPECT_FALSE(data.Exif->MakerTrace.empty());
+        EXPECT_FALSE(data.Exif->MakerTrace().empty());
     }
     for (const auto& [key, shown] : c.shown) {
         EXPECT_EQ(data.Exif->TagTextByName(key), shown) << key;

@@ -435,7 +435,7 @@ TEST(MakerWalk, CanonEntriesGoToTraceAndTagList) {
     Harness h("Canon", be);
     ASSERT_TRUE(h.decode(note, p));
 
-    const std::string& trace = h.exif.MakerTrace;
+    const std::string& trace = h.exif.MakerTrace();
     EXPECT_NE(trace.find("\r\nMacro mode = Macro\r\nSelf Timer =  1"), std::string::npos);
     EXPECT_NE(trace.find("\r\nExposureInfo1 = 68, 1, 0,"), std::string::npos);
     EXPECT_NE(trace.find("\r\nImageType = \"IMG:EOS 300D JPEG\""), std::string::npos);
@@ -473,10 +473,10 @@ TEST(MakerWalk, NikonEmbeddedTiffHeaderLayout) {
         Harness h("NIKON CORPORATION", be);
         h.exif.VersionRaw = text("0220");
         ASSERT_TRUE(h.decode(note));
-        EXPECT_EQ(h.exif.MakerTrace, "\r\nISO Speed = 0, 200"
-                                     "\r\nQuality = \"FINE  \""
-                                     "\r\nLens information = 18.0-70.0(mm)  F3.5-F4.5"
-                                     "\r\nColor Mode = Mode 2 (Adobe RGB)");
+        EXPECT_EQ(h.exif.MakerTrace(), "\r\nISO Speed = 0, 200"
+                                       "\r\nQuality = \"FINE  \""
+                                       "\r\nLens information = 18.0-70.0(mm)  F3.5-F4.5"
+                                       "\r\nColor Mode = Mode 2 (Adobe RGB)");
         EXPECT_EQ(h.exif.TagCount(), 4);
     }
 }
@@ -488,7 +488,7 @@ TEST(MakerWalk, NikonEmbeddedHeaderByteOrderWinsOverExif) {
     Harness h("NIKON", false);
     h.exif.VersionRaw = text("0221");
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nISO Speed = 0, 400");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nISO Speed = 0, 400");
     EXPECT_FALSE(h.exif.BigEndian);
 }
 
@@ -500,7 +500,7 @@ TEST(MakerWalk, MakerNoteLeftInTheOtherByteOrderByAnEditor) {
         MakerNote({}, {Ascii(0x0009, "Phil"), Short(0x0008, {7}, false)}, false, ExifOffsets(p));
     Harness h("Canon", true);
     ASSERT_TRUE(h.decode(note, p));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nOwnerName = \"Phil\"\r\nImageNumber = 7");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nOwnerName = \"Phil\"\r\nImageNumber = 7");
     EXPECT_TRUE(h.exif.BigEndian);
 }
 
@@ -511,7 +511,7 @@ TEST(MakerWalk, DirectoryThatFitsInTheExifOrderIsReadSo) {
     note.resize(3200, 0);
     Harness h("Canon", true);
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nImageNumber = 7");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nImageNumber = 7");
 }
 
 TEST(MakerWalk, NikonHeaderLayoutWithOddChoices) {
@@ -527,11 +527,11 @@ TEST(MakerWalk, NikonHeaderLayoutWithOddChoices) {
     Harness h("NIKON", be);
     h.exif.VersionRaw = text("0210");
     ASSERT_TRUE(h.decode(note, p));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nQuality = SXGA Fine10:2 Mpixel Basic"
-                                 "\r\nColorMode = Color"
-                                 "\r\nWhiteBalance = Incandescense"
-                                 "\r\nConverter = "
-                                 "\r\nFocus = \"AF-S  \"");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nQuality = SXGA Fine10:2 Mpixel Basic"
+                                   "\r\nColorMode = Color"
+                                   "\r\nWhiteBalance = Incandescense"
+                                   "\r\nConverter = "
+                                   "\r\nFocus = \"AF-S  \"");
 }
 
 TEST(MakerWalk, NikonPlainLayoutCountsAtTheStart) {
@@ -541,7 +541,7 @@ TEST(MakerWalk, NikonPlainLayoutCountsAtTheStart) {
     Harness h("NIKON", be);
     h.exif.VersionRaw = text("0210");
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nISO Speed = 0, 100");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nISO Speed = 0, 100");
 }
 
 TEST(MakerWalk, OlympusCasioSeikoSanyoMinolta) {
@@ -597,7 +597,7 @@ TEST(MakerWalk, OlympusCasioSeikoSanyoMinolta) {
         const std::int32_t p = 150;
         Harness h(c.make, be);
         ASSERT_TRUE(h.decode(MakerNote(c.header, c.fields, be, ExifOffsets(p)), p));
-        EXPECT_EQ(h.exif.MakerTrace, c.expected);
+        EXPECT_EQ(h.exif.MakerTrace(), c.expected);
     }
 }
 
@@ -611,7 +611,7 @@ TEST(MakerWalk, RowsWithTagZeroAreListedButNotTagged) {
                                  false, [](std::int64_t pos) { return pos - 1; });
     Harness h("FUJIFILM", false);
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nVersion = \"0130\"\r\nSharpness = Normal");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nVersion = \"0130\"\r\nSharpness = Normal");
     ASSERT_EQ(h.exif.TagCount(), 1);
     EXPECT_EQ(h.exif.Tags()[0].Key, "Sharpness");
 }
@@ -623,14 +623,14 @@ TEST(MakerWalk, FujifilmReadsLittleEndianAndRestoresTheOwnerOrder) {
                                  false, [](std::int64_t pos) { return pos - 1; });
     Harness h("FUJIFILM", true);
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nQuality = \"NORMAL \"\r\nPictureMode = Aperture prior AE");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nQuality = \"NORMAL \"\r\nPictureMode = Aperture prior AE");
     EXPECT_TRUE(h.exif.BigEndian);
 }
 
 TEST(MakerWalk, UnrecognisedMakeDecodesNothing) {
     Harness h("Kodak", false);
     EXPECT_FALSE(h.decode(MakerNote({}, {Short(0x0001, {1}, false)}, false, ExifOffsets(101))));
-    EXPECT_EQ(h.exif.MakerTrace, "");
+    EXPECT_EQ(h.exif.MakerTrace(), "");
     EXPECT_EQ(h.exif.TagCount(), 0);
 }
 
@@ -643,7 +643,7 @@ TEST(MakerWalk, ValueEndingAtTheLastByteIsReadFromTheMakerNote) {
     ASSERT_EQ(note.back(), 0);
     Harness h("FUJIFILM", false);
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nQuality = \"FINE   \"");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nQuality = \"FINE   \"");
 }
 
 TEST(MakerWalk, ValueOutsideTheMakerNoteIsReadFromTheExifBytesAtItsTiffOffset) {
@@ -667,7 +667,7 @@ TEST(MakerWalk, ValueOutsideTheMakerNoteIsReadFromTheExifBytesAtItsTiffOffset) {
     Harness h("Canon", be);
     h.exif.SetBuffer(exifBytes);
     ASSERT_TRUE(h.decode(note, p));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nOwnerName = \"Someone\"");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nOwnerName = \"Someone\"");
 }
 
 TEST(MakerWalk, ValueOutsideEveryBufferRendersWhatExists) {
@@ -680,7 +680,7 @@ TEST(MakerWalk, ValueOutsideEveryBufferRendersWhatExists) {
     put32(note, 0x7FFFFFF0, be);
     Harness h("Canon", be);
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nOwnerName = \"\"");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nOwnerName = \"\"");
 }
 
 TEST(MakerWalk, EntryOutsideTheMakerNoteEndsTheWalkWithAStatus) {
@@ -696,7 +696,7 @@ TEST(MakerWalk, EntryOutsideTheMakerNoteEndsTheWalkWithAStatus) {
     exif.MakerNotePos = 101;
     TMakerNoteInfo info(false, exif);
     EXPECT_TRUE(info.DecodeMakerNote());
-    EXPECT_EQ(exif.MakerTrace, "\r\nImageNumber = 7\r\nImageType = 1");
+    EXPECT_EQ(exif.MakerTrace(), "\r\nImageNumber = 7\r\nImageType = 1");
     EXPECT_EQ(exif.TagCount(), 2);
     EXPECT_EQ(photo.StatusText.rfind("Error Detected = ", 0), 0u) << photo.StatusText;
     EXPECT_EQ(info.MakerText, "Canon");
@@ -709,7 +709,7 @@ TEST(MakerWalk, TooShortForTheEntryCount) {
     exif.MakerNoteRaw = text("SANYO");
     TMakerNoteInfo info(false, exif);
     EXPECT_TRUE(info.DecodeMakerNote());
-    EXPECT_EQ(exif.MakerTrace, "");
+    EXPECT_EQ(exif.MakerTrace(), "");
     EXPECT_EQ(photo.StatusText.rfind("Error Detected = ", 0), 0u);
 }
 
@@ -796,7 +796,7 @@ TEST(MakerWalk, RenderOnlyBuildModeListsNamesWithoutValues) {
     const Bytes note = MakerNote({}, {Short(0x0008, {7}, false)}, false, ExifOffsets(101));
     Harness h("Canon", false, kBuildRender);
     ASSERT_TRUE(h.decode(note));
-    EXPECT_EQ(h.exif.MakerTrace, "\r\nImageNumber = ");
+    EXPECT_EQ(h.exif.MakerTrace(), "\r\nImageNumber = ");
     EXPECT_EQ(h.exif.TagCount(), 0);
 }
 
@@ -813,7 +813,7 @@ TEST(MakerWalk, TraceDepthAddsTagSizeRawAndStart) {
     Harness h("Canon", be);
     ASSERT_TRUE(h.decode(note, p));
     // Entry count at 1, entries at 3 and 15, link at 27, data from 31.
-    EXPECT_EQ(h.exif.MakerTrace,
+    EXPECT_EQ(h.exif.MakerTrace(),
               "\r\ntag[$0008]: ImageNumber = 7 [size: 2] [raw: 07 00 ] [start: 11]"
               "\r\ntag[$000F]: CustomFunctions =  [size: 20] [raw: 08 00 01 01 03 07 01 00 02 "
               "00 03 00 04 00 05 00 ...] [start: 31]"
@@ -863,7 +863,8 @@ TEST(MakerNoteInReader, FujifilmInBigEndianExifAndTheWalkGoesOnBigEndian) {
     ASSERT_TRUE(photo.ReadImageBytes("fuji.jpg", jpeg));
     ASSERT_NE(photo.Exif, nullptr);
     EXPECT_TRUE(photo.Exif->MakerDecoded);
-    EXPECT_EQ(photo.Exif->MakerTrace, "\r\nFlashMode = Red-eye reduction\r\nQuality = \"NORMAL \"");
+    EXPECT_EQ(photo.Exif->MakerTrace(),
+              "\r\nFlashMode = Red-eye reduction\r\nQuality = \"NORMAL \"");
     EXPECT_TRUE(photo.Exif->BigEndian);
     EXPECT_EQ(photo.Exif->PixelWidth, 640);
     EXPECT_EQ(photo.StatusText, "<none>");
@@ -886,7 +887,7 @@ TEST(MakerNoteInReader, CanonOffsetsCountFromTheExifTiffHeader) {
         ASSERT_TRUE(photo.ReadImageBytes("canon.jpg", jpeg));
         ASSERT_NE(photo.Exif, nullptr);
         EXPECT_TRUE(photo.Exif->MakerDecoded);
-        EXPECT_EQ(photo.Exif->MakerTrace,
+        EXPECT_EQ(photo.Exif->MakerTrace(),
                   "\r\nOwnerName = \"Jan Novak\"\r\nImageType = \"IMG:EOS JPEG\"");
         EXPECT_EQ(photo.Exif->TagTextByName("OwnerName"), "\"Jan Novak\"");
     }
@@ -935,7 +936,7 @@ TEST(MakerNoteInReader, NefWithoutExifVersionUsesTheEmbeddedTiffLayout) {
     ASSERT_TRUE(photo.ReadImageBytes("d70.nef", nef));
     ASSERT_NE(photo.Exif, nullptr);
     EXPECT_TRUE(photo.Exif->MakerDecoded);
-    EXPECT_EQ(photo.Exif->MakerTrace, "\r\nISO Speed = 0, 800\r\nQuality = \"RAW    \"");
+    EXPECT_EQ(photo.Exif->MakerTrace(), "\r\nISO Speed = 0, 800\r\nQuality = \"RAW    \"");
 }
 
 TEST(MakerNoteInReader, TiffFileOffsetsAndFallbackCountFromTheTiffHeader) {
@@ -962,8 +963,8 @@ TEST(MakerNoteInReader, TiffFileOffsetsAndFallbackCountFromTheTiffHeader) {
         ASSERT_TRUE(photo.ReadImageBytes("canon.tif", tif));
         ASSERT_NE(photo.Exif, nullptr);
         EXPECT_TRUE(photo.Exif->MakerDecoded);
-        EXPECT_EQ(photo.Exif->MakerTrace, "\r\nOwnerName = \"Jan Novak\"\r\nFirmwareVersion = "
-                                          "\"outside the maker note\"");
+        EXPECT_EQ(photo.Exif->MakerTrace(), "\r\nOwnerName = \"Jan Novak\"\r\nFirmwareVersion = "
+                                            "\"outside the maker note\"");
     }
 }
 
@@ -988,7 +989,7 @@ TEST(MakerNoteInReader, KodakDecodesNothing) {
     TPhotoData photo(kBuildAll);
     ASSERT_TRUE(photo.ReadImageBytes("kodak.jpg", jpeg));
     EXPECT_FALSE(photo.Exif->MakerDecoded);
-    EXPECT_EQ(photo.Exif->MakerTrace, "");
+    EXPECT_EQ(photo.Exif->MakerTrace(), "");
     EXPECT_EQ(photo.Exif->PixelWidth, 640);
 }
 
@@ -1041,7 +1042,7 @@ TEST(MakerWalk, NewerOlympusLayoutsCountFromTheMakerNoteAndWalkTheirDirectories)
         // The EXIF block's byte order is the other one: the maker note's own mark decides.
         Harness h(c.make, !c.be);
         ASSERT_TRUE(h.decode(NewOlympusNote(text(c.magic), c.be), 5000));
-        const std::string& trace = h.exif.MakerTrace;
+        const std::string& trace = h.exif.MakerTrace();
         EXPECT_EQ(trace,
                   "\r\nJpegQual = HQ\r\nFirmware = \"E-M1\"\r\nLens Model = \"M.12-40mm F2.8\""
                   "\r\nSerial Number = \"BHP123456\"\r\nExposure Mode = Aperture-priority AE"
@@ -1073,7 +1074,7 @@ TEST(MakerNoteInReader, CanonNoteMovedWithoutItsOffsetsDecodesAsBefore) {
             });
             TPhotoData photo(kBuildAll);
             EXPECT_TRUE(photo.ReadImageBytes("canon.jpg", jpeg));
-            return photo.Exif ? photo.Exif->MakerTrace : std::string("no EXIF");
+            return photo.Exif ? photo.Exif->MakerTrace() : std::string("no EXIF");
         };
         const std::string unedited = read(0);
         EXPECT_EQ(unedited,
@@ -1104,7 +1105,7 @@ TEST(MakerWalk, CanonTrailerGivesTheOriginalBase) {
         EXPECT_EQ(CorrectedValueBase(cursor, 1, 10 - p), 1 - static_cast<std::int64_t>(original));
         Harness h("Canon", be);
         ASSERT_TRUE(h.decode(note, static_cast<std::int32_t>(p)));
-        EXPECT_EQ(h.exif.MakerTrace, "\r\nOwnerName = \"Jan Novak\"\r\nImageType = \"IMG:EOS\"");
+        EXPECT_EQ(h.exif.MakerTrace(), "\r\nOwnerName = \"Jan Novak\"\r\nImageType = \"IMG:EOS\"");
     }
 }
 

@@ -192,7 +192,7 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
     }
     if (withTrace) {
         j["trace"] = exif ? exif->TraceText() : "";
-        j["maker_trace"] = exif ? exif->MakerTrace : "";
+        j["maker_trace"] = exif ? exif->MakerTrace() : "";
     }
     // The reader keeps the raw APP13 bytes; the records are parsed when asked for.
     if (withTags && photo.Iptc && photo.IptcSlot) {
@@ -286,9 +286,9 @@ void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo
         if (exif)
             appendWithoutCr(out, exif->TraceText());
         out += '\n';
-        if (exif && !exif->MakerTrace.empty()) {
+        if (exif && !exif->MakerTrace().empty()) {
             out += "  Maker trace:";
-            appendWithoutCr(out, exif->MakerTrace);
+            appendWithoutCr(out, exif->MakerTrace());
             out += '\n';
         }
     }
