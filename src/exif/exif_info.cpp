@@ -38,6 +38,59 @@ TExifInfo::TExifInfo(TPhotoData* owner, int buildMode) : Owner(owner), BuildMode
 
 TExifInfo::~TExifInfo() = default;
 
+namespace {
+
+// Empties v; storage of more than a mebibyte (a rare, large file) is given back.
+template <class T> void clearKeepingSmall(T& v) {
+    if (v.capacity() * sizeof(v[0]) > std::size_t{1} << 20)
+        T().swap(v);
+    else
+        v.clear();
+}
+
+} // namespace
+
+void TExifInfo::Reset(TPhotoData* owner, int buildMode) {
+    Owner = owner;
+    BuildMode = buildMode;
+    TiffSource = owner ? OwnerTiffSource(*owner) : false;
+    BigEndian = false;
+    clearKeepingSmall(Buffer);
+    ModifyDatePos = 0;
+    TakenDatePos = 0;
+    DigitizedDatePos = 0;
+    StampEntries.clear();
+    MakeText.clear();
+    ModelText.clear();
+    DateText.clear();
+    VersionRaw.clear();
+    PixelWidth = 0;
+    PixelHeight = 0;
+    WidthValuePos = 0;
+    HeightValuePos = 0;
+    FlashValue = 0;
+    clearKeepingSmall(MakerNoteRaw);
+    MakerNotePos = 0;
+    MakerDecoded = false;
+    UserCommentPos = 0;
+    UserCommentLen = 0;
+    Work = ReadWork();
+    clearKeepingSmall(traceText_);
+    traceDone_ = 0;
+    clearKeepingSmall(deferred_);
+    clearKeepingSmall(rows_);
+    clearKeepingSmall(items_);
+    clearKeepingSmall(tags_);
+    tagCount_ = 0;
+    tagCapacity_ = 0;
+    userCommentText_.clear();
+    clearKeepingSmall(makerTrace_);
+    makerTraceDone_ = 0;
+    clearKeepingSmall(makerDeferred_);
+    clearKeepingSmall(makerBytes_);
+    visitedDirs_.clear();
+}
+
 const std::string& TExifInfo::TraceText() {
     materializeTrace();
     return traceText_;
@@ -310,10 +363,36 @@ int TExifInfo::TagIndexByName(std::string_view name) {
     return -1;
 }
 
+void TExifInfo::TagIndexesByName(std::span<const std::string_view> names,
+                                 std::span<int> indexes) const {
+    std::size_t left = names.size();
+    std::uint64_t sizes = 0; // bit n: a name of n characters is looked for
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        indexes[k] = -1;
+        if (names[k].size() < 64)
+            sizes |= std::uint64_t{1} << names[k].size();
+    }
+    for (int i = 0; i < tagCount_ && left > 0; ++i) {
+        const ListItem& item = items_[static_cast<std::size_t>(i)];
+        if (item.keySize < 64 && !((sizes >> item.keySize) & 1))
+            continue; // no name of that length is looked for
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            if (indexes[k] < 0 && item.keySize == names[k].size() &&
+                sameName(itemKey(item), names[k])) {
+                indexes[k] = i;
+                --left;
+            }
+        }
+    }
+}
+
 std::string TExifInfo::TagTextByName(std::string_view name) {
+    return TagTextAt(TagIndexByName(name));
+}
+
+std::string TExifInfo::TagTextAt(int i) {
     // The one row's text, as Tags() would give it, without rendering the others.
-    const int i = TagIndexByName(name);
-    if (i < 0)
+    if (i < 0 || i >= tagCount_)
         return {};
     if (static_cast<std::size_t>(i) < tags_.size())
         return tags_[static_cast<std::size_t>(i)].Shown;
@@ -328,7 +407,10 @@ std::string TExifInfo::TagTextByName(std::string_view name) {
 }
 
 double TExifInfo::NumberByName(std::string_view name) {
-    const int i = TagIndexByName(name);
+    return numberAt(TagIndexByName(name));
+}
+
+double TExifInfo::numberAt(int i) const {
     if (i < 0)
         return 0;
     const ListItem& item = items_[static_cast<std::size_t>(i)];

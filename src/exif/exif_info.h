@@ -37,6 +37,9 @@ class TExifInfo : public TByteOrderReader {
 public:
     TExifInfo(TPhotoData* owner, int buildMode);
     ~TExifInfo() override;
+    // Back to the state of a new reader of owner, keeping the storage it has grown (the
+    // owner reads file after file with one reader).
+    void Reset(TPhotoData* owner, int buildMode);
     TExifInfo(const TExifInfo&) = delete;
     TExifInfo& operator=(const TExifInfo&) = delete;
 
@@ -121,6 +124,10 @@ public:
     // Both compare names without regard to letter case and take the first match.
     virtual int TagIndexByName(std::string_view name);
     virtual std::string TagTextByName(std::string_view name);
+    // TagIndexByName of each name into indexes (as many), in one pass over the list.
+    void TagIndexesByName(std::span<const std::string_view> names, std::span<int> indexes) const;
+    // The shown text of row i of the list, as Tags() would give it; "" for no such row.
+    std::string TagTextAt(int i);
     // NumberOf of the listed row's raw bytes, 0 when the name is not listed.
     double NumberByName(std::string_view name);
 
@@ -209,6 +216,7 @@ private:
     const std::string& makerText(MakerDeferred& m);
     std::span<const std::uint8_t> makerRaw(const MakerDeferred& m) const;
     const std::string& itemKey(const ListItem& item) const;
+    double numberAt(int i) const;
 
     std::string traceText_;
     std::size_t traceDone_ = 0; // deferred entries before this are in traceText_

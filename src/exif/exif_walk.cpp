@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 
 #include "exif/hooks.h"
 #include "exif/render.h"
@@ -348,21 +349,27 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
 }
 
 void TExifInfo::Derive35mm() {
-    if (TagIndexByName("FocalLengthin35mmFilm") >= 0)
+    // Every name is looked up in one pass over the list.
+    static constexpr std::string_view kNames[] = {
+        "FocalLengthin35mmFilm", "FocalPlaneResolutionUnit", "ResolutionUnit",
+        "FocalLength",           "FocalPlaneXResolution",    "FocalPlaneYResolution"};
+    int at[std::size(kNames)];
+    TagIndexesByName(kNames, at);
+    if (at[0] >= 0)
         return;
-    int unit = roundToInt(NumberByName("FocalPlaneResolutionUnit"));
+    int unit = roundToInt(numberAt(at[1]));
     if (unit < 1)
-        unit = roundToInt(NumberByName("ResolutionUnit"));
+        unit = roundToInt(numberAt(at[2]));
     const double factor = unit == 2 ? 25.4 : unit == 3 ? 10.0 : 0.0;
-    const double focal = NumberByName("FocalLength");
+    const double focal = numberAt(at[3]);
     if (factor == 0 || focal == 0)
         return;
     double width = 0;
     double height = 0;
-    const int xres = roundToInt(NumberByName("FocalPlaneXResolution"));
+    const int xres = roundToInt(numberAt(at[4]));
     if (xres > 0)
         width = PixelWidth * factor / xres;
-    const int yres = roundToInt(NumberByName("FocalPlaneYResolution"));
+    const int yres = roundToInt(numberAt(at[5]));
     if (yres > 0)
         height = PixelHeight * factor / yres;
     if (!(width * height > 0))

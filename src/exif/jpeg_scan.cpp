@@ -192,7 +192,7 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
                 --SegmentCount;
             } else if (startsWithExifHeader(slot.Bytes)) {
                 ExifSlot = &slot;
-                Exif = std::make_unique<TExifInfo>(this, BuildMode);
+                StartExif();
                 SetBuffer(slot.Bytes);
                 ParseExifSegment();
             }

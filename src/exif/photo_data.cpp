@@ -55,6 +55,7 @@ TPhotoData::TPhotoData(int buildMode) : BuildMode(buildMode) {
 TPhotoData::~TPhotoData() {
     // The EXIF reader refers back to its owner; let it go first.
     Exif.reset();
+    spareExif_.reset();
     Iptc.reset();
 }
 
@@ -70,7 +71,8 @@ void TPhotoData::ClearState() {
     StatusText.clear();
     OpenError = 0;
     SourceBytesRead = 0;
-    Exif.reset();
+    if (Exif)
+        spareExif_ = std::move(Exif);
     Iptc.reset();
     XmpPacket.clear();
     BigEndian = false;
@@ -81,6 +83,16 @@ void TPhotoData::ClearState() {
     iptcOverflow_.Bytes.clear();
     iptcJoined_.clear();
     iptcJoining_ = false;
+}
+
+TExifInfo& TPhotoData::StartExif() {
+    if (spareExif_) {
+        Exif = std::move(spareExif_);
+        Exif->Reset(this, BuildMode);
+    } else {
+        Exif = std::make_unique<TExifInfo>(this, BuildMode);
+    }
+    return *Exif;
 }
 
 std::span<const std::uint8_t> TPhotoData::IptcBytes() const {
@@ -191,7 +203,7 @@ void TPhotoData::ParseExifSegment() {
     //   1-2 length   3-8 "Exif" 00 00   9-10 "II" or "MM"   11-12 42
     //   13-16 offset of the first directory; TIFF offsets count from position 9.
     if (!Exif)
-        Exif = std::make_unique<TExifInfo>(this, BuildMode);
+        StartExif();
     static constexpr std::uint8_t kHeader[5] = {'E', 'x', 'i', 'f', 0};
     if (Buffer.size() < 7 || !std::equal(kHeader, kHeader + 5, Buffer.begin() + 2)) {
         StatusText = kStatusBadHeader;
@@ -257,7 +269,7 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     // Directories and values beyond slot 1 are read where they lie, during the walk only.
     farSource_ = &in;
 
-    Exif = std::make_unique<TExifInfo>(this, BuildMode);
+    StartExif();
     Exif->TiffSource = true;
     Exif->ClearTraceText();
     SetBuffer(slot.Bytes);

@@ -111,6 +111,8 @@ public:
 
     std::unique_ptr<TExifInfo> Exif;
     IptcInfoPtr Iptc;
+    // Exif made a new reader of this file, with the storage of the last file's reader.
+    TExifInfo& StartExif();
 
     // Steps of a read, usable on their own.
     bool ScanJpegStream(ByteSource& in);
@@ -130,6 +132,7 @@ private:
     std::vector<std::uint8_t> iptcJoined_; // the IPTC bytes when continued, else empty
     bool iptcJoining_ = false;             // the previous segment was part of the IPTC block
     std::vector<std::uint8_t> head_;       // the file buffer, kept from file to file
+    std::unique_ptr<TExifInfo> spareExif_; // the last file's reader, reused by StartExif
 };
 
 } // namespace kivo

@@ -364,37 +364,38 @@ void CompleteTagCaptions() {
 
 namespace {
 
-// The tag numbers of a table's first rows, in a compact array: the binary search touches a
-// few cache lines instead of one row each.
-std::vector<std::uint16_t> numbersOf(const std::vector<tTagRow>& table, std::size_t rows) {
-    std::vector<std::uint16_t> numbers;
-    numbers.reserve(rows);
-    for (std::size_t i = 0; i < rows; ++i)
-        numbers.push_back(table[i].Number);
-    return numbers;
+// Row index by tag number of a table's first rows (at most 255), 255 for none: one look-up
+// in a table whose few lines in use stay in the cache.
+constexpr std::uint8_t kNoRow = 255;
+std::vector<std::uint8_t> rowIndexes(const std::vector<tTagRow>& table, std::size_t rows) {
+    std::vector<std::uint8_t> index(65536, kNoRow);
+    for (std::size_t i = rows; i-- > 0;)
+        index[table[i].Number] = static_cast<std::uint8_t>(i); // the first row of a number
+    return index;
 }
 
 } // namespace
 
 const tTagRow& RowFor(int tag, int dirKind) {
-    static const std::vector<std::uint16_t> mainNumbers = numbersOf(mainTable(), kMainTagRows);
-    static const std::vector<std::uint16_t> gpsNumbers = numbersOf(gpsTable(), kGpsTagRows);
+    static_assert(kMainTagRows < kNoRow && kGpsTagRows < kNoRow);
+    static const std::vector<std::uint8_t> mainIndex = rowIndexes(mainTable(), kMainTagRows);
+    static const std::vector<std::uint8_t> gpsIndex = rowIndexes(gpsTable(), kGpsTagRows);
     const std::vector<tTagRow>* table = nullptr;
-    const std::vector<std::uint16_t>* numbers = nullptr;
+    const std::vector<std::uint8_t>* index = nullptr;
     if (dirKind == 1 || dirKind == 4) {
         table = &mainTable();
-        numbers = &mainNumbers;
+        index = &mainIndex;
     } else if (dirKind == 2) {
         table = &gpsTable();
-        numbers = &gpsNumbers;
+        index = &gpsIndex;
     } else {
         return UnknownTagRow();
     }
-    // Tag numbers ascend in both tables and are unique.
-    const auto it = std::lower_bound(numbers->begin(), numbers->end(), tag,
-                                     [](std::uint16_t n, int t) { return n < t; });
-    if (it != numbers->end() && *it == tag)
-        return (*table)[static_cast<std::size_t>(it - numbers->begin())];
+    // Tag numbers are unique in both tables.
+    if (tag >= 0 && tag < 65536) {
+        if (const std::uint8_t i = (*index)[static_cast<std::size_t>(tag)]; i != kNoRow)
+            return (*table)[i];
+    }
     if (const tTagRow* newer = Exif23RowFor(tag, dirKind))
         return *newer;
     return UnknownTagRow();

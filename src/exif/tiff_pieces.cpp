@@ -25,7 +25,7 @@ bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces) {
     photo.SegmentCount = 1;
     photo.ExifSlot = &slot;
     photo.TiffSource = true;
-    photo.Exif = std::make_unique<TExifInfo>(&photo, photo.BuildMode);
+    photo.StartExif();
     TExifInfo& exif = *photo.Exif;
     exif.TiffSource = true;
     exif.ClearTraceText();

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 #include "exif/photo_data.h"
 #include "support/exif_fixtures.h"
@@ -23,12 +24,18 @@ struct Snapshot {
     std::int32_t positions[3] = {0, 0, 0};
 };
 
+Snapshot snap(TPhotoData& pd, bool traceFirst);
+
 Snapshot read(const std::string& name, const Bytes& bytes, bool defer, int mode = kBuildAll,
               bool traceFirst = false) {
     TExifInfo::DeferRendering = defer;
     TPhotoData pd(mode);
     pd.ReadImageBytes(name, bytes);
     TExifInfo::DeferRendering = true;
+    return snap(pd, traceFirst);
+}
+
+Snapshot snap(TPhotoData& pd, bool traceFirst) {
     Snapshot s;
     s.status = pd.StatusText;
     s.present = pd.ExifPresent();
@@ -135,6 +142,47 @@ TEST(DeferredRendering, SameAsDuringTheWalk) {
         expectSame("rich.jpg", JpegWithExif(richTiff(big)));
         expectSame("rich.tif", richTiff(big));
         expectSame("camera.jpg", JpegWithExif(CameraTiff(big)));
+    }
+}
+
+bool operator==(const Snapshot& a, const Snapshot& b) {
+    return std::tie(a.status, a.trace, a.makerTrace, a.make, a.model, a.date, a.userComment, a.tags,
+                    a.count, a.present, a.positions[0], a.positions[1], a.positions[2]) ==
+           std::tie(b.status, b.trace, b.makerTrace, b.make, b.model, b.date, b.userComment, b.tags,
+                    b.count, b.present, b.positions[0], b.positions[1], b.positions[2]);
+}
+
+TEST(DeferredRendering, OneReaderForFileAfterFileKeepsNothingOfTheLastOne) {
+    const std::vector<std::pair<std::string, Bytes>> files = {
+        {"rich.jpg", JpegWithExif(richTiff(false))},
+        {"camera.jpg", JpegWithExif(CameraTiff(true))},
+        {"rich.tif", richTiff(true)},
+        {"none.jpg", JpegWithExif(Bytes{})},
+        {"camera.tif", CameraTiff(false)},
+        {"rich2.jpg", JpegWithExif(richTiff(true))}};
+    TPhotoData reused(kBuildAll);
+    for (const auto& [name, bytes] : files) {
+        SCOPED_TRACE(name);
+        reused.ReadImageBytes(name, bytes);
+        EXPECT_TRUE(snap(reused, false) == read(name, bytes, true));
+    }
+}
+
+TEST(DeferredRendering, NamesLookedUpInOnePassAsOneByOne) {
+    TPhotoData pd(kBuildAll);
+    pd.ReadImageBytes("rich.jpg", JpegWithExif(richTiff(false)));
+    TExifInfo& e = *pd.Exif;
+    std::vector<std::string> keys = {"", "NoSuchTag", "make", "FOCALLENGTH",
+                                     "FocalLengthIn35mmFilm"};
+    for (const auto& row : e.Tags())
+        keys.push_back(row.Key); // maker-note rows among them
+    const std::vector<std::string_view> names(keys.begin(), keys.end());
+    std::vector<int> at(names.size());
+    e.TagIndexesByName(names, at);
+    for (std::size_t k = 0; k < names.size(); ++k) {
+        SCOPED_TRACE(keys[k]);
+        EXPECT_EQ(at[k], e.TagIndexByName(names[k]));
+        EXPECT_EQ(e.TagTextAt(at[k]), e.TagTextByName(names[k]));
     }
 }
 

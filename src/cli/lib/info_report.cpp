@@ -6,7 +6,9 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <iterator>
 #include <ostream>
+#include <string_view>
 
 #include "cli/lib/json_names.h"
 #include "cli/lib/output_buffer.h"
@@ -62,9 +64,17 @@ XmpDates xmpDatesOf(const std::string& file, const TPhotoData& photo, XmpSidecar
 }
 
 // Lens, body and time-zone facts (EXIF 2.3 tags), by tag-list key.
-constexpr const char* kExif23Facts[] = {
+constexpr std::string_view kExif23Facts[] = {
     "LensMake",         "LensModel",      "OffsetTime", "OffsetTimeOriginal", "OffsetTimeDigitized",
     "BodySerialNumber", "CameraOwnerName"};
+constexpr std::size_t kFactCount = std::size(kExif23Facts);
+
+// Where each fact is in the tag list, found in one pass; -1 when it is not.
+std::array<int, kFactCount> factIndexes(const TExifInfo& exif) {
+    std::array<int, kFactCount> at{};
+    exif.TagIndexesByName(kExif23Facts, at);
+    return at;
+}
 
 } // namespace
 
@@ -167,8 +177,9 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
     j["pixel_width"] = exif ? exif->PixelWidth : 0;
     j["pixel_height"] = exif ? exif->PixelHeight : 0;
     j["flash"] = exif ? exif->FlashValue : 0;
-    for (const char* key : kExif23Facts)
-        j[key] = exif ? exif->TagTextByName(key) : "";
+    const auto at = exif ? factIndexes(*exif) : std::array<int, kFactCount>{};
+    for (std::size_t k = 0; k < kFactCount; ++k)
+        j[std::string(kExif23Facts[k])] = exif ? exif->TagTextAt(at[k]) : "";
     const XmpDates xmp = xmpDatesOf(file, photo, sidecars);
     j["xmp_dates"] = {{"DateTimeOriginal", xmp.dateTimeOriginal},
                       {"CreateDate", xmp.createDate},
@@ -242,13 +253,14 @@ void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo
             appendLine(out, label, *value);
     // Shown only when the file has them, so older files read as before.
     if (exif) {
-        for (const char* key : kExif23Facts) {
-            const std::string text = exif->TagTextByName(key);
+        const auto at = factIndexes(*exif);
+        for (std::size_t k = 0; k < kFactCount; ++k) {
+            const std::string text = exif->TagTextAt(at[k]);
             if (text.empty())
                 continue;
             const std::size_t from = out.size();
             out += "  ";
-            out += key;
+            out += kExif23Facts[k];
             out += ':';
             out.resize(std::max(out.size() + 1, from + 21), ' ');
             out += text;
