@@ -10,20 +10,22 @@
 # loop; the --json run's to the text run), the peak RSS of the --json run and a Markdown
 # table.
 #
-# Usage: bench/peers.sh [--build DIR] [--files N] [--runs N] [--photos DIR]
+# Usage: bench/peers.sh [--build DIR] [--files N] [--runs N] [--photos DIR] [--no-peers]
 #   --build DIR   the build folder (default: the current folder) with kivo-info, kivo-tidy
 #                 and bench/read_head_loop built
 #   --files N     copies to read (default 10000)
 #   --runs N      timed runs per command, after one warm-up run (default 5)
 #   --photos DIR  the photos to copy (default: the build's KIVO_TESTDATA_DIR/photos)
+#   --no-peers    time only the loop and Kivomat's tools (exiftool alone takes minutes)
 set -euo pipefail
 
 build=.
 files=10000
 runs=5
 photos=
+peers=1
 
-usage() { sed -n '13,18s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '13,19s/^# \{0,1\}//p' "$0"; }
 
 while [ $# -gt 0 ]; do
     case $1 in
@@ -35,6 +37,7 @@ while [ $# -gt 0 ]; do
         opt=${1%%=*}
         declare "${opt#--}=${1#*=}"
         shift ;;
+    --no-peers) peers=0; shift ;;
     -h | --help) usage; exit 0 ;;
     *) echo "peers.sh: unknown argument $1" >&2; usage >&2; exit 2 ;;
     esac
@@ -102,8 +105,8 @@ declare -A cmd=(
     [kivo_info_json]="$info --json"
     [kivo_tidy_settime]="$tidy settime --dry-run"
 )
-if command -v exiv2 > /dev/null; then keys+=(exiv2); cmd[exiv2]=$(command -v exiv2); fi
-if command -v exiftool > /dev/null; then keys+=(exiftool); cmd[exiftool]="$(command -v exiftool) -fast2"; fi
+if [ $peers = 1 ] && command -v exiv2 > /dev/null; then keys+=(exiv2); cmd[exiv2]=$(command -v exiv2); fi
+if [ $peers = 1 ] && command -v exiftool > /dev/null; then keys+=(exiftool); cmd[exiftool]="$(command -v exiftool) -fast2"; fi
 
 # Every file must be there and be read, else the times mean nothing.
 check=$("$loop" "${names[@]}")
