@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QMetaObject>
+#include <QRect>
 
 #include "browser/image_decode.h"
 #include "exif/exif_head.h"
@@ -18,9 +19,11 @@
 namespace kivo {
 namespace {
 
-// An embedded thumbnail whose shape differs more than this from the photo's carries black
-// bars (160x120 in a 3:2 photo): the photo itself is decoded instead.
+// An embedded thumbnail whose shape differs more than this from the photo's is not the
+// photo's picture, unless the difference is black bars (160x120 in a 3:2 photo).
 constexpr double kShapeTolerance = 0.02;
+// A bar's pixel has no channel above this (JPEG ringing near the picture stays below it).
+constexpr int kBarMax = 40;
 
 QSize FitInto(QSize s, int size) {
     if (s.isEmpty() || (s.width() <= size && s.height() <= size))
@@ -44,6 +47,42 @@ bool SameShape(QSize a, QSize b) {
     return std::abs(ra - rb) <= kShapeTolerance * rb;
 }
 
+bool Dark(const QImage& picture, QRect area) {
+    area &= picture.rect();
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x) {
+            const QRgb px = picture.pixel(x, y);
+            if (std::max({qRed(px), qGreen(px), qBlue(px)}) > kBarMax)
+                return false;
+        }
+    return true;
+}
+
+// The thumbnail without the black bars a camera adds to fit a photo of another shape into
+// its fixed size; as it is when the bars are not there. Both are stored pictures, not yet
+// turned. The line next to each bar is dropped too: JPEG blurs black into it.
+QImage WithoutBars(const QImage& thumb, QSize photo) {
+    if (photo.isEmpty() || SameShape(thumb.size(), photo))
+        return thumb;
+    const int tw = thumb.width(), th = thumb.height();
+    // A photo wider than the thumbnail has bars above and below, a narrower one beside it.
+    const bool wide = qint64(photo.width()) * th > qint64(photo.height()) * tw;
+    const int across = wide ? th : tw;
+    const int inner =
+        static_cast<int>(wide ? std::lround(double(tw) * photo.height() / photo.width())
+                              : std::lround(double(th) * photo.width() / photo.height()));
+    const int start = (across - inner) / 2;
+    const int end = start + inner; // first line of the second bar
+    if (inner < 3 || start < 2)
+        return thumb;
+    const auto band = [&](int from, int to) {
+        return wide ? QRect(0, from, tw, to - from) : QRect(from, 0, to - from, th);
+    };
+    if (!Dark(thumb, band(0, start - 1)) || !Dark(thumb, band(end + 1, across)))
+        return thumb;
+    return thumb.copy(band(start + 1, end - 1));
+}
+
 QImage EmbeddedThumbnail(const std::vector<std::uint8_t>& head, const JpegExifHead& exif,
                          int size) {
     if (exif.thumbnailLength == 0)
@@ -53,9 +92,13 @@ QImage EmbeddedThumbnail(const std::vector<std::uint8_t>& head, const JpegExifHe
     if (!decoded)
         return {};
     // The thumbnail is stored the way the photo is: the photo's orientation turns it.
-    const QImage shown = ApplyOrientation(decoded->picture, exif.orientation);
-    const QSize photo = OrientedSize(QSize(exif.width, exif.height), exif.orientation);
-    if (std::max(shown.width(), shown.height()) < size || !SameShape(shown.size(), photo))
+    const QSize stored(exif.width, exif.height);
+    const QImage inner = WithoutBars(decoded->picture, stored);
+    // Cut to the photo's shape, bars are not judged again: the dropped lines skew it a little.
+    const bool cut = inner.size() != decoded->picture.size();
+    const QImage shown = ApplyOrientation(inner, exif.orientation);
+    const QSize photo = OrientedSize(stored, exif.orientation);
+    if (std::max(shown.width(), shown.height()) < size || (!cut && !SameShape(shown.size(), photo)))
         return {};
     return shown;
 }

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QPainter>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -107,6 +108,7 @@ struct SourceCase {
     const char* name;
     QSize photo;
     QSize embedded; // empty = none
+    bool bars;      // the photo's shape inside black bars, as cameras write it
     int size;
     ThumbnailSource source;
 };
@@ -115,8 +117,17 @@ class Sources : public ::testing::TestWithParam<SourceCase> {};
 TEST_P(Sources, EmbeddedWhenLargeEnoughAndOfTheSameShapeElseScaledDecode) {
     const SourceCase& c = GetParam();
     std::vector<std::uint8_t> thumb;
-    if (!c.embedded.isEmpty())
-        thumb = test::Encode(test::MarkedPicture(c.embedded.width(), c.embedded.height()), "JPG");
+    if (!c.embedded.isEmpty()) {
+        QImage picture = test::MarkedPicture(c.embedded.width(), c.embedded.height());
+        if (c.bars) {
+            const QSize inner = c.photo.scaled(c.embedded, Qt::KeepAspectRatio);
+            const QImage marked = test::MarkedPicture(inner.width(), inner.height());
+            picture.fill(Qt::black);
+            QPainter(&picture).drawImage((c.embedded.width() - inner.width()) / 2,
+                                         (c.embedded.height() - inner.height()) / 2, marked);
+        }
+        thumb = test::Encode(picture, "JPG");
+    }
     test::TempDir dir;
     const std::string path = dir.write(
         "p.jpg",
@@ -127,15 +138,25 @@ TEST_P(Sources, EmbeddedWhenLargeEnoughAndOfTheSameShapeElseScaledDecode) {
     // Either way turned as the camera held it: stored top-left lands top-right.
     EXPECT_EQ(test::CornerOf(t.picture, qRgb(255, 0, 0)), 1);
     EXPECT_EQ(std::max(t.picture.width(), t.picture.height()), c.size);
+    // No bar is left at any side.
+    const int w = t.picture.width(), h = t.picture.height();
+    for (const QPoint at :
+         {QPoint(w / 2, 0), QPoint(w / 2, h - 1), QPoint(0, h / 2), QPoint(w - 1, h / 2)})
+        EXPECT_GT(qGray(t.picture.pixel(at)), 200) << at.x() << "," << at.y();
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, Sources,
     ::testing::Values(
-        SourceCase{"Embedded", {800, 600}, {160, 120}, 128, ThumbnailSource::Embedded},
-        SourceCase{"TooSmall", {800, 600}, {160, 120}, 256, ThumbnailSource::Decoded},
-        SourceCase{"WithBars", {900, 600}, {160, 120}, 128, ThumbnailSource::Decoded},
-        SourceCase{"None", {800, 600}, {}, 128, ThumbnailSource::Decoded}),
+        SourceCase{"Embedded", {800, 600}, {160, 120}, false, 128, ThumbnailSource::Embedded},
+        SourceCase{"TooSmall", {800, 600}, {160, 120}, false, 256, ThumbnailSource::Decoded},
+        SourceCase{"OtherShape", {900, 600}, {160, 120}, false, 128, ThumbnailSource::Decoded},
+        SourceCase{"BarsAbove", {900, 600}, {160, 120}, true, 128, ThumbnailSource::Embedded},
+        SourceCase{"BarsAboveWide", {1600, 900}, {160, 120}, true, 128, ThumbnailSource::Embedded},
+        SourceCase{"BarsBeside", {400, 600}, {160, 120}, true, 128, ThumbnailSource::Decoded},
+        SourceCase{"BarsBesideLarge", {400, 600}, {320, 240}, true, 128, ThumbnailSource::Embedded},
+        SourceCase{"BarsTooSmall", {900, 600}, {160, 120}, true, 200, ThumbnailSource::Decoded},
+        SourceCase{"None", {800, 600}, {}, false, 128, ThumbnailSource::Decoded}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(MakeThumbnail, OtherFormatsThroughQtAndNothingForWhatIsNoPicture) {
