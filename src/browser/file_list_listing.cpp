@@ -27,6 +27,47 @@ QString TrimBlanks(const QString& s) {
     return s.mid(b, e - b);
 }
 
+// The type of the names of one listing: a camera's folder is all ".JPG", so the lookup
+// is made again only when the complete suffix changes (the type follows from it alone).
+class TypeBySuffix {
+public:
+    const ShellFileType& Of(const QString& name) {
+        const qsizetype dot = name.indexOf(QLatin1Char('.'), 1);
+        if (dot < 0) {
+            known_ = false;
+            type_ = ShellTypeOfFile(name);
+        } else if (!known_ || QStringView(name).mid(dot) != suffix_) {
+            type_ = ShellTypeOfFile(name);
+            suffix_ = name.mid(dot);
+            known_ = true;
+        }
+        return type_;
+    }
+
+private:
+    bool known_ = false;
+    QString suffix_;
+    ShellFileType type_;
+};
+
+// The attribute letters, made once per distinct set of attributes.
+class AttrTexts {
+public:
+    const QString& Of(unsigned attr) {
+        if (!known_ || attr != attr_) {
+            attr_ = attr;
+            text_ = FromUtf8(AttributeLetters(attr));
+            known_ = true;
+        }
+        return text_;
+    }
+
+private:
+    bool known_ = false;
+    unsigned attr_ = 0;
+    QString text_;
+};
+
 } // namespace
 
 // --- FileListing ------------------------------------------------------------------------
@@ -178,6 +219,9 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
     const std::string modPattern = ToUtf8(datePattern_ + QLatin1Char(' ') + timePattern_);
     const bool wantDirs = (filter & faDirectory) != 0;
     const ShellFileType folderType = ShellTypeOfFolder();
+    TypeBySuffix fileTypes;
+    AttrTexts attrTexts;
+    items_.reserve(items_.size() + entries.size());
     bool added = false;
     for (const DirEntry& e : entries) {
         if (e.isDir() != wantDirs)
@@ -211,14 +255,14 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
         } else {
             item.caption = DisplayText(name);
         }
-        const ShellFileType type = e.isDir() ? folderType : ShellTypeOfFile(name);
+        const ShellFileType& type = e.isDir() ? folderType : fileTypes.Of(name);
         item.name = name;
         item.iconKey = type.mimeName;
         item.subItems[siSize] = SizeText(e.size, kind);
         item.subItems[siType] = parent ? QStringLiteral(" ") : type.typeName;
         item.subItems[siModified] =
             FromUtf8(FormatDateTime(modPattern, UnixToLocalDateTime(e.mtime), fs));
-        item.subItems[siAttr] = FromUtf8(AttributeLetters(e.attr));
+        item.subItems[siAttr] = attrTexts.Of(e.attr);
         item.subItems[siPath] = directory_ + name;
         item.subItems[siKind] = kind;
         item.listedSize = e.size;

@@ -106,6 +106,30 @@ std::int64_t SizeKeyOf(const QString& sizeText);
 // false when the text does not follow the patterns.
 bool ParseModifiedText(const QString& text, const QString& datePattern, const QString& timePattern,
                        TDateTime& out);
+// The same for many texts of one pattern: the pattern is taken apart once, with the
+// settings of the moment.
+class ModifiedTextReader {
+public:
+    ModifiedTextReader(const QString& datePattern, const QString& timePattern);
+    bool Read(QStringView text, TDateTime& out) const;
+
+    // One part of the text: a number of at most `digits` digits, a word, a literal text, an
+    // AM/PM marker of `digits` letters, or a part that can never be read.
+    struct Step {
+        enum Op : std::uint8_t { Number, Word, Literal, Marker, Never };
+        enum Field : std::uint8_t { Year, Month, Day, Hour, Minute, Second, Msec, kFields };
+        Op op;
+        std::uint8_t field;
+        std::uint8_t digits;
+        bool twoDigitYear;
+        QString literal;
+    };
+
+private:
+    std::vector<Step> steps_;
+    bool twelve_ = false;
+    int nowYear_ = 0;
+};
 // The settings the Modified column is formatted with: the process's, with the locale's
 // date separator.
 FormatSettings ModifiedFormatSettings();

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numeric>
+#include <optional>
+#include <type_traits>
 
 #include <QLocale>
 
@@ -55,84 +57,147 @@ struct SortKey {
     double modified = 0;   // Modified; NaN when the text cannot be read
 };
 
-SortKey MakeKey(const FileListItem& item, int column, const QString& datePattern,
-                const QString& timePattern, const QLocale& locale) {
-    SortKey k;
-    k.parent = item.isParent();
-    k.dir = item.kind() == kKindDir;
-    switch (column) {
-    case 0:
-        k.text = locale.toUpper(item.caption);
-        break;
-    case 1:
-        k.size = SizeKeyOf(item.subItems[siSize]);
-        break;
-    case 3: {
-        TDateTime v = 0;
-        k.modified = ParseModifiedText(item.subItems[siModified], datePattern, timePattern, v)
-                         ? v
-                         : std::nan("");
-        break;
+// What the keys of one sort share: the locale, and the reader of the Modified texts.
+class KeyMaker {
+public:
+    KeyMaker(int column, const QString& datePattern, const QString& timePattern)
+        : column_(column), asciiUpperIsLocale_(AsciiUpperIsLocale(locale_)) {
+        if (column == 3)
+            modified_.emplace(datePattern, timePattern);
     }
-    case 2:
-        k.text = item.subItems[siType];
-        break;
-    case 4:
-        k.text = item.subItems[siAttr];
-        break;
-    default:
-        break;
-    }
-    return k;
-}
 
-int CompareKeys(const SortKey& a, const SortKey& b, int column, bool descending) {
+    SortKey operator()(const FileListItem& item) const {
+        SortKey k;
+        k.parent = item.isParent();
+        k.dir = item.kind() == kKindDir;
+        switch (column_) {
+        case 0:
+            k.text = asciiUpperIsLocale_ && IsAscii(item.caption) ? AsciiUpperText(item.caption)
+                                                                  : locale_.toUpper(item.caption);
+            break;
+        case 1:
+            k.size = SizeKeyOf(item.subItems[siSize]);
+            break;
+        case 3: {
+            TDateTime v = 0;
+            k.modified = modified_->Read(item.subItems[siModified], v) ? v : std::nan("");
+            break;
+        }
+        case 2:
+            k.text = item.subItems[siType];
+            break;
+        case 4:
+            k.text = item.subItems[siAttr];
+            break;
+        default:
+            break;
+        }
+        return k;
+    }
+
+private:
+    // Only Turkish and Azerbaijani upper-case an ASCII letter to something else ("i").
+    static bool AsciiUpperIsLocale(const QLocale& locale) {
+        return locale.language() != QLocale::Turkish && locale.language() != QLocale::Azerbaijani;
+    }
+    static bool IsAscii(const QString& s) {
+        for (const QChar c : s)
+            if (c.unicode() >= 0x80)
+                return false;
+        return true;
+    }
+    static QString AsciiUpperText(const QString& s) {
+        QString out = s;
+        for (qsizetype i = 0; i < s.size(); ++i)
+            if (const char16_t c = s[i].unicode(); c >= u'a' && c <= u'z')
+                out[i] = QChar(AsciiUpper(c));
+        return out;
+    }
+
+    int column_;
+    QLocale locale_;
+    bool asciiUpperIsLocale_;
+    std::optional<ModifiedTextReader> modified_;
+};
+
+// The comparison of one column, a template so that a sort compares without asking which.
+template <int Column> int CompareKeysBy(const SortKey& a, const SortKey& b, bool descending) {
     const bool parentPair = a.parent || b.parent;
     int r = 0;
     if (a.dir && !b.dir) {
         r = -1;
     } else if (b.dir && !a.dir) {
         r = 1;
-    } else {
-        switch (column) {
-        case 0:
-            r = Sign(a.text.compare(b.text, Qt::CaseSensitive));
-            break;
-        case 1:
-            r = a.size > b.size ? 1 : (a.size < b.size ? -1 : 0);
-            break;
-        case 3: {
-            // Unreadable texts go before readable ones and are equal among themselves.
-            const bool na = std::isnan(a.modified), nb = std::isnan(b.modified);
-            if (na || nb) {
-                r = na == nb ? 0 : (na ? -1 : 1);
-            } else {
-                const double d = a.modified - b.modified;
-                r = std::fabs(d) < 0.5 / 100000.0 ? 0 : (d > 0 ? 1 : -1);
-            }
-            break;
+    } else if constexpr (Column == 0) {
+        r = Sign(a.text.compare(b.text, Qt::CaseSensitive));
+    } else if constexpr (Column == 1) {
+        r = a.size > b.size ? 1 : (a.size < b.size ? -1 : 0);
+    } else if constexpr (Column == 3) {
+        // Unreadable texts go before readable ones and are equal among themselves.
+        const bool na = std::isnan(a.modified), nb = std::isnan(b.modified);
+        if (na || nb) {
+            r = na == nb ? 0 : (na ? -1 : 1);
+        } else {
+            const double d = a.modified - b.modified;
+            r = std::fabs(d) < 0.5 / 100000.0 ? 0 : (d > 0 ? 1 : -1);
         }
-        case 2:
-        case 4:
-            r = CompareTextAscii(a.text, b.text);
-            break;
-        default:
-            r = 0;
-            break;
-        }
+    } else if constexpr (Column == 2 || Column == 4) {
+        r = CompareTextAscii(a.text, b.text);
     }
     if (descending && !parentPair)
         r = -r;
     return r;
 }
 
+// Calls f with the column as a constant (columns without a comparison compare equal).
+template <typename F> void WithComparison(int column, F&& f) {
+    switch (column) {
+    case 0:
+        return f(std::integral_constant<int, 0>{});
+    case 1:
+        return f(std::integral_constant<int, 1>{});
+    case 2:
+        return f(std::integral_constant<int, 2>{});
+    case 3:
+        return f(std::integral_constant<int, 3>{});
+    case 4:
+        return f(std::integral_constant<int, 4>{});
+    default:
+        return f(std::integral_constant<int, -1>{});
+    }
+}
+
+// Puts items[order[i]] at i, one cycle of the permutation at a time, without a second array.
+void Permute(std::vector<FileListItem>& items, const std::vector<int>& order) {
+    std::vector<bool> done(items.size(), false);
+    for (std::size_t start = 0; start < items.size(); ++start) {
+        if (done[start])
+            continue;
+        done[start] = true;
+        std::size_t to = start;
+        auto from = static_cast<std::size_t>(order[start]);
+        if (from == start)
+            continue;
+        FileListItem first = std::move(items[start]);
+        while (from != start) {
+            items[to] = std::move(items[from]);
+            done[from] = true;
+            to = from;
+            from = static_cast<std::size_t>(order[from]);
+        }
+        items[to] = std::move(first);
+    }
+}
+
 } // namespace
 
 int FileListing::Compare(const FileListItem& a, const FileListItem& b) const {
-    const QLocale locale;
-    return CompareKeys(MakeKey(a, SortColumn, datePattern_, timePattern_, locale),
-                       MakeKey(b, SortColumn, datePattern_, timePattern_, locale), SortColumn,
-                       SortDescending);
+    const KeyMaker key(SortColumn, datePattern_, timePattern_);
+    int r = 0;
+    WithComparison(SortColumn, [&](auto column) {
+        r = CompareKeysBy<decltype(column)::value>(key(a), key(b), SortDescending);
+    });
+    return r;
 }
 
 std::vector<int> FileListing::ApplySort() {
@@ -141,22 +206,21 @@ std::vector<int> FileListing::ApplySort() {
     std::iota(order.begin(), order.end(), 0);
     if (n < 2)
         return order;
-    const QLocale locale;
+    const KeyMaker key(SortColumn, datePattern_, timePattern_);
     std::vector<SortKey> keys;
     keys.reserve(items_.size());
     for (const FileListItem& item : items_)
-        keys.push_back(MakeKey(item, SortColumn, datePattern_, timePattern_, locale));
+        keys.push_back(key(item));
     // A merge sort: it stays within bounds even where the parent entry's rules make the
     // comparison inconsistent.
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return CompareKeys(keys[static_cast<std::size_t>(a)], keys[static_cast<std::size_t>(b)],
-                           SortColumn, SortDescending) < 0;
+    WithComparison(SortColumn, [&](auto column) {
+        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+            return CompareKeysBy<decltype(column)::value>(keys[static_cast<std::size_t>(a)],
+                                                          keys[static_cast<std::size_t>(b)],
+                                                          SortDescending) < 0;
+        });
     });
-    std::vector<FileListItem> sorted;
-    sorted.reserve(items_.size());
-    for (int old : order)
-        sorted.push_back(std::move(items_[static_cast<std::size_t>(old)]));
-    items_ = std::move(sorted);
+    Permute(items_, order);
     return order;
 }
 

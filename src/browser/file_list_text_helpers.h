@@ -3,6 +3,7 @@
 // upper case and the sign of a comparison.
 
 #include <string>
+#include <string_view>
 
 #include <QString>
 
@@ -11,8 +12,12 @@
 namespace kivo::list_text {
 
 // Lossless for names that are not UTF-8 (see PathText): listed paths lead back to the file.
-inline QString FromUtf8(const std::string& s) {
-    return PathText(s);
+// Names are nearly always ASCII, and then the text is the bytes as they are.
+inline QString FromUtf8(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return PathText(s);
+    return QString::fromLatin1(s.data(), static_cast<qsizetype>(s.size()));
 }
 inline std::string ToUtf8(const QString& s) {
     return PathBytes(s);

@@ -1,6 +1,11 @@
 // The texts of the file listing and reading them back: the date and time patterns, the
 // Size text and the number it stands for, and the Modified text as a date-time.
 
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
 #include "browser/file_list_listing.h"
 #include "browser/file_list_text_helpers.h"
 #include "platform/gui/locale_formats.h"
@@ -12,14 +17,25 @@ using list_text::FromUtf8;
 
 namespace {
 
-// Reads the parts of a date-time text laid out by a FormatDateTime pattern.
-class ModifiedTextParser {
-public:
-    ModifiedTextParser(const QString& text, const FormatSettings& fs) : text_(text), fs_(fs) {}
+using Step = ModifiedTextReader::Step;
 
-    bool Parse(const QString& pattern, int depth = 0) {
-        twelve_ = twelve_ || pattern.contains(QLatin1String("am/pm"), Qt::CaseInsensitive) ||
-                  pattern.contains(QLatin1String("a/p"), Qt::CaseInsensitive);
+// The steps of a FormatDateTime pattern, taken apart as the formatter lays it out; the
+// settings give the patterns that "ddddd" and "t"/"tt" stand for. False after a step that
+// can never be read (the patterns nest too deeply): nothing after it matters.
+class PatternSteps {
+public:
+    PatternSteps(const FormatSettings& fs, std::vector<Step>& steps, bool& twelve)
+        : shortDate_(FromUtf8(fs.ShortDateFormat)), shortTime_(FromUtf8(fs.ShortTimeFormat)),
+          longTime_(FromUtf8(fs.LongTimeFormat)),
+          dateSeparator_(
+              QChar(static_cast<char16_t>(static_cast<unsigned char>(fs.DateSeparator)))),
+          timeSeparator_(
+              QChar(static_cast<char16_t>(static_cast<unsigned char>(fs.TimeSeparator)))),
+          steps_(steps), twelve_(twelve) {}
+
+    bool Add(QStringView pattern, int depth = 0) {
+        twelve_ = twelve_ || pattern.contains(u"am/pm", Qt::CaseInsensitive) ||
+                  pattern.contains(u"a/p", Qt::CaseInsensitive);
         bool lastWasHour = false;
         qsizetype i = 0;
         const qsizetype n = pattern.size();
@@ -36,154 +52,92 @@ public:
                 qsizetype end = pattern.indexOf(c, i + 1);
                 if (end < 0)
                     end = n;
-                if (!Literal(pattern.mid(i + 1, end - i - 1)))
-                    return false;
+                Literal(pattern.mid(i + 1, end - i - 1));
                 i = end < n ? end + 1 : n;
                 continue;
             }
-            if (pattern.mid(i, 5).compare(QLatin1String("am/pm"), Qt::CaseInsensitive) == 0) {
-                if (!Marker(2))
-                    return false;
+            if (pattern.mid(i, 5).compare(u"am/pm", Qt::CaseInsensitive) == 0) {
+                steps_.push_back({Step::Marker, 0, 2, false, {}});
                 i += 5;
                 continue;
             }
-            if (pattern.mid(i, 3).compare(QLatin1String("a/p"), Qt::CaseInsensitive) == 0) {
-                if (!Marker(1))
-                    return false;
+            if (pattern.mid(i, 3).compare(u"a/p", Qt::CaseInsensitive) == 0) {
+                steps_.push_back({Step::Marker, 0, 1, false, {}});
                 i += 3;
                 continue;
             }
             const qsizetype k = (lc >= u'a' && lc <= u'z') ? run(lc) : 1;
-            bool ok = true;
             bool hour = false;
             switch (lc) {
             case u'y':
-                ok = Number(k <= 2 ? 2 : 4, year_);
-                twoDigitYear_ = k <= 2;
+                Number(Step::Year, k <= 2 ? 2 : 4, k <= 2);
                 break;
             case u'm':
                 if (lastWasHour && k <= 2)
-                    ok = Number(2, minute_);
+                    Number(Step::Minute, 2);
                 else if (k <= 2)
-                    ok = Number(2, month_);
+                    Number(Step::Month, 2);
                 else
-                    ok = Word();
+                    steps_.push_back({Step::Word, 0, 0, false, {}});
                 break;
             case u'd':
                 if (k <= 2)
-                    ok = Number(2, day_);
+                    Number(Step::Day, 2);
                 else if (k <= 4)
-                    ok = Word();
-                else
-                    ok = depth < 2 && Parse(FromUtf8(fs_.ShortDateFormat), depth + 1);
+                    steps_.push_back({Step::Word, 0, 0, false, {}});
+                else if (depth >= 2 || !Add(shortDate_, depth + 1))
+                    return Never();
                 break;
             case u'h':
-                ok = Number(2, hour_);
+                Number(Step::Hour, 2);
                 hour = true;
                 break;
             case u'n':
-                ok = Number(2, minute_);
+                Number(Step::Minute, 2);
                 break;
             case u's':
-                ok = Number(2, second_);
+                Number(Step::Second, 2);
                 break;
             case u'z':
-                ok = Number(3, msec_);
+                Number(Step::Msec, 3);
                 break;
             case u't':
-                ok = depth < 2 &&
-                     Parse(FromUtf8(k == 1 ? fs_.ShortTimeFormat : fs_.LongTimeFormat), depth + 1);
+                if (depth >= 2 || !Add(k == 1 ? shortTime_ : longTime_, depth + 1))
+                    return Never();
                 break;
             case u'/':
-                ok = Literal(QString(QLatin1Char(fs_.DateSeparator)));
+                Literal(dateSeparator_);
                 break;
             case u':':
-                ok = Literal(QString(QLatin1Char(fs_.TimeSeparator)));
+                Literal(timeSeparator_);
                 break;
             default:
-                ok = Literal(pattern.mid(i, k));
+                Literal(pattern.mid(i, k));
                 break;
             }
-            if (!ok)
-                return false;
             lastWasHour = hour;
             i += k;
         }
         return true;
     }
 
-    bool Result(TDateTime& out) const {
-        if (pos_ != text_.size() || year_ < 0 || month_ < 0 || day_ < 0)
-            return false;
-        int year = year_;
-        if (twoDigitYear_) {
-            // Two-digit years fall into the hundred years that start fifty years ago.
-            int nowYear = 0, m = 0, d = 0;
-            DecodeDate(Now(), nowYear, m, d);
-            const int base = nowYear - 50;
-            year += base / 100 * 100;
-            if (year < base)
-                year += 100;
-        }
-        int hour = hour_ < 0 ? 0 : hour_;
-        if (twelve_) {
-            if (hour < 1 || hour > 12)
-                return false;
-            hour = (hour % 12) + (pm_ ? 12 : 0);
-        }
-        TDateTime date = 0, time = 0;
-        if (!TryEncodeDate(year, month_, day_, date) ||
-            !TryEncodeTime(hour, minute_ < 0 ? 0 : minute_, second_ < 0 ? 0 : second_,
-                           msec_ < 0 ? 0 : msec_, time))
-            return false;
-        out = date + time;
-        return true;
-    }
-
 private:
-    bool Number(int maxDigits, int& value) {
-        int digits = 0;
-        int v = 0;
-        while (pos_ < text_.size() && digits < maxDigits && text_[pos_].isDigit() &&
-               text_[pos_].unicode() < 128) {
-            v = v * 10 + (text_[pos_].unicode() - u'0');
-            ++pos_;
-            ++digits;
-        }
-        if (digits == 0)
-            return false;
-        value = v;
-        return true;
+    void Number(std::uint8_t field, std::uint8_t digits, bool twoDigitYear = false) {
+        steps_.push_back({Step::Number, field, digits, twoDigitYear, {}});
     }
-    bool Literal(const QString& s) {
-        if (text_.mid(pos_, s.size()) != s)
-            return false;
-        pos_ += s.size();
-        return true;
+    void Literal(QStringView text) {
+        if (!text.isEmpty())
+            steps_.push_back({Step::Literal, 0, 0, false, text.toString()});
     }
-    bool Word() {
-        const qsizetype start = pos_;
-        while (pos_ < text_.size() && text_[pos_].isLetter())
-            ++pos_;
-        return pos_ > start;
-    }
-    // AM/PM (two letters) or A/P (one).
-    bool Marker(int letters) {
-        const QString m = text_.mid(pos_, letters).toUpper();
-        if (m.size() != letters || (m[0] != QLatin1Char('A') && m[0] != QLatin1Char('P')))
-            return false;
-        pm_ = m[0] == QLatin1Char('P');
-        pos_ += letters;
-        return true;
+    bool Never() {
+        steps_.push_back({Step::Never, 0, 0, false, {}});
+        return false;
     }
 
-    const QString& text_;
-    const FormatSettings& fs_;
-    qsizetype pos_ = 0;
-    int year_ = -1, month_ = -1, day_ = -1, hour_ = -1, minute_ = -1, second_ = -1, msec_ = -1;
-    bool twoDigitYear_ = false;
-    bool twelve_ = false;
-    bool pm_ = false;
+    QString shortDate_, shortTime_, longTime_;
+    QString dateSeparator_, timeSeparator_;
+    std::vector<Step>& steps_;
+    bool& twelve_;
 };
 
 } // namespace
@@ -254,7 +208,11 @@ QString SizeText(std::uint64_t bytes, const QString& kind) {
     if (kind.compare(kKindDir, Qt::CaseInsensitive) == 0)
         return QStringLiteral(" ");
     const std::uint64_t counted = (bytes >= 1 && bytes <= 1023) ? 1024 : bytes;
-    return QString::number(counted / 1024) + QStringLiteral(" KB");
+    // Written in one go: a listing makes one per file.
+    char text[32];
+    const int n = std::snprintf(text, sizeof text, "%llu KB",
+                                static_cast<unsigned long long>(counted / 1024));
+    return QString::fromLatin1(text, n);
 }
 
 std::int64_t SizeKeyOf(const QString& sizeText) {
@@ -269,11 +227,93 @@ std::int64_t SizeKeyOf(const QString& sizeText) {
     return ok ? v : -1;
 }
 
+ModifiedTextReader::ModifiedTextReader(const QString& datePattern, const QString& timePattern) {
+    PatternSteps(ModifiedFormatSettings(), steps_, twelve_)
+        .Add(datePattern + QLatin1Char(' ') + timePattern);
+    int m = 0, d = 0;
+    DecodeDate(Now(), nowYear_, m, d);
+}
+
+bool ModifiedTextReader::Read(QStringView text, TDateTime& out) const {
+    int fields[Step::kFields] = {-1, -1, -1, -1, -1, -1, -1};
+    bool twoDigitYear = false;
+    bool pm = false;
+    qsizetype pos = 0;
+    const qsizetype size = text.size();
+    for (const Step& step : steps_) {
+        switch (step.op) {
+        case Step::Number: {
+            int digits = 0;
+            int v = 0;
+            for (; pos < size && digits < step.digits; ++pos, ++digits) {
+                const char16_t c = text[pos].unicode();
+                if (c < u'0' || c > u'9')
+                    break;
+                v = v * 10 + (c - u'0');
+            }
+            if (digits == 0)
+                return false;
+            fields[step.field] = v;
+            if (step.field == Step::Year)
+                twoDigitYear = step.twoDigitYear;
+            break;
+        }
+        case Step::Word: {
+            const qsizetype start = pos;
+            while (pos < size && text[pos].isLetter())
+                ++pos;
+            if (pos == start)
+                return false;
+            break;
+        }
+        case Step::Literal:
+            if (text.mid(pos, step.literal.size()) != step.literal)
+                return false;
+            pos += step.literal.size();
+            break;
+        case Step::Marker: {
+            // AM/PM (two letters) or A/P (one), upper-cased with the full rules: a letter
+            // that becomes two ("ß") makes it no marker.
+            const QString m = text.mid(pos, step.digits).toString().toUpper();
+            if (m.size() != step.digits || (m[0] != QLatin1Char('A') && m[0] != QLatin1Char('P')))
+                return false;
+            pm = m[0] == QLatin1Char('P');
+            pos += step.digits;
+            break;
+        }
+        case Step::Never:
+            return false;
+        }
+    }
+    const int day = fields[Step::Day], month = fields[Step::Month];
+    int year = fields[Step::Year];
+    if (pos != size || year < 0 || month < 0 || day < 0)
+        return false;
+    if (twoDigitYear) {
+        // Two-digit years fall into the hundred years that start fifty years ago.
+        const int base = nowYear_ - 50;
+        year += base / 100 * 100;
+        if (year < base)
+            year += 100;
+    }
+    int hour = std::max(fields[Step::Hour], 0);
+    if (twelve_) {
+        if (hour < 1 || hour > 12)
+            return false;
+        hour = (hour % 12) + (pm ? 12 : 0);
+    }
+    TDateTime date = 0, time = 0;
+    if (!TryEncodeDate(year, month, day, date) ||
+        !TryEncodeTime(hour, std::max(fields[Step::Minute], 0), std::max(fields[Step::Second], 0),
+                       std::max(fields[Step::Msec], 0), time))
+        return false;
+    out = date + time;
+    return true;
+}
+
 bool ParseModifiedText(const QString& text, const QString& datePattern, const QString& timePattern,
                        TDateTime& out) {
-    const FormatSettings fs = ModifiedFormatSettings();
-    ModifiedTextParser parser(text, fs);
-    return parser.Parse(datePattern + QLatin1Char(' ') + timePattern) && parser.Result(out);
+    return ModifiedTextReader(datePattern, timePattern).Read(text, out);
 }
 
 } // namespace kivo

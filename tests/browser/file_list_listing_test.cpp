@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <QString>
 #include <QStringList>
 
@@ -196,6 +197,59 @@ TEST(ModifiedText, UnreadableTextsAreRefused) {
                                    QStringLiteral("yyyy.MM.dd"), QStringLiteral("hh:nn:ss"), v));
 }
 
+// Patterns the Modified column may be read with, under fixed settings (short date
+// "dd.MM.yyyy", short time "hh:nn", long time "hh:nn:ss", separators "-" and ":").
+struct ReadCase {
+    const char* date;
+    const char* time;
+    const char16_t* text;
+    int y, mo, d, h, mi, s; // y = 0: the text is refused
+};
+
+class ModifiedReadTest : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ModifiedReadTest, ReadsTheFieldsThePatternLaysOut) {
+    FormatSettings fs;
+    fs.ShortDateFormat = "dd.MM.yyyy";
+    fs.ShortTimeFormat = "hh:nn";
+    fs.LongTimeFormat = "hh:nn:ss";
+    fs.DateSeparator = '-';
+    const PinnedModifiedSettings pinned(fs);
+    const ReadCase& c = GetParam();
+    TDateTime v = 0;
+    const bool ok = ModifiedTextReader(QString::fromUtf8(c.date), QString::fromUtf8(c.time))
+                        .Read(QStringView(c.text), v);
+    ASSERT_EQ(ok, c.y != 0);
+    if (ok) {
+        EXPECT_NEAR(v, EncodeDate(c.y, c.mo, c.d) + EncodeTime(c.h, c.mi, c.s, 0), 1e-9);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, ModifiedReadTest,
+    ::testing::Values(
+        ReadCase{"yyyy/MM/dd", "hh:nn:ss", u"2024-02-29 13:05:07", 2024, 2, 29, 13, 5, 7},
+        ReadCase{"yyyy/MM/dd", "hh:nn:ss", u"2024.02.29 13:05:07", 0, 0, 0, 0, 0, 0},
+        ReadCase{"'d'dd.MM.yyyy", "hhmm", u"d05.03.2024 1030", 2024, 3, 5, 10, 30, 0},
+        ReadCase{"dddd dd.MM.yy", "h:nn AM/PM", u"Fri 01.03.24 1:05 PM", 2024, 3, 1, 13, 5, 0},
+        ReadCase{"dd.MM.yyyy", "hh:nn am/pm", u"01.03.2024 12:00 am", 2024, 3, 1, 0, 0, 0},
+        ReadCase{"dd.MM.yyyy", "h:nn AM/PM", u"01.03.2024 13:00 PM", 0, 0, 0, 0, 0, 0},
+        ReadCase{"dd.MM.yyyy", "h a/p", u"01.03.2024 7 p", 2024, 3, 1, 19, 0, 0},
+        ReadCase{"ddddd", "t", u"09.12.2026 07:15", 2026, 12, 9, 7, 15, 0},
+        ReadCase{"ddddd", "tt", u"09.12.2026 07:15:59", 2026, 12, 9, 7, 15, 59},
+        ReadCase{"yyyyMMdd", "hh:mm", u"20241231 23:12", 2024, 12, 31, 23, 0, 0},
+        ReadCase{"\"x\"yyyy.MM.dd", "hh", u"x2024.01.02 03", 2024, 1, 2, 3, 0, 0},
+        ReadCase{"yyyy.MM.dd", "hh:nn", u"2024.01.02 03:04 ", 0, 0, 0, 0, 0, 0}));
+
+TEST(ModifiedText, PatternsNestedTooDeeplyAreNeverRead) {
+    FormatSettings fs;
+    fs.ShortDateFormat = "ddddd"; // refers to itself
+    const PinnedModifiedSettings pinned(fs);
+    TDateTime v = 0;
+    EXPECT_FALSE(
+        ModifiedTextReader(QStringLiteral("ddddd"), QStringLiteral("hh")).Read(u"01 02", v));
+}
+
 TEST(Names, LocaleUpperCaseThenCodeOrder) {
     EXPECT_EQ(CompareNames(QStringLiteral("abc"), QStringLiteral("ABC")), 0);
     EXPECT_EQ(CompareNames(QStringLiteral("a"), QStringLiteral("B")), -1);
@@ -338,6 +392,25 @@ TEST_F(ListingFolder, ParentFirstByNameInBothDirections) {
     EXPECT_EQ(Captions(listing).first(), kParentCaption);
     listing.SortByColumn(0);
     EXPECT_EQ(Captions(listing).first(), kParentCaption);
+}
+
+TEST_F(ListingFolder, NamesSortWithTheLocalesUpperCase) {
+    // Turkish upper-cases "i" to a letter after "J": no ASCII shortcut may apply.
+    dir.write("i1", "");
+    dir.write("j1", "");
+    const QLocale saved;
+    for (const QLocale& locale : {QLocale(QLocale::Turkish), QLocale(QLocale::English)}) {
+        QLocale::setDefault(locale);
+        listing.Refresh(); // by name, descending as at the start
+        QStringList files;
+        for (const FileListItem& item : listing.Items())
+            if (item.kind() == kKindFile)
+                files << item.caption;
+        ASSERT_EQ(files.size(), 4);
+        for (qsizetype i = 1; i < files.size(); ++i)
+            EXPECT_GT(CompareNames(files[i - 1], files[i]), 0) << files.join(u' ').toStdString();
+    }
+    QLocale::setDefault(saved);
 }
 
 TEST_F(ListingFolder, SizeComparesWholeKilobytes) {
