@@ -82,18 +82,35 @@ class TByteOrderReader {
 public:
     TByteOrderReader() = default;
     virtual ~TByteOrderReader() = default;
+    // A copy would view the other's bytes.
+    TByteOrderReader(const TByteOrderReader&) = delete;
+    TByteOrderReader& operator=(const TByteOrderReader&) = delete;
 
     bool BigEndian = false; // "MM" when true, "II" when false
 
     // A copy into the buffer this object already has: no allocation once it is large enough.
     void SetBuffer(std::span<const std::uint8_t> bytes) {
-        if (bytes.data() != Buffer.data())
-            Buffer.assign(bytes.begin(), bytes.end());
+        if (bytes.data() != own_.data())
+            own_.assign(bytes.begin(), bytes.end());
         else
-            Buffer.resize(bytes.size());
+            own_.resize(bytes.size());
+        Buffer = own_;
     }
-    void SetBuffer(std::vector<std::uint8_t>&& bytes) { Buffer = std::move(bytes); }
-    const std::vector<std::uint8_t>& GetBuffer() const { return Buffer; }
+    void SetBuffer(std::vector<std::uint8_t>&& bytes) {
+        own_ = std::move(bytes);
+        Buffer = own_;
+    }
+    // Reads bytes its caller keeps, unchanged, for as long as this reads them: no copy.
+    void ViewBuffer(std::span<const std::uint8_t> bytes) { Buffer = bytes; }
+    // No bytes; storage of more than a mebibyte is given back.
+    void ClearBuffer() {
+        Buffer = {};
+        if (own_.capacity() > std::size_t{1} << 20)
+            std::vector<std::uint8_t>().swap(own_);
+        else
+            own_.clear();
+    }
+    std::span<const std::uint8_t> GetBuffer() const { return Buffer; }
     ByteCursor Cursor() const { return ByteCursor(Buffer, BigEndian); }
 
     // 16 and 32 bits at a 1-based position; ExifFailure when they lie outside the buffer.
@@ -101,7 +118,10 @@ public:
     std::uint32_t Read32(std::int64_t pos) const;
 
 protected:
-    std::vector<std::uint8_t> Buffer;
+    std::span<const std::uint8_t> Buffer; // own_, or bytes the caller keeps
+
+private:
+    std::vector<std::uint8_t> own_;
 };
 
 } // namespace kivo

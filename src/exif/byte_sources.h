@@ -16,6 +16,7 @@
 #include "exif/photo_data.h"
 #include "exif/read_limits.h"
 #include "platform/regular_file.h"
+#include "platform/regular_file_nonblocking.h"
 
 namespace kivo {
 
@@ -28,7 +29,13 @@ public:
     // size: the file's size from its fstat, -1 when unknown. The buffer is grown to
     // kHeadBytes once and reused.
     FileSource(UniqueFd fd, std::int64_t size, std::vector<std::uint8_t>& buffer)
-        : fd_(std::move(fd)), size_(size), buf_(buffer) {
+        : own_(std::move(fd)), fd_(own_.get()), size_(size), buf_(buffer) {
+        if (buf_.size() < kHeadBytes)
+            buf_.resize(kHeadBytes);
+    }
+    // The same for a descriptor its caller keeps (pread leaves its offset alone).
+    FileSource(int borrowedFd, std::int64_t size, std::vector<std::uint8_t>& buffer)
+        : fd_(borrowedFd), size_(size), buf_(buffer) {
         if (buf_.size() < kHeadBytes)
             buf_.resize(kHeadBytes);
     }
@@ -117,10 +124,17 @@ private:
     std::size_t preadFull(std::int64_t offset, std::uint8_t* out, std::size_t n) {
         std::size_t done = 0;
         while (done < n) {
-            const ssize_t got = ::pread(fd_.get(), out + done, n - done,
+            const ssize_t got = ::pread(fd_, out + done, n - done,
                                         static_cast<off_t>(offset) + static_cast<off_t>(done));
             if (got < 0 && errno == EINTR)
                 continue;
+            // Opened without blocking: a file system that honours that for a regular file
+            // gets the usual semantics once it says so.
+            if (got < 0 && errno == EAGAIN && !madeBlocking_) {
+                madeBlocking_ = true;
+                if (ClearNonBlocking(fd_))
+                    continue;
+            }
             if (got <= 0)
                 break;
             done += static_cast<std::size_t>(got);
@@ -128,7 +142,9 @@ private:
         return done;
     }
 
-    UniqueFd fd_;
+    UniqueFd own_; // empty for a borrowed descriptor
+    int fd_ = -1;
+    bool madeBlocking_ = false;
     std::int64_t size_ = -1;
     std::vector<std::uint8_t>& buf_;
     std::int64_t offset_ = 0; // file offset of the next read

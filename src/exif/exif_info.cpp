@@ -55,7 +55,7 @@ void TExifInfo::Reset(TPhotoData* owner, int buildMode) {
     BuildMode = buildMode;
     TiffSource = owner ? OwnerTiffSource(*owner) : false;
     BigEndian = false;
-    clearKeepingSmall(Buffer);
+    ClearBuffer();
     ModifyDatePos = 0;
     TakenDatePos = 0;
     DigitizedDatePos = 0;

@@ -193,7 +193,7 @@ bool TPhotoData::ScanJpegStream(ByteSource& in) {
             } else if (startsWithExifHeader(slot.Bytes)) {
                 ExifSlot = &slot;
                 StartExif();
-                SetBuffer(slot.Bytes);
+                ViewBuffer(slot.Bytes); // the slot keeps its bytes until the next file
                 ParseExifSegment();
             }
             break;

@@ -76,6 +76,7 @@ void TPhotoData::ClearState() {
     Iptc.reset();
     XmpPacket.clear();
     BigEndian = false;
+    ClearBuffer();
     TiffSource = false;
     FarBytes.clear();
     FarReads = 0;
@@ -108,7 +109,7 @@ bool TPhotoData::ReadImageFile(const std::string& path) {
     if (ContainerByName(path) != PhotoContainer::None) {
         // The common case, a regular photo file, costs one open, its fstat and the reads;
         // anything else takes the careful path below, which names what it found.
-        RegularFile file = OpenRegularFile(path);
+        RegularFile file = OpenRegularFileNonBlocking(path);
         if (file) {
             SourcePath = path;
             SourceTime = UnixToLocalDateTime(file.info.st_mtim.tv_sec);
@@ -155,14 +156,7 @@ bool TPhotoData::ReadOpenFile(const std::string& path, int fd, const struct stat
     StatusText = kStatusNotExif;
     if (ContainerByName(path) == PhotoContainer::None || !S_ISREG(info.st_mode))
         return false;
-    // A duplicate: the source closes its own descriptor, the caller keeps the one it has.
-    UniqueFd own(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
-    if (!own) {
-        OpenError = errno;
-        StatusText = kStatusCannotOpen;
-        return false;
-    }
-    FileSource in(std::move(own), SourceSize, head_);
+    FileSource in(fd, SourceSize, head_); // the caller's descriptor, which it keeps
     const bool found = readStream(path, in);
     SourceBytesRead = in.consumed();
     return found;
@@ -218,7 +212,7 @@ void TPhotoData::ParseExifSegment() {
         return;
     }
     Exif->ClearTraceText();
-    Exif->SetBuffer(Buffer);
+    Exif->ViewBuffer(Buffer); // the stored segment outlives the walk
     Exif->BigEndian = BigEndian;
     const auto first = Cursor().u32(13);
     if (!first)
@@ -272,9 +266,9 @@ bool TPhotoData::ReadTiffStream(ByteSource& in) {
     StartExif();
     Exif->TiffSource = true;
     Exif->ClearTraceText();
-    SetBuffer(slot.Bytes);
+    ViewBuffer(slot.Bytes);
     BigEndian = bigEndian;
-    Exif->SetBuffer(slot.Bytes);
+    Exif->ViewBuffer(slot.Bytes);
     Exif->BigEndian = bigEndian;
 
     // The first directory is read where the header says: in the bytes read, or where it

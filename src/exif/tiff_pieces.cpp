@@ -29,8 +29,8 @@ bool ReadTiffPieces(TPhotoData& photo, const std::vector<TiffPiece>& pieces) {
     TExifInfo& exif = *photo.Exif;
     exif.TiffSource = true;
     exif.ClearTraceText();
-    photo.SetBuffer(slot.Bytes);
-    exif.SetBuffer(slot.Bytes);
+    photo.ViewBuffer(slot.Bytes);
+    exif.ViewBuffer(slot.Bytes);
     bool first = true;
     for (std::size_t k = 0; k < pieces.size(); ++k) {
         const auto& b = pieces[k].bytes;

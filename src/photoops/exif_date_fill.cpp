@@ -13,6 +13,7 @@
 #include "platform/datetime.h"
 #include "platform/file_system.h"
 #include "platform/regular_file.h"
+#include "platform/regular_file_nonblocking.h"
 
 namespace kivo {
 
@@ -41,7 +42,7 @@ std::optional<ExifDateRow> ExifDateRowReader::Read(const std::string& name) {
     std::optional<TDateTime> age;
     // What is read and the time shown come from one open file; what it found is asked
     // below, its result is not needed.
-    if (const RegularFile file = OpenRegularFile(path)) {
+    if (const RegularFile file = OpenRegularFileNonBlocking(path)) {
         reader.ReadOpenFile(path, file.fd.get(), file.info);
         age = FileAgeOf(file.info);
     } else {

@@ -2,11 +2,15 @@
 
 #include <cstring>
 
+#include "platform/regular_file_nonblocking.h"
+
 #include <sys/stat.h>
 
 namespace kivo {
 
-RegularFile OpenRegularFileAt(int dirFd, const std::string& name, int flags) {
+namespace {
+
+RegularFile openRegular(int dirFd, const std::string& name, int flags, bool blocking) {
     RegularFile result;
     UniqueFd fd(::openat(dirFd, name.c_str(), flags | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
     if (!fd) {
@@ -22,6 +26,10 @@ RegularFile OpenRegularFileAt(int dirFd, const std::string& name, int flags) {
         result.error = kNotRegularFile;
         return result;
     }
+    if (!blocking) {
+        result.fd = std::move(fd);
+        return result;
+    }
     // Regular files never block on open or read; later reads expect the usual semantics.
     // The status flags are the ones opened with (open cannot set O_ASYNC): no F_GETFL.
     if (::fcntl(fd.get(), F_SETFL, flags & (O_APPEND | O_DIRECT | O_NOATIME)) != 0) {
@@ -32,8 +40,23 @@ RegularFile OpenRegularFileAt(int dirFd, const std::string& name, int flags) {
     return result;
 }
 
+} // namespace
+
+RegularFile OpenRegularFileAt(int dirFd, const std::string& name, int flags) {
+    return openRegular(dirFd, name, flags, true);
+}
+
 RegularFile OpenRegularFile(const std::string& path, int flags) {
     return OpenRegularFileAt(AT_FDCWD, path, flags);
+}
+
+RegularFile OpenRegularFileNonBlocking(const std::string& path) {
+    return openRegular(AT_FDCWD, path, O_RDONLY, false);
+}
+
+bool ClearNonBlocking(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    return flags >= 0 && ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == 0;
 }
 
 std::string OpenErrorText(int error) {

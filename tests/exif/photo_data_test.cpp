@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "exif/photo_data.h"
 #include "exif/render.h"
+#include "platform/regular_file.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -583,6 +585,30 @@ TEST(ReadImageFile, ExtensionsAndFiles) {
     EXPECT_EQ(pd.SourcePath, "");
     EXPECT_FALSE(pd.ReadImageFile(dir.path()));
     EXPECT_EQ(pd.StatusText, "");
+}
+
+TEST(ReadOpenFile, ReadsThroughTheCallersDescriptorAndLeavesItAsItWas) {
+    TempDir dir;
+    const Bytes jpeg = JpegWithExif(CameraTiff(false));
+    const std::string path = dir.write("a.jpg", jpeg);
+    const UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    ASSERT_TRUE(fd);
+    struct stat st {};
+    ASSERT_EQ(::fstat(fd.get(), &st), 0);
+    TPhotoData pd(kBuildAll);
+    std::int64_t read[2] = {};
+    for (std::int64_t& bytes : read) {
+        EXPECT_TRUE(pd.ReadOpenFile(path, fd.get(), st));
+        EXPECT_GT(pd.Exif->TakenDatePos, 0);
+        bytes = pd.SourceBytesRead;
+    }
+    EXPECT_GT(read[0], 0);
+    EXPECT_EQ(read[1], read[0]);
+    // Still open, at its first byte.
+    std::uint8_t first[2] = {};
+    ASSERT_EQ(::read(fd.get(), first, 2), 2);
+    EXPECT_EQ(first[0], 0xFF);
+    EXPECT_EQ(first[1], 0xD8);
 }
 
 TEST(ReadImageFile, UnreadableFileIsIllegalConstruction) {

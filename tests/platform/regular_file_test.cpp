@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/regular_file.h"
+#include "platform/regular_file_nonblocking.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -53,6 +54,24 @@ TEST(OpenRegularFile, RefusesWhatIsNotARegularFile) {
     EXPECT_NE(f.error, 0);
     ::close(s);
     EXPECT_EQ(OpenErrorText(kNotRegularFile), "not a regular file");
+}
+
+TEST(OpenRegularFile, NonBlockingUntilClearedAndStillOnlyRegularFiles) {
+    TempDir tmp;
+    const std::string fifo = tmp.file("pipe.jpg");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& p : {fifo, tmp.mkdir("folder.jpg"), std::string("/dev/null")})
+        EXPECT_EQ(OpenRegularFileNonBlocking(p).error, kNotRegularFile) << p;
+    EXPECT_EQ(OpenRegularFileNonBlocking(tmp.file("none.jpg")).error, ENOENT);
+
+    const RegularFile f = OpenRegularFileNonBlocking(tmp.write("a.jpg", "abc"));
+    ASSERT_TRUE(f) << OpenErrorText(f.error);
+    EXPECT_EQ(f.info.st_size, 3);
+    EXPECT_NE(::fcntl(f.fd.get(), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NE(::fcntl(f.fd.get(), F_GETFD) & FD_CLOEXEC, 0);
+    EXPECT_TRUE(ClearNonBlocking(f.fd.get()));
+    EXPECT_EQ(::fcntl(f.fd.get(), F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_FALSE(ClearNonBlocking(-1));
 }
 
 TEST(OpenRegularFile, MissingFileAndLinkRefusedWithTheirErrno) {

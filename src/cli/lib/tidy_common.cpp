@@ -170,11 +170,28 @@ std::string EscapeForLine(std::string_view text) {
     return out;
 }
 
-std::size_t TextWidth(const std::string& s) {
+std::size_t TextWidth(std::string_view s) {
     // Every byte that does not continue a UTF-8 sequence starts a character.
     return static_cast<std::size_t>(std::count_if(
         s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
+
+namespace {
+
+// True when EscapeForLine would give text back as it is.
+bool plainForLine(std::string_view text) {
+    return std::none_of(text.begin(), text.end(), [](char ch) {
+        const auto c = static_cast<unsigned char>(ch);
+        return c < 0x20 || c == 0x7F || c == '\\';
+    });
+}
+
+// The width of a cell as printed.
+std::size_t cellWidth(std::string_view cell) {
+    return plainForLine(cell) ? TextWidth(cell) : TextWidth(EscapeForLine(cell));
+}
+
+} // namespace
 
 void PrintText(const ResultTable& raw, std::ostream& out) {
     std::size_t shown = raw.columns.size();
@@ -182,18 +199,24 @@ void PrintText(const ResultTable& raw, std::ostream& out) {
         std::all_of(raw.rows.begin(), raw.rows.end(),
                     [shown](const auto& row) { return row[shown - 1].empty(); }))
         --shown;
-    // Cells are escaped twice (to measure, then to print) rather than copied whole.
+    // Cells with something to escape are escaped twice (to measure, then to print) rather
+    // than copied whole; the others are used as they are.
     std::vector<std::size_t> widths(shown);
     for (std::size_t c = 0; c < shown; ++c) {
-        widths[c] = TextWidth(EscapeForLine(raw.columns[c]));
+        widths[c] = cellWidth(raw.columns[c]);
         for (const auto& row : raw.rows)
-            widths[c] = std::max(widths[c], TextWidth(EscapeForLine(row[c])));
+            widths[c] = std::max(widths[c], cellWidth(row[c]));
     }
+    std::string escaped;
     std::string text;
     auto printRow = [&](const std::vector<std::string>& cells) {
         const std::size_t start = text.size();
         for (std::size_t c = 0; c < shown; ++c) {
-            const std::string cell = EscapeForLine(cells[c]);
+            std::string_view cell = cells[c];
+            if (!plainForLine(cell)) {
+                escaped = EscapeForLine(cell);
+                cell = escaped;
+            }
             text += cell;
             if (c + 1 < shown)
                 text.append(widths[c] - TextWidth(cell) + 2, ' ');

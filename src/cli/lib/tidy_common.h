@@ -92,6 +92,6 @@ std::int64_t ParseAmount(const std::string& text);
 int ParseUnit(const std::string& text);
 
 // Width of a UTF-8 text in characters (code points).
-std::size_t TextWidth(const std::string& s);
+std::size_t TextWidth(std::string_view s);
 
 } // namespace kivo::tidy
