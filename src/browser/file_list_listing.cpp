@@ -68,6 +68,34 @@ private:
     QString text_;
 };
 
+// Size texts of one listing: photographs of one camera fall on the same whole kilobytes
+// again and again, and a text made once is shared by all of them.
+class SizeTexts {
+public:
+    const QString& Of(std::uint64_t bytes, const QString& kind) {
+        if (kind == kKindDir)
+            return dirText_.isNull() ? (dirText_ = SizeText(bytes, kind)) : dirText_;
+        Slot& slot = slots_[(bytes / 1024) % kSlots];
+        const bool small = bytes >= 1 && bytes <= 1023; // counted as a whole kilobyte
+        if (slot.text.isNull() || slot.bytes / 1024 != bytes / 1024 || slot.small != small) {
+            slot.text = SizeText(bytes, kind);
+            slot.bytes = bytes;
+            slot.small = small;
+        }
+        return slot.text;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 256;
+    struct Slot {
+        std::uint64_t bytes = 0;
+        bool small = false;
+        QString text;
+    };
+    std::array<Slot, kSlots> slots_;
+    QString dirText_;
+};
+
 } // namespace
 
 // --- FileListing ------------------------------------------------------------------------
@@ -221,6 +249,7 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
     const ShellFileType folderType = ShellTypeOfFolder();
     TypeBySuffix fileTypes;
     AttrTexts attrTexts;
+    SizeTexts sizeTexts;
     items_.reserve(items_.size() + entries.size());
     bool added = false;
     for (const DirEntry& e : entries) {
@@ -258,7 +287,7 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
         const ShellFileType& type = e.isDir() ? folderType : fileTypes.Of(name);
         item.name = name;
         item.iconKey = type.mimeName;
-        item.subItems[siSize] = SizeText(e.size, kind);
+        item.subItems[siSize] = sizeTexts.Of(e.size, kind);
         item.subItems[siType] = parent ? QStringLiteral(" ") : type.typeName;
         item.subItems[siModified] =
             FromUtf8(FormatDateTime(modPattern, UnixToLocalDateTime(e.mtime), fs));

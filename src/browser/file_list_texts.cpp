@@ -266,11 +266,14 @@ bool ModifiedTextReader::Read(QStringView text, TDateTime& out) const {
                 return false;
             break;
         }
-        case Step::Literal:
-            if (text.mid(pos, step.literal.size()) != step.literal)
+        case Step::Literal: {
+            const qsizetype n = step.literal.size();
+            if (n > size - pos ||
+                !std::equal(step.literal.cbegin(), step.literal.cend(), text.begin() + pos))
                 return false;
-            pos += step.literal.size();
+            pos += n;
             break;
+        }
         case Step::Marker: {
             // AM/PM (two letters) or A/P (one), upper-cased with the full rules: a letter
             // that becomes two ("ß") makes it no marker.

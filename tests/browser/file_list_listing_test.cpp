@@ -413,6 +413,22 @@ TEST_F(ListingFolder, NamesSortWithTheLocalesUpperCase) {
     QLocale::setDefault(saved);
 }
 
+TEST(Listing, EachFileShowsTheSizeTextOfItsOwnSize) {
+    // Sizes a listing's texts may share, and sizes 256 KiB apart that must not.
+    TempDir dir;
+    const std::vector<std::size_t> sizes{0, 1, 1023, 1024, 2047, 2048, 262144, 262145, 263168, 5};
+    for (std::size_t i = 0; i < sizes.size(); ++i)
+        dir.write("f" + std::to_string(i), std::string(sizes[i], 'x'));
+    FileListing l;
+    ASSERT_TRUE(l.SetDirectory(Q(dir.path())));
+    l.Refresh();
+    for (std::size_t i = 0; i < sizes.size(); ++i) {
+        const FileListItem* item = Find(l, Q("f" + std::to_string(i)));
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->subItems[siSize], SizeText(sizes[i], kKindFile)) << sizes[i];
+    }
+}
+
 TEST_F(ListingFolder, SizeComparesWholeKilobytes) {
     dir.write("ten", std::string(10, 'x'));
     dir.write("thousand", std::string(1000, 'x'));
