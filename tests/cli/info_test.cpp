@@ -145,6 +145,36 @@ TEST(KivoInfo, ReportsGoOutInPiecesAsTheFilesAreRead) {
     }
 }
 
+TEST(KivoInfo, EachJsonObjectIsTheOneOfItsFileAlone) {
+    TempDir dir;
+    TiffBuilder t(true);
+    const int ifd0 = t.AddIfd(), exif = t.AddIfd();
+    t.Ascii(ifd0, 0x010F, "Canon");
+    t.Link(ifd0, 0x8769, exif);
+    t.Ascii(exif, 0x9003, "2004:07:15 13:45:10");
+    t.Ascii(exif, 0xA434, "EF50mm f/1.8"); // LensModel
+    t.Ascii(exif, 0x9011, "+02:00");       // OffsetTimeOriginal
+    const Bytes lens = JpegWithExif(t.Build());
+    const std::vector<std::string> files = {dir.write("lens.jpg", lens),
+                                            dir.write("plain.jpg", JpegWithExif(CameraTiff(false))),
+                                            dir.write("none.jpg", JpegFile({})),
+                                            dir.write("b\xE9.jpg", lens),
+                                            dir.write("tiff.tif", CameraTiff(true)),
+                                            dir.file("missing.jpg"),
+                                            dir.write("lens2.jpg", lens)};
+    std::vector<std::string> args = {"--json"};
+    args.insert(args.end(), files.begin(), files.end());
+    const RunResult all = run(args);
+    const auto array = nlohmann::ordered_json::parse(all.out);
+    ASSERT_EQ(array.size(), files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i]);
+        EXPECT_EQ(array[i], nlohmann::ordered_json::parse(run({"--json", files[i]}).out)[0]);
+    }
+    EXPECT_EQ(array[0]["LensModel"], "EF50mm f/1.8");
+    EXPECT_EQ(array[1]["LensModel"], "");
+}
+
 TEST(KivoInfo, OutputThatCannotBeWrittenFailsTheRun) {
     const UniqueFdForTest full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
     if (full.fd < 0)

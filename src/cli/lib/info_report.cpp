@@ -18,6 +18,7 @@
 #include "exif/xmp_dates.h"
 #include "kivo_version.h"
 #include "platform/datetime.h"
+#include "platform/name_bytes.h"
 #include "platform/regular_file.h"
 
 namespace kivo {
@@ -157,33 +158,49 @@ bool ParseInfoArgs(const std::vector<std::string>& args, InfoOptions& options, s
     return true;
 }
 
-nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
-                                XmpSidecarReader& sidecars, bool withTags, bool withTrace) {
+namespace {
+
+// A text value, into the string the value already holds when it is one: an object filled
+// file after file keeps its keys and the room of its texts.
+void setText(nlohmann::ordered_json& value, std::string_view text) {
+    if (value.is_string())
+        value.get_ref<std::string&>().assign(text);
+    else
+        value = std::string(text);
+}
+
+} // namespace
+
+void FillInfoJson(nlohmann::ordered_json& j, const std::string& file, TPhotoData& photo,
+                  XmpSidecarReader& sidecars, bool withTags, bool withTrace) {
     TExifInfo* exif = photo.Exif.get();
-    nlohmann::ordered_json j;
-    PutName(j, "file", file);
-    j["status"] = photo.StatusText;
+    if (IsValidUtf8(file))
+        setText(j["file"], file);
+    else
+        PutName(j, "file", file);
+    setText(j["status"], photo.StatusText);
     j["exif_present"] = photo.ExifPresent();
-    nlohmann::ordered_json positions = nlohmann::ordered_json::object();
-    nlohmann::ordered_json dates = nlohmann::ordered_json::object();
-    for (const auto& s : stampsOf(photo)) {
+    // One member at a time: adding a member may move the others.
+    const auto stamps = stampsOf(photo);
+    nlohmann::ordered_json& positions = j["positions"];
+    for (const auto& s : stamps)
         positions[s.key] = s.pos;
-        dates[s.key] = dateText(photo, s.pos);
-    }
-    j["positions"] = std::move(positions);
-    j["dates"] = std::move(dates);
-    j["make"] = exif ? exif->MakeText : "";
-    j["model"] = exif ? exif->ModelText : "";
+    nlohmann::ordered_json& dates = j["dates"];
+    for (const auto& s : stamps)
+        setText(dates[s.key], dateText(photo, s.pos));
+    setText(j["make"], exif ? std::string_view(exif->MakeText) : "");
+    setText(j["model"], exif ? std::string_view(exif->ModelText) : "");
     j["pixel_width"] = exif ? exif->PixelWidth : 0;
     j["pixel_height"] = exif ? exif->PixelHeight : 0;
     j["flash"] = exif ? exif->FlashValue : 0;
     const auto at = exif ? factIndexes(*exif) : std::array<int, kFactCount>{};
     for (std::size_t k = 0; k < kFactCount; ++k)
-        j[std::string(kExif23Facts[k])] = exif ? exif->TagTextAt(at[k]) : "";
+        setText(j[kExif23Facts[k].data()], exif ? exif->TagTextAt(at[k]) : std::string());
     const XmpDates xmp = xmpDatesOf(file, photo, sidecars);
-    j["xmp_dates"] = {{"DateTimeOriginal", xmp.dateTimeOriginal},
-                      {"CreateDate", xmp.createDate},
-                      {"DateCreated", xmp.dateCreated}};
+    nlohmann::ordered_json& xmpDates = j["xmp_dates"];
+    setText(xmpDates["DateTimeOriginal"], xmp.dateTimeOriginal);
+    setText(xmpDates["CreateDate"], xmp.createDate);
+    setText(xmpDates["DateCreated"], xmp.dateCreated);
     j["maker_decoded"] = exif ? exif->MakerDecoded : false;
     if (withTags) {
         nlohmann::ordered_json tags = nlohmann::ordered_json::array();
@@ -217,6 +234,12 @@ nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
                             {"shown", row.Shown}});
         j["iptc"] = std::move(iptc);
     }
+}
+
+nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
+                                XmpSidecarReader& sidecars, bool withTags, bool withTrace) {
+    nlohmann::ordered_json j;
+    FillInfoJson(j, file, photo, sidecars, withTags, withTrace);
     return j;
 }
 
@@ -309,33 +332,24 @@ void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo
 namespace {
 
 // The JSON array, written one object at a time: the same text as the whole array dumped
-// with an indent of 2.
+// with an indent of 2. The library's serializer writes each object straight into the
+// output, indented as an element of the array.
 class JsonArrayWriter {
 public:
-    explicit JsonArrayWriter(OutputBuffer& out) : out_(out) {}
+    explicit JsonArrayWriter(OutputBuffer& out)
+        : out_(out), serializer_(nlohmann::detail::output_adapter<char, std::string>(out.text()),
+                                 ' ', nlohmann::ordered_json::error_handler_t::replace) {}
     void Add(const nlohmann::ordered_json& object) {
-        const std::string text =
-            object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-        std::string& to = out_.text();
-        to += any_ ? ",\n  " : "[\n  ";
+        out_.text() += any_ ? ",\n  " : "[\n  ";
         any_ = true;
-        // JSON text holds no raw line breaks but the ones dump put between the members.
-        for (std::size_t from = 0;;) {
-            const std::size_t at = text.find('\n', from);
-            if (at == std::string::npos) {
-                to.append(text, from, std::string::npos);
-                break;
-            }
-            to.append(text, from, at + 1 - from);
-            to += "  ";
-            from = at + 1;
-        }
+        serializer_.dump(object, true, false, 2, 2);
         out_.Wrote();
     }
     void Finish() { out_.Append(any_ ? "\n]\n" : "[]\n"); }
 
 private:
     OutputBuffer& out_;
+    nlohmann::detail::serializer<nlohmann::ordered_json> serializer_;
     bool any_ = false;
 };
 
@@ -356,6 +370,7 @@ int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostrea
     TPhotoData photo(kBuildAll);
     XmpSidecarReader sidecars;
     JsonArrayWriter json(out);
+    nlohmann::ordered_json reused;
     bool first = true;
     auto fail = [&](const std::string& file, const std::string& error) {
         // One line on stderr; with --json the file keeps its place in the array.
@@ -386,7 +401,14 @@ int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostrea
             continue;
         }
         if (options.json) {
-            json.Add(InfoJson(file, photo, sidecars, options.tags, options.trace));
+            // The default fields are the same keys for every file with a UTF-8 name: one
+            // object is filled again and again. Tags and IPTC records vary from file to file.
+            if (!options.tags && !options.trace && IsValidUtf8(file)) {
+                FillInfoJson(reused, file, photo, sidecars, false, false);
+                json.Add(reused);
+            } else {
+                json.Add(InfoJson(file, photo, sidecars, options.tags, options.trace));
+            }
         } else {
             if (!first)
                 out.text() += '\n';

@@ -38,6 +38,10 @@ std::string InfoFileProblem(const std::string& file);
 // withTrace "trace" and "maker_trace" (before "iptc").
 nlohmann::ordered_json InfoJson(const std::string& file, TPhotoData& photo,
                                 XmpSidecarReader& sidecars, bool withTags, bool withTrace);
+// The same into an object that may hold the report of an earlier file: its members are set
+// again in place, in the same order (a name that is not UTF-8 adds "file_bytes").
+void FillInfoJson(nlohmann::ordered_json& object, const std::string& file, TPhotoData& photo,
+                  XmpSidecarReader& sidecars, bool withTags, bool withTrace);
 // The report of a file that could not be read: "file" and "error".
 nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string& error);
 // Appends one file's text report to out.
