@@ -108,12 +108,42 @@ bool ArrivedAt(const FileStamp& now, const JournalRow& row) {
            (now.isDir || (now.size == row.before.size && now.mtimeNs == row.before.mtimeNs));
 }
 
-// Marks the rows after the operation by what the file system shows now: the entries that
-// went to the Trash are looked for there all at once, and their places written in one
-// transaction.
-void MarkRows(JournalBatch& batch) {
-    std::vector<std::size_t> trashed;
+// Writes the places the Trash gave the entries of these rows that have gone there, all
+// looked for at once and written in one transaction; the rows whose entries were found
+// are set in `placed`. With `unfound`, an entry that is gone but in no Trash we know is
+// marked done without a place (undo then says so).
+void PlaceTrashed(JournalBatch& batch, const std::vector<std::size_t>& rows,
+                  std::vector<bool>& placed, bool unfound) {
+    std::vector<std::size_t> gone;
     std::vector<TrashQuery> queries;
+    for (std::size_t i : rows) {
+        const JournalRow& row = batch.rows()[i];
+        if (placed[i] || !row.before.exists || SameFile(StampOf(row.oldPath), row.before))
+            continue;
+        gone.push_back(i);
+        queries.push_back(
+            {row.oldPath, static_cast<dev_t>(row.before.dev), static_cast<ino_t>(row.before.ino)});
+    }
+    if (gone.empty())
+        return;
+    std::vector<std::optional<TrashedEntry>> where = FindTrashedEntries(queries);
+    std::vector<JournalBatch::Placed> found;
+    for (std::size_t k = 0; k < gone.size(); ++k) {
+        if (where[k]) {
+            placed[gone[k]] = true;
+            found.push_back({gone[k], StampOf(where[k]->filesPath), std::move(where[k]->filesPath),
+                             std::move(where[k]->infoPath), std::move(where[k]->infoData)});
+        } else if (unfound) {
+            batch.done(gone[k], {});
+        }
+    }
+    batch.doneAt(std::move(found));
+}
+
+// Marks the rows after the operation by what the file system shows now; the Trash rows
+// already placed while it ran are left as they are.
+void MarkRows(JournalBatch& batch, std::vector<bool>& placed) {
+    std::vector<std::size_t> trashed;
     for (std::size_t i = 0; i < batch.rows().size(); ++i) {
         const JournalRow& row = batch.rows()[i];
         if (row.op == RowOp::MakeDir) {
@@ -131,27 +161,15 @@ void MarkRows(JournalBatch& batch) {
                 batch.notDone(i, "not empty");
             else
                 batch.done(i, {});
+        } else if (placed[i]) {
+            continue;
         } else if (!row.before.exists || SameFile(StampOf(row.oldPath), row.before)) {
             batch.notDone(i, "not moved to the Trash");
         } else {
             trashed.push_back(i);
-            queries.push_back({row.oldPath, static_cast<dev_t>(row.before.dev),
-                               static_cast<ino_t>(row.before.ino)});
         }
     }
-    if (trashed.empty())
-        return;
-    std::vector<std::optional<TrashedEntry>> where = FindTrashedEntries(queries);
-    std::vector<JournalBatch::Placed> placed;
-    for (std::size_t k = 0; k < trashed.size(); ++k) {
-        if (where[k])
-            placed.push_back({trashed[k], StampOf(where[k]->filesPath),
-                              std::move(where[k]->filesPath), std::move(where[k]->infoPath),
-                              std::move(where[k]->infoData)});
-        else
-            batch.done(trashed[k], {}); // gone, but into no Trash we know: undo says so
-    }
-    batch.doneAt(std::move(placed));
+    PlaceTrashed(batch, trashed, placed, true);
 }
 
 } // namespace
@@ -166,6 +184,7 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
                         const std::vector<ListChange>& changes) {
     if (depth_++ > 0)
         return;
+    kind_ = kind;
     error_.clear();
     Journal* journal = journal_ ? journal_() : nullptr;
     if (changes.empty())
@@ -186,8 +205,25 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
     if (rows.empty())
         return;
     batch_ = BeginBatch(journal, KindOf(kind), folder, std::move(rows), &error_);
+    placed_.assign(batch_ ? batch_->rows().size() : 0, false);
+    ready_.clear();
     if (!batch_ && failed_)
         failed_(error_);
+}
+
+void ListJournal::Done(std::size_t change) {
+    // Only a delete's changes are its rows one to one.
+    if (depth_ != 1 || !batch_ || kind_ != ListChangeKind::Trash || change >= batch_->rows().size())
+        return;
+    ready_.push_back(change);
+    if (ready_.size() < kPlacesAtOnce)
+        return;
+    try {
+        PlaceTrashed(*batch_, ready_, placed_, false);
+    } catch (const JournalError& e) {
+        error_ = e.what(); // the end looks again
+    }
+    ready_.clear();
 }
 
 void ListJournal::End() {
@@ -195,7 +231,7 @@ void ListJournal::End() {
         return;
     std::unique_ptr<JournalBatch> batch = std::move(batch_);
     try {
-        MarkRows(*batch);
+        MarkRows(*batch, placed_);
     } catch (const JournalError& e) {
         error_ = e.what();
     }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "browser/file_list_change_log.h"
 #include "core/journal.h"
@@ -27,7 +28,11 @@ public:
 
     void Begin(ListChangeKind kind, const std::string& folder,
                const std::vector<ListChange>& changes) override;
+    void Done(std::size_t change) override;
     void End() override;
+    // A delete writes the places of its entries in the Trash every so many entries, so
+    // that a run killed midway can still be undone.
+    static constexpr std::size_t kPlacesAtOnce = 256;
     // Why the last batch was not written ("" when it was).
     const std::string& error() const { return error_; }
 
@@ -36,6 +41,9 @@ private:
     std::function<void()> changed_;
     std::function<void(const std::string&)> failed_;
     std::unique_ptr<JournalBatch> batch_;
+    ListChangeKind kind_ = ListChangeKind::NewFolder;
+    std::vector<bool> placed_;       // rows whose place in the Trash is written
+    std::vector<std::size_t> ready_; // trashed, their places not yet written
     int depth_ = 0; // an operation started while one runs is not journaled on its own
     std::string error_;
 };

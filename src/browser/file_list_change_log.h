@@ -4,6 +4,7 @@
 // the record looks at the entries to see which changes happened. Without a record the
 // list works just the same.
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ class FileListChangeLog {
 public:
     virtual void Begin(ListChangeKind kind, const std::string& folder,
                        const std::vector<ListChange>& changes) = 0;
+    // Change `change` (an index into Begin's list) is done, before the end; told by a
+    // delete as it goes.
+    virtual void Done(std::size_t change) { (void)change; }
     virtual void End() = 0;
 
 protected:

@@ -93,8 +93,9 @@ void FileListOperations::PasteClipboard() {
         const ListChangeScope scope(log_, ListChangeKind::Move, ExcludeTrailingSlash(Local(dir)),
                                     changes);
         // With a record kept, what the paste replaces stays in the Trash to come back from.
-        ShellFileOperation(DialogOwner(), ShellFunc::Move, ClipboardList, targets,
-                           {.trashReplaced = log_ != nullptr});
+        FileOperationOptions options;
+        options.trashReplaced = log_ != nullptr;
+        ShellFileOperation(DialogOwner(), ShellFunc::Move, ClipboardList, targets, options);
     } else {
         ShellFileOperation(DialogOwner(), ShellFunc::Copy, ClipboardList, targets);
     }
@@ -119,7 +120,10 @@ void FileListOperations::DeleteSelectedItems() {
             changes.push_back({Local(path), {}});
         const ListChangeScope scope(log_, ListChangeKind::Trash,
                                     ExcludeTrailingSlash(Local(host_.ListFolder())), changes);
-        ShellFileOperation(DialogOwner(), ShellFunc::Delete, sources, {});
+        FileOperationOptions options;
+        if (log_)
+            options.trashed = [log = log_](std::size_t source) { log->Done(source); };
+        ShellFileOperation(DialogOwner(), ShellFunc::Delete, sources, {}, std::move(options));
     }
     host_.Relist();
     ClipboardList.clear();

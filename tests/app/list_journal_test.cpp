@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QThread>
 
 #include "app/list_journal.h"
 #include "browser/file_list_model.h"
@@ -20,6 +21,7 @@
 #include "core/journal_undo.h"
 #include "platform/gui/path_text.h"
 #include "platform/gui/shell_file_operation.h"
+#include "platform/gui/trash.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"
 
@@ -59,18 +61,16 @@ void PrintTo(const ListOpCase& c, std::ostream* os) {
 
 class ListJournalTest : public ::testing::TestWithParam<ListOpCase> {
 protected:
-    // GLib reads HOME and XDG_DATA_HOME once per process: one home for the suite, its
-    // Trash emptied after each test.
+    // GLib reads HOME and XDG_DATA_HOME once per process: one home for every suite here
+    // (removed at exit), its Trash emptied after each test.
     static void SetUpTestSuite() {
         if (QApplication::instance() == nullptr)
             new QApplication(argc, argv);
-        home = new test::TempDir;
+        if (home)
+            return;
+        home = std::make_unique<test::TempDir>();
         ::setenv("HOME", home->path().c_str(), 1);
         ::setenv("XDG_DATA_HOME", home->mkdir("data").c_str(), 1);
-    }
-    static void TearDownTestSuite() {
-        delete home;
-        home = nullptr;
     }
     void SetUp() override {
         ::setenv("XDG_STATE_HOME", dir.mkdir("state").c_str(), 1);
@@ -127,7 +127,7 @@ protected:
             list.DeleteSelectedItems();
         }
     }
-    static inline test::TempDir* home = nullptr;
+    static inline std::unique_ptr<test::TempDir> home;
     test::TempDir dir;
     std::string photos;
     std::unique_ptr<Journal> journal;
@@ -181,6 +181,61 @@ TEST_P(ListJournalTest, RunsAsBeforeWithoutAJournal) {
     EXPECT_EQ(changes, 0);
     EXPECT_EQ(unjournaled, 1); // the window says so
 }
+
+// A delete as it goes: each entry in the Trash is told from the job, on the GUI thread,
+// and the places are written every so many entries, so that a run killed midway can be
+// undone.
+class TrashPlacesTest : public ListJournalTest {};
+
+class CountingLog final : public FileListChangeLog {
+public:
+    explicit CountingLog(ListJournal& inner) : inner_(inner) {}
+    void Begin(ListChangeKind kind, const std::string& folder,
+               const std::vector<ListChange>& changes) override {
+        inner_.Begin(kind, folder, changes);
+    }
+    void Done(std::size_t change) override {
+        told.push_back(change);
+        offGui |= QThread::currentThread() != qApp->thread();
+        inner_.Done(change);
+    }
+    void End() override { inner_.End(); }
+    std::vector<std::size_t> told;
+    bool offGui = false;
+
+private:
+    ListJournal& inner_;
+};
+
+TEST_P(TrashPlacesTest, ADeleteWritesThePlacesOfItsEntriesAsItGoes) {
+    CountingLog counting(log);
+    list.SetChangeLog(&counting);
+    Run();
+    EXPECT_EQ(counting.told, (std::vector<std::size_t>{0, 1}));
+    EXPECT_FALSE(counting.offGui);
+
+    std::vector<ListChange> changes;
+    for (std::size_t i = 0; i <= ListJournal::kPlacesAtOnce; ++i)
+        changes.push_back({dir.write("Mnoho/" + std::to_string(i), "x"), {}});
+    log.Begin(ListChangeKind::Trash, dir.file("Mnoho"), changes);
+    const std::int64_t id = journal->History(1).front().id;
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        const TrashOutcome t = MoveToTrash(changes[i].from);
+        ASSERT_TRUE(t.ok) << t.reason;
+        log.Done(i);
+    }
+    // What a run killed now leaves: every entry but the last with its place.
+    std::size_t placed = 0;
+    for (const JournalRow& row : journal->Rows(id))
+        placed += row.newPath.empty() ? 0 : 1;
+    EXPECT_EQ(placed, ListJournal::kPlacesAtOnce);
+    log.End();
+    EXPECT_EQ(UndoBatch(*journal, id).undone, changes.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Trash, TrashPlacesTest,
+                         ::testing::Values(ListOpCase{"Trash", BatchKind::Trash, 2, "", ""}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ListJournalTest,

@@ -1,7 +1,9 @@
 // The message boxes that answer the file operation's questions, driven through their
 // buttons, and the progress dialog that waits a second before it appears.
 
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -11,6 +13,7 @@
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QThread>
 #include <QTimer>
 
 #include "platform/gui/shell_file_operation.h"
@@ -172,4 +175,67 @@ TEST_F(ShellQuestions, ShellFileOperationUsesTheInstalledAnswers) {
     EXPECT_TRUE(ShellFileOperation(nullptr, ShellFunc::Rename, {a}, {b}));
     EXPECT_EQ(kivo::test::ReadWholeFile(b.toStdString()), "x");
     SetFileOperationQuestionsFactory(nullptr);
+}
+
+namespace {
+// Answers "replace" on whatever thread asks, noting which, and lets a call posted while
+// the first question was answered show whether the GUI thread ran events before the next.
+struct Seen {
+    bool offGui = false;
+    int replaceAsked = 0;
+    bool posted = false;
+    bool eventsBetweenQuestions = false;
+    bool cancel = false;
+};
+class ThreadNotingQuestions : public FileOperationQuestions {
+public:
+    explicit ThreadNotingQuestions(Seen& seen) : seen_(seen) {}
+    ReplaceAnswer AskReplace(const ReplaceQuestion&) override {
+        Note();
+        if (++seen_.replaceAsked == 1)
+            QMetaObject::invokeMethod(
+                qApp, [s = &seen_] { s->posted = true; }, Qt::QueuedConnection);
+        else
+            seen_.eventsBetweenQuestions = seen_.posted;
+        return {ReplaceChoice::Replace, false};
+    }
+    bool ConfirmTrash(const std::vector<std::string>&) override { return Note(), true; }
+    ErrorChoice ReportError(const std::string&, bool) override { return Note(), ErrorChoice::Skip; }
+    bool Progress(std::uint64_t, std::uint64_t, const std::string&) override {
+        return Note(), !seen_.cancel;
+    }
+
+private:
+    void Note() { seen_.offGui |= QThread::currentThread() != qApp->thread(); }
+    Seen& seen_;
+};
+} // namespace
+
+TEST_F(ShellQuestions, TheJobRunsBesideTheGuiThreadWhichAnswersItsQuestions) {
+    for (const bool cancel : {false, true}) {
+        kivo::test::TempDir t;
+        QStringList sources;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            sources << QString::fromStdString(t.write(std::string("from/") + name, "new"));
+        for (const char* name : {"a.jpg", "b.jpg"})
+            t.write(std::string("to/") + name, "old");
+        Seen seen;
+        seen.cancel = cancel;
+        SetFileOperationQuestionsFactory(
+            [&](QWidget*, ShellFunc) { return std::make_unique<ThreadNotingQuestions>(seen); });
+        EXPECT_EQ(ShellFileOperation(nullptr, ShellFunc::Copy, sources,
+                                     {QString::fromStdString(t.file("to"))}),
+                  !cancel);
+        SetFileOperationQuestionsFactory(nullptr);
+        EXPECT_FALSE(seen.offGui);
+        if (cancel) {
+            // The cancel reached the job before it copied over the first clash.
+            EXPECT_EQ(kivo::test::ReadWholeFile(t.file("to/a.jpg")), "old");
+            EXPECT_FALSE(std::filesystem::exists(t.file("to/c.jpg")));
+        } else {
+            EXPECT_EQ(seen.replaceAsked, 2);
+            EXPECT_TRUE(seen.eventsBetweenQuestions);
+            EXPECT_EQ(kivo::test::ReadWholeFile(t.file("to/b.jpg")), "new");
+        }
+    }
 }

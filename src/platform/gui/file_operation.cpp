@@ -74,7 +74,7 @@ FileOperationJob::FileOperationJob(ShellFunc func, std::vector<std::string> sour
                                    std::vector<std::string> targets,
                                    FileOperationQuestions& questions, FileOperationOptions options)
     : func_(func), sources_(std::move(sources)), targets_(std::move(targets)),
-      questions_(questions), options_(options) {
+      questions_(questions), options_(std::move(options)) {
     for (auto& s : sources_)
         s = ExcludeTrailingSlash(s);
     for (auto& t : targets_)
@@ -125,6 +125,8 @@ FileOperationResult FileOperationJob::Run() {
             ++done_;
             if (s == Status::Done)
                 ++result_.done;
+            if (s == Status::Done && options_.trashed)
+                options_.trashed(i);
             if (s == Status::Cancelled) {
                 result_.cancelled = true;
                 break;

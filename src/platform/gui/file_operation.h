@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ struct FileOperationOptions {
     // A move that replaces a file first puts the old one in the Trash (where an undo finds
     // it) instead of overwriting it.
     bool trashReplaced = false;
+    // Told the index of each source a delete has put in the Trash, as it goes (on the
+    // thread the job runs on).
+    std::function<void(std::size_t source)> trashed;
 };
 
 class FileOperationJob {

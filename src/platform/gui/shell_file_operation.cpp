@@ -1,5 +1,11 @@
 #include "platform/gui/shell_file_operation.h"
 
+#include <atomic>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <type_traits>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
@@ -9,6 +15,7 @@
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QThread>
 
 #include "platform/file_system.h"
 #include "platform/gui/path_text.h"
@@ -58,6 +65,108 @@ QString OperationTitle(ShellFunc func) {
     return {};
 }
 
+// The questions of a job on a worker thread, asked on the GUI thread: the job waits for
+// each answer while the GUI thread keeps handling its events. Progress is posted without
+// waiting (the newest replaces one still on its way) and a cancel comes back through a
+// flag, so the job learns of it at its next step. Posted calls reach the GUI thread in the
+// order they were made, so a question never overtakes the progress before it.
+class QuestionsFromWorker final : public FileOperationQuestions {
+public:
+    QuestionsFromWorker(QObject& gui, FileOperationQuestions& asked) : gui_(gui), asked_(asked) {}
+
+    ReplaceAnswer AskReplace(const ReplaceQuestion& question) override {
+        return OnGui([&] { return asked_.AskReplace(question); });
+    }
+    bool ConfirmTrash(const std::vector<std::string>& paths) override {
+        return OnGui([&] { return asked_.ConfirmTrash(paths); });
+    }
+    ErrorChoice ReportError(const std::string& message, bool moreToCome) override {
+        return OnGui([&] { return asked_.ReportError(message, moreToCome); });
+    }
+    bool Progress(std::uint64_t done, std::uint64_t total, const std::string& current) override {
+        const std::lock_guard lock(mutex_);
+        progress_ = {done, total, current};
+        if (!progressPosted_) {
+            progressPosted_ = true;
+            QMetaObject::invokeMethod(
+                &gui_, [this] { ShowProgress(); }, Qt::QueuedConnection);
+        }
+        return !cancelled_.load();
+    }
+
+private:
+    struct Step {
+        std::uint64_t done = 0;
+        std::uint64_t total = 0;
+        std::string current;
+    };
+    template <typename Ask> std::invoke_result_t<Ask> OnGui(Ask ask) {
+        std::invoke_result_t<Ask> answer{};
+        QMetaObject::invokeMethod(
+            &gui_, [&] { answer = ask(); }, Qt::BlockingQueuedConnection);
+        return answer;
+    }
+    void ShowProgress() {
+        Step step;
+        {
+            const std::lock_guard lock(mutex_);
+            step = std::move(progress_);
+            progressPosted_ = false;
+        }
+        if (!asked_.Progress(step.done, step.total, step.current))
+            cancelled_ = true;
+    }
+
+    QObject& gui_; // lives on the GUI thread; its destruction drops progress still posted
+    FileOperationQuestions& asked_;
+    std::mutex mutex_;
+    Step progress_;
+    bool progressPosted_ = false;
+    std::atomic<bool> cancelled_{false};
+};
+
+// Runs the job on a thread of its own. Until a modal progress dialog is up, clicks and
+// keys wait (they are delivered afterwards): the window must not start another operation
+// while this one runs. What the job tells as it goes reaches the caller on this thread.
+FileOperationResult RunOffGuiThread(ShellFunc func, std::vector<std::string> sources,
+                                    std::vector<std::string> targets, FileOperationQuestions& asked,
+                                    FileOperationOptions options) {
+    const auto* dialogs = dynamic_cast<const DialogFileOperationQuestions*>(&asked);
+    QObject gui;
+    if (options.trashed)
+        options.trashed = [&gui, tell = options.trashed](std::size_t source) {
+            QMetaObject::invokeMethod(
+                &gui, [tell, source] { tell(source); }, Qt::QueuedConnection);
+        };
+    QuestionsFromWorker questions(gui, asked);
+    FileOperationJob job(func, std::move(sources), std::move(targets), questions,
+                         std::move(options));
+    std::atomic<bool> finished{false};
+    FileOperationResult result;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            result = job.Run();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        finished = true;
+        QMetaObject::invokeMethod(
+            &gui, [] {}, Qt::QueuedConnection); // wakes the loop below
+    });
+    while (!finished) {
+        const bool modal = dialogs && dialogs->ProgressDialog();
+        QCoreApplication::processEvents(
+            QEventLoop::WaitForMoreEvents |
+            (modal ? QEventLoop::AllEvents : QEventLoop::ExcludeUserInputEvents));
+    }
+    worker.join();
+    QCoreApplication::sendPostedEvents(&gui); // the last of what the job told
+    if (failure)
+        std::rethrow_exception(failure);
+    return result;
+}
+
 } // namespace
 
 void SetFileOperationQuestionsFactory(FileOperationQuestionsFactory factory) {
@@ -76,13 +185,20 @@ bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sourc
         questions = Factory()(owner, func);
     if (!questions)
         questions = std::make_unique<DialogFileOperationQuestions>(owner, func);
-    return FileOperationJob(func, std::move(src), std::move(dst), *questions, options).Run().ok();
+    // Only the GUI thread has a window to keep alive; elsewhere the job runs right here.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return FileOperationJob(func, std::move(src), std::move(dst), *questions,
+                                std::move(options))
+            .Run()
+            .ok();
+    return RunOffGuiThread(func, std::move(src), std::move(dst), *questions, std::move(options))
+        .ok();
 }
 
 DialogFileOperationQuestions::DialogFileOperationQuestions(QWidget* owner, ShellFunc func)
     : owner_(owner), func_(func) {
     clock_.start();
-    sinceEvents_.start();
 }
 
 DialogFileOperationQuestions::~DialogFileOperationQuestions() {
@@ -185,11 +301,6 @@ bool DialogFileOperationQuestions::Progress(std::uint64_t done, std::uint64_t to
     progress_->setValue(std::min(value, 1000));
     if (!current.empty())
         progress_->setLabelText(Q(current));
-    // Keep the window alive without paying for event processing on every small step.
-    if (sinceEvents_.elapsed() >= 50) {
-        QApplication::processEvents();
-        sinceEvents_.restart();
-    }
     return !progress_->wasCanceled();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // ShellFileOperation: copy, move, rename and delete to the Trash with the program's own
-// questions. The work and its order are FileOperationJob's; this file only turns its
-// questions into message boxes and shows a progress dialog for runs longer than a second.
+// questions. The work and its order are FileOperationJob's, run on a thread of its own
+// while the GUI thread asks its questions in message boxes and shows a progress dialog for
+// runs longer than a second.
 
 #include <functional>
 #include <memory>
@@ -47,7 +48,6 @@ private:
     QWidget* owner_;
     ShellFunc func_;
     QElapsedTimer clock_;
-    QElapsedTimer sinceEvents_;
     QPointer<QProgressDialog> progress_;
 };
 
