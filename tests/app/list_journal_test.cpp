@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -182,10 +185,8 @@ TEST_P(ListJournalTest, RunsAsBeforeWithoutAJournal) {
     EXPECT_EQ(unjournaled, 1); // the window says so
 }
 
-// A delete as it goes: each entry in the Trash is told from the job, on the GUI thread,
-// and the places are written every so many entries, so that a run killed midway can be
-// undone.
-class TrashPlacesTest : public ListJournalTest {};
+// Tests that need the fixture's folders once, not for every kind of the table.
+class OnceTest : public ListJournalTest {};
 
 class CountingLog final : public FileListChangeLog {
 public:
@@ -207,7 +208,10 @@ private:
     ListJournal& inner_;
 };
 
-TEST_P(TrashPlacesTest, ADeleteWritesThePlacesOfItsEntriesAsItGoes) {
+// A delete as it goes: each entry in the Trash is told from the job, on the GUI thread,
+// and the places are written every so many entries, so that a run killed midway can be
+// undone.
+TEST_P(OnceTest, ADeleteWritesThePlacesOfItsEntriesAsItGoes) {
     CountingLog counting(log);
     list.SetChangeLog(&counting);
     Run();
@@ -233,9 +237,35 @@ TEST_P(TrashPlacesTest, ADeleteWritesThePlacesOfItsEntriesAsItGoes) {
     EXPECT_EQ(UndoBatch(*journal, id).undone, changes.size());
 }
 
-INSTANTIATE_TEST_SUITE_P(Trash, TrashPlacesTest,
+INSTANTIATE_TEST_SUITE_P(Trash, OnceTest,
                          ::testing::Values(ListOpCase{"Trash", BatchKind::Trash, 2, "", ""}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Onto another file system a file is copied and a folder made anew there; undo brings
+// both back the same way.
+TEST_P(OnceTest, APasteOntoAnotherFileSystemIsUndone) {
+    struct stat here {
+    }, shm{};
+    if (::stat(photos.c_str(), &here) != 0 || ::stat("/dev/shm", &shm) != 0 ||
+        here.st_dev == shm.st_dev || ::access("/dev/shm", W_OK) != 0)
+        GTEST_SKIP() << "no second writable file system at /dev/shm";
+    std::string other = "/dev/shm/kivo-paste-XXXXXX";
+    ASSERT_NE(::mkdtemp(other.data()), nullptr);
+    const test::TreeSnapshot before = test::SnapshotTree(photos);
+    Select({"a\xe9.jpg", "Den"});
+    list.CutSelection();
+    list.SetDirectory(PathText(other + "/"));
+    list.RefreshListing();
+    list.PasteClipboard();
+    EXPECT_TRUE(std::filesystem::exists(other + "/Den/c.jpg"));
+    const auto last = journal->LastUndoable();
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->doneCount, 4u); // the file; the folder made, its file, the folder removed
+    EXPECT_EQ(UndoBatch(*journal, last->id).undone, 4u);
+    EXPECT_EQ(test::SnapshotTree(photos), before);
+    EXPECT_TRUE(test::SnapshotTree(other).empty());
+    std::filesystem::remove_all(other);
+}
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ListJournalTest,
