@@ -5,22 +5,6 @@
 #include <QWidget>
 
 namespace kivo {
-namespace {
-
-QChar LowerAscii(QChar c) {
-    return (c >= QLatin1Char('A') && c <= QLatin1Char('Z')) ? QChar(c.unicode() + 32) : c;
-}
-
-} // namespace
-
-bool SameTextAscii(const QString& a, const QString& b) {
-    if (a.size() != b.size())
-        return false;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
-}
 
 void CenterFormOver(QWidget& w, const QWidget& r) {
     const QRect rf = r.frameGeometry();
@@ -62,12 +46,6 @@ QMessageBox::StandardButton ShowMessageBox(const QString& text, MsgKind kind,
     if (active)
         CenterFormOver(box, *active);
     return static_cast<QMessageBox::StandardButton>(box.exec());
-}
-
-QString PadLeft(const QString& s, QChar fill, int width) {
-    if (s.size() < width)
-        return QString(width - s.size(), fill) + s;
-    return s;
 }
 
 bool FindComboItem(const QString& text, const QComboBox& combo, int& index) {
