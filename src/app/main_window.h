@@ -4,13 +4,16 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include <QMainWindow>
 #include <QStringList>
 
 #include "app/list_journal.h"
 #include "app/preview.h"
+#include "app/preview_loader.h"
 #include "core/gui/placement.h"
 #include "core/journal.h"
 
@@ -128,6 +131,12 @@ public:
 
     // The preview's picture and the size of the image it came from.
     const DecodedPreview& Preview() const { return preview_; }
+    // Whether a preview is being decoded (on a worker thread).
+    bool PreviewRuns() const { return previewLoader_.Busy(); }
+
+signals:
+    // Image1 got a new picture.
+    void PreviewShown();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -144,6 +153,7 @@ private:
     void FormClose();
     QStringList SelectedNames() const;
     void ShowPreviewOf(const std::string& path);
+    void PreviewDecoded(const PreviewRequest& request, std::optional<DecodedPreview> decoded);
     void ConnectCommands();
     void GatherFinished(const GatherRun* run);
     void BuildEditMenu();
@@ -168,6 +178,11 @@ private:
     bool dragFromList_ = false;
     DecodedPreview preview_;
     std::string previewPath_;
+    // Waited for at destruction, before the controls go.
+    PreviewLoader previewLoader_{
+        [this](const PreviewRequest& request, std::optional<DecodedPreview> decoded) {
+            PreviewDecoded(request, std::move(decoded));
+        }};
     // The run under way; its destruction waits for the worker.
     std::shared_ptr<GatherRun> gatherRun_;
     int statusMessageId_ = 0;

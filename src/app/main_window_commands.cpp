@@ -129,24 +129,40 @@ void TFHlavni::SLVClick() {
     if (dir.compare(QStringLiteral("Drives"), Qt::CaseInsensitive) == 0)
         return;
     const std::string path = S(dir + SLV->Item(row).name);
-    if (!FileExists(path))
-        return;
     const QString ext = PathText(ExtractFileExt(path)).toLower();
     if (ext != QStringLiteral(".jpg") && ext != QStringLiteral(".jpeg"))
         return;
+    // Whether it is a file at all is for the worker to find: a stat can hang on a dead mount.
     ShowPreviewOf(path);
 }
 
 void TFHlavni::ShowPreviewOf(const std::string& path) {
-    // A file that cannot be decoded leaves the previous picture.
-    auto decoded =
-        DecodeJpegFilePreview(path, PImage->width(), PImage->height(), devicePixelRatioF());
-    if (!decoded)
+    previewLoader_.Request({path, PImage->width(), PImage->height(), devicePixelRatioF(), false});
+}
+
+void TFHlavni::PreviewDecoded(const PreviewRequest& request,
+                              std::optional<DecodedPreview> decoded) {
+    if (!decoded) {
+        // A file that cannot be decoded leaves the previous picture, fitted to a panel that
+        // may have grown meanwhile.
+        if (!request.sharpen)
+            NastavImage();
         return;
+    }
+    if (request.sharpen) {
+        if (request.path != previewPath_ || decoded->trueWidth != preview_.trueWidth ||
+            decoded->trueHeight != preview_.trueHeight)
+            return; // the file changed since
+        preview_ = std::move(*decoded);
+        Image1->setPicture(preview_.picture);
+        emit PreviewShown();
+        return;
+    }
     preview_ = std::move(*decoded);
-    previewPath_ = path;
+    previewPath_ = request.path;
     Image1->setPicture(preview_.picture);
     NastavImage();
+    emit PreviewShown();
 }
 
 void TFHlavni::NastavImage() {
@@ -156,20 +172,19 @@ void TFHlavni::NastavImage() {
         return;
     Image1->setGeometry(*box);
     // A picture decoded at a reduced scale is decoded again once the box in device pixels
-    // outgrows it.
+    // outgrows it; until then the one shown is stretched.
     const qreal ratio = devicePixelRatioF();
     const QSize device = PreviewDeviceBox(PImage->width(), PImage->height(), preview_.trueWidth,
                                           preview_.trueHeight, ratio);
-    if (preview_.scaleDenom > 1 && (device.width() > preview_.picture.width() ||
-                                    device.height() > preview_.picture.height())) {
-        if (auto better =
-                DecodeJpegFilePreview(previewPath_, PImage->width(), PImage->height(), ratio);
-            better && better->trueWidth == preview_.trueWidth &&
-            better->trueHeight == preview_.trueHeight) {
-            preview_ = std::move(*better);
-            Image1->setPicture(preview_.picture);
-        }
-    }
+    if (preview_.scaleDenom <= 1 || (device.width() <= preview_.picture.width() &&
+                                     device.height() <= preview_.picture.height()))
+        return;
+    const PreviewRequest sharper{previewPath_, PImage->width(), PImage->height(), ratio, true};
+    // A photo on its way is fitted when it comes; the same decode is not asked for twice.
+    const PreviewRequest* outstanding = previewLoader_.Outstanding();
+    if (outstanding != nullptr && (!outstanding->sharpen || *outstanding == sharper))
+        return;
+    previewLoader_.Request(sharper);
 }
 
 void TFHlavni::FormResize() {

@@ -6,6 +6,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,6 +16,7 @@
 #include <QFrame>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -247,10 +251,13 @@ TEST_F(MainWindowTest, ClickOnAPhotoShowsItFitted) {
     // Nothing selected: nothing happens.
     w.SLV->ClearSelection();
     w.SLVClick();
+    EXPECT_FALSE(w.PreviewRuns());
     EXPECT_TRUE(w.Image1->picture().isNull());
 
+    QSignalSpy shownSpy(&w, &TFHlavni::PreviewShown);
     selectOnly({"velka.jpg"});
     w.SLVClick();
+    ASSERT_TRUE(shownSpy.wait(5000));
     ASSERT_FALSE(w.Image1->picture().isNull());
     EXPECT_EQ(w.Preview().trueWidth, 800);
     EXPECT_EQ(w.Preview().trueHeight, 600);
@@ -259,19 +266,51 @@ TEST_F(MainWindowTest, ClickOnAPhotoShowsItFitted) {
     EXPECT_EQ(w.Image1->geometry(), *box);
     // Reduced to the smallest picture still covering the box.
     EXPECT_GE(w.Image1->picture().width(), box->width());
+    EXPECT_GT(w.Preview().scaleDenom, 1);
     const qint64 shown = w.Image1->picture().cacheKey();
 
     // A broken file, a text file and a folder keep the previous picture.
     for (const char* other : {"vadna.jpg", "text.txt", " ^ Parent"}) {
         selectOnly({QString::fromUtf8(other)});
         w.SLVClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewRuns(), 5000);
         EXPECT_EQ(w.Image1->picture().cacheKey(), shown) << other;
     }
 
-    // Resizing the window fits the picture again.
+    // Resizing the window fits the picture again at once, stretched until a sharper one is
+    // decoded.
     w.resize(900, 700);
     QTRY_COMPARE_WITH_TIMEOUT(w.Image1->geometry(),
                               *FitImage(w.PImage->width(), w.PImage->height(), 800, 600), 2000);
+    EXPECT_FALSE(w.Image1->picture().isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(w.Image1->picture().width() >= w.Image1->width(), 5000);
+}
+
+TEST_F(MainWindowTest, OnlyTheLastPhotoClickedIsShownAndNoClickWaitsForItsDecode) {
+    dir.write("Foto/a.jpg", test::MakeJpeg(1600, 1200));
+    dir.write("Foto/b.jpg", test::MakeJpeg(320, 240));
+    ASSERT_EQ(::mkfifo(dir.file("Foto/roura.jpg").c_str(), 0600), 0);
+    TFHlavni& w = open({Q(photos + "/")});
+    show();
+    std::vector<int> shownWidths;
+    QObject::connect(&w, &TFHlavni::PreviewShown,
+                     [&] { shownWidths.push_back(w.Preview().trueWidth); });
+    selectOnly({"a.jpg"});
+    w.SLVClick();
+    selectOnly({"b.jpg"});
+    w.SLVClick();
+    EXPECT_TRUE(w.PreviewRuns());
+    EXPECT_TRUE(w.Image1->picture().isNull());
+    QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewRuns(), 5000);
+    EXPECT_EQ(shownWidths, std::vector<int>{320});
+
+    // A FIFO is not waited on and changes nothing.
+    const qint64 shown = w.Image1->picture().cacheKey();
+    selectOnly({"roura.jpg"});
+    w.SLVClick();
+    QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewRuns(), 5000);
+    EXPECT_EQ(w.Image1->picture().cacheKey(), shown);
+    EXPECT_EQ(shownWidths.size(), 1u);
 }
 
 TEST_F(MainWindowTest, NewFolderTakesTheNextFreeNumber) {
@@ -519,7 +558,9 @@ TEST_F(MainWindowTest, PhotosWhoseNamesAreNotUtf8AreShownDatedRenamedAndGathered
     TFHlavni& w = open({PathText(photos + "/")});
     show();
     selectOnly({QString::fromUtf8("l\xEF\xBF\xBDto.jpg")});
+    QSignalSpy previewShown(&w, &TFHlavni::PreviewShown);
     w.SLVClick();
+    ASSERT_TRUE(previewShown.wait(5000));
     EXPECT_EQ(w.Preview().trueWidth, 320);
 
     const QString shown = QString::fromUtf8("\xEF\xBF\xBD\xEF\xBF\xBD.jpg");
