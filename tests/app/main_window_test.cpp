@@ -273,17 +273,22 @@ TEST_F(MainWindowTest, ClickOnAPhotoShowsItFitted) {
     for (const char* other : {"vadna.jpg", "text.txt", " ^ Parent"}) {
         selectOnly({QString::fromUtf8(other)});
         w.SLVClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewRuns(), 5000);
+        ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.PreviewRuns(); }, 5000));
         EXPECT_EQ(w.Image1->picture().cacheKey(), shown) << other;
     }
 
     // Resizing the window fits the picture again at once, stretched until a sharper one is
     // decoded.
     w.resize(900, 700);
-    QTRY_COMPARE_WITH_TIMEOUT(w.Image1->geometry(),
-                              *FitImage(w.PImage->width(), w.PImage->height(), 800, 600), 2000);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&w] {
+            return w.Image1->geometry() ==
+                   *FitImage(w.PImage->width(), w.PImage->height(), 800, 600);
+        },
+        2000));
     EXPECT_FALSE(w.Image1->picture().isNull());
-    QTRY_VERIFY_WITH_TIMEOUT(w.Image1->picture().width() >= w.Image1->width(), 5000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&w] { return w.Image1->picture().width() >= w.Image1->width(); }, 5000));
 }
 
 TEST_F(MainWindowTest, OnlyTheLastPhotoClickedIsShownAndNoClickWaitsForItsDecode) {
@@ -301,14 +306,14 @@ TEST_F(MainWindowTest, OnlyTheLastPhotoClickedIsShownAndNoClickWaitsForItsDecode
     w.SLVClick();
     EXPECT_TRUE(w.PreviewRuns());
     EXPECT_TRUE(w.Image1->picture().isNull());
-    QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewRuns(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.PreviewRuns(); }, 5000));
     EXPECT_EQ(shownWidths, std::vector<int>{320});
 
     // A FIFO is not waited on and changes nothing.
     const qint64 shown = w.Image1->picture().cacheKey();
     selectOnly({"roura.jpg"});
     w.SLVClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.PreviewRuns(), 5000);
+    ASSERT_TRUE(QTest::qWaitFor([&w] { return !w.PreviewRuns(); }, 5000));
     EXPECT_EQ(w.Image1->picture().cacheKey(), shown);
     EXPECT_EQ(shownWidths.size(), 1u);
 }
