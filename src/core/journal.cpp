@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <mutex>
 #include <utility>
 
 #include <sqlite3.h>
@@ -20,7 +21,7 @@ using journal_detail::Statement;
 
 namespace {
 
-constexpr int kSchemaVersion = 2; // 2: the mark table
+constexpr int kSchemaVersion = 3; // 2: the mark table; 3: paths stored within the folder
 constexpr int kBusyTimeoutMs = 5000;
 
 constexpr const char* kSchema = R"(
@@ -131,10 +132,14 @@ std::string_view BatchStateKey(BatchState state) {
 }
 
 FileStamp StampOf(const std::string& path) {
-    FileStamp stamp;
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0)
-        return stamp;
+        return {};
+    return StampOfStat(st);
+}
+
+FileStamp StampOfStat(const struct ::stat& st) {
+    FileStamp stamp;
     stamp.exists = true;
     stamp.isDir = S_ISDIR(st.st_mode);
     stamp.dev = st.st_dev;
@@ -197,6 +202,10 @@ Retention ReadRetention(const std::string& settingsPath) {
 }
 
 Journal::Journal(const std::string& folder) : folder_(folder) {
+    // SQLite's memory statistics take a global mutex on every allocation; the journal reads
+    // none of them. Only possible before SQLite's first use, so once for the process.
+    static std::once_flag configured;
+    std::call_once(configured, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
     if (!MakeFolders(folder_ + "/locks"))
         throw JournalError("journal: cannot create " + folder_ + ": " + std::strerror(errno));
     const std::string path = folder_ + "/journal.sqlite";
@@ -291,6 +300,9 @@ std::optional<BatchInfo> Journal::Batch(std::int64_t id) {
 }
 
 std::vector<JournalRow> Journal::Rows(std::int64_t id) {
+    Statement folder(db_, "SELECT folder FROM batch WHERE id = ?");
+    folder.bind(1, id);
+    const journal_detail::StoredPath stored(folder.step() ? folder.bytes(0) : std::string());
     Statement s(db_, "SELECT op, old_path, new_path, temp_path, aux, aux_data, dev, ino, size, "
                      "old_mtime, is_dir, existed, new_mtime, coalesce(m.after_dev, r.after_dev), "
                      "coalesce(m.after_ino, r.after_ino), coalesce(m.after_size, r.after_size), "
@@ -302,9 +314,9 @@ std::vector<JournalRow> Journal::Rows(std::int64_t id) {
     while (s.step()) {
         JournalRow r;
         r.op = static_cast<RowOp>(s.integer(0));
-        r.oldPath = s.bytes(1);
-        r.newPath = s.bytes(2);
-        r.tempPath = s.bytes(3);
+        r.oldPath = stored.read(s.bytes(1));
+        r.newPath = stored.read(s.bytes(2));
+        r.tempPath = stored.read(s.bytes(3));
         r.aux = s.bytes(4);
         r.auxData = s.bytes(5);
         r.before.dev = static_cast<std::uint64_t>(s.integer(6));

@@ -32,6 +32,7 @@
 #include "platform/patched_copy.h"
 
 struct sqlite3;
+struct stat;
 
 namespace kivo {
 
@@ -107,6 +108,8 @@ struct FileStamp {
     std::int64_t mtimeNs = 0; // nanoseconds since the epoch
 };
 FileStamp StampOf(const std::string& path);
+// The stamp of what lstat (or fstatat without following links) gave.
+FileStamp StampOfStat(const struct ::stat& st);
 
 // The byte patches of a Patch row as stored in its auxData, and back (nullopt for bytes
 // that are no such list).

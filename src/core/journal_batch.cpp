@@ -16,11 +16,19 @@
 
 namespace kivo {
 
+using journal_detail::ForeignKeysOff;
 using journal_detail::Statement;
+using journal_detail::StoredPath;
 
 namespace {
 
 constexpr std::size_t kMarksPerFlush = 512;
+
+bool DoneAsBefore(const JournalRow& r) {
+    return r.state == RowState::Done && r.reason.empty() && r.before.exists && r.after.exists &&
+           r.after.dev == r.before.dev && r.after.ino == r.before.ino &&
+           r.after.size == r.before.size && r.after.mtimeNs == r.before.mtimeNs;
+}
 
 } // namespace
 
@@ -29,6 +37,7 @@ JournalBatch::JournalBatch(Journal& journal, BatchKind kind, std::string folder,
     : journal_(journal), rows_(std::move(rows)) {
     sqlite3* db = journal_.db_;
     journal_.exec("PRAGMA synchronous=FULL");
+    const ForeignKeysOff unchecked(db);
     journal_.exec("BEGIN IMMEDIATE");
     try {
         Statement b(db, "INSERT INTO batch(kind, started, folder, state, undo_of, pid, row_count) "
@@ -45,14 +54,15 @@ JournalBatch::JournalBatch(Journal& journal, BatchKind kind, std::string folder,
         Statement r(db, "INSERT INTO row(batch, seq, op, old_path, new_path, temp_path, aux, "
                         "aux_data, dev, ino, size, old_mtime, is_dir, existed, new_mtime, state) "
                         "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        StoredPath oldAt(folder), newAt(folder), tempAt(folder);
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             const JournalRow& row = rows_[i];
             r.bind(1, id_)
                 .bind(2, static_cast<std::int64_t>(i))
                 .bind(3, static_cast<std::int64_t>(row.op))
-                .bind(4, row.oldPath)
-                .bind(5, row.newPath)
-                .bind(6, row.tempPath)
+                .blob(4, oldAt(row.oldPath))
+                .blob(5, newAt(row.newPath))
+                .blob(6, tempAt(row.tempPath))
                 .bind(7, row.aux)
                 .bind(8, row.auxData)
                 .bind(9, static_cast<std::int64_t>(row.before.dev))
@@ -176,27 +186,52 @@ void JournalBatch::mark(std::size_t row, RowState state, std::string reason) {
 void JournalBatch::flush() {
     if (pending_.empty())
         return;
+    const ForeignKeysOff unchecked(journal_.db_);
     try {
         // Recovery looks at the files themselves, so a mark lost with the power is harmless.
         journal_.exec("PRAGMA synchronous=NORMAL");
         journal_.exec("BEGIN IMMEDIATE");
-        Statement s(journal_.db_, "INSERT OR REPLACE INTO mark(batch, seq, state, reason, "
-                                  "after_dev, after_ino, after_size, after_mtime) "
-                                  "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
-        for (const std::size_t i : pending_) {
-            const JournalRow& r = rows_[i];
-            s.bind(1, id_)
-                .bind(2, static_cast<std::int64_t>(i))
+        Statement one(journal_.db_, "INSERT OR REPLACE INTO mark(batch, seq, state, reason, "
+                                    "after_dev, after_ino, after_size, after_mtime) "
+                                    "VALUES(?, ?, ?, ?, ?, ?, ?, ?)");
+        // Rows done where their file still is what it was (a rename keeps the file itself)
+        // are marked a run at a time, their stamps copied from their intent.
+        Statement run(journal_.db_,
+                      "INSERT OR REPLACE INTO mark(batch, seq, state, reason, after_dev, "
+                      "after_ino, after_size, after_mtime) SELECT batch, seq, ?, '', dev, ino, "
+                      "size, old_mtime FROM row WHERE batch = ? AND seq BETWEEN ? AND ?");
+        for (std::size_t k = 0; k < pending_.size();) {
+            const std::size_t first = pending_[k];
+            std::size_t end = k + 1;
+            if (DoneAsBefore(rows_[first]))
+                while (end < pending_.size() && pending_[end] == pending_[end - 1] + 1 &&
+                       DoneAsBefore(rows_[pending_[end]]))
+                    ++end;
+            if (end - k > 1) {
+                run.bind(1, static_cast<std::int64_t>(RowState::Done))
+                    .bind(2, id_)
+                    .bind(3, static_cast<std::int64_t>(first))
+                    .bind(4, static_cast<std::int64_t>(pending_[end - 1]));
+                run.run();
+                k = end;
+                continue;
+            }
+            const JournalRow& r = rows_[first];
+            one.bind(1, id_)
+                .bind(2, static_cast<std::int64_t>(first))
                 .bind(3, static_cast<std::int64_t>(r.state))
                 .text(4, r.reason)
                 .bind(5, static_cast<std::int64_t>(r.after.dev))
                 .bind(6, static_cast<std::int64_t>(r.after.ino))
                 .bind(7, static_cast<std::int64_t>(r.after.size))
                 .bind(8, r.after.mtimeNs);
-            s.run();
+            one.run();
+            ++k;
         }
         journal_.exec("COMMIT");
     } catch (const JournalError& e) {
+        if (sqlite3_get_autocommit(journal_.db_) == 0)
+            sqlite3_exec(journal_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
         error_ = e.what();
     }
     pending_.clear();

@@ -30,6 +30,10 @@ public:
         sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
         return *this;
     }
+    Statement& blob(int i, std::string_view bytes) {
+        sqlite3_bind_blob(stmt_, i, bytes.data(), static_cast<int>(bytes.size()), SQLITE_STATIC);
+        return *this;
+    }
     Statement& text(int i, std::string_view s) {
         sqlite3_bind_text(stmt_, i, s.data(), static_cast<int>(s.size()), SQLITE_STATIC);
         return *this;
@@ -58,6 +62,52 @@ public:
 private:
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+};
+
+// A path inside its batch's folder is stored as a NUL byte and the rest of the path after
+// the folder's "/": most rows name files there, and the journal then holds the folder once.
+// No path holds a NUL, so a stored path that starts with one can be nothing else.
+class StoredPath {
+public:
+    explicit StoredPath(std::string_view folder) : base_(folder) {
+        if (base_.empty() || base_.back() != '/')
+            base_ += '/';
+    }
+    // The bytes to store for `path`; valid until the next call.
+    std::string_view operator()(const std::string& path) {
+        if (path.size() <= base_.size() || path.compare(0, base_.size(), base_) != 0)
+            return path;
+        buffer_.assign(1, '\0');
+        buffer_.append(path, base_.size());
+        return buffer_;
+    }
+    // The path stored as `bytes`.
+    std::string read(std::string bytes) const {
+        if (bytes.empty() || bytes.front() != '\0')
+            return bytes;
+        bytes.replace(0, 1, base_);
+        return bytes;
+    }
+
+private:
+    std::string base_;
+    std::string buffer_;
+};
+
+// Foreign keys unchecked while a batch writes rows that refer to its own batch row (written
+// in the same transaction, or held by the batch): the check costs a lookup per row. Set
+// outside a transaction, where SQLite takes the setting.
+class ForeignKeysOff {
+public:
+    explicit ForeignKeysOff(sqlite3* db) : db_(db) {
+        sqlite3_exec(db_, "PRAGMA foreign_keys=OFF", nullptr, nullptr, nullptr);
+    }
+    ~ForeignKeysOff() { sqlite3_exec(db_, "PRAGMA foreign_keys=ON", nullptr, nullptr, nullptr); }
+    ForeignKeysOff(const ForeignKeysOff&) = delete;
+    ForeignKeysOff& operator=(const ForeignKeysOff&) = delete;
+
+private:
+    sqlite3* db_;
 };
 
 } // namespace kivo::journal_detail

@@ -84,6 +84,7 @@ int RenameBatch::Check() {
     for (RenameItem& item : items_) {
         item.state = RenameState::Pending;
         item.reason.clear();
+        item.stamp = {};
         const auto fail = [&item](std::string reason) {
             item.state = RenameState::Failed;
             item.reason = std::move(reason);
@@ -100,8 +101,15 @@ int RenameBatch::Check() {
             item.state = RenameState::Unchanged;
             continue;
         }
+        // The entry first (its stamp is what a journal records), what a link names second.
+        const std::string oldPath = pathOf(item.oldName);
         struct stat st {};
-        if (::stat(pathOf(item.oldName).c_str(), &st) != 0) {
+        if (::lstat(oldPath.c_str(), &st) != 0) {
+            fail(ReasonOf(errno));
+            continue;
+        }
+        item.stamp = StampOfStat(st);
+        if (S_ISLNK(st.st_mode) && ::stat(oldPath.c_str(), &st) != 0) {
             fail(ReasonOf(errno));
             continue;
         }

@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/journal.h"
+
 namespace kivo {
 
 inline constexpr std::string_view kRenameTempPrefix = ".kivo~";
@@ -54,6 +56,8 @@ struct RenameItem {
     // Items of one group (a photo with its sidecars and twin) rename all or none: when one
     // of them fails, the others fail too. -1: the item stands alone.
     int group = -1;
+    // The file at its old name as the checks saw it (the entry itself, a link as a link).
+    FileStamp stamp{};
 };
 
 class RenameBatch {

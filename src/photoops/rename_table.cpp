@@ -228,19 +228,21 @@ void RenameTable::BeginJournal() {
         return;
     // Intent before the first file moves, temporary names included.
     std::vector<JournalRow> rows;
-    const long pid = static_cast<long>(::getpid());
+    rows.reserve(batch_->items().size());
+    const std::string tempPrefix = pathOf(RenameTempName(static_cast<long>(::getpid()), {}));
     for (std::size_t i = 0; i < batch_->items().size(); ++i) {
         const RenameItem& item = batch_->items()[i];
         if (item.state != RenameState::Pending)
             continue;
-        JournalRow row;
+        JournalRow& row = rows.emplace_back();
         row.op = RowOp::Move;
         row.oldPath = pathOf(item.oldName);
         row.newPath = pathOf(item.newName);
-        row.tempPath = pathOf(RenameTempName(pid, item.oldName));
-        row.before = StampOf(row.oldPath);
-        journalRowOf_[i] = rows.size();
-        rows.push_back(std::move(row));
+        row.tempPath.reserve(tempPrefix.size() + item.oldName.size());
+        row.tempPath.append(tempPrefix).append(item.oldName);
+        // The checks have just looked at every file; a second look would see the same.
+        row.before = item.stamp;
+        journalRowOf_[i] = rows.size() - 1;
     }
     journalBatch_ = BeginBatch(journal_, journalKind_, ExcludeTrailingSlash(folder_),
                                std::move(rows), &journalError_);

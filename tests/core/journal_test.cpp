@@ -102,6 +102,43 @@ TEST(JournalSchemaTest, JournalOfTheFirstVersionKeepsItsBatchesAndTakesNewMarks)
     EXPECT_EQ(journal.Batch(old)->doneCount, 1u);
 }
 
+TEST_F(JournalTest, PathsInAndOutsideTheFolderAndMarksInRunsReadBackAsWritten) {
+    const std::string folder = tree.path();
+    const std::string a = tree.write("a.jpg", "a"), b = tree.write("b.jpg", "b");
+    const std::vector<std::pair<std::string, std::string>> paths = {
+        {a, tree.file("sub/x.jpg")}, // inside, nested
+        {b, folder + "x/y.jpg"},     // a neighbour whose name starts like the folder
+        {folder, "/elsewhere/z"},    // the folder itself, and a path outside it
+        {a, folder + "/"},           {b, {}},
+    };
+    std::vector<JournalRow> rows;
+    for (const auto& [from, to] : paths)
+        rows.push_back(MoveRow(from, to, from + "~"));
+    const FileStamp other = StampOf(a);
+    JournalBatch batch(journal, BatchKind::Move, folder, rows);
+    // Rows 0-2 as they were (one run), 3 not done, 4 done as another file.
+    for (std::size_t i = 0; i < 3; ++i)
+        batch.done(i, rows[i].before);
+    batch.notDone(3, "failed");
+    batch.done(4, other);
+    batch.finish();
+    const std::vector<JournalRow> read = journal.Rows(batch.id());
+    ASSERT_EQ(read.size(), rows.size());
+    const RowState states[] = {RowState::Done, RowState::Done, RowState::Done, RowState::NotDone,
+                               RowState::Done};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(read[i].oldPath, rows[i].oldPath);
+        EXPECT_EQ(read[i].newPath, rows[i].newPath);
+        EXPECT_EQ(read[i].tempPath, rows[i].tempPath);
+        EXPECT_EQ(read[i].state, states[i]);
+        const FileStamp& after = i < 3 ? rows[i].before : i == 4 ? other : FileStamp{};
+        EXPECT_EQ(read[i].after.ino, after.ino);
+        EXPECT_EQ(read[i].after.mtimeNs, after.mtimeNs);
+    }
+    EXPECT_EQ(read[3].reason, "failed");
+}
+
 TEST_F(JournalTest, BatchThatDidNothingLeavesNoTrace) {
     RunMoves(journal, {MoveRow(tree.file("missing"), tree.file("b"))});
     EXPECT_TRUE(journal.History().empty());
