@@ -251,8 +251,9 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 if (!e.isDir() && !isDotEntry(e.name))
                     names.push_back(e.name);
             std::set<std::string> added;
+            const CompanionIndex companions(names);
             for (std::size_t k = 0; k < photos; ++k) {
-                for (std::string& c : CompanionsOf(names[k], names)) {
+                for (std::string& c : companions.of(names[k])) {
                     if (IsPhotoName(c) || !added.insert(c).second)
                         continue;
                     std::string path = folder + "/" + c;

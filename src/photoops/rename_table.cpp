@@ -1,6 +1,8 @@
 #include "photoops/rename_table.h"
 
 #include <algorithm>
+#include <string_view>
+#include <unordered_set>
 #include <utility>
 
 #include <unistd.h>
@@ -62,28 +64,34 @@ void RenameTable::GroupCompanions() {
         if (!e.isDir() && e.name != "." && e.name != "..")
             names.push_back(e.name);
     std::sort(names.begin(), names.end());
+    const CompanionIndex index(names);
+    // The rows by name, to find those a group takes in.
+    std::vector<std::pair<std::string_view, std::size_t>> rowsByName;
+    rowsByName.reserve(rows_.size());
+    for (std::size_t j = 0; j < rows_.size(); ++j)
+        rowsByName.emplace_back(rows_[j].currentName, j);
+    std::sort(rowsByName.begin(), rowsByName.end());
     // JPEG and HEIF photos lead their group before RAW files do; a file already in a group
     // is no leader.
     std::vector<bool> absorbed(rows_.size(), false);
-    std::vector<std::string> taken;
+    std::unordered_set<std::string> taken;
     for (const bool rawPass : {false, true}) {
         for (std::size_t i = 0; i < rows_.size(); ++i) {
             RenameRow& row = rows_[i];
             if (absorbed[i] || IsRawName(row.currentName) != rawPass ||
-                !IsPhotoName(row.currentName) ||
-                std::find(taken.begin(), taken.end(), row.currentName) != taken.end())
+                !IsPhotoName(row.currentName) || taken.contains(row.currentName))
                 continue;
-            for (const std::string& c : CompanionsOf(row.currentName, names)) {
-                if (std::find(taken.begin(), taken.end(), c) != taken.end())
-                    continue;
-                row.companions.push_back(c);
-                taken.push_back(c);
+            for (std::string& c : index.of(row.currentName))
+                if (taken.insert(c).second)
+                    row.companions.push_back(std::move(c));
+            taken.insert(row.currentName);
+            for (const std::string& c : row.companions) {
+                auto at = std::lower_bound(rowsByName.begin(), rowsByName.end(),
+                                           std::make_pair(std::string_view(c), std::size_t{0}));
+                for (; at != rowsByName.end() && at->first == c; ++at)
+                    if (at->second != i)
+                        absorbed[at->second] = true;
             }
-            taken.push_back(row.currentName);
-            for (std::size_t j = 0; j < rows_.size(); ++j)
-                if (j != i && std::find(row.companions.begin(), row.companions.end(),
-                                        rows_[j].currentName) != row.companions.end())
-                    absorbed[j] = true;
         }
     }
     std::vector<RenameRow> kept;

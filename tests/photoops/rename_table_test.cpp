@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "photoops/naming.h"
+#include "photoops/photo_group.h"
 #include "photoops/rename_table.h"
 #include "platform/datetime.h"
 #include "platform/file_system.h"
@@ -412,6 +413,25 @@ TEST(RenameGroups, RawJpegAndXmpRenameAsOne) {
     // c.jpg -> 03.jpg alone would work, but its twin's new name 03.nef is taken.
     EXPECT_EQ(left, (Names{"01.CR2", "01.CR2.xmp", "01.jpg", "01.xmp", "02.XMP", "02.jpg", "03.nef",
                            "c.jpg", "c.nef", "note.txt"}));
+}
+
+// Sidecars by each of their spellings, a twin's only with the twin, no twin of the same kind.
+TEST(RenameGroups, CompanionsOfEachPhotoByTheRules) {
+    const Names names = {"a.CR2", "a.CR2.xmp", "a.jpg", "a.jpg.xmp", "a.xmp", "b.jpg",  "b.nef.xmp",
+                         "c.NEF", "c.NEF.xmp", "c.XMP", "d",         "d.xmp", "e.jpeg", "e.jpg"};
+    const std::pair<std::string, Names> cases[] = {
+        {"a.jpg", {"a.CR2", "a.CR2.xmp", "a.jpg.xmp", "a.xmp"}},
+        {"a.CR2", {"a.CR2.xmp", "a.jpg", "a.jpg.xmp", "a.xmp"}},
+        {"b.jpg", {}},
+        {"c.NEF", {"c.NEF.xmp", "c.XMP"}},
+        {"d", {}},
+        {"e.jpg", {}},
+    };
+    const CompanionIndex index(names);
+    for (const auto& [photo, expected] : cases) {
+        EXPECT_EQ(index.of(photo), expected) << photo;
+        EXPECT_EQ(CompanionsOf(photo, names), expected) << photo;
+    }
 }
 
 } // namespace
