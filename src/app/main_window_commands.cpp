@@ -30,6 +30,7 @@
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
 #include "platform/gui/path_text.h"
+#include "platform/gui/shell_file_operation.h"
 #include "platform/gui/wait_cursor.h"
 #include "widgets/folder_edit.h"
 
@@ -251,9 +252,14 @@ void TFHlavni::SLVDragDrop(int row) {
     }
     if (!moves.empty()) {
         const ListChangeScope scope(&listJournal_, ListChangeKind::Move, destination, moves);
-        // A move that fails (name taken, no access) is skipped without a message.
-        for (const ListChange& move : moves)
-            (void)MoveNoReplace(move.from, move.to);
+        QStringList sources, targets;
+        for (const ListChange& move : moves) {
+            sources << PathText(move.from);
+            targets << PathText(move.to);
+        }
+        // Off the GUI thread (a move to another file system copies); a move that fails
+        // (name taken, no access) is skipped without a message.
+        (void)QuietShellFileOperation(this, ShellFunc::Move, sources, targets);
     }
     AktualizujSLV();
 }

@@ -379,11 +379,20 @@ TEST_F(MainWindowTest, DroppingAFolderAsksFirst) {
 TEST_F(MainWindowTest, DropMovesNeverReplace) {
     dir.write("Foto/a.jpg", "new");
     dir.write("Foto/Cil/a.jpg", "old");
+    dir.write("Foto/Stare/x.jpg", "new");
+    dir.write("Foto/Cil/Stare/x.jpg", "old");
+    dir.write("Foto/b.jpg", "b");
     TFHlavni& w = open({Q(photos + "/")});
-    selectOnly({"a.jpg"});
+    selectOnly({"a.jpg", "Stare", "b.jpg"});
     w.SLVDragDrop(rowOf("Cil"));
+    // A taken name, file or folder, is passed over without a question; the rest moves.
+    EXPECT_EQ(questions.size(), 1); // the window's own question before moving a folder
+    EXPECT_TRUE(errors.isEmpty());
     EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/Cil/a.jpg")), "old");
     EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/a.jpg")), "new");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/Cil/Stare/x.jpg")), "old");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/Stare/x.jpg")), "new");
+    EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/Cil/b.jpg")), "b");
 }
 
 TEST_F(MainWindowTest, DropRefusedOnSelectedFolderFileOrFromElsewhere) {

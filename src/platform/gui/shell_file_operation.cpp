@@ -173,27 +173,51 @@ void SetFileOperationQuestionsFactory(FileOperationQuestionsFactory factory) {
     Factory() = std::move(factory);
 }
 
-bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
-                        const QStringList& targets, FileOperationOptions options) {
+namespace {
+
+class QuietFileOperationQuestions final : public DialogFileOperationQuestions {
+public:
+    using DialogFileOperationQuestions::DialogFileOperationQuestions;
+    ReplaceAnswer AskReplace(const ReplaceQuestion&) override {
+        return {ReplaceChoice::Skip, true};
+    }
+    ErrorChoice ReportError(const std::string&, bool) override { return ErrorChoice::Skip; }
+};
+
+bool Run(ShellFunc func, const QStringList& sources, const QStringList& targets,
+         FileOperationOptions options, FileOperationQuestions& questions) {
     std::vector<std::string> src, dst;
     for (const auto& s : sources)
         src.push_back(PathBytes(s));
     for (const auto& t : targets)
         dst.push_back(PathBytes(t));
+    // Only the GUI thread has a window to keep alive; elsewhere the job runs right here.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (!app || QThread::currentThread() != app->thread())
+        return FileOperationJob(func, std::move(src), std::move(dst), questions,
+                                std::move(options))
+            .Run()
+            .ok();
+    return RunOffGuiThread(func, std::move(src), std::move(dst), questions, std::move(options))
+        .ok();
+}
+
+} // namespace
+
+bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
+                        const QStringList& targets, FileOperationOptions options) {
     std::unique_ptr<FileOperationQuestions> questions;
     if (Factory())
         questions = Factory()(owner, func);
     if (!questions)
         questions = std::make_unique<DialogFileOperationQuestions>(owner, func);
-    // Only the GUI thread has a window to keep alive; elsewhere the job runs right here.
-    const QCoreApplication* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() != app->thread())
-        return FileOperationJob(func, std::move(src), std::move(dst), *questions,
-                                std::move(options))
-            .Run()
-            .ok();
-    return RunOffGuiThread(func, std::move(src), std::move(dst), *questions, std::move(options))
-        .ok();
+    return Run(func, sources, targets, std::move(options), *questions);
+}
+
+bool QuietShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
+                             const QStringList& targets) {
+    QuietFileOperationQuestions questions(owner, func);
+    return Run(func, sources, targets, {}, questions);
 }
 
 DialogFileOperationQuestions::DialogFileOperationQuestions(QWidget* owner, ShellFunc func)

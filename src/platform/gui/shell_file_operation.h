@@ -24,6 +24,11 @@ namespace kivo {
 bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
                         const QStringList& targets, FileOperationOptions options = {});
 
+// The same, but a name already taken is skipped without a question and a failure passed
+// over without a message; the progress dialog and its cancel stay.
+bool QuietShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
+                             const QStringList& targets);
+
 // Who answers the questions of ShellFileOperation: message boxes unless a test installs
 // its own factory (nullptr restores the boxes).
 using FileOperationQuestionsFactory =
