@@ -28,6 +28,7 @@
 #include "core/settings.h"
 #include "photoops/gather.h"
 #include "platform/datetime.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 #include "widgets/folder_edit.h"
 
@@ -100,7 +101,7 @@ TEST_F(GatherWindowTest, ASecondClickWhileARunGoesStartsNothing) {
     // The click that was queued meanwhile: the photos are gone from the source by the
     // time it would run, and a second run would leave an empty report.
     w.BPresunClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000);
     EXPECT_TRUE(w.BPresun->isEnabled());
     EXPECT_TRUE(fs::exists(dir.file("Foto/a.jpg")));
     EXPECT_TRUE(fs::exists(dir.file("Foto/b.jpg")));
@@ -137,7 +138,7 @@ TEST_F(GatherWindowTest, TheAcceleratorAsksFirst) {
     answer = true;
     QTest::keyClick(&w, Qt::Key_P, Qt::AltModifier);
     EXPECT_EQ(questions.size(), 2);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000);
     EXPECT_TRUE(fs::exists(dir.file("Foto/a.jpg")));
 }
 
@@ -146,7 +147,7 @@ TEST_F(GatherWindowTest, AClickOnTheButtonDoesNotAsk) {
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     QTest::mouseClick(w.BPresun, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000);
     EXPECT_TRUE(questions.isEmpty());
     EXPECT_TRUE(fs::exists(dir.file("Foto/a.jpg")));
 }
@@ -168,7 +169,7 @@ TEST_F(GatherWindowTest, TheListsNotesShowInTheStatusBar) {
     const QString idle = w.SB->Panel(2).Text();
     w.SLV->CreateNewFolder();
     EXPECT_EQ(w.SB->Panel(2).Text(), kNoNewFolderInDrives);
-    QTRY_COMPARE_WITH_TIMEOUT(w.SB->Panel(2).Text(), idle, 15000);
+    KIVO_WAIT_EQ(w.SB->Panel(2).Text(), idle, 15000);
 }
 
 TEST_F(GatherWindowTest, AStartFolderThatIsGoneGivesItsNearestParent) {
@@ -227,7 +228,7 @@ TEST_F(GatherWindowTest, RawBoxMovesRawFilesTooAndIsRemembered) {
     QTest::mouseClick(w.ChBRaw, Qt::LeftButton, {}, QPoint(4, w.ChBRaw->height() / 2));
     ASSERT_TRUE(w.ChBRaw->isChecked());
     w.BPresunClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000);
     EXPECT_TRUE(fs::exists(dir.file("Foto/c.CR2")));
     EXPECT_TRUE(fs::exists(dir.file("Zdroj/d.heic"))); // not a RAW file
     EXPECT_TRUE(ReadIniBool(ini, "Presun", "raw", false));
@@ -250,7 +251,7 @@ TEST_F(GatherWindowTest, DateFoldersAndNumberedNamesAreChosenInTheFormAndRemembe
     QTest::mouseClick(w.ChBCisluj, Qt::LeftButton, {}, QPoint(4, w.ChBCisluj->height() / 2));
     ASSERT_TRUE(w.ChBCisluj->isChecked());
     w.BPresunClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000);
     EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/2021-03-04/a.jpg")), "another photo");
     EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/2021-03-04/a_1.jpg")), "a");
     EXPECT_EQ(test::ReadWholeFile(dir.file("Foto/2021-03-04/b.jpg")), "b");

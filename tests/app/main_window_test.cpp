@@ -35,6 +35,7 @@
 #include "platform/file_system.h"
 #include "platform/gui/path_text.h"
 #include "support/exif_fixtures.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 #include "widgets/folder_edit.h"
 #include "widgets/splitter.h"
@@ -517,7 +518,7 @@ TEST_F(MainWindowTest, EnterThatNoControlTakesPressesTheRenameButton) {
     int clicks = 0;
     QObject::connect(w.BZmenaJ, &QPushButton::clicked, [&] { ++clicks; });
     QTest::keyClick(&w, Qt::Key_Return);
-    QTRY_COMPARE_WITH_TIMEOUT(clicks, 1, 2000);
+    KIVO_WAIT_EQ(clicks, 1, 2000);
 }
 
 TEST_F(MainWindowTest, GatheringButtonMovesPhotosIntoTheCurrentFolder) {
@@ -528,7 +529,7 @@ TEST_F(MainWindowTest, GatheringButtonMovesPhotosIntoTheCurrentFolder) {
     w.DEPresun->setText(Q(dir.file("Zdroj")));
     w.ChBPodadr->setChecked(true);
     w.BPresunClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000); // the run goes on a worker thread
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000); // the run goes on a worker thread
     EXPECT_TRUE(fs::exists(dir.file("Foto/a.jpg")));
     EXPECT_TRUE(fs::exists(dir.file("Foto/b.JPEG")));
     EXPECT_GE(rowOf("a.jpg"), 0);
@@ -609,7 +610,7 @@ TEST_F(MainWindowTest, PhotosWhoseNamesAreNotUtf8AreShownDatedRenamedAndGathered
     w.DEPresun->setText(PathText(source));
     w.ChBPodadr->setChecked(true);
     w.BPresunClick();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.GatheringRuns(), 10000);
+    KIVO_WAIT_TRUE(!w.GatheringRuns(), 10000);
     EXPECT_EQ(test::ReadWholeFile(photos + "/\xC8\xE1.JPG"), "c");
     EXPECT_FALSE(fs::exists(source + "/DCIM/\xC8\xE1.JPG"));
     EXPECT_EQ(ReadIniString(ini, "Presun", "adresar", ""), source);

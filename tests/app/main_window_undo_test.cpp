@@ -24,6 +24,7 @@
 #include "browser/status_bar.h"
 #include "core/journal.h"
 #include "photoops/rename_table.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"
 #include "widgets/folder_edit.h"
@@ -116,7 +117,7 @@ TEST_F(UndoWindowTest, CtrlZOutsideTextFieldsUndoesTheNamedBatch) {
     window->ReportUndo = [&](const QString& text) { reports << text; };
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(),
+    KIVO_WAIT_EQ(window->MEZpet->text(),
                               QStringLiteral("Zpět: přejmenování 2 soubory"), 10000);
     EXPECT_TRUE(window->MEZpet->isEnabled());
 
@@ -133,14 +134,14 @@ TEST_F(UndoWindowTest, CtrlZOutsideTextFieldsUndoesTheNamedBatch) {
 
     window->SLV->setFocus();
     QTest::keyClick(window->SLV, Qt::Key_Z, Qt::ControlModifier);
-    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
+    KIVO_WAIT_EQ(reports.size(), 1, 10000);
     EXPECT_TRUE(reports.front().startsWith(QStringLiteral("Vráceno zpět: 2 z 2 soubory")))
         << reports.front().toStdString();
     EXPECT_EQ(test::SnapshotTree(photos), before);
     // Nothing left to undo, and the list shows the old names again.
-    QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět"), 10000);
+    KIVO_WAIT_EQ(window->MEZpet->text(), QStringLiteral("Zpět"), 10000);
     EXPECT_FALSE(window->MEZpet->isEnabled());
-    QTRY_VERIFY_WITH_TIMEOUT(Listed(*window->SLV, QStringLiteral("b.jpg")), 10000);
+    KIVO_WAIT_TRUE(Listed(*window->SLV, QStringLiteral("b.jpg")), 10000);
 }
 
 TEST_F(UndoWindowTest, TheListMenusNewFolderIsUndone) {
@@ -153,10 +154,10 @@ TEST_F(UndoWindowTest, TheListMenusNewFolderIsUndone) {
     window->SCB->SetSelectedPath(QString::fromStdString(photos));
     window->MPNewAdr->trigger();
     ASSERT_NE(test::SnapshotTree(photos), before);
-    QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět: nová složka 1 soubor"),
+    KIVO_WAIT_EQ(window->MEZpet->text(), QStringLiteral("Zpět: nová složka 1 soubor"),
                               10000);
     window->MEZpet->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
+    KIVO_WAIT_EQ(reports.size(), 1, 10000);
     EXPECT_EQ(test::SnapshotTree(photos), before);
 }
 
@@ -169,7 +170,7 @@ TEST_F(UndoWindowTest, FilesDroppedOnAFolderAreMovedBackByUndo) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     TFileListView& list = *window->SLV;
-    QTRY_VERIFY_WITH_TIMEOUT(Listed(list, QStringLiteral("Den")), 10000);
+    KIVO_WAIT_TRUE(Listed(list, QStringLiteral("Den")), 10000);
     list.ClearSelection();
     int folder = -1;
     for (int r = 0; r < list.ItemCount(); ++r) {
@@ -180,10 +181,10 @@ TEST_F(UndoWindowTest, FilesDroppedOnAFolderAreMovedBackByUndo) {
     }
     window->SLVDragDrop(folder);
     ASSERT_TRUE(std::filesystem::exists(photos + "/Den/b.jpg"));
-    QTRY_COMPARE_WITH_TIMEOUT(window->MEZpet->text(), QStringLiteral("Zpět: přesun 2 soubory"),
+    KIVO_WAIT_EQ(window->MEZpet->text(), QStringLiteral("Zpět: přesun 2 soubory"),
                               10000);
     window->MEZpet->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
+    KIVO_WAIT_EQ(reports.size(), 1, 10000);
     EXPECT_EQ(test::SnapshotTree(photos), before);
 }
 
@@ -209,7 +210,7 @@ TEST_F(UndoWindowTest, HistoryListsBatchesAndKeepsTheSelectionAfterAnUndo) {
     dialog.ShowReport = [&](const QString& text) { reports << text; };
     dialog.show();
     QTreeWidget& list = *dialog.LVDavky;
-    QTRY_COMPARE_WITH_TIMEOUT(list.topLevelItemCount(), 2, 10000);
+    KIVO_WAIT_EQ(list.topLevelItemCount(), 2, 10000);
     auto row = [&](int r, int column) { return list.topLevelItem(r)->text(column).toStdString(); };
     EXPECT_EQ(row(0, 1), "přejmenování");
     EXPECT_EQ(row(0, 2), photos);
@@ -222,8 +223,8 @@ TEST_F(UndoWindowTest, HistoryListsBatchesAndKeepsTheSelectionAfterAnUndo) {
     list.setCurrentItem(list.topLevelItem(1));
     const std::int64_t chosen = dialog.SelectedBatch();
     QTest::mouseClick(dialog.BZpet, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(reports.size(), 1, 10000);
-    QTRY_COMPARE_WITH_TIMEOUT(list.topLevelItemCount(), 3, 10000);
+    KIVO_WAIT_EQ(reports.size(), 1, 10000);
+    KIVO_WAIT_EQ(list.topLevelItemCount(), 3, 10000);
     EXPECT_EQ(dialog.SelectedBatch(), chosen);
     EXPECT_EQ(row(0, 1), "zpět");
     EXPECT_EQ(row(2, 4), "vráceno zpět");

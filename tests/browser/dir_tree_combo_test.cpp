@@ -16,6 +16,7 @@
 #include "browser/file_list_view.h"
 #include "platform/gui/shell_open.h"
 #include "platform/gui/volumes.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -226,7 +227,7 @@ TEST_F(DirTreeTest, PressOnTheExpandMarkExpandsWithoutCommitting) {
 TEST_F(DirTreeTest, SelectionFollowsThePointer) {
     Open();
     QTest::mouseMove(Tree()->viewport(), LabelPos(Vol(1)));
-    QTRY_COMPARE_WITH_TIMEOUT(Tree()->currentIndex(), Vol(1), 2000);
+    KIVO_WAIT_EQ(Tree()->currentIndex(), Vol(1), 2000);
     EXPECT_EQ(combo_->SelectedPath(), ""); // moving commits nothing
 }
 

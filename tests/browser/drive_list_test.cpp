@@ -15,6 +15,7 @@
 #include "browser/file_list_listing.h"
 #include "browser/file_list_view.h"
 #include "platform/gui/volumes.h"
+#include "support/qt_wait.h"
 
 using namespace kivo;
 using namespace std::chrono_literals;
@@ -48,7 +49,7 @@ protected:
     }
     void TearDown() override {
         Release();
-        QTRY_COMPARE_WITH_TIMEOUT(SharedVolumeProber().PendingCount(), 0, 5000);
+        KIVO_WAIT_EQ(SharedVolumeProber().PendingCount(), 0, 5000);
         SharedVolumeProber().SetProbeFunction(&StatVolume);
         SharedVolumeProber().SetTimeout(500ms);
         SharedVolumeProber().Forget();
@@ -109,7 +110,7 @@ TEST_F(StuckRoot, TheListShowsTheSizesOnceTheAnswerComes) {
     QSignalSpy probed(&SharedVolumeProber(), &VolumeProber::Probed);
     Release();
     ASSERT_TRUE(probed.wait(5000));
-    QTRY_COMPARE_WITH_TIMEOUT(list.Item(rootRow()).subItems[siType], VolumeSpaceText(5'000'000),
+    KIVO_WAIT_EQ(list.Item(rootRow()).subItems[siType], VolumeSpaceText(5'000'000),
                               5000);
     EXPECT_EQ(list.Item(rootRow()).subItems[siModified], VolumeSpaceText(2'000'000));
 }
@@ -128,7 +129,7 @@ TEST_F(StuckRoot, TheTreeDoesNotOpenAVolumeThatGivesNoAnswer) {
     EXPECT_FALSE(model.IsLoaded(volume)); // asked again at the next expansion
 
     Release();
-    QTRY_COMPARE_WITH_TIMEOUT(SharedVolumeProber().PendingCount(), 0, 5000);
+    KIVO_WAIT_EQ(SharedVolumeProber().PendingCount(), 0, 5000);
     EXPECT_TRUE(model.LoadChildren(volume));
     EXPECT_TRUE(model.IsLoaded(volume));
     EXPECT_GT(model.rowCount(volume), 0); // "/" has folders

@@ -19,6 +19,7 @@
 #include "browser/file_list_model.h"
 #include "browser/file_list_view.h"
 #include "platform/file_system.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 
 QT_BEGIN_NAMESPACE
@@ -492,7 +493,7 @@ TEST_F(ListView, ClicksWorkInTheIconView) {
     Show();
     QSignalSpy change(&list, &TFileListView::ItemChange);
     const int a = RowOf(QStringLiteral("a.txt"));
-    QTRY_VERIFY_WITH_TIMEOUT(list.CurrentView()->visualRect(list.Model()->index(a, 0)).isValid(),
+    KIVO_WAIT_TRUE(list.CurrentView()->visualRect(list.Model()->index(a, 0)).isValid(),
                              2000);
     QTest::mouseClick(Viewport(), Qt::LeftButton, {}, CenterOf(a));
     ASSERT_EQ(change.count(), 1);

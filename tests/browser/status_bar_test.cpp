@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "browser/status_bar.h"
+#include "support/qt_wait.h"
 
 namespace kivo {
 namespace {
@@ -106,7 +107,7 @@ TEST_F(MainWindowBar, DateChangesAtMidnightWithinOneTick) {
     EXPECT_EQ(bar.Panel(1).Text(), QStringLiteral("23:59:59"));
     now = EncodeDate(2026, 12, 9) + EncodeTime(0, 0, 0, 400);
     // The running timer (one second) picks the new day up.
-    QTRY_COMPARE_WITH_TIMEOUT(bar.Panel(0).Text(), QStringLiteral("2026.12.09"), 3000);
+    KIVO_WAIT_EQ(bar.Panel(0).Text(), QStringLiteral("2026.12.09"), 3000);
     EXPECT_EQ(bar.Panel(1).Text(), QStringLiteral("00:00:00"));
 }
 

@@ -24,6 +24,7 @@
 #include "photoops/naming.h"
 #include "photoops/rename_dialog.h"
 #include "support/exif_fixtures.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -169,7 +170,7 @@ TEST(BackgroundFill, RowsArriveInOrderWhileTheRestIsRead) {
              sawPartial = sawPartial || got.size() < kCount - kCount / 7;
          },
          nullptr, [&] { done = true; }});
-    QTRY_VERIFY_WITH_TIMEOUT(done, 10000);
+    KIVO_WAIT_TRUE(done, 10000);
     EXPECT_TRUE(sawPartial);
     std::vector<std::size_t> expected;
     for (std::size_t i = 0; i < kCount; ++i)

@@ -10,6 +10,7 @@
 #include "platform/gui/path_text.h"
 #include "platform/gui/shell_launch.h"
 #include "platform/name_bytes.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 
 namespace kivo {
@@ -72,7 +73,7 @@ TEST(StartDetachedWithBytesTest, PassesTheBytesAndReportsAFailedStart) {
     const std::string copy = dir.file("copy.txt");
     ASSERT_TRUE(StartDetachedWithBytes(QStringLiteral("cp"), {raw, QStringLiteral("copy.txt")},
                                        PathText(dir.path())));
-    QTRY_VERIFY_WITH_TIMEOUT(test::ReadWholeFile(copy) == "R", 10000); // it runs detached
+    KIVO_WAIT_TRUE(test::ReadWholeFile(copy) == "R", 10000); // it runs detached
     EXPECT_FALSE(StartDetachedWithBytes(QStringLiteral("no-such-program-kivo"), {raw}, {}));
     EXPECT_FALSE(
         StartDetachedWithBytes(QStringLiteral("cp"), {raw, raw}, PathText(dir.file("gone\xFF"))));

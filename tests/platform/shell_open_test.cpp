@@ -15,6 +15,7 @@
 #include "platform/gui/desktop_apps.h"
 #include "platform/gui/find_window.h"
 #include "platform/gui/shell_open.h"
+#include "support/qt_wait.h"
 #include "support/temp_dir.h"
 
 // Readable failure output.
@@ -238,7 +239,7 @@ TEST_F(ShellOpenTest, FindWindowListsMatchesAndOpensOnActivation) {
     TFindWindow w(QString::fromStdString(t_.file("f")));
     w.PatternEdit()->setText("*.jpg");
     w.StartSearch();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Searching(), 5000);
+    KIVO_WAIT_TRUE(!w.Searching(), 5000);
     QStringList found;
     for (int i = 0; i < w.ResultList()->count(); ++i)
         found << w.ResultList()->item(i)->text();
@@ -255,7 +256,7 @@ TEST_F(ShellOpenTest, FindWindowShowsTheOpenErrorForAVanishedEntry) {
     TFindWindow w(QString::fromStdString(t_.file("f")));
     w.PatternEdit()->setText("*.jpg");
     w.StartSearch();
-    QTRY_VERIFY_WITH_TIMEOUT(!w.Searching(), 5000);
+    KIVO_WAIT_TRUE(!w.Searching(), 5000);
     ASSERT_EQ(w.ResultList()->count(), 1);
     ASSERT_EQ(std::remove(t_.file("f/a.jpg").c_str()), 0);
     emit w.ResultList()->itemActivated(w.ResultList()->item(0));

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QWidget>
 
+#include "support/qt_wait.h"
 #include "widgets/splitter.h"
 
 namespace kivo {
@@ -74,15 +75,15 @@ TEST_F(SplitterTest, DragIsHeldWithinTheMinimumSizes) {
 
 TEST_F(SplitterTest, ResizingTheAreaKeepsTheListWidth) {
     area.resize(900, 400);
-    QTRY_COMPARE_WITH_TIMEOUT(rest->width(), 900 - 388, 2000);
+    KIVO_WAIT_EQ(rest->width(), 900 - 388, 2000);
     EXPECT_EQ(list->width(), 385);
     // Narrower than the list: the list gives way so that the rest keeps its minimum, and
     // gets its width back when the area grows again.
     area.resize(300, 400);
-    QTRY_COMPARE_WITH_TIMEOUT(rest->width(), LeftDockLayout::kDefaultClientMinWidth, 2000);
+    KIVO_WAIT_EQ(rest->width(), LeftDockLayout::kDefaultClientMinWidth, 2000);
     EXPECT_EQ(list->width(), 300 - 3 - LeftDockLayout::kDefaultClientMinWidth);
     area.resize(900, 400);
-    QTRY_COMPARE_WITH_TIMEOUT(list->width(), 385, 2000);
+    KIVO_WAIT_EQ(list->width(), 385, 2000);
     EXPECT_EQ(rest->width(), 900 - 388);
 }
 
@@ -98,7 +99,7 @@ TEST_P(StoredWidth, IsClampedToTheArea) {
     const auto& c = GetParam();
     area.resize(c.areaWidth, 300);
     dock->setWidgetWidth(list, c.stored);
-    QTRY_COMPARE_WITH_TIMEOUT(list->width(), c.shown, 2000);
+    KIVO_WAIT_EQ(list->width(), c.shown, 2000);
     EXPECT_EQ(rest->x(), c.shown + Splitter::kWidth);
     EXPECT_GE(rest->width(),
               std::min(LeftDockLayout::kDefaultClientMinWidth, c.areaWidth - Splitter::kWidth));
@@ -115,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(SplitterTest, ClientMinimumCanBeChosen) {
     dock->setClientMinimumWidth(200);
     dock->setWidgetWidth(list, 1000);
-    QTRY_COMPARE_WITH_TIMEOUT(rest->width(), 200, 2000);
+    KIVO_WAIT_EQ(rest->width(), 200, 2000);
     EXPECT_EQ(list->width(), 600 - 3 - 200);
 }
 
