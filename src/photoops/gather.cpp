@@ -6,10 +6,13 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string_view>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include "core/journal.h"
@@ -20,6 +23,7 @@
 #include "photoops/photo_group.h"
 #include "platform/file_system.h"
 #include "platform/gui/trash.h"
+#include "platform/path_at.h"
 
 namespace kivo {
 
@@ -32,6 +36,10 @@ namespace {
 bool isDotEntry(const std::string& name) {
     return name == "." || name == "..";
 }
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
 
 // Same folder on disk, however the two paths are spelled.
 bool sameFolder(const std::string& a, const std::string& b) {
@@ -83,6 +91,16 @@ std::string makeFolders(const std::vector<std::string>& toMake, FolderMakes& mak
     return {};
 }
 
+// Moves without replacing; `renamed` tells a rename, which keeps the file itself and so its
+// stamp, from a copy across file systems.
+FsResult moveFile(const std::string& from, const std::string& to, bool& renamed) {
+    const FsResult r = RenameNoReplace(from, to);
+    renamed = r.ok;
+    if (r.ok || r.error != EXDEV)
+        return r;
+    return MoveNoReplace(from, to);
+}
+
 // Moves a duplicate to the Trash and records where the Trash put it, so that undo can
 // bring it back.
 void trashDuplicate(GatheredFile& g, JournalBatch* batch, std::size_t row) {
@@ -120,18 +138,34 @@ std::vector<std::string> ListFolderTree(const std::string& start) {
     // The list itself is the queue: folders[index] is the folder being listed.
     for (std::size_t index = 0; index < folders.size(); ++index) {
         const std::string current = folders[index];
-        const std::vector<DirEntry> entries = EnumerateFolder(current, "*.*");
-        const std::string* previous = nullptr;
-        for (const DirEntry& e : entries) {
+        UniqueFd fd = OpenFolder(current);
+        if (!fd)
+            continue;
+        const std::unique_ptr<DIR, DirCloser> d(::fdopendir(fd.get()));
+        if (!d)
+            continue;
+        fd.release(); // the stream owns it now
+        std::string previous;
+        bool first = true;
+        while (const dirent* e = ::readdir(d.get())) {
+            const std::string_view name = e->d_name;
             // A listing that repeats a name would never end on some file systems.
-            if (previous && *previous == e.name)
+            if (!first && previous == name)
                 break;
-            previous = &e.name;
-            if (isDotEntry(e.name))
+            first = false;
+            previous = name;
+            if (name == "." || name == ".." || IsCopyTempName(name))
                 continue;
-            // Only folders of their own: a link to a folder is never entered.
-            if (e.isRealDir())
-                folders.push_back(current + "/" + e.name);
+            // Only folders of their own: a link to a folder is never entered. The entry's
+            // type comes with the listing; only a file system that leaves it out is asked.
+            bool isDir = e->d_type == DT_DIR;
+            if (e->d_type == DT_UNKNOWN) {
+                struct stat st {};
+                isDir = ::fstatat(::dirfd(d.get()), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISDIR(st.st_mode);
+            }
+            if (isDir)
+                folders.push_back(current + "/" + e->d_name);
         }
     }
     return folders;
@@ -342,6 +376,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         const Found& f = found[q - 1];
         const Target& t = targets[q - 1];
         GatheredFile g;
+        bool keptFile = false;
         g.path = f.path;
         g.target = t.path;
         // The entry itself: a link is moved as a link, whatever it points at.
@@ -382,7 +417,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 g.outcome = GatherOutcome::Failed;
                 g.error = ENOTDIR;
                 g.reason = why;
-            } else if (const FsResult moved = MoveNoReplace(f.path, g.target)) {
+            } else if (const FsResult moved = moveFile(f.path, g.target, keptFile)) {
                 g.outcome = GatherOutcome::Moved;
                 g.renamed = t.renamed;
                 result.clashCount += t.renamed && !t.withPhoto;
@@ -395,7 +430,8 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         }
         if (batch && moveRow[q - 1] != std::string::npos && g.outcome != GatherOutcome::Duplicate) {
             if (g.outcome == GatherOutcome::Moved)
-                batch->done(moveRow[q - 1], StampOf(g.target));
+                batch->done(moveRow[q - 1],
+                            keptFile ? batch->rows()[moveRow[q - 1]].before : StampOf(g.target));
             else
                 batch->notDone(moveRow[q - 1], g.reason);
         }
