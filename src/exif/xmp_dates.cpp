@@ -176,6 +176,8 @@ std::string XmpSidecarReader::Read(const std::string& photoPath) {
     }
     if (!f.listed)
         return ReadXmpSidecar(photoPath);
+    if (f.sidecars.empty())
+        return {}; // a folder without sidecars: no names to make
     for (const std::string& candidate : sidecarCandidates(photoPath)) {
         if (candidate == photoPath || !f.sidecars.count(candidate.substr(candidate.rfind('/') + 1)))
             continue;
