@@ -427,6 +427,10 @@ to the folder<byte value="xd"/>
         <source>&amp;Historie změn…</source>
         <translation>Change &amp;history…</translation>
     </message>
+    <message>
+        <source>Změny nelze vrátit zpět: %1</source>
+        <translation>The changes cannot be undone: %1</translation>
+    </message>
 </context>
 <context>
     <name>kivo::TFMAbout</name>
