@@ -5,6 +5,8 @@
 
 #include "browser/file_list_listing.h"
 
+#include <algorithm>
+
 #include "browser/file_list_text_helpers.h"
 #include "platform/file_system.h"
 #include "platform/gui/shell_icons.h"
@@ -250,18 +252,26 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
     TypeBySuffix fileTypes;
     AttrTexts attrTexts;
     SizeTexts sizeTexts;
-    items_.reserve(items_.size() + entries.size());
+    const auto listed = [&](const DirEntry& e) {
+        if (e.isDir() != wantDirs)
+            return false;
+        if ((e.attr & faReadOnly) && !(filter & faReadOnly))
+            return false;
+        if ((e.attr & faHidden) && !(filter & faHidden))
+            return false;
+        if ((e.attr & faSysFile) && !(filter & faSysFile))
+            return false;
+        return e.name != ".";
+    };
+    // Room for exactly what this pattern adds: the folders' pass must not take room for the
+    // files, which would make the files' pass move everything once more.
+    items_.reserve(items_.size() +
+                   static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), listed)));
+    const QString kParentType = QStringLiteral(" ");
+    std::string modified;
     bool added = false;
     for (const DirEntry& e : entries) {
-        if (e.isDir() != wantDirs)
-            continue;
-        if ((e.attr & faReadOnly) && !(filter & faReadOnly))
-            continue;
-        if ((e.attr & faHidden) && !(filter & faHidden))
-            continue;
-        if ((e.attr & faSysFile) && !(filter & faSysFile))
-            continue;
-        if (e.name == ".")
+        if (!listed(e))
             continue;
         const bool parent = e.name == "..";
         const QString name = FromUtf8(e.name);
@@ -274,29 +284,28 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
                 continue;
             }
         }
-        FileListItem item;
         const QString& kind = e.isDir() ? kKindDir : kKindFile;
+        QString caption;
         if (parent) {
-            item.caption = kParentCaption;
+            caption = kParentCaption;
         } else if (hideFileExt_) {
             const qsizetype dot = name.indexOf(QLatin1Char('.'));
-            item.caption = DisplayText(dot < 0 ? name : name.left(dot));
+            caption = DisplayText(dot < 0 ? name : name.left(dot));
         } else {
-            item.caption = DisplayText(name);
+            caption = DisplayText(name);
         }
         const ShellFileType& type = e.isDir() ? folderType : fileTypes.Of(name);
-        item.name = name;
-        item.iconKey = type.mimeName;
-        item.subItems[siSize] = sizeTexts.Of(e.size, kind);
-        item.subItems[siType] = parent ? QStringLiteral(" ") : type.typeName;
-        item.subItems[siModified] =
-            FromUtf8(FormatDateTime(modPattern, UnixToLocalDateTime(e.mtime), fs));
-        item.subItems[siAttr] = attrTexts.Of(e.attr);
-        item.subItems[siPath] = directory_ + name;
-        item.subItems[siKind] = kind;
-        item.listedSize = e.size;
-        item.listedMtime = e.mtime;
-        item.listedAttr = e.attr;
+        modified.clear();
+        AppendFormatDateTime(modified, modPattern, UnixToLocalDateTime(e.mtime), fs);
+        // Built in one piece: most of its texts are shared, copying them is a count.
+        FileListItem item{std::move(caption),
+                          name,
+                          {sizeTexts.Of(e.size, kind), parent ? kParentType : type.typeName,
+                           FromUtf8(modified), attrTexts.Of(e.attr), directory_ + name, kind},
+                          type.mimeName,
+                          e.size,
+                          static_cast<std::int64_t>(e.mtime),
+                          e.attr};
         items_.push_back(std::move(item));
         added = true;
     }

@@ -13,9 +13,9 @@ constexpr std::int64_t kDateDelta = 693594;
 
 const char* const kShortMonthNames[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
-const char* const kLongMonthNames[] = {"January", "February", "March",     "April",
-                                       "May",     "June",     "July",      "August",
-                                       "September", "October", "November", "December"};
+const char* const kLongMonthNames[] = {"January",   "February", "March",    "April",
+                                       "May",       "June",     "July",     "August",
+                                       "September", "October",  "November", "December"};
 const char* const kShortDayNames[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 const char* const kLongDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
                                      "Thursday", "Friday", "Saturday"};
@@ -57,7 +57,9 @@ std::string Zero(int v, std::size_t width) {
     return s;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool StartsWithNoCase(std::string_view s, std::size_t at, std::string_view what) {
     if (s.size() - at < what.size())
@@ -73,7 +75,9 @@ void AppendFormatted(std::string& out, std::string_view pattern, TDateTime v,
 
 } // namespace
 
-bool IsLeapYear(int year) { return (year % 4 == 0) && (year % 100 != 0 || year % 400 == 0); }
+bool IsLeapYear(int year) {
+    return (year % 4 == 0) && (year % 100 != 0 || year % 400 == 0);
+}
 
 int DaysInMonth(int year, int month) {
     static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
@@ -335,6 +339,11 @@ std::string FormatDateTime(std::string_view pattern, TDateTime v, const FormatSe
     return out;
 }
 
+void AppendFormatDateTime(std::string& out, std::string_view pattern, TDateTime v,
+                          const FormatSettings& fs) {
+    AppendFormatted(out, pattern, v, fs, 0);
+}
+
 std::string DateTimeText(TDateTime v) {
     int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     DecodeDate(v, y, mo, d);
@@ -444,6 +453,8 @@ std::time_t LocalDateTimeToUnix(TDateTime v) {
     return std::max(tStd, tDst);
 }
 
-TDateTime Now() { return UnixToLocalDateTime(std::time(nullptr)); }
+TDateTime Now() {
+    return UnixToLocalDateTime(std::time(nullptr));
+}
 
 } // namespace kivo

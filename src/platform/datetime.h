@@ -46,6 +46,9 @@ void SetFixedDateTimeFormats();
 // literal, anything else is copied.
 std::string FormatDateTime(std::string_view pattern, TDateTime v,
                            const FormatSettings& fs = ProcessFormatSettings());
+// The same, appended to `out` (a caller formatting many values keeps one buffer).
+void AppendFormatDateTime(std::string& out, std::string_view pattern, TDateTime v,
+                          const FormatSettings& fs);
 
 // "yyyy.MM.DD hh:nn:ss", or the date alone when the time of day is exactly 00:00:00.
 std::string DateTimeText(TDateTime v);
