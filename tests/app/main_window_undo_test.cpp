@@ -104,19 +104,31 @@ protected:
         return false;
     }
 
+    // The window on the photos folder, shown; its undo reports go to `reports`.
+    std::unique_ptr<TFHlavni> Open() {
+        auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
+        window->ReportUndo = [this](const QString& text) { reports << text; };
+        window->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        return window;
+    }
+    // Undoes through the menu once it names `batch`, and waits for the report.
+    void UndoNamed(TFHlavni& window, const QString& batch) {
+        KIVO_WAIT_EQ(window.MEZpet->text(), batch, 10000);
+        window.MEZpet->trigger();
+        KIVO_WAIT_EQ(reports.size(), 1, 10000);
+    }
+
     test::TempDir dir;
     std::string photos;
+    QStringList reports;
 };
 
 TEST_F(UndoWindowTest, CtrlZOutsideTextFieldsUndoesTheNamedBatch) {
     const test::TreeSnapshot before = test::SnapshotTree(photos);
     Rename({"b.jpg", "a\xe9.jpg"}, photos);
     ASSERT_NE(test::SnapshotTree(photos), before);
-    QStringList reports;
-    auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
-    window->ReportUndo = [&](const QString& text) { reports << text; };
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto window = Open();
     KIVO_WAIT_EQ(window->MEZpet->text(),
                               QStringLiteral("Zpět: přejmenování 2 soubory"), 10000);
     EXPECT_TRUE(window->MEZpet->isEnabled());
@@ -146,29 +158,18 @@ TEST_F(UndoWindowTest, CtrlZOutsideTextFieldsUndoesTheNamedBatch) {
 
 TEST_F(UndoWindowTest, TheListMenusNewFolderIsUndone) {
     const test::TreeSnapshot before = test::SnapshotTree(photos);
-    QStringList reports;
-    auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
-    window->ReportUndo = [&](const QString& text) { reports << text; };
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto window = Open();
     window->SCB->SetSelectedPath(QString::fromStdString(photos));
     window->MPNewAdr->trigger();
     ASSERT_NE(test::SnapshotTree(photos), before);
-    KIVO_WAIT_EQ(window->MEZpet->text(), QStringLiteral("Zpět: nová složka 1 soubor"),
-                              10000);
-    window->MEZpet->trigger();
-    KIVO_WAIT_EQ(reports.size(), 1, 10000);
+    UndoNamed(*window, QStringLiteral("Zpět: nová složka 1 soubor"));
     EXPECT_EQ(test::SnapshotTree(photos), before);
 }
 
 TEST_F(UndoWindowTest, FilesDroppedOnAFolderAreMovedBackByUndo) {
     dir.mkdir("Foto/Den");
     const test::TreeSnapshot before = test::SnapshotTree(photos);
-    QStringList reports;
-    auto window = std::make_unique<TFHlavni>(QStringList{QString::fromStdString(photos + "/")});
-    window->ReportUndo = [&](const QString& text) { reports << text; };
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    auto window = Open();
     TFileListView& list = *window->SLV;
     KIVO_WAIT_TRUE(Listed(list, QStringLiteral("Den")), 10000);
     list.ClearSelection();
@@ -181,10 +182,7 @@ TEST_F(UndoWindowTest, FilesDroppedOnAFolderAreMovedBackByUndo) {
     }
     window->SLVDragDrop(folder);
     ASSERT_TRUE(std::filesystem::exists(photos + "/Den/b.jpg"));
-    KIVO_WAIT_EQ(window->MEZpet->text(), QStringLiteral("Zpět: přesun 2 soubory"),
-                              10000);
-    window->MEZpet->trigger();
-    KIVO_WAIT_EQ(reports.size(), 1, 10000);
+    UndoNamed(*window, QStringLiteral("Zpět: přesun 2 soubory"));
     EXPECT_EQ(test::SnapshotTree(photos), before);
 }
 
@@ -206,7 +204,6 @@ TEST_F(UndoWindowTest, HistoryListsBatchesAndKeepsTheSelectionAfterAnUndo) {
     Rename({"c.jpg"}, dir.file("Jine"));
     Rename({"b.jpg", "a\xe9.jpg"}, photos);
     THistorie dialog(Journal::DefaultFolder());
-    QStringList reports;
     dialog.ShowReport = [&](const QString& text) { reports << text; };
     dialog.show();
     QTreeWidget& list = *dialog.LVDavky;
