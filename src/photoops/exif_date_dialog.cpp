@@ -29,6 +29,7 @@
 #include "platform/gui/wait_cursor.h"
 #include "platform/storage_kind.h"
 #include "widgets/column_fit.h"
+#include "widgets/text_width.h"
 
 namespace kivo {
 
@@ -118,7 +119,7 @@ void TFDCExif::Build(QWidget* mainWindow) {
     List->header()->setSectionsClickable(false);
     // 120 pixels each, wider where the platform font needs more for a full date-time text.
     const int dateWidth =
-        ColumnWidthForText(*List, QStringLiteral("0000.00.00 00:00:00"), kColumnWidth);
+        ColumnWidthForText(*List, WidestDateTimeText(List->fontMetrics()), kColumnWidth);
     for (int c = 0; c < List->columnCount(); ++c)
         List->setColumnWidth(c, dateWidth);
     // The selection stays visible while the list has no focus.
@@ -259,7 +260,8 @@ void TFDCExif::AddFilledRows(std::vector<ExifDateRow> rows) {
     syncing_ = true; // the table's selection is set when the rows are complete
     List->addTopLevelItems(added);
     syncing_ = false;
-    WidenColumnsForItems(*List, added);
+    // Only the names differ in width: the date-time columns were sized for their layout.
+    WidenColumnForItems(*List, kColName, added);
 }
 
 void TFDCExif::ShowProgress(std::size_t read, std::size_t count) {

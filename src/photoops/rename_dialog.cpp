@@ -1,5 +1,6 @@
 #include "photoops/rename_dialog.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -23,6 +24,7 @@
 #include "platform/gui/wait_cursor.h"
 #include "platform/storage_kind.h"
 #include "widgets/column_fit.h"
+#include "widgets/text_width.h"
 
 namespace kivo {
 
@@ -99,7 +101,8 @@ void TFZmenaJ::AddFilledRows(std::vector<RenameRow> rows) {
         table_.AddRow(std::move(r));
     }
     List->addTopLevelItems(added);
-    WidenColumnsForItems(*List, added);
+    // The date-time column was sized for its layout: only the names are measured.
+    WidenColumnForItems(*List, ColCurrent, added);
 }
 
 void TFZmenaJ::ShowProgress(std::size_t read, std::size_t count) {
@@ -138,7 +141,7 @@ void TFZmenaJ::FillDone() {
     if (stopped_)
         return;
     LNacitam->hide();
-    ShowRows();
+    ShowRows(true); // sorted: every row shows another file now
     FitToRows();
     BProved1->setEnabled(!table_.performed());
     emit filled();
@@ -164,7 +167,7 @@ void TFZmenaJ::Build() {
     List->header()->setStretchLastSection(false);
     // The design widths, wider where the platform's font needs it for the fixed texts.
     List->setColumnWidth(ColDateTime,
-                         ColumnWidthForText(*List, QStringLiteral("0000.00.00 00:00:00"), 150));
+                         ColumnWidthForText(*List, WidestDateTimeText(List->fontMetrics()), 150));
     List->setColumnWidth(ColCurrent, 150);
     List->setColumnWidth(ColNew, 200);
     List->setColumnWidth(ColStatus,
@@ -217,7 +220,7 @@ void TFZmenaJ::FormCreate() {
 
 void TFZmenaJ::FitToRows() {
     // Names longer than the design widths are shown whole; a larger stored size stays.
-    WidenColumnsToContents(*List);
+    WidenColumns();
     WidenWindowForList(*this, *List);
     // Only size and state carry over: the dialog always opens over the main window.
     if (mainWindow_ != nullptr)
@@ -237,28 +240,49 @@ void TFZmenaJ::FormShow() {
         return; // sorted and named when the rows are in
     table_.SeradDleDC();
     table_.NastavNazev(formatIndex_);
-    ShowRows();
+    ShowRows(true);
     FitToRows();
 }
 
-void TFZmenaJ::ShowRows() {
+void TFZmenaJ::ShowRows(bool allNew) {
     const std::vector<RenameRow>& rows = table_.rows();
-    if (List->topLevelItemCount() != static_cast<int>(rows.size())) {
+    const auto fill = [&rows](QTreeWidgetItem& item, std::size_t i) {
+        item.setText(ColDateTime, Text(rows[i].dateTimeText));
+        item.setText(ColCurrent, DisplayText(rows[i].currentName));
+        item.setText(ColNew, DisplayText(rows[i].newName));
+        item.setText(ColStatus, tr(rows[i].status.c_str()));
+        // Why a row failed: the status alone says only "chyba".
+        item.setToolTip(ColStatus, DisplayText(rows[i].reason));
+    };
+    if (allNew || List->topLevelItemCount() != static_cast<int>(rows.size())) {
+        // Items filled before they join the list: a changed cell of a shown item costs the
+        // list a round of change signals.
         List->clear();
         QList<QTreeWidgetItem*> items;
         items.reserve(static_cast<qsizetype>(rows.size()));
-        for (std::size_t i = 0; i < rows.size(); ++i)
+        for (std::size_t i = 0; i < rows.size(); ++i) {
             items.append(new QTreeWidgetItem);
+            fill(*items.back(), i);
+        }
         List->addTopLevelItems(items);
+        return;
     }
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        QTreeWidgetItem* item = List->topLevelItem(static_cast<int>(i));
-        item->setText(ColDateTime, Text(rows[i].dateTimeText));
-        item->setText(ColCurrent, DisplayText(rows[i].currentName));
-        item->setText(ColNew, DisplayText(rows[i].newName));
-        item->setText(ColStatus, tr(rows[i].status.c_str()));
-        // Why a row failed: the status alone says only "chyba".
-        item->setToolTip(ColStatus, DisplayText(rows[i].reason));
+    for (std::size_t i = 0; i < rows.size(); ++i)
+        fill(*List->topLevelItem(static_cast<int>(i)), i);
+}
+
+void TFZmenaJ::WidenColumns() {
+    // The date-time column was sized for its layout; the statuses are few texts.
+    const QFontMetrics fm = List->fontMetrics();
+    for (int c = 0; c < List->columnCount(); ++c) {
+        int width = std::max(List->columnWidth(c), List->header()->sectionSizeHint(c));
+        if (c != ColDateTime) {
+            ColumnWidener widener(fm, kCellPadding);
+            for (int i = 0; i < List->topLevelItemCount(); ++i)
+                width = widener.Widen(width, List->topLevelItem(i)->text(c));
+        }
+        if (width != List->columnWidth(c))
+            List->setColumnWidth(c, width);
     }
 }
 

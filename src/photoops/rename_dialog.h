@@ -83,8 +83,11 @@ private:
     void BProved1Click();
     void BcancelClick();
     void FormClose();
-    void ShowRows();
+    // Table -> list; with `allNew` (or another count) every item is made again.
+    void ShowRows(bool allNew = false);
     void FitToRows();
+    // Every column as wide as its header and texts need; a column only grows.
+    void WidenColumns();
 
     QWidget* mainWindow_ = nullptr;
     RenameTable table_;
