@@ -6,7 +6,9 @@
 #include "browser/file_list_listing.h"
 
 #include <algorithm>
+#include <optional>
 
+#include "browser/file_list_names.h"
 #include "browser/file_list_text_helpers.h"
 #include "platform/file_system.h"
 #include "platform/gui/shell_icons.h"
@@ -192,15 +194,23 @@ QString FileListing::TextsKey() const {
            (hideFileExt_ ? u'h' : u'-');
 }
 
+// The rows of the listing a refresh keeps texts from, looked up by name; each is moved
+// out once, and `matched` tells for each new item which of them has its name.
+struct FileListing::Kept {
+    explicit Kept(std::vector<FileListItem> before)
+        : rows(std::move(before)), names(rows), movedTo(rows.size(), -1) {}
+    std::vector<FileListItem> rows;
+    ListedNames names;
+    std::vector<int> movedTo;
+    std::vector<int> matched;
+};
+
 void FileListing::RefreshFolder(bool keepUnchanged) {
-    previous_.clear();
-    previousByName_.clear();
+    rowsBefore_.clear();
     const QString textsKey = IsDrives() ? QString() : TextsKey();
-    if (keepUnchanged && !textsKey.isEmpty() && textsKey == listedTextsKey_) {
-        previous_ = std::move(items_);
-        for (std::size_t i = 0; i < previous_.size(); ++i)
-            previousByName_.insert(previous_[i].name, i);
-    }
+    std::optional<Kept> kept;
+    if (keepUnchanged && !textsKey.isEmpty() && textsKey == listedTextsKey_)
+        kept.emplace(std::move(items_));
     listedTextsKey_ = textsKey;
     items_.clear();
     if (IsDrives()) {
@@ -222,20 +232,32 @@ void FileListing::RefreshFolder(bool keepUnchanged) {
         filter |= faNormal;
     sortable_ = true;
     enumerated_.clear();
+    Kept* keep = kept ? &*kept : nullptr;
     if (showFolders_)
-        ListPattern(QStringLiteral("*.*"), filter | faDirectory);
+        ListPattern(QStringLiteral("*.*"), filter | faDirectory, keep);
     QString mask = TrimBlanks(mask_);
     if (mask.isEmpty())
         mask = QStringLiteral("*.*");
     for (const QString& piece : mask.split(QLatin1Char(';')))
-        ListPattern(piece, filter);
+        ListPattern(piece, filter, keep);
     enumerated_.clear();
-    previous_.clear();
-    previousByName_.clear();
-    ApplySort();
+    const std::vector<int> order = ApplySort();
+    if (!keep)
+        return;
+    // The n-th row of a name (listed twice by two patterns) is the n-th row it had before.
+    std::vector<bool> taken(keep->rows.size(), false);
+    rowsBefore_.resize(items_.size(), -1);
+    for (std::size_t r = 0; r < items_.size(); ++r) {
+        int before = keep->matched[static_cast<std::size_t>(order[r])];
+        while (before >= 0 && taken[static_cast<std::size_t>(before)])
+            before = keep->names.Next(before);
+        if (before >= 0)
+            taken[static_cast<std::size_t>(before)] = true;
+        rowsBefore_[r] = before;
+    }
 }
 
-bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
+bool FileListing::ListPattern(const QString& pattern, unsigned filter, Kept* kept) {
     sortable_ = true;
     // One refresh may ask for the same pattern twice (folders, then the mask "*.*");
     // the folder is read once.
@@ -265,25 +287,41 @@ bool FileListing::ListPattern(const QString& pattern, unsigned filter) {
     };
     // Room for exactly what this pattern adds: the folders' pass must not take room for the
     // files, which would make the files' pass move everything once more.
-    items_.reserve(items_.size() +
-                   static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), listed)));
+    const auto adding =
+        static_cast<std::size_t>(std::count_if(entries.begin(), entries.end(), listed));
+    items_.reserve(items_.size() + adding);
+    if (kept)
+        kept->matched.reserve(kept->matched.size() + adding);
     const QString kParentType = QStringLiteral(" ");
     std::string modified;
     bool added = false;
     for (const DirEntry& e : entries) {
         if (!listed(e))
             continue;
-        const bool parent = e.name == "..";
-        const QString name = FromUtf8(e.name);
-        if (const auto kept = previousByName_.constFind(name); kept != previousByName_.cend()) {
-            const FileListItem& old = previous_[*kept];
-            if (old.listedSize == e.size && old.listedMtime == e.mtime &&
-                old.listedAttr == e.attr) {
-                items_.push_back(old);
-                added = true;
-                continue;
+        if (kept) {
+            const int before = kept->names.Find(e.name);
+            kept->matched.push_back(before);
+            if (before >= 0) {
+                const auto b = static_cast<std::size_t>(before);
+                int& movedTo = kept->movedTo[b];
+                const FileListItem& old =
+                    movedTo < 0 ? kept->rows[b] : items_[static_cast<std::size_t>(movedTo)];
+                if (old.listedSize == e.size && old.listedMtime == e.mtime &&
+                    old.listedAttr == e.attr) {
+                    if (movedTo < 0) {
+                        movedTo = static_cast<int>(items_.size());
+                        items_.push_back(std::move(kept->rows[b]));
+                        kept->rows[b].name = items_.back().name; // the table looks names up
+                    } else {
+                        items_.push_back(old);
+                    }
+                    added = true;
+                    continue;
+                }
             }
         }
+        const bool parent = e.name == "..";
+        const QString name = FromUtf8(e.name);
         const QString& kind = e.isDir() ? kKindDir : kKindFile;
         QString caption;
         if (parent) {

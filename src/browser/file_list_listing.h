@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <QHash>
 #include <QString>
 #include <QtCore/qnamespace.h>
 
@@ -186,6 +185,10 @@ public:
     // The same, but an entry whose size, time and attributes are what the last listing of
     // this folder read keeps the texts made then (a watched folder's many re-listings).
     void RefreshKeepingUnchanged();
+    // After RefreshKeepingUnchanged: for each item, the row its entry had before (-1 for a
+    // new one), so that whoever shows the rows need not match them up again. Empty after
+    // any other listing.
+    const std::vector<int>& RowsBefore() const { return rowsBefore_; }
     const std::vector<FileListItem>& Items() const { return items_; }
     std::vector<FileListItem>& Items() { return items_; }
     const std::vector<FileListColumn>& Columns() const { return columns_; }
@@ -200,8 +203,9 @@ public:
     int Compare(const FileListItem& a, const FileListItem& b) const;
 
 private:
+    struct Kept;
     void RefreshFolder(bool keepUnchanged);
-    bool ListPattern(const QString& pattern, unsigned filter);
+    bool ListPattern(const QString& pattern, unsigned filter, Kept* kept);
     // What an item's texts depend on besides the entry itself.
     QString TextsKey() const;
     void ListVolumes();
@@ -223,10 +227,9 @@ private:
     std::vector<FileListColumn> columns_;
     // Enumerations of the refresh under way, by pattern.
     std::map<std::string, std::vector<DirEntry>> enumerated_;
-    // The last listing's texts key and, during a refresh that keeps them, its items by name.
+    // What the last listing's texts depend on.
     QString listedTextsKey_;
-    std::vector<FileListItem> previous_;
-    QHash<QString, std::size_t> previousByName_;
+    std::vector<int> rowsBefore_;
 };
 
 } // namespace kivo

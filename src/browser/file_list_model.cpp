@@ -160,88 +160,128 @@ std::vector<QString> EntryKeys(const std::vector<FileListItem>& items) {
     return keys;
 }
 
-bool SameTexts(const FileListItem& a, const FileListItem& b) {
-    return a.caption == b.caption && a.name == b.name && a.subItems == b.subItems &&
-           a.iconKey == b.iconKey;
-}
-
-} // namespace
-
-void FileListItemModel::Update(std::vector<FileListItem> fresh) {
-    std::vector<FileListItem>& items = listing_.Items();
-    std::vector<QString> keys = EntryKeys(items);
+// For each row shown, the fresh row of its entry (-1 when it is gone), by the entries' keys.
+std::vector<int> FreshRowsByKey(const std::vector<FileListItem>& items,
+                                const std::vector<FileListItem>& fresh) {
+    const std::vector<QString> keys = EntryKeys(items);
     const std::vector<QString> freshKeys = EntryKeys(fresh);
     QHash<QString, int> freshRow;
     freshRow.reserve(static_cast<qsizetype>(fresh.size()));
     for (std::size_t i = 0; i < freshKeys.size(); ++i)
         freshRow.insert(freshKeys[i], static_cast<int>(i));
+    std::vector<int> freshOf(items.size());
+    for (std::size_t r = 0; r < items.size(); ++r)
+        freshOf[r] = freshRow.value(keys[r], -1);
+    return freshOf;
+}
+
+// The same from the listing's own record of the rows it started from, checked against the
+// rows shown; empty when it does not fit them (they changed meanwhile).
+std::vector<int> FreshRowsByRecord(const std::vector<FileListItem>& items,
+                                   const std::vector<FileListItem>& fresh,
+                                   const std::vector<int>& rowsBefore) {
+    if (rowsBefore.size() != fresh.size())
+        return {};
+    std::vector<int> freshOf(items.size(), -1);
+    for (std::size_t f = 0; f < fresh.size(); ++f) {
+        const int before = rowsBefore[f];
+        if (before < 0)
+            continue;
+        const auto b = static_cast<std::size_t>(before);
+        if (b >= items.size() || freshOf[b] >= 0 || items[b].fullPath() != fresh[f].fullPath())
+            return {};
+        freshOf[b] = static_cast<int>(f);
+    }
+    return freshOf;
+}
+
+bool SameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+bool SameTexts(const FileListItem& a, const FileListItem& b) {
+    if (!SameText(a.caption, b.caption) || !SameText(a.name, b.name) ||
+        !SameText(a.iconKey, b.iconKey))
+        return false;
+    for (std::size_t i = 0; i < a.subItems.size(); ++i)
+        if (!SameText(a.subItems[i], b.subItems[i]))
+            return false;
+    return true;
+}
+
+} // namespace
+
+void FileListItemModel::Update(std::vector<FileListItem> fresh,
+                               const std::vector<int>& rowsBefore) {
+    std::vector<FileListItem>& items = listing_.Items();
+    std::vector<int> freshOf;
+    if (!rowsBefore.empty())
+        freshOf = FreshRowsByRecord(items, fresh, rowsBefore);
+    if (freshOf.size() != items.size())
+        freshOf = FreshRowsByKey(items, fresh);
 
     // Gone entries, a run of neighbours at a time, from the end.
     for (int r = static_cast<int>(items.size()) - 1; r >= 0; --r) {
-        if (freshRow.contains(keys[static_cast<std::size_t>(r)]))
+        if (freshOf[static_cast<std::size_t>(r)] >= 0)
             continue;
         const int last = r;
-        while (r > 0 && !freshRow.contains(keys[static_cast<std::size_t>(r - 1)]))
+        while (r > 0 && freshOf[static_cast<std::size_t>(r - 1)] < 0)
             --r;
         beginRemoveRows({}, r, last);
         items.erase(items.begin() + r, items.begin() + last + 1);
-        keys.erase(keys.begin() + r, keys.begin() + last + 1);
+        freshOf.erase(freshOf.begin() + r, freshOf.begin() + last + 1);
         endRemoveRows();
     }
 
-    // Changed entries take their new texts in place.
+    // Changed entries take their new texts in place (a fresh row matched here is not
+    // inserted below, so it can be moved).
     const int columns = columnCount();
     for (std::size_t r = 0; r < items.size(); ++r) {
-        const FileListItem& now = fresh[static_cast<std::size_t>(freshRow.value(keys[r]))];
+        FileListItem& now = fresh[static_cast<std::size_t>(freshOf[r])];
         if (SameTexts(items[r], now))
             continue;
-        items[r] = now;
+        items[r] = std::move(now);
         emit dataChanged(index(static_cast<int>(r), 0), index(static_cast<int>(r), columns - 1));
     }
 
     // A changed entry may sort elsewhere now: the kept rows move into the fresh order.
-    std::vector<int> newToOld(items.size());
-    std::iota(newToOld.begin(), newToOld.end(), 0);
-    std::stable_sort(newToOld.begin(), newToOld.end(), [&](int a, int b) {
-        return freshRow.value(keys[static_cast<std::size_t>(a)]) <
-               freshRow.value(keys[static_cast<std::size_t>(b)]);
-    });
-    if (!std::is_sorted(newToOld.begin(), newToOld.end())) {
+    if (!std::is_sorted(freshOf.begin(), freshOf.end())) {
+        std::vector<int> newToOld(items.size());
+        std::iota(newToOld.begin(), newToOld.end(), 0);
+        std::sort(newToOld.begin(), newToOld.end(), [&](int a, int b) {
+            return freshOf[static_cast<std::size_t>(a)] < freshOf[static_cast<std::size_t>(b)];
+        });
         BeginReorder();
         std::vector<FileListItem> moved;
-        std::vector<QString> movedKeys;
         moved.reserve(items.size());
-        movedKeys.reserve(items.size());
-        for (int old : newToOld) {
+        for (int old : newToOld)
             moved.push_back(std::move(items[static_cast<std::size_t>(old)]));
-            movedKeys.push_back(std::move(keys[static_cast<std::size_t>(old)]));
-        }
         items = std::move(moved);
-        keys = std::move(movedKeys);
+        std::sort(freshOf.begin(), freshOf.end());
         EndReorder(newToOld);
     }
 
     // New entries, a run at a time, where the fresh listing has them.
     std::size_t r = 0;
     for (std::size_t f = 0; f < fresh.size();) {
-        if (r < keys.size() && keys[r] == freshKeys[f]) {
+        if (r < freshOf.size() && freshOf[r] == static_cast<int>(f)) {
             ++r;
             ++f;
             continue;
         }
         std::size_t end = f;
-        while (end < fresh.size() && (r >= keys.size() || keys[r] != freshKeys[end]))
+        while (end < fresh.size() && (r >= freshOf.size() || freshOf[r] != static_cast<int>(end)))
             ++end;
-        const auto count = static_cast<std::ptrdiff_t>(end - f);
         beginInsertRows({}, static_cast<int>(r), static_cast<int>(r + (end - f)) - 1);
         items.insert(items.begin() + static_cast<std::ptrdiff_t>(r),
                      std::make_move_iterator(fresh.begin() + static_cast<std::ptrdiff_t>(f)),
                      std::make_move_iterator(fresh.begin() + static_cast<std::ptrdiff_t>(end)));
-        keys.insert(keys.begin() + static_cast<std::ptrdiff_t>(r),
-                    freshKeys.begin() + static_cast<std::ptrdiff_t>(f),
-                    freshKeys.begin() + static_cast<std::ptrdiff_t>(end));
+        std::vector<int> added(end - f);
+        std::iota(added.begin(), added.end(), static_cast<int>(f));
+        freshOf.insert(freshOf.begin() + static_cast<std::ptrdiff_t>(r), added.begin(),
+                       added.end());
         endInsertRows();
-        r += static_cast<std::size_t>(count);
+        r += end - f;
         f = end;
     }
 }

@@ -44,8 +44,9 @@ public:
     void EndReorder(const std::vector<int>& newToOld);
     // Brings the rows to a fresh listing of the same folder with the same columns, row by
     // row: gone entries are removed, new ones inserted, changed ones updated and moved, so
-    // that selection, current item and scroll position stay with their entries.
-    void Update(std::vector<FileListItem> fresh);
+    // that selection, current item and scroll position stay with their entries. `rowsBefore`
+    // is the fresh listing's RowsBefore when it was made from these rows.
+    void Update(std::vector<FileListItem> fresh, const std::vector<int>& rowsBefore = {});
 
     // A picture shown instead of the type icon (a thumbnail); an invalid value keeps the icon.
     void SetDecorationSource(std::function<QVariant(int row)> source) {

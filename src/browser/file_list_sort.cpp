@@ -43,6 +43,7 @@ std::vector<int> FileListing::SortByColumn(int column) {
         SortColumn = column;
         SortDescending = true;
     }
+    rowsBefore_.clear();
     return ApplySort();
 }
 

@@ -127,14 +127,16 @@ void TFileListView::ApplyRelisting() {
         QAbstractItemView* view = CurrentView();
         const int vertical = view->verticalScrollBar()->value();
         const int horizontal = view->horizontalScrollBar()->value();
-        model_->Update(std::move(fresh->Items()));
+        model_->Update(std::move(fresh->Items()), fresh->RowsBefore());
         view->verticalScrollBar()->setValue(vertical);
         view->horizontalScrollBar()->setValue(horizontal);
         FocusFirstItem();
     }
+    // Changes came during the listing and have been quiet since: listed again at once
+    // (while they still come, the wait under way ends them as any burst's does).
     if (relistAgain_ && !watchDelay_->isActive()) {
         burstStart_.start(); // what came during the listing is a burst of its own
-        watchDelay_->start(kWatchDelayMs);
+        watchDelay_->start(0);
     }
 }
 

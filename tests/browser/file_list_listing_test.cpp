@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -556,6 +557,49 @@ TEST(Listing, MaskTrimmingPiecesAndDuplicates) {
     l.SetMask(QStringLiteral("*.jpg;b*"));
     l.Refresh();
     EXPECT_EQ(Captions(l), (QStringList{"b.jpg", "b.jpg"}));
+}
+
+TEST(Listing, ReListingKeepsUnchangedTextsAndTellsEachRowItsRowBefore) {
+    TempDir dir;
+    for (const char* name : {"a.jpg", "b.jpg", "\xc3\xa9.jpg", "\xff.jpg", "gone.jpg"})
+        dir.write(name, "x");
+    dir.mkdir("x");
+    FileListing before;
+    before.SetMask(QStringLiteral("*.jpg;b*")); // b.jpg is listed twice
+    ASSERT_TRUE(before.SetDirectory(Q(dir.path())));
+    before.Refresh();
+    for (FileListItem& item : before.Items())
+        item.subItems[siType] = QStringLiteral("kept");
+    ASSERT_EQ(std::remove(dir.file("gone.jpg").c_str()), 0);
+    dir.write("new.jpg", "x");
+    dir.write("a.jpg", "changed");
+
+    FileListing kept(before), fresh(before);
+    kept.RefreshKeepingUnchanged();
+    fresh.Refresh();
+    ASSERT_EQ(kept.Items().size(), fresh.Items().size());
+    ASSERT_EQ(kept.RowsBefore().size(), kept.Items().size());
+    std::vector<bool> used(before.Items().size(), false);
+    for (std::size_t r = 0; r < kept.Items().size(); ++r) {
+        const FileListItem& k = kept.Items()[r];
+        const FileListItem& f = fresh.Items()[r];
+        EXPECT_EQ(k.fullPath(), f.fullPath()) << r;
+        EXPECT_EQ(k.subItems[siModified], f.subItems[siModified]) << r;
+        const bool remade = k.name == QLatin1String("a.jpg") || k.name == QLatin1String("new.jpg");
+        EXPECT_EQ(k.subItems[siType], remade ? f.subItems[siType] : QStringLiteral("kept")) << r;
+        const int b = kept.RowsBefore()[r];
+        if (k.name == QLatin1String("new.jpg")) {
+            EXPECT_EQ(b, -1);
+            continue;
+        }
+        ASSERT_GE(b, 0) << k.fullPath().toStdString();
+        EXPECT_EQ(before.Items()[static_cast<std::size_t>(b)].fullPath(), k.fullPath());
+        EXPECT_FALSE(used[static_cast<std::size_t>(b)]) << "row " << b << " matched twice";
+        used[static_cast<std::size_t>(b)] = true;
+    }
+    EXPECT_TRUE(fresh.RowsBefore().empty());
+    kept.SortByColumn(1);
+    EXPECT_TRUE(kept.RowsBefore().empty()) << "a sort moves the rows away from the record";
 }
 
 TEST(Listing, HiddenAndReadOnlyEntriesFollowFileType) {

@@ -116,10 +116,34 @@ FileListItem MakeItem(const char* spec) {
     return item;
 }
 
-class ModelUpdate : public ::testing::TestWithParam<UpdateCase> {};
+// Without a record of the rows before, with the right one, and with one that does not fit.
+enum class Record { None, Right, Wrong };
+
+// What RowsBefore would say: the n-th fresh row of a name was the n-th row of that name.
+std::vector<int> RecordOf(const UpdateCase& c, Record kind) {
+    std::vector<int> rows;
+    if (kind == Record::None)
+        return rows;
+    std::vector<bool> used(c.before.size(), false);
+    for (const char* spec : c.fresh) {
+        const QString name = MakeItem(spec).name;
+        int row = -1;
+        for (std::size_t b = 0; b < c.before.size() && row < 0; ++b)
+            if (!used[b] && MakeItem(c.before[b]).name == name)
+                row = static_cast<int>(b);
+        if (row >= 0)
+            used[static_cast<std::size_t>(row)] = true;
+        if (kind == Record::Wrong && row >= 0)
+            row = (row + 1) % static_cast<int>(c.before.size());
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+class ModelUpdate : public ::testing::TestWithParam<std::tuple<UpdateCase, Record>> {};
 
 TEST_P(ModelUpdate, RowsFollowTheFreshListingAndSelectionStays) {
-    const UpdateCase& c = GetParam();
+    const UpdateCase& c = std::get<0>(GetParam());
     FileListing listing;
     for (const char* spec : c.before)
         listing.Items().push_back(MakeItem(spec));
@@ -140,7 +164,7 @@ TEST_P(ModelUpdate, RowsFollowTheFreshListingAndSelectionStays) {
     std::vector<FileListItem> fresh;
     for (const char* spec : c.fresh)
         fresh.push_back(MakeItem(spec));
-    model.Update(fresh);
+    model.Update(fresh, RecordOf(c, std::get<1>(GetParam())));
 
     ASSERT_EQ(listing.Items().size(), fresh.size());
     for (std::size_t r = 0; r < fresh.size(); ++r) {
@@ -166,22 +190,27 @@ TEST_P(ModelUpdate, RowsFollowTheFreshListingAndSelectionStays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, ModelUpdate,
-    ::testing::Values(
-        UpdateCase{"added and removed",
-                   {"a:1", "b:1", "c:1", "d:1"},
-                   {"b:1", "bb:1", "d:1", "e:1"},
-                   {"b", "d"}},
-        UpdateCase{"changed and moved", {"a:1", "b:2", "c:3"}, {"b:2", "c:3", "a:9"}, {"a", "c"}},
-        UpdateCase{"listed twice", {"a:1", "a:1", "b:1"}, {"a:1", "b:1", "c:1"}, {"b"}},
-        UpdateCase{"all gone", {"a:1", "b:1"}, {}, {"a"}},
-        UpdateCase{"from nothing", {}, {"a:1", "b:1"}, {}},
-        UpdateCase{"reversed", {"a:1", "b:1", "c:1", "d:1"}, {"d:1", "c:1", "b:1", "a:1"}, {"b"}}),
+    ::testing::Combine(
+        ::testing::Values(
+            UpdateCase{"added and removed",
+                       {"a:1", "b:1", "c:1", "d:1"},
+                       {"b:1", "bb:1", "d:1", "e:1"},
+                       {"b", "d"}},
+            UpdateCase{
+                "changed and moved", {"a:1", "b:2", "c:3"}, {"b:2", "c:3", "a:9"}, {"a", "c"}},
+            UpdateCase{"listed twice", {"a:1", "a:1", "b:1"}, {"a:1", "b:1", "c:1"}, {"b"}},
+            UpdateCase{"all gone", {"a:1", "b:1"}, {}, {"a"}},
+            UpdateCase{"from nothing", {}, {"a:1", "b:1"}, {}},
+            UpdateCase{
+                "reversed", {"a:1", "b:1", "c:1", "d:1"}, {"d:1", "c:1", "b:1", "a:1"}, {"b"}}),
+        ::testing::Values(Record::None, Record::Right, Record::Wrong)),
     [](const auto& info) {
-        std::string n = info.param.what;
+        std::string n = std::get<0>(info.param).what;
         for (char& ch : n)
             if (ch == ' ')
                 ch = '_';
-        return n;
+        const Record r = std::get<1>(info.param);
+        return n + (r == Record::None ? "" : r == Record::Right ? "_record" : "_wrong_record");
     });
 
 } // namespace
