@@ -14,6 +14,7 @@
 #include "core/journal_undo.h"
 #include "platform/datetime.h"
 #include "platform/gui/path_text.h"
+#include "platform/gui/trash.h"
 
 namespace kivo {
 
@@ -145,7 +146,10 @@ void THistorie::RunOnSelected(bool resume) {
     UpdateButtons();
     RunJournalTask<UndoReport>(
         pool_, this, folder_,
-        [id, resume](Journal& j) { return resume ? ResumeBatch(j, id) : UndoBatch(j, id); },
+        [id, resume](Journal& j) {
+            return resume ? ResumeBatch(j, id, false, MoveToTrashAndFind)
+                          : UndoBatch(j, id, false, MoveToTrashAndFind);
+        },
         [this, resume](UndoReport report, const std::string& error) {
             busy_ = false;
             if (!error.empty())

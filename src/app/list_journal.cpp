@@ -9,6 +9,7 @@
 #include <dirent.h>
 
 #include "platform/file_system.h"
+#include "platform/gui/file_operation.h"
 #include "platform/gui/trash.h"
 
 namespace kivo {
@@ -23,6 +24,8 @@ BatchKind KindOf(ListChangeKind kind) {
         return BatchKind::RenameInPlace;
     case ListChangeKind::Move:
         return BatchKind::Move;
+    case ListChangeKind::Copy:
+        return BatchKind::Copy;
     case ListChangeKind::Trash:
         break;
     }
@@ -81,6 +84,33 @@ void PlanMove(const std::string& from, const std::string& to, std::vector<Journa
     if (dst.exists && !dst.isDir && !src.isDir)
         rows.push_back(Row(RowOp::Trash, to, {}, dst));
     rows.push_back(Row(RowOp::Move, from, to, src));
+}
+
+// The rows of copying `from` to `to`, planned as PlanMove plans a move. A copy onto
+// itself gets the first free "- Copy" name, as the job gives it. A folder copied anew is a
+// row before the rows of its entries, so that an undo empties it before it goes to the
+// Trash itself; onto a folder it merges entry by entry.
+void PlanCopy(const std::string& from, std::string to, std::vector<JournalRow>& rows) {
+    const FileStamp src = StampOf(from);
+    if (!src.exists)
+        return;
+    if (from == to)
+        to = FileOperationJob::FreeCopyName(from);
+    if (src.isDir && to.starts_with(IncludeTrailingSlash(from)))
+        return;
+    const FileStamp dst = StampOf(to);
+    const bool merge = src.isDir && dst.isDir;
+    if (dst.exists && !merge && dst.isDir != src.isDir)
+        return; // a folder and a file do not replace each other
+    if (!merge) {
+        if (dst.exists)
+            rows.push_back(Row(RowOp::Trash, to, {}, dst));
+        rows.push_back(Row(RowOp::Copy, from, to, src));
+        if (!src.isDir)
+            return;
+    }
+    for (const std::string& name : NamesIn(from))
+        PlanCopy(Join(from, name), Join(to, name), rows);
 }
 
 JournalRow RowOf(ListChangeKind kind, const ListChange& change) {
@@ -151,6 +181,16 @@ void MarkRows(JournalBatch& batch, std::vector<bool>& placed) {
                 batch.done(i, now);
             else
                 batch.notDone(i, "not created");
+        } else if (row.op == RowOp::Copy) {
+            // Not the entry that stood there and was kept (a question said no).
+            const FileStamp now = StampOf(row.newPath);
+            const JournalRow* replaced = i > 0 ? &batch.rows()[i - 1] : nullptr;
+            const bool kept = replaced && replaced->op == RowOp::Trash &&
+                              replaced->oldPath == row.newPath && SameFile(now, replaced->before);
+            if (now.exists && now.isDir == row.before.isDir && !kept)
+                batch.done(i, now);
+            else
+                batch.notDone(i, "not copied");
         } else if (row.op == RowOp::Move) {
             if (const FileStamp now = StampOf(row.newPath); ArrivedAt(now, row))
                 batch.done(i, now);
@@ -199,6 +239,8 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
     for (const ListChange& c : changes) {
         if (kind == ListChangeKind::Move)
             PlanMove(ExcludeTrailingSlash(c.from), ExcludeTrailingSlash(c.to), rows);
+        else if (kind == ListChangeKind::Copy)
+            PlanCopy(ExcludeTrailingSlash(c.from), ExcludeTrailingSlash(c.to), rows);
         else
             rows.push_back(RowOf(kind, c));
     }

@@ -1,9 +1,9 @@
 #pragma once
-// The file list's new folders, renames and deletions as batches of the undo journal. The
-// list makes them on the GUI thread, so the journal is written there too: the intent in
-// one transaction before the operation, the marks in one after it (and the places the
-// Trash gave its entries in one more). A journal that fails leaves the operation to run
-// without it, and says so.
+// The file list's new folders, renames, deletions and pastes as batches of the undo
+// journal. The list makes them on the GUI thread, so the journal is written there too: the
+// intent in one transaction before the operation, the marks in one after it (and the
+// places the Trash gave its entries in one more). A journal that fails leaves the
+// operation to run without it, and says so.
 
 #include <functional>
 #include <memory>

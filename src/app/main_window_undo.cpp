@@ -23,6 +23,7 @@
 #include "core/gui/shared_routines.h"
 #include "core/journal_undo.h"
 #include "platform/gui/path_text.h"
+#include "platform/gui/trash.h"
 
 namespace kivo {
 
@@ -116,7 +117,8 @@ void TFHlavni::MEZpetClick() {
     MEZpet->setEnabled(false);
     const std::string folder = JournalFolder();
     RunJournalTask<UndoReport>(
-        *journalPool_, this, folder, [id](Journal& j) { return UndoBatch(j, id); },
+        *journalPool_, this, folder,
+        [id](Journal& j) { return UndoBatch(j, id, false, MoveToTrashAndFind); },
         [this, folder](UndoReport report, const std::string& error) {
             undoRuns_ = false;
             if (!error.empty())

@@ -36,6 +36,8 @@ QString BatchKindNoun(BatchKind kind) {
         return T(QT_TRANSLATE_NOOP("kivo::UndoTexts", "zpět"));
     case BatchKind::ExifDate:
         return T(QT_TRANSLATE_NOOP("kivo::UndoTexts", "oprava data EXIF"));
+    case BatchKind::Copy:
+        return T(QT_TRANSLATE_NOOP("kivo::UndoTexts", "kopírování"));
     }
     return {};
 }

@@ -11,8 +11,9 @@
 namespace kivo {
 
 // Move: entries to new places (paste after cut, drop), where a replaced entry goes to the
-// Trash first and folders onto folders merge.
-enum class ListChangeKind { NewFolder, Rename, Trash, Move };
+// Trash first and folders onto folders merge. Copy: the same for a paste after copy, the
+// sources staying.
+enum class ListChangeKind { NewFolder, Rename, Trash, Move, Copy };
 
 // One entry's change; paths are bytes.
 struct ListChange {

@@ -86,18 +86,18 @@ void FileListOperations::PasteClipboard() {
     for (const auto& path : ClipboardList)
         targets << dir + LastComponent(path);
     // One run for all entries, so that "cancel" and "for all" cover the whole paste.
-    if (ClipboardOperation == TClipboardOperation::Move) {
+    {
+        const bool move = ClipboardOperation == TClipboardOperation::Move;
         std::vector<ListChange> changes;
         for (qsizetype i = 0; i < ClipboardList.size(); ++i)
             changes.push_back({Local(ClipboardList[i]), Local(targets[i])});
-        const ListChangeScope scope(log_, ListChangeKind::Move, ExcludeTrailingSlash(Local(dir)),
-                                    changes);
+        const ListChangeScope scope(log_, move ? ListChangeKind::Move : ListChangeKind::Copy,
+                                    ExcludeTrailingSlash(Local(dir)), changes);
         // With a record kept, what the paste replaces stays in the Trash to come back from.
         FileOperationOptions options;
         options.trashReplaced = log_ != nullptr;
-        ShellFileOperation(DialogOwner(), ShellFunc::Move, ClipboardList, targets, options);
-    } else {
-        ShellFileOperation(DialogOwner(), ShellFunc::Copy, ClipboardList, targets);
+        ShellFileOperation(DialogOwner(), move ? ShellFunc::Move : ShellFunc::Copy, ClipboardList,
+                           targets, options);
     }
     host_.Relist();
     ClipboardList.clear();

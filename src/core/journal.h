@@ -51,6 +51,7 @@ enum class BatchKind {
     RenameInPlace, // in-place rename in the file list
     Undo,          // an undo (undoing it redoes the batch it undid)
     ExifDate,      // EXIF date-time stamps rewritten in the photos
+    Copy,          // paste after copy in the file list
 };
 
 struct BatchKindInfo {
@@ -67,6 +68,7 @@ inline constexpr BatchKindInfo kBatchKinds[] = {
     {BatchKind::RenameInPlace, "renameinplace"},
     {BatchKind::Undo, "undo"},
     {BatchKind::ExifDate, "exifdate"},
+    {BatchKind::Copy, "copy"},
 };
 std::string_view BatchKindKey(BatchKind kind);
 std::optional<BatchKind> BatchKindOfKey(std::string_view key);
@@ -88,6 +90,8 @@ enum class RowOp {
     Untrash,   // oldPath in files/ -> newPath; aux is the .trashinfo, removed afterwards
     Patch,     // oldPath rewritten with the byte patches in auxData (EncodePatches); its
                // mtime becomes newMtimeNs, or the time of the rewrite when that is 0
+    Copy,      // newPath created as a copy of oldPath (a folder made empty: its entries are
+               // rows of their own); undo puts it in the Trash, never deletes it
 };
 
 enum class RowState {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <climits>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,44 @@ bool IsMovedFile(const FileStamp& now, const JournalRow& row) {
     if (!SameIdentity(now, row.before) && !SameIdentity(now, row.after))
         return false;
     return now.isDir || (now.size == row.before.size && now.mtimeNs == row.before.mtimeNs);
+}
+
+bool IsCopyOf(const FileStamp& now, const JournalRow& row) {
+    // The journal keeps the kind with the source's stamp only: a copy is of the same kind.
+    const FileStamp& made = row.after.exists ? row.after : row.before;
+    if (!now.exists || !row.before.exists || now.isDir != row.before.isDir)
+        return false;
+    if (row.after.exists && !SameIdentity(now, row.after))
+        return false;
+    return now.isDir || (now.size == made.size && now.mtimeNs == made.mtimeNs);
+}
+
+bool IsEmptyDir(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+    bool empty = true;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string_view name = e->d_name;
+        if (name != "." && name != "..") {
+            empty = false;
+            break;
+        }
+    }
+    ::closedir(dir);
+    return empty;
+}
+
+std::string CopyAgain(const JournalRow& row) {
+    if (row.before.isDir)
+        return ::mkdir(row.newPath.c_str(), 0777) == 0 ? std::string() : ErrorText(errno);
+    const FsResult r = CopyFileSafely(row.oldPath, row.newPath, CopyPublish::NoReplace);
+    return r ? std::string() : ErrorText(r.error);
 }
 
 std::string NameOf(const std::string& path) {

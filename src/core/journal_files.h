@@ -14,6 +14,14 @@ bool SameIdentity(const FileStamp& now, const FileStamp& recorded);
 // one recorded after the move (a copy across file systems); for a file also the same size
 // and mtime, since a rename keeps both.
 bool IsMovedFile(const FileStamp& now, const JournalRow& row);
+// The entry a copy row made, found at `now`: the one recorded once it was made, or, without
+// that record, one of the kind, size and mtime of its source (a copy keeps both).
+bool IsCopyOf(const FileStamp& now, const JournalRow& row);
+// Whether `path` is a folder (not a link to one) with nothing in it.
+bool IsEmptyDir(const std::string& path);
+// Makes a copy row's entry again (resuming): its folder, or a crash-safe copy of its
+// file that replaces nothing; "" when done, else why not.
+std::string CopyAgain(const JournalRow& row);
 std::string NameOf(const std::string& path);
 // A temporary name beside `path`, of the form the rename batch uses (".kivo~PID~NAME"), so
 // that whatever puts those back after a crash puts this one back to `path` too. Empty

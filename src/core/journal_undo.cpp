@@ -11,6 +11,7 @@
 
 #include "core/journal_files.h"
 #include "core/journal_patch.h"
+#include "core/journal_steps.h"
 #include "platform/file_system.h"
 #include "platform/regular_file.h"
 
@@ -19,17 +20,6 @@ namespace kivo {
 using namespace journal_detail;
 
 namespace {
-
-// One step to make: `row` as it goes into the journal, plus where the file waits.
-struct Step {
-    std::size_t original = 0; // row of the batch this step is about
-    JournalRow row;           // oldPath -> newPath of the step itself
-    std::string from;         // where the file is now (row.oldPath, or a temporary name)
-    bool viaTemp = false;     // go through row.tempPath first
-    bool atTemp = false;
-    UndoOutcome outcome = UndoOutcome::Would;
-    std::string reason;
-};
 
 // What undoing one row takes, found from the file system as it is now.
 Step PlanUndo(std::size_t index, const JournalRow& r) {
@@ -139,99 +129,34 @@ Step PlanUndo(std::size_t index, const JournalRow& r) {
         inv.newPath = r.oldPath;
         break;
     }
+    case RowOp::Copy: {
+        // The copy goes to the Trash (which names it there) when it is the one the batch
+        // made; without a done mark, one like its source is taken for it.
+        const FileStamp now = StampOf(r.newPath);
+        if (!now.exists && r.state == RowState::Intent)
+            return step;
+        if (!IsCopyOf(now, r)) {
+            step.outcome = UndoOutcome::Skipped;
+            step.reason = GoneOrChanged(now);
+            return step;
+        }
+        inv.op = RowOp::Trash;
+        inv.oldPath = r.newPath;
+        inv.before = now;
+        step.from = r.newPath;
+        step.emptyOnly = now.isDir;
+        break;
+    }
     }
     step.outcome = UndoOutcome::Would;
     return step;
 }
 
-// Runs the steps: first every file that goes through a temporary name to it, then every
-// step in order. A step that fails leaves its file where it was.
-// Resuming, a folder that is not empty stays, as in the run itself: no failure.
-void RunSteps(std::vector<Step>& steps, JournalBatch* batch, bool resuming = false) {
-    const auto stepFailed = [](Step& s, std::string reason) {
-        s.outcome = UndoOutcome::Skipped;
-        s.reason = std::move(reason);
-    };
-    for (Step& s : steps) {
-        if (s.outcome != UndoOutcome::Would || !s.viaTemp || s.atTemp)
-            continue;
-        const FsResult r = RenameNoReplace(s.from, s.row.tempPath);
-        if (!r) {
-            stepFailed(s, ErrorText(r.error));
-            continue;
-        }
-        s.atTemp = true;
-        s.from = s.row.tempPath;
-    }
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        Step& s = steps[i];
-        if (s.outcome != UndoOutcome::Would)
-            continue;
-        const JournalRow& row = s.row;
-        std::string failure;
-        FileStamp after;
-        switch (row.op) {
-        case RowOp::Move:
-        case RowOp::Trash:
-        case RowOp::Untrash: {
-            const bool infoWritten =
-                row.op == RowOp::Trash && !row.aux.empty() && WriteWholeFile(row.aux, row.auxData);
-            if (row.op == RowOp::Trash && !row.aux.empty() && !infoWritten) {
-                failure = "cannot write " + row.aux;
-            } else if (const FsResult r = MoveNoReplace(s.from, row.newPath); !r) {
-                failure = r.error == EEXIST ? "original name taken" : r.message();
-                if (infoWritten)
-                    ::unlink(row.aux.c_str());
-            } else if (row.op == RowOp::Untrash && !row.aux.empty()) {
-                ::unlink(row.aux.c_str());
-            }
-            if (!failure.empty() && s.atTemp && s.from != row.oldPath) {
-                // Back from the temporary name to where the batch had left it.
-                if (const FsResult back = RenameNoReplace(s.from, row.oldPath); !back)
-                    failure += "; left as " + s.from;
-            }
-            after = StampOf(row.newPath);
-            break;
-        }
-        case RowOp::SetTime:
-            failure = SetExactMtime(row.oldPath, row.before, row.newMtimeNs);
-            after = StampOf(row.oldPath);
-            break;
-        case RowOp::Patch:
-            failure = RunPatchRow(row);
-            after = StampOf(row.oldPath);
-            break;
-        case RowOp::MakeDir:
-            if (::mkdir(row.newPath.c_str(), 0777) != 0)
-                failure = ErrorText(errno);
-            after = StampOf(row.newPath);
-            break;
-        case RowOp::RemoveDir:
-            if (::rmdir(row.oldPath.c_str()) != 0)
-                failure =
-                    errno == ENOTEMPTY || errno == EEXIST ? "folder not empty" : ErrorText(errno);
-            break;
-        }
-        if (resuming && row.op == RowOp::RemoveDir && failure == "folder not empty") {
-            s.outcome = UndoOutcome::Nothing;
-            if (batch)
-                batch->notDone(i, "not empty");
-        } else if (failure.empty()) {
-            s.outcome = UndoOutcome::Undone;
-            if (batch)
-                batch->done(i, after);
-        } else {
-            stepFailed(s, failure);
-            if (batch)
-                batch->notDone(i, s.reason);
-        }
-    }
-}
-
 UndoRowReport ReportOf(const Step& s, const JournalRow& original) {
     UndoRowReport r;
     r.op = original.op;
-    r.path = original.op == RowOp::MakeDir ? original.newPath : original.oldPath;
+    r.path = original.op == RowOp::MakeDir || original.op == RowOp::Copy ? original.newPath
+                                                                         : original.oldPath;
     r.from = s.from;
     r.outcome = s.outcome;
     r.reason = s.reason;
@@ -279,7 +204,7 @@ std::string_view UndoOutcomeKey(UndoOutcome outcome) {
     return {};
 }
 
-UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun) {
+UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun, const TrashEntryFn& trash) {
     UndoReport report;
     report.batch = id;
     try {
@@ -324,7 +249,7 @@ UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun) {
                 for (const Step& s : todo)
                     intent.push_back(s.row);
                 JournalBatch undo(journal, BatchKind::Undo, info->folder, std::move(intent), id);
-                RunSteps(todo, &undo);
+                RunSteps(todo, &undo, trash);
                 undo.finish();
                 report.undoBatch = journal.Batch(undo.id()) ? undo.id() : 0;
                 for (std::size_t k = 0; k < todo.size(); ++k)
@@ -361,7 +286,7 @@ UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun) {
     return report;
 }
 
-UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun) {
+UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun, const TrashEntryFn& trash) {
     UndoReport report;
     report.batch = id;
     try {
@@ -448,6 +373,19 @@ UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun) {
                             held->done(i, {});
                     }
                     break;
+                case RowOp::Copy:
+                    if (const FileStamp at = StampOf(r.newPath); IsCopyOf(at, r)) {
+                        s.outcome = UndoOutcome::Nothing;
+                        if (held)
+                            held->done(i, at);
+                    } else if (at.exists) {
+                        s.outcome = UndoOutcome::Skipped;
+                        s.reason = "name taken";
+                    } else if (!IsMovedFile(StampOf(r.oldPath), r)) {
+                        s.outcome = UndoOutcome::Skipped;
+                        s.reason = GoneOrChanged(StampOf(r.oldPath));
+                    }
+                    break;
                 }
                 if (held && s.outcome == UndoOutcome::Skipped)
                     held->notDone(i, s.reason);
@@ -455,7 +393,7 @@ UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun) {
             steps.push_back(std::move(s));
         }
         if (!dryRun) {
-            RunSteps(steps, held.get(), true);
+            RunSteps(steps, held.get(), trash, true);
             held->finish(BatchState::Done);
         }
         for (const Step& s : steps)

@@ -9,13 +9,19 @@
 // swaps and chains of a rename batch come back too, and nothing is ever replaced.
 //
 // The undo is a batch of its own (kind Undo): undoing it redoes the original batch.
+//
+// An entry a batch created (a copy) is undone into the Trash, never deleted. The desktop's
+// Trash code lives above this layer, so the caller hands it in; without it such an entry
+// stays where it is.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "core/journal.h"
+#include "platform/trashed_entry.h"
 
 namespace kivo {
 
@@ -45,9 +51,16 @@ struct UndoReport {
     bool ok() const { return error.empty(); }
 };
 
+// Puts an entry in the Trash and says where it went there (an empty filesPath when that
+// cannot be found); false with `reason` when the entry stays.
+using TrashEntryFn =
+    std::function<bool(const std::string& path, TrashedEntry& where, std::string& reason)>;
+
 // Undoes batch `id` (done, or interrupted: then it is rolled back).
-UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun = false);
+UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun = false,
+                     const TrashEntryFn& trash = {});
 // Finishes an interrupted batch: every row that had not happened yet is done now.
-UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun = false);
+UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun = false,
+                       const TrashEntryFn& trash = {});
 
 } // namespace kivo

@@ -1,6 +1,6 @@
-// The file list's new folder, rename in place, delete to the Trash and paste after cut
-// (replacing and merging), journaled through
-// the window's ListJournal: undone from the journal, the tree is as it was; a row changed
+// The file list's new folder, rename in place, delete to the Trash and paste after cut or
+// copy (replacing and merging), journaled through the window's ListJournal: undone from
+// the journal, the tree is as it was and the Trash holds only the copies; a row changed
 // in between is skipped with its reason and the others are undone.
 
 #include <filesystem>
@@ -51,11 +51,12 @@ struct ListOpCase {
     std::size_t rows;
     const char* altered;    // what is changed after the operation
     const char* skipReason; // the undo's reason for skipping its row
-    // A paste: the entries cut in Foto, the folder they are pasted into, and an entry
-    // that stands there before.
+    // A paste: the entries cut or copied in Foto, the folder they are pasted into (none:
+    // Foto itself), and an entry that stands there before.
     std::vector<const char*> cut = {};
     const char* into = nullptr;
     const char* present = nullptr;
+    std::size_t copies = 0; // entries an undo puts in the Trash
 };
 
 void PrintTo(const ListOpCase& c, std::ostream* os) {
@@ -110,10 +111,14 @@ protected:
     // The operation through the list's own entry point.
     void Run() {
         const BatchKind kind = GetParam().kind;
-        if (kind == BatchKind::Move) {
+        if (kind == BatchKind::Move || kind == BatchKind::Copy) {
             Select(GetParam().cut);
-            list.CutSelection();
-            list.SetDirectory(PathText(photos + "/" + GetParam().into + "/"));
+            if (kind == BatchKind::Move)
+                list.CutSelection();
+            else
+                list.CopySelection();
+            const char* into = GetParam().into;
+            list.SetDirectory(PathText(photos + "/" + (into ? into + std::string("/") : "")));
             list.RefreshListing();
             list.PasteClipboard();
         } else if (kind == BatchKind::NewFolder) {
@@ -152,13 +157,21 @@ TEST_P(ListJournalTest, UndoBringsBackTheTree) {
     ASSERT_TRUE(last);
     EXPECT_EQ(last->kind, GetParam().kind);
     EXPECT_EQ(last->doneCount, GetParam().rows);
-    const UndoReport report = UndoBatch(*journal, last->id);
+    const test::TreeSnapshot after = test::SnapshotTree(photos);
+    const UndoReport report = UndoBatch(*journal, last->id, false, MoveToTrashAndFind);
     ASSERT_TRUE(report.ok()) << report.error;
     EXPECT_EQ(report.undone, GetParam().rows);
     EXPECT_EQ(test::SnapshotTree(photos), before);
-    // The Trash gave back its entries and their .trashinfo.
-    EXPECT_TRUE(test::SnapshotTree(PathOf("Trash/files")).empty());
-    EXPECT_TRUE(test::SnapshotTree(PathOf("Trash/info")).empty());
+    // The Trash gave back its entries and took the copies, each as an entry of its own.
+    const test::TreeSnapshot trashed = test::SnapshotTree(PathOf("Trash/files"));
+    EXPECT_EQ(trashed.size(), GetParam().copies);
+    EXPECT_EQ(test::SnapshotTree(PathOf("Trash/info")).size(), GetParam().copies);
+    for (const auto& [name, entry] : trashed)
+        EXPECT_TRUE(entry.dir || entry.contents.starts_with("photo ")) << name;
+    // Undoing the undo does the batch again.
+    EXPECT_EQ(UndoBatch(*journal, report.undoBatch, false, MoveToTrashAndFind).undone,
+              GetParam().rows);
+    EXPECT_EQ(test::SnapshotTree(photos), after);
 }
 
 TEST_P(ListJournalTest, ARowChangedSinceIsSkippedWithItsReason) {
@@ -166,7 +179,7 @@ TEST_P(ListJournalTest, ARowChangedSinceIsSkippedWithItsReason) {
     std::ofstream(PathOf(GetParam().altered), std::ios::app) << "!";
     const auto last = journal->LastUndoable();
     ASSERT_TRUE(last);
-    const UndoReport report = UndoBatch(*journal, last->id);
+    const UndoReport report = UndoBatch(*journal, last->id, false, MoveToTrashAndFind);
     EXPECT_EQ(report.skipped, 1u);
     EXPECT_EQ(report.undone, GetParam().rows - 1);
     for (const UndoRowReport& r : report.rows) {
@@ -299,7 +312,46 @@ INSTANTIATE_TEST_SUITE_P(
                    "changed since",
                    {"Den"},
                    "Cil",
-                   "Foto/Cil/Den/c.jpg"}),
+                   "Foto/Cil/Den/c.jpg"},
+        ListOpCase{"Copy",
+                   BatchKind::Copy,
+                   2,
+                   "Foto/Den/b.jpg",
+                   "changed since",
+                   {"a\xe9.jpg", "b.jpg"},
+                   "Den",
+                   nullptr,
+                   2},
+        // The file replaced goes to the Trash and comes back from it, the copy goes there.
+        ListOpCase{"CopyReplacing",
+                   BatchKind::Copy,
+                   3,
+                   "Foto/Den/a\xe9.jpg",
+                   "changed since",
+                   {"a\xe9.jpg", "b.jpg"},
+                   "Den",
+                   "Foto/Den/b.jpg",
+                   2},
+        // Copies beside their sources: a folder made with its file, and a file.
+        ListOpCase{"CopyFolder",
+                   BatchKind::Copy,
+                   3,
+                   "Foto/b - Copy.jpg",
+                   "changed since",
+                   {"Den", "b.jpg"},
+                   nullptr,
+                   nullptr,
+                   3},
+        // A folder copied into one of the same name, replacing a file in it.
+        ListOpCase{"CopyMerging",
+                   BatchKind::Copy,
+                   2,
+                   "Trash/files/c.jpg",
+                   "changed since",
+                   {"Den"},
+                   "Cil",
+                   "Foto/Cil/Den/c.jpg",
+                   1}),
     [](const ::testing::TestParamInfo<ListOpCase>& info) { return std::string(info.param.name); });
 
 } // namespace

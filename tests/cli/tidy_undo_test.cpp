@@ -12,6 +12,7 @@
 
 #include "cli/lib/tidy.h"
 #include "core/journal.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"
 
@@ -86,6 +87,30 @@ TEST_F(TidyUndo, EveryCommandPointsOutAnInterruptedBatchAndResumeFinishesIt) {
     EXPECT_EQ(resume.status, 0) << resume.err;
     EXPECT_EQ(test::ReadWholeFile(tmp.file("f/c.jpg")), "A");
     EXPECT_EQ(Tidy({"history"}).err.find("interrupted"), std::string::npos);
+}
+
+// A copy the window made and journaled goes to the Trash, never deleted.
+TEST_F(TidyUndo, UndoOfACopyPutsTheCopyInTheTrash) {
+    // GLib reads it once per process: the only test here that uses the Trash.
+    ::setenv("XDG_DATA_HOME", tmp.mkdir("share").c_str(), 1);
+    const test::TreeSnapshot before = test::SnapshotTree(tmp.file("f"));
+    JournalRow row;
+    row.op = RowOp::Copy;
+    row.oldPath = tmp.file("f/a.jpg");
+    row.newPath = tmp.file("f/a - Copy.jpg");
+    row.before = StampOf(row.oldPath);
+    {
+        Journal journal(Journal::DefaultFolder());
+        JournalBatch batch(journal, BatchKind::Copy, tmp.file("f"), {row});
+        ASSERT_TRUE(CopyFileSafely(row.oldPath, row.newPath));
+        batch.done(0, StampOf(row.newPath));
+    }
+    const TidyRun undo = Tidy({"undo"});
+    EXPECT_EQ(undo.status, 0) << undo.err;
+    EXPECT_EQ(test::SnapshotTree(tmp.file("f")), before);
+    const test::TreeSnapshot trashed = test::SnapshotTree(tmp.file("share/Trash/files"));
+    ASSERT_EQ(trashed.size(), 1u);
+    EXPECT_EQ(trashed.begin()->second.contents, "A");
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include "core/journal.h"
 #include "core/journal_undo.h"
 #include "platform/datetime.h"
+#include "platform/gui/trash.h"
 
 namespace kivo::tidy {
 
@@ -168,7 +169,7 @@ int RunUndo(const std::vector<std::string>& args, std::ostream& out, std::ostrea
         }
         id = last->id;
     }
-    return PrintReport("undo", UndoBatch(journal, id, o.dryRun), o, out, err);
+    return PrintReport("undo", UndoBatch(journal, id, o.dryRun, MoveToTrashAndFind), o, out, err);
 }
 
 int RunResume(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -187,7 +188,8 @@ int RunResume(const std::vector<std::string>& args, std::ostream& out, std::ostr
         }
         id = interrupted.front().id;
     }
-    return PrintReport("resume", ResumeBatch(journal, id, o.dryRun), o, out, err);
+    return PrintReport("resume", ResumeBatch(journal, id, o.dryRun, MoveToTrashAndFind), o, out,
+                       err);
 }
 
 } // namespace kivo::tidy

@@ -327,10 +327,10 @@ FileOperationJob::Status FileOperationJob::Replace(const std::string& src, const
     if (srcIsDir != dstIsDir)
         return Fail(FileOperationMessage("Cannot replace", dst,
                                          "a folder and a file cannot replace each other"));
-    if (move && options_.trashReplaced) {
+    if (options_.trashReplaced && (move || S_ISREG(srcSt->st_mode) || S_ISLNK(srcSt->st_mode))) {
         if (const TrashOutcome trashed = MoveToTrash(dst); !trashed.ok)
             return Fail(FileOperationMessage("Cannot move to the Trash", dst, trashed.reason));
-        return Transfer(src, dst, true); // onto the free name now
+        return Transfer(src, dst, move); // onto the free name now
     }
     if (move) {
         // The old file is only replaced by a complete, synced copy.

@@ -66,8 +66,8 @@ struct FileOperationResult {
 };
 
 struct FileOperationOptions {
-    // A move that replaces a file first puts the old one in the Trash (where an undo finds
-    // it) instead of overwriting it.
+    // A move or copy that replaces a file first puts the old one in the Trash (where an
+    // undo finds it) instead of overwriting it.
     bool trashReplaced = false;
     // Told the index of each source a delete has put in the Trash, as it goes (on the
     // thread the job runs on).

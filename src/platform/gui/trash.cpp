@@ -176,3 +176,22 @@ std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, de
 }
 
 } // namespace kivo
+
+namespace kivo {
+
+bool MoveToTrashAndFind(const std::string& path, TrashedEntry& where, std::string& reason) {
+    where = {};
+    struct stat st {};
+    const bool known = ::lstat(path.c_str(), &st) == 0;
+    const TrashOutcome out = MoveToTrash(path);
+    if (!out.ok) {
+        reason = out.reason;
+        return false;
+    }
+    if (known)
+        if (std::optional<TrashedEntry> found = FindTrashedEntry(path, st.st_dev, st.st_ino))
+            where = std::move(*found);
+    return true;
+}
+
+} // namespace kivo

@@ -11,6 +11,8 @@
 
 #include <sys/types.h>
 
+#include "platform/trashed_entry.h"
+
 namespace kivo {
 
 struct TrashOutcome {
@@ -22,17 +24,14 @@ struct TrashOutcome {
 // `path` is taken byte for byte; a link goes to the Trash itself, its target stays.
 TrashOutcome MoveToTrash(const std::string& path);
 
-// Where an entry lies in a Trash: its files/ entry and its .trashinfo with the contents.
-struct TrashedEntry {
-    std::string filesPath;
-    std::string infoPath;
-    std::string infoData;
-};
-
 // Looks for the entry that came from `originalPath` by its device and inode (a rename
 // into a Trash keeps both) in the Trashes that can have taken it: the home Trash and the
 // two Trashes at the top of the entry's volume. nullopt when it is in none of them.
 std::optional<TrashedEntry> FindTrashedEntry(const std::string& originalPath, dev_t dev, ino_t ino);
+
+// Moves `path` to the Trash and finds where it went there (`where.filesPath` stays empty
+// when it cannot be found); false with `reason` when the entry stays where it is.
+bool MoveToTrashAndFind(const std::string& path, TrashedEntry& where, std::string& reason);
 
 // The same for many entries, in their order; each Trash is listed once for all of them.
 struct TrashQuery {
