@@ -18,6 +18,7 @@
 #include "core/journal.h"
 #include "core/settings.h"
 #include "exif/container_kind.h"
+#include "photoops/gather_folders.h"
 #include "photoops/gather_plan.h"
 #include "photoops/gather_report_file.h"
 #include "photoops/photo_group.h"
@@ -33,19 +34,9 @@ using namespace gathering;
 
 namespace {
 
-bool isDotEntry(const std::string& name) {
-    return name == "." || name == "..";
-}
-
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
-
-// Same folder on disk, however the two paths are spelled.
-bool sameFolder(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return fs::equivalent(a, b, ec) && !ec;
-}
 
 // The folder part of a listed file: everything up to and including its last "/".
 std::string folderPartOf(const std::string& file) {
@@ -89,16 +80,6 @@ std::string makeFolders(const std::vector<std::string>& toMake, FolderMakes& mak
             return mk.failure;
     }
     return {};
-}
-
-// Moves without replacing; `renamed` tells a rename, which keeps the file itself and so its
-// stamp, from a copy across file systems.
-FsResult moveFile(const std::string& from, const std::string& to, bool& renamed) {
-    const FsResult r = RenameNoReplace(from, to);
-    renamed = r.ok;
-    if (r.ok || r.error != EXDEV)
-        return r;
-    return MoveNoReplace(from, to);
 }
 
 // Moves a duplicate to the Trash and records where the Trash put it, so that undo can
@@ -247,43 +228,45 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
     if (result.folderCount == 0)
         return result;
 
-    // Phase 2: the image files, "*.jpg" before "*.jpeg" in every folder.
+    // Phase 2: the image files, "*.jpg" before "*.jpeg" in every folder, from one reading
+    // of each folder. A journal's intent takes its stamps from there too.
     const bool destinationUsable =
         !destination.empty() && destination.front() == '/' && DirectoryExists(destination);
+    const bool journaled = journal_ && destinationUsable;
+    const std::optional<FolderId> destinationId =
+        destinationUsable ? FolderIdOf(destination) : std::nullopt;
     std::vector<Found> found;
+    std::vector<FileStamp> folderStamps(journaled ? folders.size() : 0);
     {
-        // RAW files, when asked for, in one more listing.
-        static constexpr std::string_view kPatterns[] = {"*.jpg", "*.jpeg", "*"};
         ReportAppender out(filesPath);
         for (std::size_t fi = 0; fi < folders.size(); ++fi) {
             const std::string& folder = folders[fi];
-            int inDestination = -1; // worked out once a folder has a match
+            FolderListing listing = ListGatherFolder(folder, includeRaw_, journaled);
+            if (journaled)
+                folderStamps[fi] = listing.stamp;
+            const bool inDestination = destinationId && listing.id == destinationId;
             const std::size_t firstHere = found.size();
-            for (std::string_view pattern : kPatterns) {
-                if (pattern == "*" && !includeRaw_)
-                    break;
-                // Each entry was read with its attributes (links followed): a match that
-                // is no folder exists as a file.
-                for (const DirEntry& e : EnumerateFolder(folder, pattern)) {
-                    if (e.isDir() || isDotEntry(e.name) || (pattern == "*" && !IsRawName(e.name)))
-                        continue;
-                    if (inDestination < 0)
-                        inDestination = destinationUsable && sameFolder(folder, destination);
-                    std::string path = folder + "/" + e.name;
-                    out.line(path);
-                    found.push_back({std::move(path), folder.size() + 1, fi, inDestination == 1});
-                }
-            }
+            auto take = [&](ListedName& e) {
+                std::string path = folder + "/" + e.name;
+                out.line(path);
+                found.push_back({std::move(path), folder.size() + 1, fi, inDestination, false,
+                                 std::string::npos, e.stamp});
+            };
+            for (auto* kind : {&listing.jpg, &listing.jpeg, &listing.raw})
+                for (ListedName& e : *kind)
+                    take(e);
             // The XMP sidecars of the photos found here go with them, right after them.
-            if (found.size() == firstHere)
+            if (found.size() == firstHere || listing.xmp.empty())
                 continue;
             std::vector<std::string> names;
             for (std::size_t k = firstHere; k < found.size(); ++k)
                 names.push_back(found[k].path.substr(found[k].nameStart));
             const std::size_t photos = names.size();
-            for (const DirEntry& e : EnumerateFolder(folder, "*.xmp"))
-                if (!e.isDir() && !isDotEntry(e.name))
-                    names.push_back(e.name);
+            std::map<std::string_view, const ListedName*> sidecars;
+            for (const ListedName& e : listing.xmp)
+                names.push_back(e.name);
+            for (const ListedName& e : listing.xmp)
+                sidecars.emplace(e.name, &e);
             std::set<std::string> added;
             const CompanionIndex companions(names);
             for (std::size_t k = 0; k < photos; ++k) {
@@ -292,8 +275,10 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                         continue;
                     std::string path = folder + "/" + c;
                     out.line(path);
-                    found.push_back({std::move(path), folder.size() + 1, fi, inDestination == 1});
-                    found.back().photoOf = firstHere + k;
+                    const auto it = sidecars.find(c);
+                    found.push_back({std::move(path), folder.size() + 1, fi, inDestination, false,
+                                     firstHere + k,
+                                     it != sidecars.end() ? it->second->stamp : FileStamp{}});
                 }
             }
         }
@@ -312,7 +297,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         RemoveLeftoverCopies(destination);
     const std::size_t m = found.size();
     result.files.reserve(m);
-    const std::vector<Target> targets =
+    std::vector<Target> targets =
         PlanTargets(found, folders, destination, destinationUsable, dateFolders_, renameClashes_);
     FolderMakes makes;
     {
@@ -355,7 +340,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 row.oldPath = f.path;
                 // A Trash names its entry itself: the place is written once it is done.
                 row.newPath = trash ? std::string() : t.path;
-                row.before = StampOf(f.path);
+                row.before = f.stamp;
                 moveRow[i] = intent.size();
                 intent.push_back(std::move(row));
             }
@@ -363,7 +348,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 JournalRow row;
                 row.op = RowOp::RemoveDir;
                 row.oldPath = folderPartOf(f.path);
-                row.before = StampOf(row.oldPath);
+                row.before = folderStamps[f.folderIndex];
                 folderRow[i] = intent.size();
                 intent.push_back(std::move(row));
             }
@@ -372,16 +357,20 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                            &result.journalError);
     }
     bool folderTried = false; // a file of the current folder existed when its turn came
+    FolderMover mover;
     for (std::size_t q = 1; q <= m; ++q) {
-        const Found& f = found[q - 1];
-        const Target& t = targets[q - 1];
+        Found& f = found[q - 1];
+        Target& t = targets[q - 1];
         GatheredFile g;
         bool keptFile = false;
-        g.path = f.path;
-        g.target = t.path;
+        const std::string& folder = folders[f.folderIndex];
+        const std::string name = f.path.substr(f.nameStart);
+        g.path = std::move(f.path);
+        g.target = std::move(t.path);
         // The entry itself: a link is moved as a link, whatever it points at.
         const bool stays = f.inDestination || t.plan == Plan::Stay;
-        const std::optional<DirEntry> entry = stays ? std::nullopt : StatEntry(f.path);
+        struct stat st {};
+        const bool there = !stays && mover.look(folder, name, st);
         auto fail = [&g](const FsResult& r) {
             g.outcome = GatherOutcome::Failed;
             g.error = r.error;
@@ -389,11 +378,11 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         };
         if (stays) {
             g.outcome = GatherOutcome::InDestination;
-        } else if (!entry || entry->kind == EntryKind::Directory) {
+        } else if (!there || S_ISDIR(st.st_mode)) {
             g.outcome = GatherOutcome::Missing;
         } else {
             folderTried = true;
-            if (entry->kind == EntryKind::Other) {
+            if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
                 // A FIFO named like a photo would block whoever reads it.
                 fail(FsResult{false, kFsNotRegularFile});
             } else if (!destinationUsable) {
@@ -417,7 +406,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 g.outcome = GatherOutcome::Failed;
                 g.error = ENOTDIR;
                 g.reason = why;
-            } else if (const FsResult moved = moveFile(f.path, g.target, keptFile)) {
+            } else if (const FsResult moved = mover.move(folder, name, g.target, keptFile)) {
                 g.outcome = GatherOutcome::Moved;
                 g.renamed = t.renamed;
                 result.clashCount += t.renamed && !t.withPhoto;
@@ -430,8 +419,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         }
         if (batch && moveRow[q - 1] != std::string::npos && g.outcome != GatherOutcome::Duplicate) {
             if (g.outcome == GatherOutcome::Moved)
-                batch->done(moveRow[q - 1],
-                            keptFile ? batch->rows()[moveRow[q - 1]].before : StampOf(g.target));
+                batch->done(moveRow[q - 1], keptFile ? StampOfStat(st) : StampOf(g.target));
             else
                 batch->notDone(moveRow[q - 1], g.reason);
         }
@@ -439,7 +427,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         // file listed after another one of the same folder is still in it. So the removal
         // is tried there, and only succeeds when the folder is empty.
         if (f.lastInFolder) {
-            const bool removed = folderTried && !t.keepFolder && RemoveDir(folderPartOf(f.path));
+            const bool removed = folderTried && !t.keepFolder && RemoveDir(folderPartOf(g.path));
             if (removed)
                 ++result.removedFolderCount;
             if (batch && folderRow[q - 1] != std::string::npos) {

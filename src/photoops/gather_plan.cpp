@@ -3,9 +3,13 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <set>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include "platform/datetime.h"
@@ -14,10 +18,55 @@ namespace kivo::gathering {
 
 namespace {
 
-bool entryExists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+};
+
+struct DirCloser {
+    void operator()(DIR* d) const { ::closedir(d); }
+};
+
+// Whether a name is taken in a folder of the destination. A folder is read once, as long as
+// the reading stays within a budget of the run's size, instead of a look per file; a larger
+// folder is asked name by name.
+class TakenNames {
+public:
+    explicit TakenNames(std::size_t budget) : budget_(budget) {}
+
+    bool has(const std::string& path) {
+        const std::size_t slash = path.rfind('/');
+        struct stat st {};
+        if (slash == std::string::npos)
+            return ::lstat(path.c_str(), &st) == 0;
+        auto it = folders_.find(std::string_view(path).substr(0, slash));
+        if (it == folders_.end())
+            it = folders_.emplace(path.substr(0, slash), read(path.substr(0, slash))).first;
+        if (it->second)
+            return it->second->contains(std::string_view(path).substr(slash + 1));
+        return ::lstat(path.c_str(), &st) == 0;
+    }
+
+private:
+    using Names = std::unordered_set<std::string, StringHash, std::equal_to<>>;
+
+    std::optional<Names> read(const std::string& folder) {
+        const std::unique_ptr<DIR, DirCloser> d(::opendir(folder.c_str()));
+        if (!d)
+            return std::nullopt;
+        Names names;
+        while (const dirent* e = ::readdir(d.get())) {
+            if (budget_ == 0)
+                return std::nullopt;
+            --budget_;
+            names.emplace(e->d_name);
+        }
+        return names;
+    }
+
+    std::size_t budget_;
+    std::unordered_map<std::string, std::optional<Names>, StringHash, std::equal_to<>> folders_;
+};
 
 // The name up to its last dot (all of it without one).
 std::string_view stemOf(std::string_view name) {
@@ -92,7 +141,9 @@ std::vector<Target> PlanTargets(const std::vector<Found>& found,
             it = sourceIds.emplace(folder, FolderIdOf(folders[folder])).first;
         return it->second;
     };
-    std::map<std::string, std::size_t> claimed; // target -> the file that goes there
+    // target -> the file that goes there
+    std::unordered_map<std::string, std::size_t, StringHash, std::equal_to<>> claimed;
+    TakenNames taken(4 * found.size() + 1024);
     PhotoDater dater;
     for (std::size_t i = 0; i < found.size(); ++i) {
         const Found& f = found[i];
@@ -138,7 +189,7 @@ std::vector<Target> PlanTargets(const std::vector<Found>& found,
             }
         }
         auto isFree = [&](const std::string& path) {
-            return !claimed.contains(path) && !(folderExists && entryExists(path));
+            return !claimed.contains(path) && !(folderExists && taken.has(path));
         };
         // A sidecar of a photo that moves under a numbered name keeps its name with it.
         if (f.photoOf != std::string::npos && targets[f.photoOf].renamed) {
@@ -164,7 +215,7 @@ std::vector<Target> PlanTargets(const std::vector<Found>& found,
         std::string occupant;
         if (const auto it = claimed.find(t.path); it != claimed.end())
             occupant = found[it->second].path;
-        else if (folderExists && entryExists(t.path))
+        else if (folderExists && taken.has(t.path))
             occupant = t.path;
         if (occupant.empty() || occupant == f.path) {
             claimed.emplace(t.path, i);

@@ -10,6 +10,7 @@
 
 #include <sys/types.h>
 
+#include "core/journal.h"
 #include "photoops/gather_targets.h"
 
 namespace kivo::gathering {
@@ -22,6 +23,7 @@ struct Found {
     bool inDestination;
     bool lastInFolder = false;
     std::size_t photoOf = std::string::npos; // a sidecar: the photo it goes with
+    FileStamp stamp;                         // as listed, when a journal asked for it
 };
 
 enum class Plan {

@@ -85,6 +85,7 @@ TEST_F(GatherLinksTest, LinkedFolderIsNotEnteredAndItsPhotosStay) {
     tmp.write("S/a.jpg", "a");
     const std::string outside = tmp.write("elsewhere/x.jpg", "x");
     fs::create_directory_symlink(tmp.file("elsewhere"), src + "/album");
+    fs::create_directory_symlink(tmp.file("elsewhere"), src + "/album.jpg");
     const GatherResult r = gatherer.GatherImages(src, true, dest);
     EXPECT_EQ(structure(), crlf({src}));
     EXPECT_EQ(files(), crlf({src + "/a.jpg"}));

@@ -281,6 +281,22 @@ TEST_F(GatherTest, NameTakenInTheDestinationStays) {
     EXPECT_EQ(r.movedCount, 2u);
 }
 
+TEST_F(GatherTest, NameTakenInALargeDestinationIsSeenToo) {
+    // More entries than the plan reads of a destination at once: names are asked one by one.
+    for (int i = 0; i < 1100; ++i)
+        tmp.write("D/other" + std::to_string(i), "");
+    tmp.write("D/c.jpg", "same");
+    tmp.write("S/c.jpg", "same");
+    tmp.write("S/d.jpg", "d");
+    const GatherResult r = gatherer.GatherImages(tmp.file("S"), false, dest);
+    ASSERT_EQ(r.files.size(), 2u);
+    const GatheredFile& c = r.files[r.files[0].path.ends_with("/c.jpg") ? 0 : 1];
+    EXPECT_EQ(c.outcome, GatherOutcome::Duplicate);
+    EXPECT_EQ(r.duplicateCount, 1u);
+    EXPECT_TRUE(exists(tmp.file("S/c.jpg")));
+    EXPECT_EQ(ReadWholeFile(dest + "/d.jpg"), "d");
+}
+
 TEST_F(GatherTest, TwoRunsInARow) {
     makeTree();
     gatherer.GatherImages(src, true, dest);
