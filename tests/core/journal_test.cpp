@@ -1,5 +1,7 @@
 // The undo journal and its undo/resume engine, on rows written the way the jobs write them.
 
+#include <filesystem>
+
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
@@ -12,6 +14,7 @@
 #include "core/journal.h"
 #include "core/journal_undo.h"
 #include "core/settings.h"
+#include "platform/file_system.h"
 #include "support/temp_dir.h"
 #include "support/tree_snapshot.h"
 
@@ -243,6 +246,50 @@ TEST_F(JournalTest, BatchOfAKilledProcessIsInterruptedAndCanBeResumed) {
     EXPECT_EQ(test::ReadWholeFile(tree.file("b2")), "B");
     EXPECT_TRUE(journal.Interrupted().empty());
     EXPECT_EQ(journal.Batch(interrupted[0].id)->state, BatchState::Done);
+}
+
+// A copy killed midway, its folder made and one of its two files copied: resuming copies
+// the other; rolling back puts what was made in the Trash it is handed, never deletes it.
+TEST_F(JournalTest, AnInterruptedCopyIsFinishedOrRolledBackIntoTheTrash) {
+    tree.write("src/a.jpg", "A");
+    tree.write("src/b.jpg", "B");
+    const std::string bin = tree.mkdir("bin");
+    const TrashEntryFn trash = [&](const std::string& path, TrashedEntry& where, std::string&) {
+        where.filesPath = bin + "/" + std::to_string(SnapshotTree(bin).size());
+        return ::rename(path.c_str(), where.filesPath.c_str()) == 0;
+    };
+    for (const bool resume : {true, false}) {
+        std::vector<JournalRow> rows;
+        for (const char* name : {"", "/a.jpg", "/b.jpg"}) {
+            JournalRow r;
+            r.op = RowOp::Copy;
+            r.oldPath = tree.file("src") + name;
+            r.newPath = tree.file("dst") + name;
+            r.before = StampOf(r.oldPath);
+            rows.push_back(r);
+        }
+        const pid_t child = ::fork();
+        if (child == 0) {
+            Journal own(state.path());
+            (void)new JournalBatch(own, BatchKind::Copy, tree.path(), rows); // dies holding it
+            ::mkdir(rows[0].newPath.c_str(), 0777);
+            (void)CopyFileSafely(rows[1].oldPath, rows[1].newPath);
+            ::_exit(0);
+        }
+        ASSERT_EQ(::waitpid(child, nullptr, 0), child);
+        const std::int64_t id = journal.Interrupted().at(0).id;
+        const UndoReport report =
+            resume ? ResumeBatch(journal, id) : UndoBatch(journal, id, false, trash);
+        ASSERT_TRUE(report.ok()) << report.error;
+        EXPECT_EQ(report.skipped, 0u);
+        if (resume) {
+            EXPECT_EQ(test::ReadWholeFile(tree.file("dst/b.jpg")), "B");
+            std::filesystem::remove_all(tree.file("dst"));
+        } else {
+            EXPECT_FALSE(StampOf(tree.file("dst")).exists);
+            EXPECT_EQ(SnapshotTree(bin).size(), 2u); // the file, then its emptied folder
+        }
+    }
 }
 
 TEST_F(JournalTest, RunningBatchOfThisProcessIsNotInterrupted) {
