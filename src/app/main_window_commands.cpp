@@ -272,12 +272,14 @@ void TFHlavni::BZmenaJClick() {
     if (SLV->FirstSelectedRow() < 0)
         return;
     const int index = FormatIndexOf(*CBTyp);
-    if (RunRenameDialog(this, SLV->Directory(), SelectedNames(), index, journal_.get())) {
+    std::string journalError;
+    if (RunRenameDialog(this, SLV->Directory(), SelectedNames(), index, journal_.get(),
+                        &journalError)) {
         StoreFormatIndex(settingsPath_, index);
         if (journal_)
             CarryThumbnailsOfNewestBatch(journal_->folder());
-        else
-            NoteUnjournaled({});
+        if (!journal_ || !journalError.empty())
+            NoteUnjournaled(journalError);
         JournalChanged();
     }
 }

@@ -41,7 +41,7 @@ QString Text(const std::string& s) {
 } // namespace
 
 bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringList& selectedNames,
-                     int formatIndex, Journal* journal) {
+                     int formatIndex, Journal* journal, std::string* journalError) {
     if (selectedNames.isEmpty())
         return false;
     std::vector<std::string> names;
@@ -56,7 +56,10 @@ bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringLi
     }
     TFZmenaJ dialog(mainWindow, probe.folder(), std::move(names), formatIndex);
     dialog.table().setJournal(journal);
-    return dialog.exec() == QDialog::Accepted;
+    const bool renamed = dialog.exec() == QDialog::Accepted;
+    if (journalError)
+        *journalError = dialog.table().journalError();
+    return renamed;
 }
 
 TFZmenaJ::TFZmenaJ(QWidget* mainWindow, RenameTable table, int formatIndex)

@@ -16,6 +16,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 #include <QDialog>
 #include <QStringList>
@@ -34,9 +35,11 @@ namespace kivo {
 // came back with the confirming result, i.e. at least one file got its new name; the
 // caller then stores the format index and refreshes its list. With no names at all it
 // shows nothing and returns false.
-// With a journal, the renames are one batch in it.
+// With a journal, the renames are one batch in it; `journalError` then gets why that
+// batch could not be written ("" when it was).
 bool RunRenameDialog(QWidget* mainWindow, const QString& folder, const QStringList& selectedNames,
-                     int formatIndex, Journal* journal = nullptr);
+                     int formatIndex, Journal* journal = nullptr,
+                     std::string* journalError = nullptr);
 
 class TFZmenaJ : public QDialog {
     Q_OBJECT

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/journal.h"
 #include "core/settings.h"
 #include "photoops/naming.h"
 #include "photoops/rename_dialog.h"
@@ -386,6 +388,21 @@ TEST_F(RenameDialog, EntryPointWithoutNamesShowsNothing) {
     EXPECT_FALSE(
         RunRenameDialog(&mainWindow, QString::fromStdString(photos.path()), {}, kFormatRunning2));
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// A journal that cannot take the batch leaves the renames to run without it, and the
+// caller learns why.
+TEST_F(RenameDialog, EntryPointSaysWhyTheJournalTookNoBatch) {
+    test::TempDir state;
+    Journal journal(state.path());
+    std::filesystem::remove_all(state.file("locks"));
+    state.write("locks", "no folder");
+    QString warning;
+    DriveModalRun(warning);
+    std::string journalError;
+    EXPECT_TRUE(RunRenameDialog(&mainWindow, QString::fromStdString(photos.path()),
+                                {"IMG_0001.JPG"}, kFormatRunning2, &journal, &journalError));
+    EXPECT_NE(journalError.find("cannot lock"), std::string::npos) << journalError;
 }
 
 } // namespace
