@@ -1,6 +1,8 @@
 #include "app/preview.h"
 
+#include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -34,6 +36,11 @@ QSize PreviewDeviceBox(int panelW, int panelH, int trueW, int trueH, qreal devic
 
 namespace {
 
+// The preview is one picture the user waits for: every core may help decode it.
+int PreviewThreads() {
+    return static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+}
+
 CoverFor PanelCover(int panelW, int panelH, qreal devicePixelRatio) {
     return [=](QSize shown) {
         return PreviewDeviceBox(panelW, panelH, shown.width(), shown.height(), devicePixelRatio);
@@ -46,12 +53,13 @@ std::optional<DecodedPreview> DecodeJpegPreview(const unsigned char* data, std::
                                                 int panelW, int panelH, qreal devicePixelRatio) {
     if (data == nullptr || size == 0)
         return std::nullopt;
-    return DecodeJpegBytes({data, size}, PanelCover(panelW, panelH, devicePixelRatio));
+    return DecodeJpegBytes({data, size}, PanelCover(panelW, panelH, devicePixelRatio),
+                           PreviewThreads());
 }
 
 std::optional<DecodedPreview> DecodeJpegFilePreview(const std::string& path, int panelW, int panelH,
                                                     qreal devicePixelRatio) {
-    return DecodeJpegFile(path, PanelCover(panelW, panelH, devicePixelRatio));
+    return DecodeJpegFile(path, PanelCover(panelW, panelH, devicePixelRatio), PreviewThreads());
 }
 
 TImage::TImage(QWidget* parent) : QWidget(parent) {

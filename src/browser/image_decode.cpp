@@ -1,11 +1,13 @@
 #include "browser/image_decode.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -13,6 +15,7 @@
 
 #include <jpeglib.h>
 
+#include "browser/jpeg_dc_decode.h"
 #include "exif/exif_head.h"
 #include "platform/regular_file.h"
 
@@ -262,6 +265,69 @@ bool RunDecode(Decompressor& d, const unsigned char* data, std::size_t size, Dec
     return true;
 }
 
+// From this size on a picture wanted at one eighth goes to the one-eighth decoder; smaller
+// ones decode in a few milliseconds either way.
+constexpr std::int64_t kEighthMinPixels = 2'000'000;
+// A file read whole for that decoder is at most this large.
+constexpr off_t kEighthMaxFile = off_t{256} << 20;
+
+DecodedImage Shown(DecodedImage r) {
+    const QSize shown = OrientedSize(QSize(r.trueWidth, r.trueHeight), r.orientation);
+    r.trueWidth = shown.width();
+    r.trueHeight = shown.height();
+    r.picture = ApplyOrientation(r.picture, r.orientation);
+    return r;
+}
+
+// Whether the markers in `head` make a picture for the one-eighth decoder at the scale wanted.
+bool ForEighth(std::span<const std::uint8_t> head, int orientation, const CoverFor& cover) {
+    const auto size = JpegEighthSize(head);
+    if (!size || std::int64_t{size->width()} * size->height() < kEighthMinPixels)
+        return false;
+    DecodeTarget t;
+    t.cover = &cover;
+    t.result.orientation = orientation;
+    return t.denomFor(size->width(), size->height()) == 8;
+}
+
+std::optional<DecodedImage> DecodeEighth(std::span<const std::uint8_t> bytes, int orientation,
+                                         int threads) {
+    const auto size = JpegEighthSize(bytes);
+    auto picture = DecodeJpegEighth(bytes, threads);
+    if (!size || !picture)
+        return std::nullopt;
+    DecodedImage r;
+    r.picture = std::move(*picture);
+    r.trueWidth = size->width();
+    r.trueHeight = size->height();
+    r.scaleDenom = 8;
+    r.orientation = orientation;
+    return Shown(std::move(r));
+}
+
+// The whole file for the one-eighth decoder, its first bytes taken from `head`; empty when it
+// is too large or cannot be read.
+std::vector<std::uint8_t> WholeFile(int fd, std::span<const std::uint8_t> head) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size > kEighthMaxFile ||
+        st.st_size < static_cast<off_t>(head.size()))
+        return {};
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(st.st_size));
+    std::copy(head.begin(), head.end(), bytes.begin());
+    std::size_t at = head.size();
+    while (at < bytes.size()) {
+        const ssize_t got =
+            ::pread(fd, bytes.data() + at, bytes.size() - at, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // shorter than it was: what there is
+        at += static_cast<std::size_t>(got);
+    }
+    bytes.resize(at);
+    return bytes;
+}
+
 std::optional<DecodedImage> Decode(const unsigned char* data, std::size_t size, FdSource* source,
                                    int orientation, const CoverFor& cover) {
     Decompressor d;
@@ -271,35 +337,38 @@ std::optional<DecodedImage> Decode(const unsigned char* data, std::size_t size, 
     target.result.orientation = orientation;
     if (!RunDecode(d, data, size, target))
         return std::nullopt;
-    DecodedImage& r = target.result;
-    const QSize shown = OrientedSize(QSize(r.trueWidth, r.trueHeight), orientation);
-    r.trueWidth = shown.width();
-    r.trueHeight = shown.height();
-    r.picture = ApplyOrientation(r.picture, orientation);
-    return std::move(target.result);
+    return Shown(std::move(target.result));
 }
 
 } // namespace
 
 std::optional<DecodedImage> DecodeJpegBytes(std::span<const std::uint8_t> bytes,
-                                            const CoverFor& cover) {
+                                            const CoverFor& cover, int threads) {
     if (bytes.empty())
         return std::nullopt;
     const JpegExifHead head = ReadJpegExifHead(bytes.first(std::min(bytes.size(), kExifHeadBytes)));
+    if (ForEighth(bytes, head.orientation, cover))
+        if (auto r = DecodeEighth(bytes, head.orientation, threads))
+            return r;
     return Decode(bytes.data(), bytes.size(), nullptr, head.orientation, cover);
 }
 
-std::optional<DecodedImage> DecodeJpegFd(int fd, const CoverFor& cover) {
+std::optional<DecodedImage> DecodeJpegFd(int fd, const CoverFor& cover, int threads) {
     std::vector<std::uint8_t> head(kExifHeadBytes);
     const ssize_t got = ::pread(fd, head.data(), head.size(), 0);
     if (got <= 0)
         return std::nullopt;
     head.resize(static_cast<std::size_t>(got));
-    return DecodeJpegFd(fd, head, ReadJpegExifHead(head).orientation, cover);
+    return DecodeJpegFd(fd, head, ReadJpegExifHead(head).orientation, cover, threads);
 }
 
 std::optional<DecodedImage> DecodeJpegFd(int fd, std::span<const std::uint8_t> head,
-                                         int orientation, const CoverFor& cover) {
+                                         int orientation, const CoverFor& cover, int threads) {
+    if (ForEighth(head, orientation, cover)) {
+        const std::vector<std::uint8_t> whole = WholeFile(fd, head);
+        if (auto r = DecodeEighth(whole, orientation, threads))
+            return r;
+    }
     FdSource source;
     source.fd = fd;
     source.head = head;
@@ -307,12 +376,13 @@ std::optional<DecodedImage> DecodeJpegFd(int fd, std::span<const std::uint8_t> h
     return Decode(nullptr, 0, &source, orientation, cover);
 }
 
-std::optional<DecodedImage> DecodeJpegFile(const std::string& path, const CoverFor& cover) {
+std::optional<DecodedImage> DecodeJpegFile(const std::string& path, const CoverFor& cover,
+                                           int threads) {
     // Only regular files: opening a FIFO of that name must not wait for a writer.
     const RegularFile f = OpenRegularFile(path);
     if (!f)
         return std::nullopt;
-    return DecodeJpegFd(f.fd.get(), cover);
+    return DecodeJpegFd(f.fd.get(), cover, threads);
 }
 
 } // namespace kivo

@@ -36,17 +36,20 @@ struct DecodedImage {
 using CoverFor = std::function<QSize(QSize trueShown)>;
 
 // Any libjpeg error gives an empty optional; the process never ends on bad data. A picture
-// over the memory limit is refused.
+// over the memory limit is refused. A large picture wanted at one eighth is decoded by our
+// own decoder on up to `threads` threads (see jpeg_dc_decode.h), the same picture libjpeg
+// gives but sooner.
 std::optional<DecodedImage> DecodeJpegBytes(std::span<const std::uint8_t> bytes,
-                                            const CoverFor& cover);
+                                            const CoverFor& cover, int threads = 1);
 // The same for a regular file (anything else is refused without blocking); the file is
-// streamed, never loaded whole.
-std::optional<DecodedImage> DecodeJpegFile(const std::string& path, const CoverFor& cover);
+// streamed, except that a large picture decoded at one eighth is read whole first.
+std::optional<DecodedImage> DecodeJpegFile(const std::string& path, const CoverFor& cover,
+                                           int threads = 1);
 // The same over an open descriptor positioned anywhere; it is read from its start.
-std::optional<DecodedImage> DecodeJpegFd(int fd, const CoverFor& cover);
+std::optional<DecodedImage> DecodeJpegFd(int fd, const CoverFor& cover, int threads = 1);
 // The same when the file's first bytes and its EXIF orientation are already known: `head`
 // holds the bytes from offset 0 (any length) and is not read again.
 std::optional<DecodedImage> DecodeJpegFd(int fd, std::span<const std::uint8_t> head,
-                                         int orientation, const CoverFor& cover);
+                                         int orientation, const CoverFor& cover, int threads = 1);
 
 } // namespace kivo
