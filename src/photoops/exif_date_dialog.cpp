@@ -15,7 +15,7 @@
 #include <QPushButton>
 #include <QShowEvent>
 #include <QThread>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "core/gui/placement.h"
@@ -36,12 +36,6 @@ namespace kivo {
 namespace {
 
 const QString kSection = QStringLiteral("FDCExif");
-
-// Every text of a row as shown: names that are not UTF-8 get U+FFFD here, the table keeps
-// their bytes.
-QString Q(const std::string& s) {
-    return DisplayText(s);
-}
 
 QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
     auto* b = new QPushButton(caption, parent);
@@ -85,6 +79,7 @@ TFDCExif::TFDCExif(const std::string& folder, std::vector<std::string> names, QW
         readers = ReadersForFolder(folder, static_cast<unsigned>(QThread::idealThreadCount()));
     const std::size_t count = names.size();
     auto shared = std::make_shared<const std::vector<std::string>>(std::move(names));
+    table_.Reserve(count);
     EnableControls(false);
     ShowProgress(0, count);
     fill_ = std::make_unique<BackgroundFill<ExifDateRow>>(
@@ -104,8 +99,15 @@ void TFDCExif::Build(QWidget* mainWindow) {
     setWindowTitle(tr("Datum+čas dle EXIF"));
     setMinimumSize(500, 250);
 
-    List = new QTreeWidget(this);
+    model_ = new ExifDateModel(table_,
+                               {tr("soubor"), tr("stávající"), tr("úprava"), tr("EXIF změna"),
+                                tr("EXIF pořízení"), tr("EXIF digitalizace")},
+                               this);
+    model_->setOverride(
+        [this](const ExifDateRow& row, int column) { return StampCell(row, column); });
+    List = new QTreeView(this);
     List->setObjectName(QStringLiteral("List"));
+    List->setModel(model_);
     List->setRootIsDecorated(false);
     List->setItemsExpandable(false);
     List->setUniformRowHeights(true);
@@ -113,14 +115,12 @@ void TFDCExif::Build(QWidget* mainWindow) {
     List->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List->setSelectionBehavior(QAbstractItemView::SelectRows);
     List->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List->setHeaderLabels({tr("soubor"), tr("stávající"), tr("úprava"), tr("EXIF změna"),
-                           tr("EXIF pořízení"), tr("EXIF digitalizace")});
     List->header()->setStretchLastSection(false);
     List->header()->setSectionsClickable(false);
     // 120 pixels each, wider where the platform font needs more for a full date-time text.
     const int dateWidth =
         ColumnWidthForText(*List, WidestDateTimeText(List->fontMetrics()), kColumnWidth);
-    for (int c = 0; c < List->columnCount(); ++c)
+    for (int c = 0; c < model_->columnCount(); ++c)
         List->setColumnWidth(c, dateWidth);
     // The selection stays visible while the list has no focus.
     QPalette pal = List->palette();
@@ -223,7 +223,7 @@ void TFDCExif::Build(QWidget* mainWindow) {
     connect(PMLVse, &QAction::triggered, this, &TFDCExif::PMLVseClick);
     connect(PMLBez, &QAction::triggered, this, &TFDCExif::PMLBezClick);
     connect(PMLPryc, &QAction::triggered, this, &TFDCExif::PMLPrycClick);
-    connect(List, &QTreeWidget::itemSelectionChanged, this, [this] {
+    connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (!syncing_)
             TakeSelection();
     });
@@ -244,24 +244,19 @@ void TFDCExif::EnableControls(bool on) {
 }
 
 void TFDCExif::AddFilledRows(std::vector<ExifDateRow> rows) {
-    QList<QTreeWidgetItem*> added;
-    added.reserve(static_cast<qsizetype>(rows.size()));
-    for (ExifDateRow& r : rows) {
-        auto* item = new QTreeWidgetItem;
-        item->setText(kColName, Q(r.name));
-        // Date-time texts are plain ASCII: no name conversion needed.
-        item->setText(kColCurrent, QString::fromUtf8(r.current));
-        for (int c = 0; c < 3; ++c)
-            item->setText(kColExifModify + c,
-                          QString::fromUtf8(r.exif[static_cast<std::size_t>(c)]));
-        added.append(item);
+    const std::size_t first = table_.size();
+    for (ExifDateRow& r : rows)
         table_.AddRow(std::move(r));
-    }
     syncing_ = true; // the table's selection is set when the rows are complete
-    List->addTopLevelItems(added);
+    model_->ShowAdded();
     syncing_ = false;
     // Only the names differ in width: the date-time columns were sized for their layout.
-    WidenColumnForItems(*List, kColName, added);
+    ColumnWidener widener(List->fontMetrics(), kCellPadding);
+    int width = List->columnWidth(kColName);
+    for (std::size_t i = first; i < table_.size(); ++i)
+        width = widener.Widen(width, DisplayText(table_.row(i).name));
+    if (width != List->columnWidth(kColName))
+        List->setColumnWidth(kColName, width);
 }
 
 void TFDCExif::ShowProgress(std::size_t read, std::size_t count) {
@@ -276,13 +271,13 @@ void TFDCExif::FillDone() {
     LNacitam->hide();
     EnableControls(true);
     if (shown_)
-        ShowFirstValues(true);
+        ShowFirstValues();
     emit filled();
 }
 
 void TFDCExif::FormCreate(QWidget* mainWindow) {
     // All six columns and the file names whole; a larger stored size stays.
-    WidenColumnsToContents(*List);
+    WidenColumns();
     RestoreFormClientPlacement(*this, QString::fromUtf8(kIniFileName), kSection, 600, 300);
     WidenWindowForList(*this, *List);
     if (mainWindow)
@@ -299,71 +294,52 @@ void TFDCExif::showEvent(QShowEvent* event) {
 
 void TFDCExif::FormShow() {
     if (!filling()) // else when the last row is in
-        ShowFirstValues(false);
+        ShowFirstValues();
     List->setFocus();
 }
 
-void TFDCExif::ShowFirstValues(bool readTextsShown) {
+void TFDCExif::ShowFirstValues() {
     // "označ vše" and "vyber nejnižší", the list shown once.
     table_.SelectAll();
     chosenStamp_ = 0;
     DropStamps();
     table_.Earliest();
-    ShowRows(readTextsShown);
+    ShowRows();
 }
 
-void TFDCExif::ShowRows(bool readTextsShown) {
+void TFDCExif::ShowRows() {
     syncing_ = true;
+    model_->Refresh();
+    // Contiguous runs of selected rows become one selection range each.
     const auto& rows = table_.rows();
     const int count = static_cast<int>(rows.size());
-    while (List->topLevelItemCount() > count)
-        delete List->takeTopLevelItem(List->topLevelItemCount() - 1);
-    if (List->topLevelItemCount() < count) {
-        // Added in one go: one by one costs a layout per row in a long list.
-        QList<QTreeWidgetItem*> added;
-        for (int i = List->topLevelItemCount(); i < count; ++i)
-            added.append(new QTreeWidgetItem);
-        List->addTopLevelItems(added);
-    }
-    const auto set = [](QTreeWidgetItem* item, int column, const std::string& text) {
-        const QString q = Q(text);
-        if (item->text(column) != q)
-            item->setText(column, q);
-    };
-    // Contiguous runs of selected rows become one selection range each.
     QItemSelection selection;
-    const QAbstractItemModel* model = List->model();
     int runStart = -1;
     for (int i = 0; i <= count; ++i) {
         const bool selected = i < count && rows[static_cast<std::size_t>(i)].selected;
         if (selected && runStart < 0)
             runStart = i;
         if (!selected && runStart >= 0) {
-            selection.select(model->index(runStart, 0), model->index(i - 1, 0));
+            selection.select(model_->index(runStart, 0), model_->index(i - 1, 0));
             runStart = -1;
         }
-        if (i == count)
-            break;
-        const ExifDateRow& r = rows[static_cast<std::size_t>(i)];
-        QTreeWidgetItem* item = List->topLevelItem(i);
-        if (!readTextsShown) {
-            set(item, kColName, r.name);
-            set(item, kColCurrent, r.current);
-            for (int c = 0; c < 3; ++c)
-                set(item, kColExifModify + c, r.exif[static_cast<std::size_t>(c)]);
-        }
-        set(item, kColNewValue, r.newValue);
-        if (readTextsShown && r.reason.empty() && !stampJob_ && stampFailures_.empty())
-            continue; // a row just read has no tooltips and no corrected stamps yet
-        // Why the value could not be written.
-        const QString reason = Q(r.reason);
-        if (item->toolTip(kColNewValue) != reason)
-            item->setToolTip(kColNewValue, reason);
-        ShowStampCells(*item, r);
     }
     List->selectionModel()->select(selection,
                                    QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     syncing_ = false;
+}
+
+void TFDCExif::WidenColumns() {
+    // The names are measured; the date-time columns were sized for their layout.
+    ColumnWidener widener(List->fontMetrics(), kCellPadding);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int width = std::max(List->columnWidth(c), List->header()->sectionSizeHint(c));
+        if (c == kColName)
+            for (const ExifDateRow& r : table_.rows())
+                width = widener.Widen(width, DisplayText(r.name));
+        if (width != List->columnWidth(c))
+            List->setColumnWidth(c, width);
+    }
 }
 
 void TFDCExif::TakeSelection() {

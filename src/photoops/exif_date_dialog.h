@@ -18,6 +18,7 @@
 #include <atomic>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 
 #include "photoops/adjust_settings.h"
 #include "photoops/background_fill.h"
+#include "photoops/exif_date_model.h"
 #include "photoops/exif_date_table.h"
 #include "photoops/exif_stamp_job.h"
 
@@ -33,8 +35,7 @@ class QCheckBox;
 class QLabel;
 class QMenu;
 class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace kivo {
 
@@ -87,7 +88,8 @@ public:
     // is saved on the way out.
     void done(int r) override;
 
-    QTreeWidget* List = nullptr;
+    QTreeView* List = nullptr; // over model()
+    ExifDateModel* model() const { return model_; }
     QMenu* PMList = nullptr;
     QAction* PMLVse = nullptr;
     QAction* PMLBez = nullptr;
@@ -123,12 +125,13 @@ private:
     void AddFilledRows(std::vector<ExifDateRow> rows);
     void ShowProgress(std::size_t read, std::size_t count);
     void FillDone();
-    void ShowFirstValues(bool readTextsShown);
+    void ShowFirstValues();
     void EnableControls(bool on);
     void FormShow();
-    // Table -> list: texts, rows and selection. With `readTextsShown` the list already shows
-    // the texts read from the files (just filled), so only the rest is compared.
-    void ShowRows(bool readTextsShown = false);
+    // Table -> list: texts, rows and selection.
+    void ShowRows();
+    // Every column as wide as its header and texts need; a column only grows.
+    void WidenColumns();
     // List -> table: which rows the user selected.
     void TakeSelection();
 
@@ -139,9 +142,11 @@ private:
     // "Proveď" with planned stamps: the job runs on a worker with a journal connection of
     // its own while the dialog waits, responsive; the rows then show what the photos hold.
     void WriteStamps(bool keepRows);
-    void ShowStampCells(QTreeWidgetItem& item, const ExifDateRow& row);
+    // A cell of a row with a planned or failed stamp correction.
+    std::optional<ExifDateModel::Cell> StampCell(const ExifDateRow& row, int column) const;
 
     ExifDateTable table_;
+    ExifDateModel* model_ = nullptr;
     std::unique_ptr<BackgroundFill<ExifDateRow>> fill_;
     std::atomic<bool>* planStop_ = nullptr; // set while a stamp correction is being planned
     int chosenStamp_ = 0;                   // the EXIF column chosen last as the start, 0 for none

@@ -8,10 +8,8 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
-#include <QFont>
 #include <QLabel>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include "core/journal.h"
 #include "exif/stamp_writer.h"
@@ -105,41 +103,29 @@ void TFDCExif::DropStamps() {
     LStampy->hide();
 }
 
-void TFDCExif::ShowStampCells(QTreeWidgetItem& item, const ExifDateRow& row) {
+std::optional<ExifDateModel::Cell> TFDCExif::StampCell(const ExifDateRow& row, int column) const {
+    if (!stampJob_ && stampFailures_.empty())
+        return std::nullopt;
     const auto planned = stampRowOf_.find(row.name);
     const StampJobRow* job =
         stampJob_ && planned != stampRowOf_.end() ? &stampJob_->rows()[planned->second] : nullptr;
-    const auto failure = stampFailures_.find(row.name);
-    QString note;
-    QString why;
-    if (job && job->state == StampRowState::Failed) {
-        note = tr("EXIF nelze opravit");
-        why = DisplayText(job->reason);
-    } else if (!job && failure != stampFailures_.end()) {
-        note = tr("EXIF nezapsáno");
-        why = DisplayText(failure->second);
+    if (column == kColNewValue) {
+        if (job && job->state == StampRowState::Failed)
+            return ExifDateModel::Cell{tr("EXIF nelze opravit"), DisplayText(job->reason)};
+        if (const auto failure = stampFailures_.find(row.name);
+            !job && failure != stampFailures_.end())
+            return ExifDateModel::Cell{tr("EXIF nezapsáno"), DisplayText(failure->second)};
+        return std::nullopt;
     }
-    if (!note.isEmpty()) {
-        item.setText(kColNewValue, note);
-        item.setToolTip(kColNewValue, why);
-    }
-    for (int c = 0; c < 3; ++c) {
-        const std::size_t k = static_cast<std::size_t>(c);
-        const bool corrected =
-            job && job->state != StampRowState::Failed && !job->newStamps[k].empty();
-        QFont font = item.font(kColExifModify + c);
-        if (font.bold() != corrected) {
-            font.setBold(corrected);
-            item.setFont(kColExifModify + c, font);
-        }
-        if (corrected) {
-            item.setText(kColExifModify + c, DisplayText(ColumnText(job->newStamps[k])));
-            item.setToolTip(kColExifModify + c,
-                            tr("bylo: %1").arg(DisplayText(ColumnText(job->oldStamps[k]))));
-        } else if (!item.toolTip(kColExifModify + c).isEmpty()) {
-            item.setToolTip(kColExifModify + c, QString());
-        }
-    }
+    if (column < kColExifModify || column >= kColExifModify + 3 || !job ||
+        job->state == StampRowState::Failed)
+        return std::nullopt;
+    const std::size_t k = static_cast<std::size_t>(column - kColExifModify);
+    if (job->newStamps[k].empty())
+        return std::nullopt;
+    return ExifDateModel::Cell{DisplayText(ColumnText(job->newStamps[k])),
+                               tr("bylo: %1").arg(DisplayText(ColumnText(job->oldStamps[k]))),
+                               true};
 }
 
 void TFDCExif::WriteStamps(bool keepRows) {

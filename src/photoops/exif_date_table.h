@@ -47,6 +47,8 @@ public:
     std::string PathOf(const ExifDateRow& row) const;
 
     void AddRow(ExifDateRow row);
+    // Room for `rows` rows in all, taken at once.
+    void Reserve(std::size_t rows) { rows_.reserve(rows); }
     // The EXIF columns show each stamp at the exact instant its offset gives (on) or as
     // stored (off, the default). Stamps without an offset stay as stored either way.
     void UseOffsets(bool on);

@@ -12,7 +12,7 @@
 
 namespace kivo {
 
-int ColumnWidthForText(const QTreeWidget& list, const QString& text, int least) {
+int ColumnWidthForText(const QTreeView& list, const QString& text, int least) {
     return std::max(least, list.fontMetrics().horizontalAdvance(text) + kCellPadding);
 }
 
@@ -45,15 +45,15 @@ void WidenColumnsForItems(QTreeWidget& list, const QList<QTreeWidgetItem*>& item
     }
 }
 
-int ListWidthForColumns(const QTreeWidget& list) {
+int ListWidthForColumns(const QTreeView& list) {
     int width = 2 * list.frameWidth();
-    for (int c = 0; c < list.columnCount(); ++c)
+    for (int c = 0; c < list.header()->count(); ++c)
         if (!list.isColumnHidden(c))
             width += list.columnWidth(c);
     return width + list.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &list);
 }
 
-int WidenWindowForList(QWidget& window, const QTreeWidget& list) {
+int WidenWindowForList(QWidget& window, const QTreeView& list) {
     // Beside the list in the window: the margins of the window's layout.
     int besides = 0;
     if (const QLayout* layout = window.layout()) {

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 class QWidget;
@@ -19,7 +20,7 @@ inline constexpr int kCellPadding = 16;
 // items plus kCellPadding, or `least`, whichever is most.
 int ColumnWidthFor(const QTreeWidget& list, int column, int least);
 // The same for a text that the column will hold (a date-time of fixed layout).
-int ColumnWidthForText(const QTreeWidget& list, const QString& text, int least);
+int ColumnWidthForText(const QTreeView& list, const QString& text, int least);
 
 // Makes every column at least as wide as ColumnWidthFor with its present width as `least`
 // (columns only grow).
@@ -29,11 +30,11 @@ void WidenColumnsForItems(QTreeWidget& list, const QList<QTreeWidgetItem*>& item
 
 // What the list needs to show all columns side by side: their widths, the frame and a
 // vertical scroll bar.
-int ListWidthForColumns(const QTreeWidget& list);
+int ListWidthForColumns(const QTreeView& list);
 
 // Widens `window` (whose layout holds `list` at full width) so that `list` shows all its columns,
 // never beyond the available width of the window's screen; a window already wider keeps its width.
 // Returns the new width.
-int WidenWindowForList(QWidget& window, const QTreeWidget& list);
+int WidenWindowForList(QWidget& window, const QTreeView& list);
 
 } // namespace kivo

@@ -35,6 +35,7 @@
 #include "platform/file_system.h"
 #include "platform/gui/path_text.h"
 #include "support/exif_fixtures.h"
+#include "support/list_rows.h"
 #include "support/qt_wait.h"
 #include "support/temp_dir.h"
 #include "widgets/folder_edit.h"
@@ -582,8 +583,8 @@ TEST_F(MainWindowTest, PhotosWhoseNamesAreNotUtf8AreShownDatedRenamedAndGathered
     selectOnly({shown});
     WhenModal<TFDCExif>([shown](TFDCExif* d) {
         ASSERT_TRUE(QTest::qWaitFor([d] { return !d->filling(); }, 5000));
-        ASSERT_EQ(d->List->topLevelItemCount(), 1);
-        EXPECT_EQ(d->List->topLevelItem(0)->text(0), shown);
+        ASSERT_EQ(test::RowCount(*d->List), 1);
+        EXPECT_EQ(test::CellText(*d->List, 0, 0), shown);
         QTest::mouseClick(d->BProved1, Qt::LeftButton);
         QTest::mouseClick(d->Bcancel, Qt::LeftButton);
     });

@@ -10,12 +10,14 @@
 #include <chrono>
 #include <thread>
 
+#include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include "photoops/background_fill.h"
@@ -24,6 +26,7 @@
 #include "photoops/naming.h"
 #include "photoops/rename_dialog.h"
 #include "support/exif_fixtures.h"
+#include "support/list_rows.h"
 #include "support/qt_wait.h"
 #include "support/temp_dir.h"
 
@@ -66,12 +69,12 @@ protected:
     QWidget main;
 };
 
-std::vector<std::string> RowTexts(const QTreeWidget& list) {
+std::vector<std::string> RowTexts(const QAbstractItemView& list) {
     std::vector<std::string> out;
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+    for (int i = 0; i < test::RowCount(list); ++i) {
         std::string line;
-        for (int c = 0; c < list.columnCount(); ++c)
-            line += list.topLevelItem(i)->text(c).toStdString() + "|";
+        for (int c = 0; c < list.model()->columnCount(); ++c)
+            line += test::CellText(list, i, c).toStdString() + "|";
         out.push_back(line);
     }
     return out;
@@ -82,6 +85,8 @@ TEST_F(DialogFill, EndsWithTheRowsOfTheSynchronousFillInTheirOrder) {
     sync.show();
     for (int readers : {1, 3}) {
         TFDCExif d(files.path(), names, &main, readers);
+        QAbstractItemModelTester tester(d.model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy filled(&d, &TFDCExif::filled);
         d.show();
         EXPECT_TRUE(d.filling());
@@ -109,7 +114,7 @@ TEST_F(DialogFill, EscapeStopsTheReadingAndCloses) {
     EXPECT_EQ(d.result(), QDialog::Rejected);
     QTest::qWait(50); // rows still on their way are dropped
     EXPECT_EQ(filled.count(), 0);
-    EXPECT_LT(d.List->topLevelItemCount(), 149);
+    EXPECT_LT(test::RowCount(*d.List), 149);
 }
 
 TEST_F(DialogFill, RenameDialogEndsSortedAndNamedAsTheSynchronousFill) {

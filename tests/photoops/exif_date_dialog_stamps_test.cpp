@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "core/journal.h"
 #include "core/journal_undo.h"
@@ -20,6 +20,7 @@
 #include "photoops/exif_date_fill.h"
 #include "photoops/when_modal.h"
 #include "support/exif_fixtures.h"
+#include "support/list_rows.h"
 #include "support/temp_dir.h"
 #include "widgets/spin_edit.h"
 
@@ -89,20 +90,22 @@ TEST_F(ExifDateStampsTest, CorrectedStampsAreShownThenWrittenAndUndone) {
     EXPECT_TRUE(d.LStampy->isVisibleTo(&d));
     const int taken = TFDCExif::kColExifModify + 1;
     for (int row = 0; row < 2; ++row) {
-        QTreeWidgetItem* item = d.List->topLevelItem(row);
-        EXPECT_EQ(item->text(taken), QStringLiteral("2004.07.15 15:45:10"));
-        EXPECT_TRUE(item->font(taken).bold());
-        EXPECT_EQ(item->toolTip(taken), QStringLiteral("bylo: 2004.07.15 13:45:10"));
-        EXPECT_EQ(item->text(TFDCExif::kColExifModify), QStringLiteral("2004.07.16 08:00:00"));
-        EXPECT_EQ(item->text(TFDCExif::kColNewValue), QString());
+        const QTreeView& list = *d.List;
+        EXPECT_EQ(test::CellText(list, row, taken), QStringLiteral("2004.07.15 15:45:10"));
+        EXPECT_TRUE(test::CellBold(list, row, taken));
+        EXPECT_EQ(test::CellText(list, row, taken, Qt::ToolTipRole),
+                  QStringLiteral("bylo: 2004.07.15 13:45:10"));
+        EXPECT_EQ(test::CellText(list, row, TFDCExif::kColExifModify),
+                  QStringLiteral("2004.07.16 08:00:00"));
+        EXPECT_EQ(test::CellText(list, row, TFDCExif::kColNewValue), QString());
     }
     EXPECT_EQ(test::ReadWholeFile(files.file(names[1])), before);
 
     QTest::mouseClick(d.BProved1, Qt::LeftButton);
     EXPECT_EQ(d.stampsWritten(), 2u);
     EXPECT_EQ(d.stampJob(), nullptr);
-    EXPECT_EQ(d.List->topLevelItem(1)->text(taken), QStringLiteral("2004.07.15 15:45:10"));
-    EXPECT_FALSE(d.List->topLevelItem(1)->font(taken).bold());
+    EXPECT_EQ(test::CellText(*d.List, 1, taken), QStringLiteral("2004.07.15 15:45:10"));
+    EXPECT_FALSE(test::CellBold(*d.List, 1, taken));
     EXPECT_NE(test::ReadWholeFile(files.file(names[1])), before);
     struct stat now {};
     ::stat(files.file(names[1]).c_str(), &now);
@@ -131,8 +134,8 @@ TEST_F(ExifDateStampsTest, AFileTimeAdjustmentDropsThePlannedStamps) {
         EXPECT_EQ(d.stampJob() != nullptr, target == 1);
         EXPECT_EQ(d.LStampy->isVisibleTo(&d), target == 1);
     }
-    EXPECT_FALSE(d.List->topLevelItem(0)->font(TFDCExif::kColExifModify).bold());
-    EXPECT_FALSE(d.List->topLevelItem(0)->text(TFDCExif::kColNewValue).isEmpty());
+    EXPECT_FALSE(test::CellBold(*d.List, 0, TFDCExif::kColExifModify));
+    EXPECT_FALSE(test::CellText(*d.List, 0, TFDCExif::kColNewValue).isEmpty());
 }
 
 TEST_F(ExifDateStampsTest, EscapeWhilePlanningClosesWithoutAPlan) {

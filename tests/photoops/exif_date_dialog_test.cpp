@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+#include <QAbstractItemModelTester>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,7 +24,7 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "core/settings.h"
 #include "photoops/adjust_dialog.h"
@@ -32,6 +33,7 @@
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
 #include "support/exif_fixtures.h"
+#include "support/list_rows.h"
 #include "support/temp_dir.h"
 #include "widgets/column_fit.h"
 #include "widgets/spin_edit.h"
@@ -99,12 +101,12 @@ protected:
     }
 
     static QString Cell(const TFDCExif& d, int row, int column) {
-        return d.List->topLevelItem(row)->text(column);
+        return test::CellText(*d.List, row, column);
     }
     static std::vector<bool> Selected(const TFDCExif& d) {
         std::vector<bool> out;
-        for (int i = 0; i < d.List->topLevelItemCount(); ++i)
-            out.push_back(d.List->topLevelItem(i)->isSelected());
+        for (int i = 0; i < test::RowCount(*d.List); ++i)
+            out.push_back(test::RowSelected(*d.List, i));
         return out;
     }
 
@@ -119,9 +121,9 @@ TEST_F(ExifDateDialogTest, HasItsColumnsButtonsAndMenu) {
     EXPECT_EQ(d->minimumSize(), QSize(500, 250));
     const QStringList headers{"soubor",     "stávající",     "úprava",
                               "EXIF změna", "EXIF pořízení", "EXIF digitalizace"};
-    ASSERT_EQ(d->List->columnCount(), 6);
+    ASSERT_EQ(d->List->model()->columnCount(), 6);
     for (int c = 0; c < 6; ++c) {
-        EXPECT_EQ(d->List->headerItem()->text(c), headers[c]);
+        EXPECT_EQ(d->List->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
         EXPECT_GE(d->List->columnWidth(c), 120);
         EXPECT_GE(d->List->columnWidth(c),
                   d->List->fontMetrics().horizontalAdvance(QStringLiteral("2005.08.27 10:00:00")))
@@ -143,7 +145,7 @@ TEST_F(ExifDateDialogTest, OpensWithAllRowsSelectedAndEarliestValues) {
     AddFile(t, "b.jpg", "2006.01.01", {"2005.09.01 08:00:00", "2005.08.31 08:00:00", ""});
     AddFile(t, "c.jpg", "2006.01.01", {"", "", ""});
     auto d = Open(std::move(t));
-    ASSERT_EQ(d->List->topLevelItemCount(), 3);
+    ASSERT_EQ(test::RowCount(*d->List), 3);
     EXPECT_EQ(Selected(*d), (std::vector<bool>{true, true, true}));
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QString());
     EXPECT_EQ(Cell(*d, 1, TFDCExif::kColNewValue), QStringLiteral("2005.08.31 08:00:00"));
@@ -171,14 +173,14 @@ TEST_F(ExifDateDialogTest, ButtonsActOnTheRowsTheUserSelected) {
     AddFile(t, "b.jpg", "2006.01.01", {"2005.01.01 01:00:00", "2005.02.02 02:00:00", ""});
     auto d = Open(std::move(t));
     d->List->clearSelection();
-    d->List->topLevelItem(0)->setSelected(true);
+    test::SelectRow(*d->List, 0);
     QTest::mouseClick(d->BExifPorizeni, Qt::LeftButton);
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QStringLiteral("2005.01.01 01:00:00"))
         << "an empty column leaves the value";
     QTest::mouseClick(d->BExifDigitalizace, Qt::LeftButton);
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QStringLiteral("2005.03.03 03:00:00"));
     EXPECT_EQ(Cell(*d, 1, TFDCExif::kColNewValue), QStringLiteral("2005.01.01 01:00:00"));
-    d->List->topLevelItem(1)->setSelected(true);
+    test::SelectRow(*d->List, 1);
     QTest::mouseClick(d->BNeupravovat, Qt::LeftButton);
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QString());
     EXPECT_EQ(Cell(*d, 1, TFDCExif::kColNewValue), QString());
@@ -200,11 +202,11 @@ TEST_F(ExifDateDialogTest, WriteAndRemoveLeavesTheRowThatCouldNotBeWritten) {
     QTest::mouseClick(d->BProved2, Qt::LeftButton);
     ::close(fd);
 
-    ASSERT_EQ(d->List->topLevelItemCount(), 1);
+    ASSERT_EQ(test::RowCount(*d->List), 1);
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColName), QStringLiteral("b.jpg"));
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QStringLiteral("2005.08.27 13:00:00"));
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColCurrent), QStringLiteral("2007.07.07 07:07:06"));
-    EXPECT_EQ(d->List->topLevelItem(0)->toolTip(TFDCExif::kColNewValue),
+    EXPECT_EQ(test::CellText(*d->List, 0, TFDCExif::kColNewValue, Qt::ToolTipRole),
               QStringLiteral("in use by another program"));
     EXPECT_TRUE(d->isVisible());
     EXPECT_EQ(Mtime(files.file("a.jpg")), Local("2005.08.27 12:00:00"));
@@ -242,7 +244,7 @@ TEST_F(ExifDateDialogTest, WriteAndKeepReReadsTheEvenSecond) {
     AddFile(t, "a.jpg", "2006.01.01", {"2005.08.27 10:00:05", "", ""});
     auto d = Open(std::move(t));
     QTest::mouseClick(d->BProved1, Qt::LeftButton);
-    ASSERT_EQ(d->List->topLevelItemCount(), 1);
+    ASSERT_EQ(test::RowCount(*d->List), 1);
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColCurrent), QStringLiteral("2005.08.27 10:00:04"));
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColNewValue), QString());
     EXPECT_TRUE(d->isVisible());
@@ -254,7 +256,7 @@ TEST_F(ExifDateDialogTest, WriteOnAnEmptyListClosesAtOnce) {
     AddFile(t, "b.jpg", "2006.01.01", {"", "", ""});
     auto d = Open(std::move(t));
     QTest::mouseClick(d->BPryc, Qt::LeftButton);
-    EXPECT_EQ(d->List->topLevelItemCount(), 0);
+    EXPECT_EQ(test::RowCount(*d->List), 0);
     EXPECT_TRUE(d->isVisible()) << "removing every row keeps the dialog open";
     QTest::mouseClick(d->BProved1, Qt::LeftButton);
     EXPECT_FALSE(d->isVisible());
@@ -268,13 +270,15 @@ TEST_F(ExifDateDialogTest, DelRemovesOnlyTheFirstSelectedRowAndClosesWhenEmpty) 
     AddFile(t, "b.jpg", "2006.01.01", {"", "", ""});
     AddFile(t, "c.jpg", "2006.01.01", {"", "", ""});
     auto d = Open(std::move(t), true);
+    QAbstractItemModelTester tester(d->model(),
+                                    QAbstractItemModelTester::FailureReportingMode::Fatal);
     QTest::keyClick(d->List, Qt::Key_Delete);
-    ASSERT_EQ(d->List->topLevelItemCount(), 2);
+    ASSERT_EQ(test::RowCount(*d->List), 2);
     EXPECT_EQ(Cell(*d, 0, TFDCExif::kColName), QStringLiteral("b.jpg"));
     EXPECT_EQ(Cell(*d, 1, TFDCExif::kColName), QStringLiteral("c.jpg"));
     d->List->clearSelection();
     QTest::keyClick(d->List, Qt::Key_Delete);
-    EXPECT_EQ(d->List->topLevelItemCount(), 2) << "nothing selected, nothing removed";
+    EXPECT_EQ(test::RowCount(*d->List), 2) << "nothing selected, nothing removed";
     d->PMLVseClick();
     d->PMLPrycClick();
     d->PMLPrycClick();
@@ -295,7 +299,7 @@ TEST_F(ExifDateDialogTest, AdjustmentOpensOnlyWithASelection) {
         EXPECT_FALSE(watch.seen());
     }
 
-    d->List->topLevelItem(1)->setSelected(true);
+    test::SelectRow(*d->List, 1);
     {
         WhenModal<TFUprDatCas> watch([](TFUprDatCas* a) {
             a->RSEVelikostR->setValue(-2);
@@ -343,8 +347,7 @@ TEST_F(ExifDateDialogTest, ASmallerStoredSizeStillShowsEveryColumn) {
     TFDCExif d(std::move(t), &main);
     const QFontMetrics fm = d.List->fontMetrics();
     EXPECT_GE(d.List->columnWidth(TFDCExif::kColName),
-              fm.horizontalAdvance(d.List->topLevelItem(0)->text(TFDCExif::kColName)) +
-                  kCellPadding);
+              fm.horizontalAdvance(test::CellText(*d.List, 0, TFDCExif::kColName)) + kCellPadding);
     for (int c = 0; c < 6; ++c)
         EXPECT_GE(d.List->columnWidth(c), d.List->header()->sectionSizeHint(c))
             << "header " << c << " not cut";
@@ -401,7 +404,7 @@ TEST_F(ExifDateDialogTest, RunSetsFileTimesToTheEarliestExifValues) {
 
     WhenModal<TFDCExif> watch([](TFDCExif* d) {
         ASSERT_TRUE(QTest::qWaitFor([d] { return !d->filling(); }, 5000));
-        EXPECT_EQ(d->List->topLevelItemCount(), 3);
+        EXPECT_EQ(test::RowCount(*d->List), 3);
         QTest::mouseClick(d->BProved1, Qt::LeftButton);
         QTest::mouseClick(d->Bcancel, Qt::LeftButton);
     });
