@@ -39,6 +39,25 @@ public:
         if (buf_.size() < kHeadBytes)
             buf_.resize(kHeadBytes);
     }
+    // The same, with the buffer already holding the file's first `primed` bytes, as
+    // FillHead left them.
+    FileSource(int borrowedFd, std::int64_t size, std::vector<std::uint8_t>& buffer,
+               std::size_t primed)
+        : FileSource(borrowedFd, size, buffer) {
+        const std::size_t asked =
+            size_ >= 0 ? std::min<std::int64_t>(static_cast<std::int64_t>(buf_.size()), size_)
+                       : buf_.size();
+        end_ = std::min(primed, buf_.size());
+        offset_ = static_cast<std::int64_t>(end_);
+        eof_ = end_ < asked || (size_ >= 0 && offset_ >= size_);
+    }
+
+    // Reads the head into the buffer without handing anything on; how many bytes it holds.
+    std::size_t FillHead() {
+        if (pos_ == 0 && end_ == 0 && !eof_)
+            refill();
+        return end_;
+    }
 
     std::size_t read(std::uint8_t* out, std::size_t n) override {
         std::size_t done = 0;

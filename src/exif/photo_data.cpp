@@ -148,6 +148,36 @@ bool TPhotoData::ReadImageFile(const std::string& path) {
     return found;
 }
 
+bool ReadFileHead(const std::string& path, FileHead& head) {
+    head.count = 0;
+    head.file = ContainerByName(path) != PhotoContainer::None ? OpenRegularFileNonBlocking(path)
+                                                              : RegularFile{};
+    if (!head.file)
+        return false;
+    FileSource in(head.file.fd.get(), static_cast<std::int64_t>(head.file.info.st_size),
+                  head.bytes);
+    head.count = in.FillHead();
+    return true;
+}
+
+bool TPhotoData::ReadImageFile(const std::string& path, FileHead& head) {
+    if (!head.file)
+        return ReadImageFile(path);
+    ClearState();
+    SourcePath = path;
+    SourceTime = UnixToLocalDateTime(head.file.info.st_mtim.tv_sec);
+    SourceSize = static_cast<std::int64_t>(head.file.info.st_size);
+    StatusText = kStatusNotExif;
+    bool found = false;
+    {
+        FileSource in(head.file.fd.get(), SourceSize, head.bytes, head.count);
+        found = readStream(path, in);
+        SourceBytesRead = in.consumed();
+    }
+    head.file.fd.reset();
+    return found;
+}
+
 bool TPhotoData::ReadOpenFile(const std::string& path, int fd, const struct stat& info) {
     ClearState();
     SourcePath = path;

@@ -16,6 +16,7 @@
 #include "exif/hooks.h"
 #include "exif/status_text.h"
 #include "platform/datetime.h"
+#include "platform/regular_file.h"
 
 namespace kivo {
 
@@ -52,6 +53,18 @@ protected:
     std::int64_t consumed_ = 0;
 };
 
+// A photo file opened and its head read ahead of its parse: the reads can then go in
+// order on one thread while others parse (TPhotoData::ReadImageFile(path, head)).
+struct FileHead {
+    RegularFile file;                // not open when the quick open failed
+    std::vector<std::uint8_t> bytes; // the file's first `count` bytes, kept from file to file
+    std::size_t count = 0;
+};
+
+// Opens path the way ReadImageFile tries first and reads its head; false, with head.file
+// not open, for a name that is not a photo's or a file that did not open that way.
+bool ReadFileHead(const std::string& path, FileHead& head);
+
 class TPhotoData : public TByteOrderReader {
 public:
     static constexpr int kMaxSegments = 20;
@@ -67,6 +80,9 @@ public:
     // Reads one file, replacing everything learned from the previous one. True when
     // metadata was found; ExifPresent tells whether that includes EXIF.
     bool ReadImageFile(const std::string& path);
+    // The same for a file ReadFileHead opened (it is closed here); a head that is not open
+    // reads path as above.
+    bool ReadImageFile(const std::string& path, FileHead& head);
     // The same for a file its caller opened (a regular file, fstat'ed into info); the
     // descriptor is read from offset 0 with pread and stays open.
     bool ReadOpenFile(const std::string& path, int fd, const struct stat& info);

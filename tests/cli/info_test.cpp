@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <sstream>
 
 #include "cli/lib/info_report.h"
@@ -422,6 +423,55 @@ TEST(KivoInfo, JsonOfEachContainer) {
         EXPECT_EQ(j["LensModel"], "Lens 50mm");
         EXPECT_EQ(j["OffsetTimeOriginal"], "-05:00");
     }
+}
+
+TEST(KivoInfo, ThreadedRunsWriteTheBytesOfTheSequentialRun) {
+    TempDir dir;
+    TiffBuilder t(true);
+    const int ifd0 = t.AddIfd(), exif = t.AddIfd();
+    t.Link(ifd0, 0x8769, exif);
+    t.Ascii(exif, 0xA434, "EF50mm f/1.8");
+    const Bytes lens = JpegWithExif(t.Build());
+    // More files than the threads keep in flight, of every kind a run meets.
+    const std::vector<std::function<std::string(const std::string&)>> kinds = {
+        [&](const std::string& n) { return dir.write(n + ".jpg", lens); },
+        [&](const std::string& n) {
+            return dir.write(n + ".jpg", JpegWithExif(CameraTiff(false)));
+        },
+        [&](const std::string& n) { return dir.write(n + "\xE9.jpg", JpegFile({})); },
+        [&](const std::string& n) { return dir.write(n + ".tif", CameraTiff(true)); },
+        [&](const std::string& n) { return dir.file(n + ".jpg"); }, // missing
+        [&](const std::string& n) { return dir.mkdir(n + ".jpg"); },
+        [&](const std::string& n) { return dir.write(n + ".png", std::string("\x89PNG")); }};
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < 150; ++i)
+        files.push_back(kinds[i % kinds.size()](std::to_string(i)));
+    const InfoThreads none, ahead{1, true}, three{3, false};
+    for (const std::vector<std::string>& options :
+         {std::vector<std::string>{}, {"--json"}, {"--tags", "--trace"}}) {
+        std::vector<std::string> args = options;
+        args.insert(args.end(), files.begin(), files.end());
+        std::ostringstream out0, err0;
+        const int status0 = RunInfo(args, out0, err0, &none);
+        EXPECT_EQ(status0, 1);
+        for (const InfoThreads* threads : {&ahead, &three}) {
+            std::ostringstream out, err;
+            EXPECT_EQ(RunInfo(args, out, err, threads), status0);
+            EXPECT_EQ(out.str(), out0.str());
+            EXPECT_EQ(err.str(), err0.str());
+        }
+    }
+    // Output that fails stops the threads too.
+    const UniqueFdForTest full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+    if (full.fd < 0)
+        return;
+    OutputBuffer out(full.fd);
+    std::ostringstream err;
+    std::vector<std::string> args = {"--tags"};
+    for (int i = 0; i < 100; ++i)
+        args.push_back(files[0]);
+    EXPECT_EQ(RunInfo(args, out, err, &three), 1);
+    EXPECT_EQ(err.str(), "kivo-info: the output cannot be written: No space left on device\n");
 }
 
 } // namespace
