@@ -35,6 +35,11 @@ ExifDateRowReader::ExifDateRowReader(std::string folder)
 ExifDateRowReader::~ExifDateRowReader() = default;
 
 std::optional<ExifDateRow> ExifDateRowReader::Read(const std::string& name) {
+    FileHead none;
+    return Read(name, none);
+}
+
+std::optional<ExifDateRow> ExifDateRowReader::Read(const std::string& name, FileHead& head) {
     ExifDateRow row;
     row.name = name;
     const std::string path = paths_.PathOf(row);
@@ -42,7 +47,10 @@ std::optional<ExifDateRow> ExifDateRowReader::Read(const std::string& name) {
     std::optional<TDateTime> age;
     // What is read and the time shown come from one open file; what it found is asked
     // below, its result is not needed.
-    if (const RegularFile file = OpenRegularFileNonBlocking(path)) {
+    if (head.file) {
+        age = FileAgeOf(head.file.info);
+        reader.ReadImageFile(path, head);
+    } else if (const RegularFile file = OpenRegularFileNonBlocking(path)) {
         reader.ReadOpenFile(path, file.fd.get(), file.info);
         age = FileAgeOf(file.info);
     } else {

@@ -11,6 +11,7 @@
 
 namespace kivo {
 
+struct FileHead;
 class TPhotoData;
 class XmpSidecarReader;
 
@@ -24,6 +25,9 @@ public:
     ExifDateRowReader& operator=(const ExifDateRowReader&) = delete;
     // Nothing for a name that is no file.
     std::optional<ExifDateRow> Read(const std::string& name);
+    // The same for a file whose head another thread read ahead (ReadFileHead of the
+    // folder's path of name); a head that is not open reads name as above.
+    std::optional<ExifDateRow> Read(const std::string& name, FileHead& head);
 
 private:
     ExifDateTable paths_; // no rows: it only joins the folder and a name

@@ -446,15 +446,15 @@ TEST(KivoInfo, ThreadedRunsWriteTheBytesOfTheSequentialRun) {
     std::vector<std::string> files;
     for (std::size_t i = 0; i < 150; ++i)
         files.push_back(kinds[i % kinds.size()](std::to_string(i)));
-    const InfoThreads none, ahead{1, true}, three{3, false};
+    const ReadThreads none, ahead{1, true}, three{3, false};
     for (const std::vector<std::string>& options :
          {std::vector<std::string>{}, {"--json"}, {"--tags", "--trace"}}) {
         std::vector<std::string> args = options;
         args.insert(args.end(), files.begin(), files.end());
         std::ostringstream out0, err0;
-        const int status0 = RunInfo(args, out0, err0, &none);
+        const int status0 = RunInfo(args, out0, err0, none);
         EXPECT_EQ(status0, 1);
-        for (const InfoThreads* threads : {&ahead, &three}) {
+        for (const ReadThreads& threads : {ahead, three}) {
             std::ostringstream out, err;
             EXPECT_EQ(RunInfo(args, out, err, threads), status0);
             EXPECT_EQ(out.str(), out0.str());
@@ -470,7 +470,7 @@ TEST(KivoInfo, ThreadedRunsWriteTheBytesOfTheSequentialRun) {
     std::vector<std::string> args = {"--tags"};
     for (int i = 0; i < 100; ++i)
         args.push_back(files[0]);
-    EXPECT_EQ(RunInfo(args, out, err, &three), 1);
+    EXPECT_EQ(RunInfo(args, out, err, three), 1);
     EXPECT_EQ(err.str(), "kivo-info: the output cannot be written: No space left on device\n");
 }
 

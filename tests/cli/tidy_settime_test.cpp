@@ -223,6 +223,34 @@ TEST_F(SetTimeTest, DryRunWritesNothing) {
     EXPECT_EQ(r.rows()[0]["stav"], "");
 }
 
+TEST_F(SetTimeTest, ManyFilesGiveTheRowsOfEachFileAlone) {
+    // Enough files to be read on several threads where the machine has the cores.
+    std::vector<std::string> args = {"--dry-run", "--json", "--shift", "-25", "year"};
+    for (int i = 0; i < 90; ++i) {
+        const std::string n = std::to_string(i);
+        if (i % 5 == 4)
+            args.push_back(MakePhoto(n + ".jpg", "", "", ""));
+        else if (i % 5 == 3)
+            args.push_back(tmp.write(n + ".txt", "not a photo"));
+        else // the corrections of 2004 fail, those of 2024 do not
+            args.push_back(
+                MakePhoto(n + ".jpg", (i % 2 ? "2004" : "2024") + std::string(":07:16 08:00:00")));
+    }
+    const TidyRun all = Tidy(args);
+    EXPECT_EQ(all.status, 1);
+    const auto rows = all.rows();
+    ASSERT_EQ(rows.size(), 90u);
+    std::string errors;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        std::vector<std::string> one(args.begin(), args.begin() + 5);
+        one.push_back(args[5 + i]);
+        const TidyRun alone = Tidy(one);
+        EXPECT_EQ(rows[i], alone.rows()[0]) << args[5 + i];
+        errors += alone.err;
+    }
+    EXPECT_EQ(all.err, errors);
+}
+
 TEST_F(SetTimeTest, NamedFileThatIsMissingFails) {
     const std::string a = MakePhoto("a.jpg");
     const TidyRun r = Tidy({a, tmp.file("gone.jpg")});

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "cli/lib/read_threads.h"
+
 namespace kivo {
 
 class OutputBuffer;
@@ -48,25 +50,16 @@ nlohmann::ordered_json InfoErrorJson(const std::string& file, const std::string&
 void AppendInfoText(std::string& out, const std::string& file, TPhotoData& photo,
                     XmpSidecarReader& sidecars, bool withTags, bool withTrace);
 
-// Threads that read the files and make their reports: none (this thread does all), or
-// `workers` of them; with readAhead this thread opens each file and reads its head first,
-// in order, so that the disk sees one reader.
-struct InfoThreads {
-    unsigned workers = 0;
-    bool readAhead = false;
-};
-// What pays for these files: threads only for many files on a machine of several cores;
-// parallel readers where the first file's disk serves them, else one reader ahead.
-InfoThreads InfoThreadsFor(const InfoOptions& options);
-
 // The whole tool: 0 when every file could be read, 1 when a file is missing, a folder, not
 // a regular file or cannot be opened (the others are still reported) or when the output
 // cannot be written, 2 for bad usage. Each file's report is written in the order of the
-// arguments, as soon as it and those before it are read. threads: nullptr to choose by
-// InfoThreadsFor.
+// arguments, as soon as it and those before it are read.
+int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err);
+int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// The same with the threads given instead of chosen by ReadThreadsFor.
 int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err,
-            const InfoThreads* threads = nullptr);
+            const ReadThreads& threads);
 int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            const InfoThreads* threads = nullptr);
+            const ReadThreads& threads);
 
 } // namespace kivo

@@ -4,26 +4,22 @@
 #include <cstring>
 #include <memory>
 #include <ostream>
-#include <thread>
 
 #include "cli/lib/info_report.h"
 #include "cli/lib/ordered_work.h"
 #include "cli/lib/output_buffer.h"
+#include "cli/lib/read_threads.h"
 #include "exif/container_kind.h"
 #include "exif/photo_data.h"
 #include "exif/xmp_dates.h"
 #include "platform/name_bytes.h"
 #include "platform/regular_file.h"
-#include "platform/storage_kind.h"
 
 namespace kivo {
 
 namespace {
 
 using Json = nlohmann::ordered_json;
-
-// A run with fewer files does not pay for starting threads.
-constexpr std::size_t kThreadsFrom = 16;
 
 // One file on its way: the head read ahead, then its report.
 struct InfoSlot {
@@ -95,29 +91,12 @@ private:
     nlohmann::detail::serializer<Json> serializer_;
 };
 
-std::string folderOf(const std::string& file) {
-    const std::size_t slash = file.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : file.substr(0, slash);
-}
-
 } // namespace
 
-InfoThreads InfoThreadsFor(const InfoOptions& options) {
-    const unsigned cores = std::thread::hardware_concurrency();
-    if (options.files.size() < kThreadsFrom || cores < 2)
-        return {};
-    const int readers = ReadersForFolder(folderOf(options.files.front()), cores);
-    // A disk that serves parallel reads gets that many readers. A rotating one is read by
-    // this thread alone, file after file as a single reader would, while another parses.
-    if (readers > 1)
-        return {static_cast<unsigned>(readers), false};
-    return {1, true};
-}
+namespace {
 
-int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err,
-            const InfoThreads* threads) {
+int runInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err,
+            const ReadThreads* threads) {
     InfoOptions options;
     std::string error;
     if (!ParseInfoArgs(args, options, error)) {
@@ -128,7 +107,9 @@ int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostrea
         out.Append(options.help ? InfoUsage() : InfoVersion());
         return out.Flush() ? 0 : 1;
     }
-    const InfoThreads use = threads ? *threads : InfoThreadsFor(options);
+    const ReadThreads use =
+        threads ? *threads
+                : ReadThreadsFor(options.files.size(), FolderOfPath(options.files.front()));
     std::vector<std::unique_ptr<InfoMaker>> makers;
     for (unsigned w = 0; w < std::max(use.workers, 1u); ++w)
         makers.push_back(std::make_unique<InfoMaker>(options));
@@ -173,10 +154,26 @@ int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostrea
     return status;
 }
 
-int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
-            const InfoThreads* threads) {
+} // namespace
+
+int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err) {
+    return runInfo(args, out, err, nullptr);
+}
+
+int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     OutputBuffer buffer(out);
-    return RunInfo(args, buffer, err, threads);
+    return runInfo(args, buffer, err, nullptr);
+}
+
+int RunInfo(const std::vector<std::string>& args, OutputBuffer& out, std::ostream& err,
+            const ReadThreads& threads) {
+    return runInfo(args, out, err, &threads);
+}
+
+int RunInfo(const std::vector<std::string>& args, std::ostream& out, std::ostream& err,
+            const ReadThreads& threads) {
+    OutputBuffer buffer(out);
+    return runInfo(args, buffer, err, &threads);
 }
 
 } // namespace kivo

@@ -20,6 +20,7 @@ namespace kivo {
 template <class Slot> class OrderedWork {
 public:
     static constexpr std::uint32_t kRing = 64;
+    static constexpr std::uint32_t kBatch = 8;
 
     // prepare(slot, i) on the calling thread, work(worker, slot, i) on worker `worker` of
     // `workers`, deliver(slot, i) on the calling thread; deliver returning false stops the
@@ -67,23 +68,42 @@ private:
 
     Entry& entry(std::uint32_t i) { return ring_[i % kRing]; }
 
-    // Waits while `value` is below `least`; false once the run is stopping.
-    bool waitFor(const std::atomic<std::uint32_t>& value, std::uint32_t least) const {
+    // Waits until the work of item i is finished; only the calling thread waits so. The
+    // workers wake it for that item alone.
+    void waitDone(std::uint32_t i) {
+        const std::atomic<std::uint32_t>& done = entry(i).done;
         for (;;) {
-            const std::uint32_t now = value.load(std::memory_order_acquire);
-            if (now >= least)
+            std::uint32_t now = done.load(std::memory_order_acquire);
+            if (now > i)
+                return;
+            awaited_.store(i, std::memory_order_seq_cst);
+            now = done.load(std::memory_order_seq_cst);
+            if (now > i)
+                return;
+            done.wait(now, std::memory_order_acquire);
+        }
+    }
+
+    // Waits until item i is prepared. A worker that has caught up is woken once a few more
+    // items are ready, not for every one of them.
+    bool waitPrepared(std::uint32_t i) {
+        for (;;) {
+            if (prepared_.load(std::memory_order_acquire) > i)
                 return true;
             if (stopping_.load(std::memory_order_acquire))
                 return false;
-            value.wait(now, std::memory_order_acquire);
+            waiters_.fetch_add(1, std::memory_order_seq_cst);
+            const std::uint32_t now = prepared_.load(std::memory_order_seq_cst);
+            if (now <= i && !stopping_.load(std::memory_order_seq_cst))
+                prepared_.wait(now, std::memory_order_acquire);
+            waiters_.fetch_sub(1, std::memory_order_seq_cst);
         }
     }
 
     template <class Work> void workLoop(Work& work, unsigned w) {
         for (;;) {
             const std::uint32_t i = claimed_.fetch_add(1, std::memory_order_relaxed);
-            if (i >= count_ || !waitFor(prepared_, i + 1) ||
-                stopping_.load(std::memory_order_acquire))
+            if (i >= count_ || !waitPrepared(i) || stopping_.load(std::memory_order_acquire))
                 return;
             Entry& e = entry(i);
             try {
@@ -91,8 +111,9 @@ private:
             } catch (...) {
                 e.error = std::current_exception();
             }
-            e.done.store(i + 1, std::memory_order_release);
-            e.done.notify_all();
+            e.done.store(i + 1, std::memory_order_seq_cst);
+            if (awaited_.load(std::memory_order_seq_cst) == i)
+                e.done.notify_all();
         }
     }
 
@@ -107,10 +128,8 @@ private:
                         return true;
                     // Waiting for a later item first wakes this thread once for a batch,
                     // not once for every item.
-                    Entry& last = entry(upTo);
-                    if (last.done.load(std::memory_order_acquire) != upTo + 1)
-                        waitFor(last.done, upTo + 1);
-                    waitFor(e.done, delivered + 1);
+                    waitDone(upTo);
+                    waitDone(delivered);
                 }
                 if (e.error)
                     std::rethrow_exception(std::exchange(e.error, nullptr));
@@ -129,8 +148,10 @@ private:
                 return;
             }
             prepare(entry(i).slot, i);
-            prepared_.store(i + 1, std::memory_order_release);
-            prepared_.notify_all();
+            prepared_.store(i + 1, std::memory_order_seq_cst);
+            if (((i + 1) % kBatch == 0 || i + 1 == count_) &&
+                waiters_.load(std::memory_order_seq_cst) > 0)
+                prepared_.notify_all();
         }
         while (delivered < count_)
             if (!drain(true, std::min(count_ - 1, delivered + kRing / 4)))
@@ -149,6 +170,8 @@ private:
     std::vector<Entry> ring_;
     std::atomic<std::uint32_t> prepared_{0};
     std::atomic<std::uint32_t> claimed_{0};
+    std::atomic<std::uint32_t> waiters_{0};          // workers waiting for prepared_
+    std::atomic<std::uint32_t> awaited_{UINT32_MAX}; // the item the calling thread waits for
     std::atomic<bool> stopping_{false};
 };
 

@@ -4,18 +4,24 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <memory>
 #include <optional>
+#include <thread>
 #include <utility>
 
 #include "cli/lib/json_names.h"
+#include "cli/lib/ordered_work.h"
+#include "cli/lib/read_threads.h"
 #include "cli/lib/tidy.h"
 #include "cli/lib/tidy_common.h"
+#include "exif/photo_data.h"
 #include "photoops/adjust_settings.h"
 #include "photoops/date_shift.h"
 #include "photoops/exif_date_fill.h"
 #include "photoops/exif_date_table.h"
 #include "photoops/file_time.h"
 #include "platform/datetime.h"
+#include "platform/file_system.h"
 #include "platform/name_bytes.h"
 
 namespace kivo::tidy {
@@ -116,6 +122,63 @@ ExifDateTable StartTable(const ExifDateTable& filled, int from) {
     return table;
 }
 
+// The rows of one folder's files as FillExifDateTable makes them. Many files are read on
+// worker threads; the rows are added in the order of the names.
+ExifDateTable FillRows(const std::string& folder, const std::vector<std::string>& names,
+                       const ReadThreads& use) {
+    if (use.workers == 0)
+        return FillExifDateTable(folder, names);
+    SetFixedDateTimeFormats();
+    ExifDateTable table(folder);
+    std::vector<std::unique_ptr<ExifDateRowReader>> readers;
+    for (unsigned w = 0; w < use.workers; ++w)
+        readers.push_back(std::make_unique<ExifDateRowReader>(folder));
+    struct Slot {
+        FileHead head;
+        std::optional<ExifDateRow> row;
+    };
+    const std::string prefix = IncludeTrailingSlash(folder);
+    OrderedWork<Slot>::Run(
+        static_cast<std::uint32_t>(names.size()), use.workers,
+        [&](Slot& slot, std::uint32_t i) {
+            if (use.readAhead)
+                ReadFileHead(prefix + names[i], slot.head);
+        },
+        [&](unsigned w, Slot& slot, std::uint32_t i) {
+            slot.row = readers[w]->Read(names[i], slot.head);
+        },
+        [&](Slot& slot, std::uint32_t) {
+            if (slot.row)
+                table.AddRow(std::move(*slot.row));
+            return true;
+        });
+    return table;
+}
+
+// The checks of CheckWrites, row by row, on `threads` threads: the fill has just read these
+// files, so the checks find them in memory and no disk seeks between them.
+std::vector<std::string> WriteProblems(const ExifDateTable& rows, unsigned threads) {
+    SetFixedDateTimeFormats();
+    std::vector<std::string> reasons(rows.size());
+    auto check = [&](std::size_t from, std::size_t step) {
+        for (std::size_t i = from; i < rows.size(); i += step) {
+            const ExifDateRow& r = rows.row(i);
+            if (r.newValue.empty())
+                continue;
+            const auto value = ParseDateTimeText(r.newValue);
+            const FileTimeResult result = value ? WriteFileTime(rows.PathOf(r), *value, false)
+                                                : FileTimeResult{false, "not a date-time text"};
+            if (!result)
+                reasons[i] = result.reason;
+        }
+    };
+    std::vector<std::jthread> others;
+    for (unsigned t = 1; t < threads; ++t)
+        others.emplace_back(check, t, threads);
+    check(0, std::max(threads, 1u));
+    return reasons;
+}
+
 } // namespace
 
 int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -191,7 +254,8 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     table.lastColumnOptional = true;
     int failed = 0;
     for (const FolderBatch& batch : batches) {
-        ExifDateTable filled = FillExifDateTable(batch.folder, batch.names);
+        const ReadThreads use = ReadThreadsFor(batch.names.size(), batch.folder);
+        ExifDateTable filled = FillRows(batch.folder, batch.names, use);
         filled.UseOffsets(useOffset);
         filled.UseXmpFallback(xmpFallback);
         ExifDateTable rows = from == kFromCurrent ? filled : StartTable(filled, from);
@@ -226,8 +290,9 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         for (const ExifDateRow& r : rows.rows())
             planned.push_back(r.newValue);
         // The dry run makes the very checks of the real run.
+        std::vector<std::string> problems;
         if (dryRun)
-            rows.CheckWrites();
+            problems = WriteProblems(rows, use.workers == 0 ? 1 : std::max(use.workers, 2u));
         else {
             rows.setJournal(CurrentJournal());
             rows.Write(true);
@@ -236,7 +301,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
             const ExifDateRow& r = rows.row(i);
             const std::string& old = filled.row(i).current;
             std::string status;
-            std::string reason = r.reason;
+            std::string reason = dryRun ? problems[i] : r.reason;
             std::string after;
             if (noResult[i]) {
                 status = "failed";
