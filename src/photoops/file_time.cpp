@@ -4,6 +4,7 @@
 #include <ctime>
 #include <optional>
 
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 
@@ -27,13 +28,18 @@ std::string StoredFileTimeText(std::string_view text) {
 }
 
 FileTimeResult WriteFileTime(const std::string& path, TDateTime localTime, bool write) {
+    return WriteFileTimeAt(AT_FDCWD, path, localTime, write);
+}
+
+FileTimeResult WriteFileTimeAt(int dirFd, const std::string& name, TDateTime localTime,
+                               bool write) {
     int y = 0, mo = 0, d = 0;
     DecodeDate(localTime, y, mo, d);
     if (y < 1980)
         return {false, "date before 1980"};
     if (y > 2099)
         return {false, "date after 2099"};
-    const RegularFile file = OpenRegularFile(path, O_RDWR);
+    const RegularFile file = OpenRegularFileAt(dirFd, name, O_RDWR);
     if (!file)
         return {false, OpenErrorText(file.error)};
     // Without sharing: a program writing the file at the same time keeps it.

@@ -27,5 +27,7 @@ struct FileTimeResult {
 // alone). Only the years 1980 to 2099 can be stored. Without `write` nothing changes: the
 // result tells whether the write would succeed.
 FileTimeResult WriteFileTime(const std::string& path, TDateTime localTime, bool write);
+// The same for a name in the folder of dirFd (AT_FDCWD: as a path).
+FileTimeResult WriteFileTimeAt(int dirFd, const std::string& name, TDateTime localTime, bool write);
 
 } // namespace kivo

@@ -14,8 +14,9 @@ struct ReadThreads {
     bool readAhead = false;
 };
 
-// Threads only for many files on a machine of several cores: parallel readers where the
-// disk holding `folder` serves them, else one reader ahead of one worker.
+// Threads only for many files and only on cores that nothing else wants just now:
+// parallel readers where the disk holding `folder` serves them, else one reader ahead of
+// one worker.
 ReadThreads ReadThreadsFor(std::size_t files, const std::string& folder);
 
 // The folder part of a path as given: "." for a bare name, "/" for a file in the root.

@@ -1,5 +1,8 @@
 #include "cli/lib/tidy_common.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -13,6 +16,7 @@
 #include "photoops/adjust_settings.h"
 #include "platform/file_system.h"
 #include "platform/name_bytes.h"
+#include "platform/path_at.h"
 
 namespace kivo::tidy {
 
@@ -76,6 +80,20 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
     // Looked up once per spelling of a folder: thousands of files share a few folders.
     std::unordered_map<std::string, std::string> canonicalOf;
     std::unordered_map<std::string, std::size_t> batchOf;
+    // Names are looked up in their folder: its path is walked once for a run of its files,
+    // not once per file. Only the last folder is kept open, so descriptors stay few.
+    std::string openFolder;
+    UniqueFd openFolderFd;
+    auto isFile = [&](const std::string& folder, const std::string& name) {
+        if (folder != openFolder) {
+            openFolder = folder;
+            openFolderFd = OpenFolder(folder, O_PATH);
+        }
+        if (!openFolderFd)
+            return FileExists(IncludeTrailingSlash(folder) + name);
+        struct stat st {};
+        return ::fstatat(openFolderFd.get(), name.c_str(), &st, 0) == 0 && !S_ISDIR(st.st_mode);
+    };
     std::vector<std::unordered_set<std::string>> namesOf;
     std::error_code cwdError;
     const fs::path cwd = fs::current_path(cwdError);
@@ -99,7 +117,7 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
                 canonicalOf.emplace(parent, folder);
             }
         }
-        if (folder.empty() || !FileExists(IncludeTrailingSlash(folder) + name)) {
+        if (folder.empty() || !isFile(folder, name)) {
             err << "kivo-tidy " << command << ": not a file: " << EscapeForLine(file) << "\n";
             anyMissing = true;
             continue;

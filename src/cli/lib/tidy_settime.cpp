@@ -1,6 +1,8 @@
 // kivo-tidy settime: the EXIF date dialog's filling, its start buttons, the adjustment
 // and "Proveď a ponech".
 
+#include <fcntl.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -23,6 +25,7 @@
 #include "platform/datetime.h"
 #include "platform/file_system.h"
 #include "platform/name_bytes.h"
+#include "platform/path_at.h"
 
 namespace kivo::tidy {
 
@@ -160,14 +163,18 @@ ExifDateTable FillRows(const std::string& folder, const std::vector<std::string>
 std::vector<std::string> WriteProblems(const ExifDateTable& rows, unsigned threads) {
     SetFixedDateTimeFormats();
     std::vector<std::string> reasons(rows.size());
+    // Names are opened in their folder: the folder's path is looked up once, not per file.
+    const UniqueFd folder = OpenFolder(rows.folder(), O_PATH);
     auto check = [&](std::size_t from, std::size_t step) {
         for (std::size_t i = from; i < rows.size(); i += step) {
             const ExifDateRow& r = rows.row(i);
             if (r.newValue.empty())
                 continue;
             const auto value = ParseDateTimeText(r.newValue);
-            const FileTimeResult result = value ? WriteFileTime(rows.PathOf(r), *value, false)
-                                                : FileTimeResult{false, "not a date-time text"};
+            const FileTimeResult result = !value ? FileTimeResult{false, "not a date-time text"}
+                                          : folder
+                                              ? WriteFileTimeAt(folder.get(), r.name, *value, false)
+                                              : WriteFileTime(rows.PathOf(r), *value, false);
             if (!result)
                 reasons[i] = result.reason;
         }
