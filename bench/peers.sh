@@ -8,7 +8,7 @@
 # Timed with hyperfine when it is installed (and the command line fits), else as the median
 # of its own runs. Prints "BENCH peer_<name> ratio=<x> target=<y>" lines (ratios to the
 # loop; the --json run's to the text run), the peak RSS of the --json run and a Markdown
-# table.
+# table of wall and processor (user + system) times.
 #
 # Usage: bench/peers.sh [--build DIR] [--files N] [--runs N] [--photos DIR] [--no-peers]
 #   --build DIR   the build folder (default: the current folder) with kivo-info, kivo-tidy
@@ -114,7 +114,7 @@ check=$("$loop" "${names[@]}")
 "$info" "${names[@]}" > /dev/null || { echo "peers.sh: kivo-info failed" >&2; exit 1; }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
-declare -A ms
+declare -A ms cpu
 joined=${names[*]}
 if command -v hyperfine > /dev/null && [ $(( ${#joined} + 200 )) -lt 131072 ]; then
     timer="hyperfine $(hyperfine --version | cut -d' ' -f2), $runs runs + 1 warm-up, medians"
@@ -122,9 +122,11 @@ if command -v hyperfine > /dev/null && [ $(( ${#joined} + 200 )) -lt 131072 ]; t
     for k in "${keys[@]}"; do args+=(-n "$k" "${cmd[$k]} $joined"); done
     hyperfine -N -i --style basic --warmup 1 --runs "$runs" --export-csv "$tmp/times.csv" \
         "${args[@]}" >&2
-    # command,mean,stddev,median,user,system,min,max (seconds)
-    while IFS=, read -r name _ _ median _; do
-        [ "$name" = command ] || ms[$name]=$(awk -v s="$median" 'BEGIN { printf "%.2f", s * 1000 }')
+    # command,mean,stddev,median,user,system,min,max (seconds); user and system are means
+    while IFS=, read -r name _ _ median user system _; do
+        [ "$name" = command ] && continue
+        ms[$name]=$(awk -v s="$median" 'BEGIN { printf "%.2f", s * 1000 }')
+        cpu[$name]=$(awk -v u="$user" -v s="$system" 'BEGIN { printf "%.2f", (u + s) * 1000 }')
     done < "$tmp/times.csv"
 else
     timer="median of $runs runs after 1 warm-up (no hyperfine, or too many names for it)"
@@ -163,14 +165,20 @@ echo
 echo "$files copies of ${#sources[@]} test photos, warm cache; $timer."
 echo "Machine: $(nproc) cores, $cpu; load average $load_before before, $load_after after."
 echo
-echo "| command | median ms | ratio to the loop | target |"
-echo "|---|---:|---:|---|"
+# Processor time (user + system, all threads) as hyperfine measured it; several threads
+# make the wall time shorter than the processor time.
+cpubase=${cpu[read_head_loop]:-}
+echo "| command | median ms | ratio to the loop | processor ms | its ratio | target |"
+echo "|---|---:|---:|---:|---:|---|"
 for k in "${keys[@]}"; do
     r=$(ratio "${ms[$k]}" "$base")
+    c=${cpu[$k]:-}
+    cr=
+    [ -n "$c" ] && [ -n "$cpubase" ] && cr=$(ratio "$c" "$cpubase")
     case $k in
     read_head_loop) t= ;;
     kivo_info_json) t="≤ 1.5× the text run (here $(ratio "${ms[$k]}" "${ms[kivo_info]}"))${rss:+, peak RSS $rss MB (< 32)}" ;;
     *) t=${target[$k]:+≤ ${target[$k]}} ;;
     esac
-    echo "| ${label[$k]} | ${ms[$k]} | $r | $t |"
+    echo "| ${label[$k]} | ${ms[$k]} | $r | ${c:-–} | ${cr:-–} | $t |"
 done

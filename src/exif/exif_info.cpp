@@ -19,18 +19,6 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
-// The first four characters of a name in lower case, one byte each: names that differ
-// there are told apart without reading their keys.
-std::uint32_t foldedStart(std::string_view name) {
-    std::uint32_t start = 0;
-    for (std::size_t i = 0; i < 4 && i < name.size(); ++i) {
-        const char c = name[i];
-        start |= std::uint32_t{static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c)}
-                 << (8 * i);
-    }
-    return start;
-}
-
 } // namespace
 
 bool TExifInfo::DeferRendering = true;
@@ -285,9 +273,7 @@ void TExifInfo::materializeTags() {
 }
 
 void TExifInfo::addListItem(ListItem item) {
-    const std::string& key = itemKey(item);
-    item.keySize = key.size();
-    item.keyStart = foldedStart(key);
+    item.keySize = itemKey(item).size();
     // The capacity is counted as the list's owner expects; the rows are built only when
     // the list is read.
     if (tagCount_ >= tagCapacity_ - 1)
@@ -367,10 +353,9 @@ int TExifInfo::AppendTag(tTagRow&& row) {
 
 int TExifInfo::TagIndexByName(std::string_view name) {
     // Keys are known without rendering anything.
-    const std::uint32_t start = foldedStart(name);
     for (int i = 0; i < tagCount_; ++i) {
         const ListItem& item = items_[static_cast<std::size_t>(i)];
-        if (item.keySize != name.size() || item.keyStart != start)
+        if (item.keySize != name.size())
             continue;
         if (sameName(itemKey(item), name))
             return i;
@@ -382,14 +367,10 @@ void TExifInfo::TagIndexesByName(std::span<const std::string_view> names,
                                  std::span<int> indexes) const {
     std::size_t left = names.size();
     std::uint64_t sizes = 0; // bit n: a name of n characters is looked for
-    constexpr std::size_t kMostNames = 16;
-    std::uint32_t starts[kMostNames];
     for (std::size_t k = 0; k < names.size(); ++k) {
         indexes[k] = -1;
         if (names[k].size() < 64)
             sizes |= std::uint64_t{1} << names[k].size();
-        if (k < kMostNames)
-            starts[k] = foldedStart(names[k]);
     }
     for (int i = 0; i < tagCount_ && left > 0; ++i) {
         const ListItem& item = items_[static_cast<std::size_t>(i)];
@@ -397,7 +378,6 @@ void TExifInfo::TagIndexesByName(std::span<const std::string_view> names,
             continue; // no name of that length is looked for
         for (std::size_t k = 0; k < names.size(); ++k) {
             if (indexes[k] < 0 && item.keySize == names[k].size() &&
-                (k >= kMostNames || item.keyStart == starts[k]) &&
                 sameName(itemKey(item), names[k])) {
                 indexes[k] = i;
                 --left;

@@ -193,7 +193,6 @@ private:
         int row = -1;            // into rows_, else
         int maker = -1;          // into makerDeferred_
         std::size_t keySize = 0; // of the row's Key: most look-ups by name stop here
-        std::uint32_t keyStart = 0; // its first four characters in lower case, or the rest
     };
 
     void walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind, std::int64_t spanLength,
