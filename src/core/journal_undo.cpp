@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <map>
 #include <optional>
 #include <set>
 #include <utility>
@@ -181,6 +182,33 @@ void CheckTargets(std::vector<Step>& steps) {
     }
 }
 
+// Where a row leaves its file: the place its undo takes it from.
+const std::string& PlaceOf(const JournalRow& r) {
+    const bool inPlace = r.op == RowOp::SetTime || r.op == RowOp::Patch || r.op == RowOp::RemoveDir;
+    return inPlace ? r.oldPath : r.newPath;
+}
+
+// The rows of a batch undone once that undoing its undo has done again, so that the batch
+// can be undone anew: each found by the place its undo's row took the file from.
+std::vector<Journal::RowMark> RedoneMarks(const std::vector<JournalRow>& batch,
+                                          const std::vector<JournalRow>& undo,
+                                          const std::vector<Step>& steps) {
+    std::map<std::string, std::size_t> undoneAt;
+    for (std::size_t i = 0; i < batch.size(); ++i)
+        if (batch[i].state == RowState::Undone)
+            undoneAt.emplace(PlaceOf(batch[i]), i);
+    std::vector<Journal::RowMark> marks;
+    for (const Step& s : steps) {
+        if (s.outcome != UndoOutcome::Undone)
+            continue;
+        const JournalRow& u = undo[s.original];
+        const auto it = undoneAt.find(u.op == RowOp::MakeDir ? u.newPath : u.oldPath);
+        if (it != undoneAt.end())
+            marks.push_back({it->second, RowState::Done, {}});
+    }
+    return marks;
+}
+
 void Count(UndoReport& report) {
     for (const UndoRowReport& r : report.rows) {
         report.undone += r.outcome == UndoOutcome::Undone || r.outcome == UndoOutcome::Would;
@@ -273,8 +301,11 @@ UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun, const Trash
                 journal.MarkRows(id, marks);
                 journal.SetBatchState(id, BatchState::Undone);
                 // Undoing an undo redoes its batch, which can then be undone again.
-                if (info->kind == BatchKind::Undo && info->undoOf != 0)
+                if (info->kind == BatchKind::Undo && info->undoOf != 0) {
+                    journal.MarkRows(info->undoOf,
+                                     RedoneMarks(journal.Rows(info->undoOf), rows, steps));
                     journal.SetBatchState(info->undoOf, BatchState::Done);
+                }
             }
         }
         for (std::size_t i = 0; i < steps.size(); ++i)

@@ -57,6 +57,7 @@ struct ListOpCase {
     const char* into = nullptr;
     const char* present = nullptr;
     std::size_t copies = 0; // entries an undo puts in the Trash
+    std::size_t remade = 0; // folders a redo makes anew: a second undo finds them changed
 };
 
 void PrintTo(const ListOpCase& c, std::ostream* os) {
@@ -168,10 +169,13 @@ TEST_P(ListJournalTest, UndoBringsBackTheTree) {
     EXPECT_EQ(test::SnapshotTree(PathOf("Trash/info")).size(), GetParam().copies);
     for (const auto& [name, entry] : trashed)
         EXPECT_TRUE(entry.dir || entry.contents.starts_with("photo ")) << name;
-    // Undoing the undo does the batch again.
+    // Undoing the undo does the batch again, which can then be undone once more.
     EXPECT_EQ(UndoBatch(*journal, report.undoBatch, false, MoveToTrashAndFind).undone,
               GetParam().rows);
     EXPECT_EQ(test::SnapshotTree(photos), after);
+    const UndoReport again = UndoBatch(*journal, last->id, false, MoveToTrashAndFind);
+    EXPECT_EQ(again.undone, GetParam().rows - GetParam().remade);
+    EXPECT_EQ(again.skipped, GetParam().remade);
 }
 
 TEST_P(ListJournalTest, ARowChangedSinceIsSkippedWithItsReason) {
@@ -283,7 +287,16 @@ TEST_P(OnceTest, APasteOntoAnotherFileSystemIsUndone) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, ListJournalTest,
     ::testing::Values(
-        ListOpCase{"NewFolder", BatchKind::NewFolder, 1, "Foto/New Folder/x", "folder not empty"},
+        ListOpCase{"NewFolder",
+                   BatchKind::NewFolder,
+                   1,
+                   "Foto/New Folder/x",
+                   "folder not empty",
+                   {},
+                   nullptr,
+                   nullptr,
+                   0,
+                   1},
         ListOpCase{"Rename", BatchKind::RenameInPlace, 1, "Foto/léto.jpg", "changed since"},
         // Two entries, one of them a folder; the file is changed in the Trash.
         ListOpCase{"Trash", BatchKind::Trash, 2, "Trash/files/a\xe9.jpg", "changed since"},
