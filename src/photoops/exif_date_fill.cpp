@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 #include <ctime>
+#include <string_view>
 #include <utility>
 
 #include "exif/exif_info.h"
@@ -65,13 +66,19 @@ std::optional<ExifDateRow> ExifDateRowReader::Read(const std::string& name, File
         const std::int32_t positions[3] = {exif.ModifyDatePos, exif.TakenDatePos,
                                            exif.DigitizedDatePos};
         static constexpr int kStampTags[3] = {0x0132, 0x9003, 0x9004};
+        // The three offsets are found in one pass over the tag list.
+        const std::string_view offsetNames[3] = {OffsetTagNameFor(kStampTags[0]),
+                                                 OffsetTagNameFor(kStampTags[1]),
+                                                 OffsetTagNameFor(kStampTags[2])};
+        int offsetAt[3] = {-1, -1, -1};
+        if (positions[0] > 0 || positions[1] > 0 || positions[2] > 0)
+            exif.TagIndexesByName(offsetNames, offsetAt);
         for (std::size_t i = 0; i < 3; ++i) {
             if (positions[i] <= 0)
                 continue;
             const TDateTime stamp = exif.DateAt(positions[i]);
             row.exif[i] = DateTimeText(stamp);
-            const auto offset =
-                ParseExifOffsetMinutes(exif.TagTextByName(OffsetTagNameFor(kStampTags[i])));
+            const auto offset = ParseExifOffsetMinutes(exif.TagTextAt(offsetAt[i]));
             if (stamp != 0 && offset)
                 row.exifExact[i] = exactText(stamp, *offset);
         }

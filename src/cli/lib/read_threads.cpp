@@ -14,8 +14,9 @@ namespace kivo {
 
 namespace {
 
-// A run with fewer files does not pay for starting threads.
-constexpr std::size_t kThreadsFrom = 16;
+// Fewer files do not pay for starting threads and filling their buffers (a folder of a
+// batch command costs that once for each folder).
+constexpr std::size_t kThreadsFrom = 64;
 
 // Tasks running or ready to run on the machine just now, this one included; 0 when that
 // cannot be read. /proc/loadavg: "0.50 0.40 0.30 RUNNABLE/TOTAL LASTPID".
