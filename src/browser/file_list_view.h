@@ -20,7 +20,6 @@
 #include "browser/file_list_operations.h"
 
 class QAbstractItemView;
-class QFileSystemWatcher;
 template <typename T> class QFutureWatcher;
 class QTimer;
 class QItemSelectionModel;
@@ -33,6 +32,7 @@ class QTreeView;
 namespace kivo {
 
 class DirTreeLink;
+class FolderWatch;
 class FileListItemModel;
 class FileListHeader;
 class FileListTreeView;
@@ -259,7 +259,7 @@ private:
     FileListThumbnails* thumbnails_ = nullptr;
     // The folder of the last listing: thumbnails of another folder are dropped.
     QString listedFolder_;
-    QFileSystemWatcher* watcher_ = nullptr;
+    FolderWatch* watcher_ = nullptr;
     QTimer* watchDelay_ = nullptr;
     QElapsedTimer burstStart_;
     QFutureWatcher<void>* relisting_ = nullptr;

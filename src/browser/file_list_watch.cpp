@@ -7,7 +7,6 @@
 #include <memory>
 
 #include <QElapsedTimer>
-#include <QFileSystemWatcher>
 #include <QFutureWatcher>
 #include <QPromise>
 #include <QScrollBar>
@@ -16,8 +15,10 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include "browser/file_list_folder_watch.h"
 #include "browser/file_list_model.h"
 #include "browser/file_list_view.h"
+#include "platform/gui/path_text.h"
 
 namespace kivo {
 
@@ -59,11 +60,11 @@ void TFileListView::RestoreView(const KeptView& kept) {
 
 void TFileListView::WatchFolder() {
     if (!watcher_) {
-        watcher_ = new QFileSystemWatcher(this);
+        watcher_ = new FolderWatch(this);
         watchDelay_ = new QTimer(this);
         watchDelay_->setSingleShot(true);
         connect(watchDelay_, &QTimer::timeout, this, [this] { FolderChanged(); });
-        connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] {
+        connect(watcher_, &FolderWatch::Changed, this, [this] {
             // A burst (a camera import) restarts the wait, but never beyond the longest one.
             if (!watchDelay_->isActive())
                 burstStart_.start();
@@ -72,15 +73,12 @@ void TFileListView::WatchFolder() {
                 std::max<qint64>(0, std::min<qint64>(kWatchDelayMs, kWatchMaxDelayMs - waited))));
         });
     }
-    const QString folder = listing_.IsDrives() ? QString() : listing_.Directory();
-    const QStringList watched = watcher_->directories();
-    if (watched.size() == 1 && watched.front() == folder)
+    const std::string folder =
+        listing_.IsDrives() ? std::string() : PathBytes(listing_.Directory());
+    if (watcher_->Watches(folder))
         return;
-    if (!watched.isEmpty())
-        watcher_->removePaths(watched);
     watchDelay_->stop();
-    if (!folder.isEmpty())
-        watcher_->addPath(folder);
+    watcher_->Watch(folder);
 }
 
 void TFileListView::FolderChanged() {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -94,6 +95,22 @@ TEST(Watch, AnotherFolderStartsWithoutTheOldSelection) {
     // The old folder is no longer watched; the new one is.
     dir.write("b/y.jpg", "x");
     EXPECT_TRUE(QTest::qWaitFor([&] { return RowOf(list, "y.jpg") >= 0; }, 5000));
+}
+
+TEST(Watch, AFileWrittenInPlaceShowsItsNewSize) {
+    test::TempDir dir;
+    dir.write("a.jpg", "x");
+    TFileListView list;
+    list.SetDirectory(QString::fromStdString(dir.path()));
+    ASSERT_GE(RowOf(list, "a.jpg"), 0);
+    // A copy under way grows its file without creating or renaming anything.
+    std::FILE* f = std::fopen(dir.file("a.jpg").c_str(), "ab");
+    ASSERT_NE(f, nullptr);
+    ASSERT_EQ(std::fwrite(std::string(5000, 'y').data(), 1, 5000, f), 5000u);
+    std::fclose(f);
+    const QString grown = SizeText(5001, kKindFile);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return list.Item(RowOf(list, "a.jpg")).subItems[siSize] == grown; }, 5000));
 }
 
 // Row-by-row updates of the model: each case is the rows before ("name:size"), the fresh
