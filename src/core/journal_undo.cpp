@@ -22,8 +22,16 @@ using namespace journal_detail;
 
 namespace {
 
-// What undoing one row takes, found from the file system as it is now.
-Step PlanUndo(std::size_t index, const JournalRow& r) {
+// Whether the entry at a copy row's place that has no done mark is still the one the
+// paste was to replace (the Trash row before it).
+bool NotReplacedYet(const FileStamp& now, const JournalRow& r, const JournalRow* previous) {
+    return r.state == RowState::Intent && previous && previous->op == RowOp::Trash &&
+           previous->oldPath == r.newPath && SameIdentity(now, previous->before);
+}
+
+// What undoing one row takes, found from the file system as it is now; `previous` is the
+// batch's row before it.
+Step PlanUndo(std::size_t index, const JournalRow& r, const JournalRow* previous) {
     Step step;
     step.original = index;
     step.outcome = UndoOutcome::Nothing;
@@ -135,6 +143,8 @@ Step PlanUndo(std::size_t index, const JournalRow& r) {
         // made; without a done mark, one like its source is taken for it.
         const FileStamp now = StampOf(r.newPath);
         if (!now.exists && r.state == RowState::Intent)
+            return step;
+        if (NotReplacedYet(now, r, previous))
             return step;
         if (!IsCopyOf(now, r)) {
             step.outcome = UndoOutcome::Skipped;
@@ -258,7 +268,7 @@ UndoReport UndoBatch(Journal& journal, std::int64_t id, bool dryRun, const Trash
         std::vector<Step> steps;
         std::vector<const JournalRow*> originals;
         for (std::size_t i = rows.size(); i-- > 0;) {
-            steps.push_back(PlanUndo(i, rows[i]));
+            steps.push_back(PlanUndo(i, rows[i], i > 0 ? &rows[i - 1] : nullptr));
             originals.push_back(&rows[i]);
         }
         if (dryRun) {
@@ -404,12 +414,15 @@ UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun, const Tra
                             held->done(i, {});
                     }
                     break;
-                case RowOp::Copy:
-                    if (const FileStamp at = StampOf(r.newPath); IsCopyOf(at, r)) {
+                case RowOp::Copy: {
+                    // The file it replaces goes to the Trash first, by the row before.
+                    const FileStamp at = StampOf(r.newPath);
+                    const bool toReplace = NotReplacedYet(at, r, i > 0 ? &rows[i - 1] : nullptr);
+                    if (!toReplace && IsCopyOf(at, r)) {
                         s.outcome = UndoOutcome::Nothing;
                         if (held)
                             held->done(i, at);
-                    } else if (at.exists) {
+                    } else if (at.exists && !toReplace) {
                         s.outcome = UndoOutcome::Skipped;
                         s.reason = "name taken";
                     } else if (!IsMovedFile(StampOf(r.oldPath), r)) {
@@ -417,6 +430,7 @@ UndoReport ResumeBatch(Journal& journal, std::int64_t id, bool dryRun, const Tra
                         s.reason = GoneOrChanged(StampOf(r.oldPath));
                     }
                     break;
+                }
                 }
                 if (held && s.outcome == UndoOutcome::Skipped)
                     held->notDone(i, s.reason);

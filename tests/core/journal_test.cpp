@@ -248,11 +248,14 @@ TEST_F(JournalTest, BatchOfAKilledProcessIsInterruptedAndCanBeResumed) {
     EXPECT_EQ(journal.Batch(interrupted[0].id)->state, BatchState::Done);
 }
 
-// A copy killed midway, its folder made and one of its two files copied: resuming copies
-// the other; rolling back puts what was made in the Trash it is handed, never deletes it.
+// A copy killed midway, its folder made and one of its two files copied, an earlier copy
+// not yet replaced: resuming does the rest; rolling back puts what was made in the Trash
+// it is handed, never deletes it, and leaves the earlier copy alone.
 TEST_F(JournalTest, AnInterruptedCopyIsFinishedOrRolledBackIntoTheTrash) {
     tree.write("src/a.jpg", "A");
     tree.write("src/b.jpg", "B");
+    const std::string earlier = tree.mkdir("old") + "/a.jpg";
+    ASSERT_TRUE(CopyFileSafely(tree.file("src/a.jpg"), earlier));
     const std::string bin = tree.mkdir("bin");
     const TrashEntryFn trash = [&](const std::string& path, TrashedEntry& where, std::string&) {
         where.filesPath = bin + "/" + std::to_string(SnapshotTree(bin).size());
@@ -268,6 +271,13 @@ TEST_F(JournalTest, AnInterruptedCopyIsFinishedOrRolledBackIntoTheTrash) {
             r.before = StampOf(r.oldPath);
             rows.push_back(r);
         }
+        JournalRow replaced;
+        replaced.op = RowOp::Trash;
+        replaced.oldPath = earlier;
+        replaced.before = StampOf(earlier);
+        rows.push_back(replaced);
+        rows.push_back(rows[1]);
+        rows.back().newPath = earlier;
         const pid_t child = ::fork();
         if (child == 0) {
             Journal own(state.path());
@@ -279,7 +289,7 @@ TEST_F(JournalTest, AnInterruptedCopyIsFinishedOrRolledBackIntoTheTrash) {
         ASSERT_EQ(::waitpid(child, nullptr, 0), child);
         const std::int64_t id = journal.Interrupted().at(0).id;
         const UndoReport report =
-            resume ? ResumeBatch(journal, id) : UndoBatch(journal, id, false, trash);
+            resume ? ResumeBatch(journal, id, false, trash) : UndoBatch(journal, id, false, trash);
         ASSERT_TRUE(report.ok()) << report.error;
         EXPECT_EQ(report.skipped, 0u);
         if (resume) {
@@ -287,7 +297,9 @@ TEST_F(JournalTest, AnInterruptedCopyIsFinishedOrRolledBackIntoTheTrash) {
             std::filesystem::remove_all(tree.file("dst"));
         } else {
             EXPECT_FALSE(StampOf(tree.file("dst")).exists);
-            EXPECT_EQ(SnapshotTree(bin).size(), 2u); // the file, then its emptied folder
+            // The earlier copy from the resume; the file, then its emptied folder.
+            EXPECT_EQ(SnapshotTree(bin).size(), 3u);
+            EXPECT_TRUE(StampOf(earlier).exists);
         }
     }
 }
