@@ -6,6 +6,7 @@
 #include <cmath>
 #include <numeric>
 #include <optional>
+#include <string>
 #include <type_traits>
 
 #include <QLocale>
@@ -23,7 +24,9 @@ int CompareNames(const QString& a, const QString& b) {
     return Sign(locale.toUpper(a).compare(locale.toUpper(b), Qt::CaseSensitive));
 }
 
-int CompareTextAscii(const QString& a, const QString& b) {
+namespace {
+
+int CompareAscii(QStringView a, QStringView b) {
     const qsizetype n = std::min(a.size(), b.size());
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t x = AsciiUpper(a[i].unicode());
@@ -32,6 +35,12 @@ int CompareTextAscii(const QString& a, const QString& b) {
             return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+} // namespace
+
+int CompareTextAscii(const QString& a, const QString& b) {
+    return CompareAscii(a, b);
 }
 
 std::vector<int> FileListing::SortByColumn(int column) {
@@ -53,7 +62,9 @@ namespace {
 struct SortKey {
     bool parent = false;
     bool dir = false;
-    QString text;          // upper-cased name, or the Type/Attr text
+    QStringView text;      // upper-cased name (in the sort's names), or the Type/Attr text
+    qsizetype nameAt = -1; // where the upper-cased name lies in the sort's names
+    qsizetype nameSize = 0;
     std::int64_t size = 0; // Size
     double modified = 0;   // Modified; NaN when the text cannot be read
 };
@@ -67,14 +78,24 @@ public:
             modified_.emplace(datePattern, timePattern);
     }
 
-    SortKey operator()(const FileListItem& item) const {
+    // Upper-cased names go into `names`, one after the other: the keys of a sort take room
+    // once, not once each. Their texts are pointed at by Seal, once `names` is complete.
+    SortKey operator()(const FileListItem& item, std::u16string& names) const {
         SortKey k;
         k.parent = item.isParent();
         k.dir = item.kind() == kKindDir;
         switch (column_) {
         case 0:
-            k.text = asciiUpperIsLocale_ && IsAscii(item.caption) ? AsciiUpperText(item.caption)
-                                                                  : locale_.toUpper(item.caption);
+            k.nameAt = static_cast<qsizetype>(names.size());
+            if (asciiUpperIsLocale_ && IsAscii(item.caption)) {
+                for (const QChar c : item.caption)
+                    names.push_back(AsciiUpper(c.unicode()));
+            } else {
+                const QString upper = locale_.toUpper(item.caption);
+                names.append(reinterpret_cast<const char16_t*>(upper.utf16()),
+                             static_cast<std::size_t>(upper.size()));
+            }
+            k.nameSize = static_cast<qsizetype>(names.size()) - k.nameAt;
             break;
         case 1:
             k.size = SizeKeyOf(item.subItems[siSize]);
@@ -107,19 +128,19 @@ private:
                 return false;
         return true;
     }
-    static QString AsciiUpperText(const QString& s) {
-        QString out = s;
-        for (qsizetype i = 0; i < s.size(); ++i)
-            if (const char16_t c = s[i].unicode(); c >= u'a' && c <= u'z')
-                out[i] = QChar(AsciiUpper(c));
-        return out;
-    }
 
     int column_;
     QLocale locale_;
     bool asciiUpperIsLocale_;
     std::optional<ModifiedTextReader> modified_;
 };
+
+// Points the keys' names into the complete `names`.
+void Seal(std::vector<SortKey>& keys, const std::u16string& names) {
+    for (SortKey& k : keys)
+        if (k.nameAt >= 0)
+            k.text = QStringView(names.data() + k.nameAt, k.nameSize);
+}
 
 // The comparison of one column, a template so that a sort compares without asking which.
 template <int Column> int CompareKeysBy(const SortKey& a, const SortKey& b, bool descending) {
@@ -143,7 +164,7 @@ template <int Column> int CompareKeysBy(const SortKey& a, const SortKey& b, bool
             r = std::fabs(d) < 0.5 / 100000.0 ? 0 : (d > 0 ? 1 : -1);
         }
     } else if constexpr (Column == 2 || Column == 4) {
-        r = CompareTextAscii(a.text, b.text);
+        r = CompareAscii(a.text, b.text);
     }
     if (descending && !parentPair)
         r = -r;
@@ -194,9 +215,12 @@ void Permute(std::vector<FileListItem>& items, const std::vector<int>& order) {
 
 int FileListing::Compare(const FileListItem& a, const FileListItem& b) const {
     const KeyMaker key(SortColumn, datePattern_, timePattern_);
+    std::u16string names;
+    std::vector<SortKey> keys{key(a, names), key(b, names)};
+    Seal(keys, names);
     int r = 0;
     WithComparison(SortColumn, [&](auto column) {
-        r = CompareKeysBy<decltype(column)::value>(key(a), key(b), SortDescending);
+        r = CompareKeysBy<decltype(column)::value>(keys[0], keys[1], SortDescending);
     });
     return r;
 }
@@ -210,8 +234,16 @@ std::vector<int> FileListing::ApplySort() {
     const KeyMaker key(SortColumn, datePattern_, timePattern_);
     std::vector<SortKey> keys;
     keys.reserve(items_.size());
+    std::u16string names;
+    if (SortColumn == 0) {
+        std::size_t room = 0;
+        for (const FileListItem& item : items_)
+            room += static_cast<std::size_t>(item.caption.size());
+        names.reserve(room);
+    }
     for (const FileListItem& item : items_)
-        keys.push_back(key(item));
+        keys.push_back(key(item, names));
+    Seal(keys, names);
     // A merge sort: it stays within bounds even where the parent entry's rules make the
     // comparison inconsistent.
     WithComparison(SortColumn, [&](auto column) {
