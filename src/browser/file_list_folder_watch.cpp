@@ -46,26 +46,28 @@ void FolderWatch::Watch(const std::string& folder) {
 }
 
 void FolderWatch::ReadEvents() {
-    // Events are read until none is left, a bounded buffer at a time; their kind does not
-    // matter (the folder is listed again), except that a removed folder's watch is gone.
+    // Events are read until none is left, a bounded buffer at a time. Their kind does not
+    // matter (the folder is listed again), but those of a folder watched before do not
+    // count, and a removed folder's watch is gone.
     alignas(inotify_event) char buffer[16 * (sizeof(inotify_event) + NAME_MAX + 1)];
-    bool any = false;
+    bool changed = false;
     for (;;) {
         const ssize_t n = ::read(fd_, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             break;
-        any = true;
         for (ssize_t at = 0; at + static_cast<ssize_t>(sizeof(inotify_event)) <= n;) {
             inotify_event event;
             std::memcpy(&event, buffer + at, sizeof event);
+            if (event.wd == wd_ || (event.mask & IN_Q_OVERFLOW))
+                changed = true;
             if ((event.mask & IN_IGNORED) && event.wd == wd_)
                 wd_ = -1;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event.len);
         }
     }
-    if (any)
+    if (changed)
         emit Changed();
 }
 
