@@ -10,16 +10,28 @@ namespace kivo {
 
 namespace {
 
-std::string lowerExtension(std::string_view path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.rfind('.');
-    std::string ext(dot == std::string_view::npos ? std::string_view() : name.substr(dot));
-    for (char& c : ext)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return ext;
-}
+// The extension ("." and what follows the last dot of the name) in lower case, without a
+// heap allocation: none of the extensions looked for is longer than kMost characters, so a
+// longer one is kept as "" (it matches none of them either).
+class LowerExtension {
+public:
+    static constexpr std::size_t kMost = 7;
+    explicit LowerExtension(std::string_view path) {
+        const std::size_t slash = path.rfind('/');
+        const std::string_view name =
+            slash == std::string_view::npos ? path : path.substr(slash + 1);
+        const std::size_t dot = name.rfind('.');
+        if (dot == std::string_view::npos || name.size() - dot > kMost)
+            return;
+        for (const char c : name.substr(dot))
+            text_[size_++] = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    operator std::string_view() const { return {text_, size_}; }
+
+private:
+    char text_[kMost] = {};
+    std::size_t size_ = 0;
+};
 
 // TIFF-structured RAW files of the camera makers.
 constexpr std::array<std::string_view, 16> kTiffRaw = {
@@ -35,7 +47,8 @@ bool startsWith(std::span<const std::uint8_t> head, std::string_view magic, std:
 } // namespace
 
 PhotoContainer ContainerByName(std::string_view path) {
-    const std::string ext = lowerExtension(path);
+    const LowerExtension lower(path);
+    const std::string_view ext = lower;
     if (ext == ".jpg" || ext == ".jpeg" || ext == ".jpe")
         return PhotoContainer::Jpeg;
     if (ext == ".tif" || ext == ".tiff" ||
@@ -51,7 +64,8 @@ PhotoContainer ContainerByName(std::string_view path) {
 }
 
 bool IsRawName(std::string_view path) {
-    const std::string ext = lowerExtension(path);
+    const LowerExtension lower(path);
+    const std::string_view ext = lower;
     return ext == ".raf" || ext == ".mrw" || ext == ".cr3" ||
            std::find(kTiffRaw.begin(), kTiffRaw.end(), ext) != kTiffRaw.end();
 }
@@ -61,7 +75,8 @@ bool IsPhotoName(std::string_view path) {
 }
 
 bool NameDecidesContainer(std::string_view path) {
-    const std::string ext = lowerExtension(path);
+    const LowerExtension lower(path);
+    const std::string_view ext = lower;
     const PhotoContainer byName = ContainerByName(path);
     return byName == PhotoContainer::Jpeg || byName == PhotoContainer::None || ext == ".tif" ||
            ext == ".tiff";

@@ -185,6 +185,9 @@ TEST(Containers, NamesAndMagics) {
     EXPECT_EQ(ContainerByName("a/B.CR2"), PhotoContainer::Tiff);
     EXPECT_EQ(ContainerByName("x.hif"), PhotoContainer::Bmff);
     EXPECT_EQ(ContainerByName("x.png"), PhotoContainer::None);
+    EXPECT_EQ(ContainerByName("x.JPEG"), PhotoContainer::Jpeg);
+    EXPECT_EQ(ContainerByName("a.jpg/x"), PhotoContainer::None);
+    EXPECT_EQ(ContainerByName("x.jpegjpeg"), PhotoContainer::None);
     EXPECT_TRUE(IsRawName("x.Raf"));
     EXPECT_FALSE(IsRawName("x.heic"));
     EXPECT_FALSE(IsRawName("x.tif"));
