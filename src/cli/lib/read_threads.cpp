@@ -1,5 +1,6 @@
 #include "cli/lib/read_threads.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <charconv>
@@ -37,10 +38,19 @@ unsigned RunnableTasks() {
     return runnable;
 }
 
+// The cores this process may run on (taskset, cgroup cpusets), else all of them.
+unsigned UsableCores() {
+    cpu_set_t set;
+    CPU_ZERO(&set);
+    if (::sched_getaffinity(0, sizeof set, &set) == 0)
+        return static_cast<unsigned>(CPU_COUNT(&set));
+    return std::thread::hardware_concurrency();
+}
+
 } // namespace
 
 ReadThreads ReadThreadsFor(std::size_t files, const std::string& folder) {
-    const unsigned cores = std::thread::hardware_concurrency();
+    const unsigned cores = UsableCores();
     if (files < kThreadsFrom || cores < 2)
         return {};
     // Only cores that nothing else wants just now are used: on a busy machine a second
