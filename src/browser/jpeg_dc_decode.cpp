@@ -12,11 +12,14 @@ namespace {
 
 using namespace jpegdc;
 
+// Buffers kept for the next picture are at most about this large.
+constexpr std::size_t kKeptBytes = std::size_t{48} << 20;
+
 // Pictures above this many pixels are left to libjpeg.
 constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 28;
 
 // A sample before the level shift; values far outside 0..255 come only from damaged data.
-bool Sample(std::int64_t centred, std::uint8_t& out) {
+inline bool Sample(std::int64_t centred, std::uint8_t& out) {
     const std::int64_t v = centred + 128;
     if (v < -128 || v > 383)
         return false;
@@ -50,45 +53,62 @@ std::optional<QImage> Picture(const Frame& f, const Layout& l, const BlockValues
     const std::size_t pw = std::size_t(l.mcusX) * hY, ph = std::size_t(l.mcusY) * vY;
     const std::size_t cw = std::size_t(l.mcusX) * (l.chromaQuads ? 2 : 1);
     const std::size_t ch = std::size_t(l.mcusY) * (l.chromaQuads ? 2 : 1);
-    std::vector<std::uint8_t> luma(pw * ph);
-    std::array<std::vector<std::uint8_t>, 2> chroma;
+    thread_local std::vector<std::uint8_t> luma;
+    thread_local std::array<std::vector<std::uint8_t>, 2> chroma;
+    luma.resize(pw * ph);
     if (f.ncomp == 3)
         chroma[0].resize(cw * ch), chroma[1].resize(cw * ch);
 
-    std::array<std::int64_t, 3> pred{};
-    std::size_t blockAt = 0, quadAt = 0;
-    const std::size_t mcus = std::size_t(l.mcusX) * std::size_t(l.mcusY);
-    for (std::size_t m = 0; m < mcus; ++m) {
-        if (f.restartInterval > 0 && m % std::size_t(f.restartInterval) == 0)
-            pred = {};
-        const std::size_t mx = m % std::size_t(l.mcusX), my = m / std::size_t(l.mcusX);
-        for (int b = 0; b < l.blocksPerMcu; ++b) {
-            const int c = l.compOf[b];
-            pred[c] += values.dcDiff[blockAt++];
-            if (pred[c] < -2048 || pred[c] > 2047)
-                return std::nullopt;
-            const std::int64_t dq = pred[c] * f.quant[f.comp[c].tq][0];
-            if (c == 0) {
-                const std::size_t x = mx * hY + std::size_t(b % hY),
-                                  y = my * vY + std::size_t(b / hY);
-                if (!Sample((dq + 4) >> 3, luma[y * pw + x]))
+    // Where each block of an MCU lands: its plane, offset from the MCU's corner and quantiser.
+    struct Place {
+        std::uint8_t* plane;
+        std::size_t stride, dx, dy;
+        int c, q0;
+    };
+    std::array<Place, 6> places{};
+    for (int b = 0; b < l.blocksPerMcu; ++b) {
+        const int c = l.compOf[b];
+        Place& p = places[b];
+        p.c = c;
+        p.q0 = f.quant[f.comp[c].tq][0];
+        if (c == 0)
+            p = {luma.data(), pw, std::size_t(b % hY), std::size_t(b / hY), c, p.q0};
+        else
+            p = {chroma[c - 1].data(), cw, 0, 0, c, p.q0};
+    }
+    const std::size_t sx = std::size_t(hY), sy = std::size_t(vY), q = l.chromaQuads ? 2 : 1;
+    std::array<int, 3> pred{};
+    const std::int16_t* dc = values.dcDiff.data();
+    const QuadSums* quad = values.quads.data();
+    std::size_t m = 0;
+    for (std::size_t my = 0; my < std::size_t(l.mcusY); ++my) {
+        for (std::size_t mx = 0; mx < std::size_t(l.mcusX); ++mx, ++m) {
+            if (f.restartInterval > 0 && m % std::size_t(f.restartInterval) == 0)
+                pred = {};
+            for (int b = 0; b < l.blocksPerMcu; ++b) {
+                const Place& p = places[b];
+                int& pr = pred[p.c];
+                pr += *dc++;
+                if (pr < -2048 || pr > 2047)
                     return std::nullopt;
-            } else if (!l.chromaQuads) {
-                if (!Sample((dq + 4) >> 3, chroma[c - 1][my * cw + mx]))
-                    return std::nullopt;
-            } else {
-                const QuadSums& s = values.quads[quadAt++];
-                const std::int64_t base = dq << (kQuadShift - 3);
-                for (int i = 0; i < 2; ++i) {
-                    for (int j = 0; j < 2; ++j) {
-                        const std::int64_t si = i ? -1 : 1, sj = j ? -1 : 1;
-                        const std::int64_t v = base + sj * s[0] + si * s[1] + si * sj * s[2];
-                        const std::int64_t half = std::int64_t{1} << (kQuadShift - 1);
-                        if (!Sample((v + half) >> kQuadShift,
-                                    chroma[c - 1][(2 * my + i) * cw + 2 * mx + j]))
-                            return std::nullopt;
-                    }
+                const std::int64_t dq = std::int64_t{pr} * p.q0;
+                if (p.c == 0 || !l.chromaQuads) {
+                    const std::size_t x = p.c == 0 ? mx * sx + p.dx : mx,
+                                      y = p.c == 0 ? my * sy + p.dy : my;
+                    if (!Sample((dq + 4) >> 3, p.plane[y * p.stride + x]))
+                        return std::nullopt;
+                    continue;
                 }
+                const QuadSums& s = *quad++;
+                const std::int64_t base =
+                    (dq << (kQuadShift - 3)) + (std::int64_t{1} << (kQuadShift - 1));
+                const std::int64_t h = s[0], v = s[1], d = s[2];
+                std::uint8_t* at = p.plane + (q * my) * p.stride + q * mx;
+                if (!Sample((base + h + v + d) >> kQuadShift, at[0]) ||
+                    !Sample((base - h + v - d) >> kQuadShift, at[1]) ||
+                    !Sample((base + h - v - d) >> kQuadShift, at[p.stride]) ||
+                    !Sample((base - h - v + d) >> kQuadShift, at[p.stride + 1]))
+                    return std::nullopt;
             }
         }
     }
@@ -133,14 +153,21 @@ std::optional<QImage> DecodeJpegEighth(std::span<const std::uint8_t> jpeg, int t
         const auto f = ReadFrame(jpeg);
         if (!f || std::uint64_t(f->width) * std::uint64_t(f->height) > kMaxPixels)
             return std::nullopt;
-        const auto scan = Unstuff(jpeg.subspan(f->scanStart));
-        if (!scan)
-            return std::nullopt;
+        // Fresh pages for these buffers would cost a tenth of the decoding: they are kept
+        // for the thread's next picture, unless they grew very large.
+        thread_local ScanData scan;
+        thread_local BlockValues values;
+        struct Trim {
+            ~Trim() {
+                if (scan.bytes.size() > kKeptBytes)
+                    scan = ScanData{}, values = BlockValues{};
+            }
+        } trim;
         const Layout layout = LayoutOf(*f);
-        const auto values = DecodeBlocks(*f, layout, *scan, threads);
-        if (!values)
+        if (!Unstuff(jpeg.subspan(f->scanStart), scan) ||
+            !DecodeBlocks(*f, layout, scan, threads, values))
             return std::nullopt;
-        return Picture(*f, layout, *values);
+        return Picture(*f, layout, values);
     } catch (const std::exception&) {
         return std::nullopt; // out of memory: libjpeg may still manage
     }

@@ -218,10 +218,15 @@ bool Guarded(Piece& p, const auto& work) {
     }
 }
 
-std::optional<BlockValues> Speculative(const Decoder& dec, const ScanData& scan, int threads) {
+bool Speculative(const Decoder& dec, const ScanData& scan, int threads, BlockValues& v) {
     const std::size_t total = dec.layout->totalBlocks();
     const int bpm = dec.layout->blocksPerMcu;
-    std::vector<Piece> pieces(static_cast<std::size_t>(threads));
+    // Kept from picture to picture, as the caller's buffers are.
+    thread_local std::vector<Piece> kept;
+    std::vector<Piece>& pieces = kept; // the threads below must use this thread's pieces
+    pieces.resize(static_cast<std::size_t>(threads));
+    for (Piece& p : pieces)
+        p.clear();
     std::vector<std::uint64_t> cut(static_cast<std::size_t>(threads) + 1);
     for (int i = 0; i <= threads; ++i)
         cut[i] = dec.dataBits / 8 * std::uint64_t(i) / std::uint64_t(threads) * 8;
@@ -230,11 +235,12 @@ std::optional<BlockValues> Speculative(const Decoder& dec, const ScanData& scan,
         Piece& p = pieces[i];
         Guarded(p, [&] {
             p.dc.reserve(total / std::size_t(threads) + total / 8 / std::size_t(threads) + 64);
-            dec.run(scan.bytes.get(), cut[i], 0, cut[i + 1], total, p, i > 0);
+            dec.run(scan.bytes.data(), cut[i], 0, cut[i + 1], total, p, i > 0);
         });
     });
 
-    BlockValues v;
+    v.dcDiff.clear();
+    v.quads.clear();
     v.dcDiff.reserve(total);
     // Takes block `from` of p and the blocks after it in the same run; returns the run.
     auto take = [&](const Piece& p, std::size_t from) -> const Run& {
@@ -272,7 +278,7 @@ std::optional<BlockValues> Speculative(const Decoder& dec, const ScanData& scan,
     Piece step;
     while (v.dcDiff.size() < total) {
         if (failed)
-            return std::nullopt;
+            return false;
         // A later piece that decoded a block at (pos, b) is in step from there.
         while (next < pieces.size()) {
             const auto& starts = pieces[next].starts;
@@ -295,30 +301,29 @@ std::optional<BlockValues> Speculative(const Decoder& dec, const ScanData& scan,
         }
         // Not in step yet: one more block in order.
         step.clear();
-        dec.run(scan.bytes.get(), pos, b, dec.dataBits, 1, step);
+        dec.run(scan.bytes.data(), pos, b, dec.dataBits, 1, step);
         if (step.dc.empty())
-            return std::nullopt;
+            return false;
         take(step, 0);
         pos = step.runs.back().endPos, b = step.runs.back().endB;
     }
-    return v;
+    return true;
 }
 
 // Restart intervals: each starts at a known byte with the DC predictions reset, so they are
 // decoded apart and put in place.
-std::optional<BlockValues> ByIntervals(const Decoder& dec, const Frame& f, const ScanData& scan,
-                                       int threads) {
+bool ByIntervals(const Decoder& dec, const Frame& f, const ScanData& scan, int threads,
+                 BlockValues& v) {
     const Layout& l = *dec.layout;
     const std::size_t mcus = std::size_t(l.mcusX) * std::size_t(l.mcusY);
     const std::size_t ri = std::size_t(f.restartInterval);
     const std::size_t count = (mcus + ri - 1) / ri;
     if (scan.intervals.size() != count || !scan.restartsInOrder)
-        return std::nullopt;
+        return false;
     const int bpm = l.blocksPerMcu;
     int quadsPerMcu = 0;
     for (int b = 0; b < bpm; ++b)
         quadsPerMcu += dec.quads(b);
-    BlockValues v;
     v.dcDiff.resize(l.totalBlocks());
     v.quads.resize(mcus * std::size_t(quadsPerMcu));
     threads = static_cast<int>(std::min<std::size_t>(std::size_t(threads), count));
@@ -333,7 +338,7 @@ std::optional<BlockValues> ByIntervals(const Decoder& dec, const Frame& f, const
                 const std::uint64_t end =
                     i + 1 < count ? std::uint64_t{scan.intervals[i + 1]} * 8 : dec.dataBits;
                 p.clear();
-                dec.run(scan.bytes.get(), std::uint64_t{scan.intervals[i]} * 8, 0, end,
+                dec.run(scan.bytes.data(), std::uint64_t{scan.intervals[i]} * 8, 0, end,
                         n * std::size_t(bpm), p);
                 // All its blocks, none reading into the next interval's bytes.
                 const Run& r = p.runs.back();
@@ -349,15 +354,13 @@ std::optional<BlockValues> ByIntervals(const Decoder& dec, const Frame& f, const
         });
         ok[t] = !failed;
     });
-    if (std::find(ok.begin(), ok.end(), 0) != ok.end())
-        return std::nullopt;
-    return v;
+    return std::find(ok.begin(), ok.end(), 0) == ok.end();
 }
 
 } // namespace
 
-std::optional<BlockValues> DecodeBlocks(const Frame& f, const Layout& l, const ScanData& scan,
-                                        int threads) {
+bool DecodeBlocks(const Frame& f, const Layout& l, const ScanData& scan, int threads,
+                  BlockValues& out) {
     // About 40 KiB: not on the stack of a worker thread.
     struct Tables {
         std::array<DcTable, 2> dc;
@@ -369,7 +372,7 @@ std::optional<BlockValues> DecodeBlocks(const Frame& f, const Layout& l, const S
     for (int t = 0; t < 2; ++t) {
         if ((f.dc[t].defined && !dcTables[t].build(f.dc[t], true)) ||
             (f.ac[t].defined && !acTables[t].build(f.ac[t], false)))
-            return std::nullopt;
+            return false;
     }
     std::vector<QuadWeights> weights;
     weights.reserve(2);
@@ -385,12 +388,12 @@ std::optional<BlockValues> DecodeBlocks(const Frame& f, const Layout& l, const S
     }
     threads = std::max(1, threads);
     if (f.restartInterval > 0)
-        return ByIntervals(dec, f, scan, threads);
+        return ByIntervals(dec, f, scan, threads, out);
     if (scan.intervals.size() != 1)
-        return std::nullopt; // restart markers without an interval
+        return false; // restart markers without an interval
     // Pieces too small to be worth a thread are not cut.
     threads = static_cast<int>(std::min<std::size_t>(std::size_t(threads), scan.size / 65536 + 1));
-    return Speculative(dec, scan, threads);
+    return Speculative(dec, scan, threads, out);
 }
 
 } // namespace kivo::jpegdc

@@ -182,13 +182,16 @@ std::optional<Frame> ReadFrame(std::span<const std::uint8_t> jpeg) {
     return f;
 }
 
-std::optional<ScanData> Unstuff(std::span<const std::uint8_t> in) {
+bool Unstuff(std::span<const std::uint8_t> in, ScanData& s) {
     // Bit positions within the data are kept in 32 bits.
     if (in.size() >= (std::size_t{1} << 29))
-        return std::nullopt;
-    ScanData s;
-    s.bytes.reset(new std::uint8_t[in.size() + ScanData::kPadding]);
-    std::uint8_t* out = s.bytes.get();
+        return false;
+    // Grown, never shrunk here: pages used before cost nothing to fill again.
+    if (s.bytes.size() < in.size() + ScanData::kPadding)
+        s.bytes.resize(in.size() + ScanData::kPadding);
+    s.intervals.clear();
+    s.restartsInOrder = true;
+    std::uint8_t* out = s.bytes.data();
     std::size_t o = 0, i = 0;
     int nextRst = 0;
     s.intervals.push_back(0);
@@ -221,7 +224,7 @@ std::optional<ScanData> Unstuff(std::span<const std::uint8_t> in) {
     }
     s.size = o;
     std::memset(out + o, 0, ScanData::kPadding);
-    return s;
+    return true;
 }
 
 Layout LayoutOf(const Frame& f) {

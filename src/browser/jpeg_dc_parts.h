@@ -5,7 +5,6 @@
 
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
@@ -50,13 +49,13 @@ std::optional<Frame> ReadFrame(std::span<const std::uint8_t> jpeg);
 // bytes so that a reader may look ahead past the end.
 struct ScanData {
     static constexpr std::size_t kPadding = 512;
-    std::unique_ptr<std::uint8_t[]> bytes; // size + kPadding, filled only as far as used
-    std::size_t size = 0;                  // bytes of data
-    std::vector<std::uint32_t> intervals;  // start of each restart interval, the first at 0
-    bool restartsInOrder = true;           // RSTn numbered 0, 1, ..., 7, 0, ... as written
+    std::vector<std::uint8_t> bytes;      // at least size + kPadding; kept from picture to picture
+    std::size_t size = 0;                 // bytes of data
+    std::vector<std::uint32_t> intervals; // start of each restart interval, the first at 0
+    bool restartsInOrder = true;          // RSTn numbered 0, 1, ..., 7, 0, ... as written
 };
 
-std::optional<ScanData> Unstuff(std::span<const std::uint8_t> entropy);
+bool Unstuff(std::span<const std::uint8_t> entropy, ScanData& out);
 
 // The geometry of the scan's MCUs.
 struct Layout {
@@ -82,8 +81,8 @@ struct BlockValues {
     std::vector<QuadSums> quads;
 };
 
-std::optional<BlockValues> DecodeBlocks(const Frame& frame, const Layout& layout,
-                                        const ScanData& scan, int threads);
+bool DecodeBlocks(const Frame& frame, const Layout& layout, const ScanData& scan, int threads,
+                  BlockValues& out);
 
 // Fixed-point scale of the quad sums: a sum of 1 << kQuadShift is one sample level.
 inline constexpr int kQuadShift = 16;

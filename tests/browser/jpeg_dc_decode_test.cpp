@@ -158,26 +158,29 @@ TEST(DecodeJpegEighth, RefusesDamageAndLeavesItToLibjpeg) {
 }
 
 // Any single changed byte either gives libjpeg's picture or is refused, and never reads
-// outside the data.
+// outside the data: with restart intervals, and cut into guessed pieces without them.
 TEST(DecodeJpegEighth, ChangedBytesGiveLibjpegsPictureOrNone) {
-    const auto jpeg = Encode({"small", 120, 90, 3, 1, 1, 4});
-    unsigned seed = 1;
-    int taken = 0;
-    for (int i = 0; i < 300; ++i) {
-        auto bytes = jpeg;
-        seed = seed * 1103515245u + 12345u;
-        bytes[(seed >> 8) % bytes.size()] = static_cast<std::uint8_t>(seed >> 24);
-        const auto got = DecodeJpegEighth(bytes, 2);
-        if (!got)
-            continue;
-        ++taken;
-        const auto want = Libjpeg(bytes);
-        ASSERT_TRUE(want) << i;
-        EXPECT_EQ(*got, *want) << i;
+    for (const Fixture& f : {Fixture{"restarts", 120, 90, 3, 1, 1, 4, 2},
+                             Fixture{"pieces", 400, 300, 3, 1, 1, 0, 3}}) {
+        const auto jpeg = Encode(f);
+        unsigned seed = 1;
+        int taken = 0;
+        for (int i = 0; i < 300; ++i) {
+            auto bytes = jpeg;
+            seed = seed * 1103515245u + 12345u;
+            bytes[(seed >> 8) % bytes.size()] = static_cast<std::uint8_t>(seed >> 24);
+            const auto got = DecodeJpegEighth(bytes, f.threads);
+            if (!got)
+                continue;
+            ++taken;
+            const auto want = Libjpeg(bytes);
+            ASSERT_TRUE(want) << f.name << i;
+            EXPECT_EQ(*got, *want) << f.name << i;
+        }
+        EXPECT_GT(taken, 0) << f.name;
+        for (std::size_t n = 0; n < jpeg.size(); n += 97)
+            DecodeJpegEighth(std::span(jpeg).first(n), f.threads);
     }
-    EXPECT_GT(taken, 0);
-    for (std::size_t n = 0; n < jpeg.size(); n += 7)
-        DecodeJpegEighth(std::span(jpeg).first(n), 2);
 }
 
 } // namespace
