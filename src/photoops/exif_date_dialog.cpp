@@ -244,19 +244,14 @@ void TFDCExif::EnableControls(bool on) {
 }
 
 void TFDCExif::AddFilledRows(std::vector<ExifDateRow> rows) {
-    const std::size_t first = table_.size();
+    const int first = model_->rowCount();
     for (ExifDateRow& r : rows)
         table_.AddRow(std::move(r));
     syncing_ = true; // the table's selection is set when the rows are complete
     model_->ShowAdded();
     syncing_ = false;
     // Only the names differ in width: the date-time columns were sized for their layout.
-    ColumnWidener widener(List->fontMetrics(), kCellPadding);
-    int width = List->columnWidth(kColName);
-    for (std::size_t i = first; i < table_.size(); ++i)
-        width = widener.Widen(width, DisplayText(table_.row(i).name));
-    if (width != List->columnWidth(kColName))
-        List->setColumnWidth(kColName, width);
+    WidenColumnForRows(*List, kColName, first);
 }
 
 void TFDCExif::ShowProgress(std::size_t read, std::size_t count) {
@@ -331,15 +326,9 @@ void TFDCExif::ShowRows() {
 
 void TFDCExif::WidenColumns() {
     // The names are measured; the date-time columns were sized for their layout.
-    ColumnWidener widener(List->fontMetrics(), kCellPadding);
-    for (int c = 0; c < model_->columnCount(); ++c) {
-        int width = std::max(List->columnWidth(c), List->header()->sectionSizeHint(c));
-        if (c == kColName)
-            for (const ExifDateRow& r : table_.rows())
-                width = widener.Widen(width, DisplayText(r.name));
-        if (width != List->columnWidth(c))
-            List->setColumnWidth(c, width);
-    }
+    for (int c = 0; c < model_->columnCount(); ++c)
+        List->setColumnWidth(c, std::max(List->columnWidth(c), List->header()->sectionSizeHint(c)));
+    WidenColumnForRows(*List, kColName);
 }
 
 void TFDCExif::TakeSelection() {

@@ -10,27 +10,18 @@ namespace kivo {
 
 namespace {
 
-constexpr int kColumns = 6;
 constexpr int kColNewValue = 2;
 constexpr int kColExif = 3;
 
 } // namespace
 
 ExifDateModel::ExifDateModel(const ExifDateTable& table, QStringList headers, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), headers_(std::move(headers)),
-      shown_(static_cast<int>(table.size())) {}
-
-int ExifDateModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : shown_;
-}
-
-int ExifDateModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : kColumns;
+    : RowsModel(std::move(headers), parent), table_(table) {
+    ShowAdded();
 }
 
 QVariant ExifDateModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= shown_ ||
-        static_cast<std::size_t>(index.row()) >= table_.size())
+    if (!Holds(index))
         return {};
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::FontRole)
         return {};
@@ -62,38 +53,10 @@ QVariant ExifDateModel::data(const QModelIndex& index, int role) const {
     case kColNewValue:
         return DisplayText(row.newValue);
     default:
-        if (column >= kColExif && column < kColumns)
+        if (column >= kColExif && column < kColExif + 3)
             return DisplayText(row.exif[static_cast<std::size_t>(column - kColExif)]);
         return {};
     }
-}
-
-QVariant ExifDateModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 &&
-        section < headers_.size())
-        return headers_[section];
-    return QAbstractTableModel::headerData(section, orientation, role);
-}
-
-void ExifDateModel::ShowAdded() {
-    const int count = static_cast<int>(table_.size());
-    if (count <= shown_)
-        return;
-    beginInsertRows({}, shown_, count - 1);
-    shown_ = count;
-    endInsertRows();
-}
-
-void ExifDateModel::Refresh() {
-    const int count = static_cast<int>(table_.size());
-    if (count < shown_) {
-        beginRemoveRows({}, count, shown_ - 1);
-        shown_ = count;
-        endRemoveRows();
-    }
-    ShowAdded();
-    if (shown_ > 0)
-        emit dataChanged(index(0, 0), index(shown_ - 1, kColumns - 1));
 }
 
 } // namespace kivo

@@ -12,7 +12,7 @@
 #include <QShowEvent>
 #include <QThread>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include "core/gui/placement.h"
@@ -33,10 +33,6 @@ namespace {
 constexpr const char* kPlacementSection = "FZmenaJ";
 
 enum Column { ColDateTime, ColCurrent, ColNew, ColStatus };
-
-QString Text(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 } // namespace
 
@@ -94,18 +90,12 @@ TFZmenaJ::TFZmenaJ(QWidget* mainWindow, const std::string& folder, std::vector<s
 }
 
 void TFZmenaJ::AddFilledRows(std::vector<RenameRow> rows) {
-    QList<QTreeWidgetItem*> added;
-    added.reserve(static_cast<qsizetype>(rows.size()));
-    for (RenameRow& r : rows) {
-        auto* item = new QTreeWidgetItem;
-        item->setText(ColDateTime, Text(r.dateTimeText));
-        item->setText(ColCurrent, DisplayText(r.currentName));
-        added.append(item);
+    const int first = model_->rowCount();
+    for (RenameRow& r : rows)
         table_.AddRow(std::move(r));
-    }
-    List->addTopLevelItems(added);
+    model_->ShowAdded();
     // The date-time column was sized for its layout: only the names are measured.
-    WidenColumnForItems(*List, ColCurrent, added);
+    WidenColumnForRows(*List, ColCurrent, first);
 }
 
 void TFZmenaJ::ShowProgress(std::size_t read, std::size_t count) {
@@ -117,11 +107,13 @@ void TFZmenaJ::ShowProgress(std::size_t read, std::size_t count) {
 }
 
 // The rows are in: grouping, sorting and naming read the files again, so they run on a
-// worker too, on the table moved there and back.
+// worker too, on the table moved there and back; the list shows a copy of the rows meanwhile.
 void TFZmenaJ::FinishFill() {
     fill_.reset();
     if (stopped_)
         return;
+    finishing_ = table_.rows();
+    model_->ShowFrom(finishing_);
     auto moved = std::make_shared<RenameTable>(std::move(table_));
     const int format = formatIndex_;
     finish_ = std::make_unique<BackgroundFill<RenameTable>>(
@@ -135,7 +127,12 @@ void TFZmenaJ::FinishFill() {
             };
         },
         BackgroundFill<RenameTable>::Receivers{
-            [this](std::vector<RenameTable> tables) { table_ = std::move(tables.front()); },
+            [this](std::vector<RenameTable> tables) {
+                table_ = std::move(tables.front());
+                model_->ShowFrom(table_.rows());
+                model_->ShowAnew(); // sorted: every row shows another file now
+                finishing_.clear();
+            },
             nullptr, [this] { QTimer::singleShot(0, this, [this] { FillDone(); }); }});
 }
 
@@ -144,8 +141,7 @@ void TFZmenaJ::FillDone() {
     if (stopped_)
         return;
     LNacitam->hide();
-    ShowRows(true); // sorted: every row shows another file now
-    FitToRows();
+    FitToRows(true);
     BProved1->setEnabled(!table_.performed());
     emit filled();
 }
@@ -155,11 +151,12 @@ void TFZmenaJ::Build() {
     setWindowTitle(tr("Změna názvu souboru"));
     setMinimumSize(600, 250);
 
-    List = new QTreeWidget(this);
+    model_ = new RenameModel(
+        table_.rows(), {tr("datum a čas"), tr("název-stávající"), tr("název-úprava"), tr("stav")},
+        this);
+    List = new QTreeView(this);
     List->setObjectName(QStringLiteral("List"));
-    List->setColumnCount(4);
-    List->setHeaderLabels(
-        {tr("datum a čas"), tr("název-stávající"), tr("název-úprava"), tr("stav")});
+    List->setModel(model_);
     List->setRootIsDecorated(false);
     List->setItemsExpandable(false);
     List->setUniformRowHeights(true);
@@ -221,9 +218,9 @@ void TFZmenaJ::FormCreate() {
     FitToRows();
 }
 
-void TFZmenaJ::FitToRows() {
+void TFZmenaJ::FitToRows(bool namesMeasured) {
     // Names longer than the design widths are shown whole; a larger stored size stays.
-    WidenColumns();
+    WidenColumns(namesMeasured);
     WidenWindowForList(*this, *List);
     // Only size and state carry over: the dialog always opens over the main window.
     if (mainWindow_ != nullptr)
@@ -248,44 +245,18 @@ void TFZmenaJ::FormShow() {
 }
 
 void TFZmenaJ::ShowRows(bool allNew) {
-    const std::vector<RenameRow>& rows = table_.rows();
-    const auto fill = [&rows](QTreeWidgetItem& item, std::size_t i) {
-        item.setText(ColDateTime, Text(rows[i].dateTimeText));
-        item.setText(ColCurrent, DisplayText(rows[i].currentName));
-        item.setText(ColNew, DisplayText(rows[i].newName));
-        item.setText(ColStatus, tr(rows[i].status.c_str()));
-        // Why a row failed: the status alone says only "chyba".
-        item.setToolTip(ColStatus, DisplayText(rows[i].reason));
-    };
-    if (allNew || List->topLevelItemCount() != static_cast<int>(rows.size())) {
-        // Items filled before they join the list: a changed cell of a shown item costs the
-        // list a round of change signals.
-        List->clear();
-        QList<QTreeWidgetItem*> items;
-        items.reserve(static_cast<qsizetype>(rows.size()));
-        for (std::size_t i = 0; i < rows.size(); ++i) {
-            items.append(new QTreeWidgetItem);
-            fill(*items.back(), i);
-        }
-        List->addTopLevelItems(items);
-        return;
-    }
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        fill(*List->topLevelItem(static_cast<int>(i)), i);
+    if (allNew)
+        model_->ShowAnew();
+    else
+        model_->Refresh();
 }
 
-void TFZmenaJ::WidenColumns() {
+void TFZmenaJ::WidenColumns(bool namesMeasured) {
     // The date-time column was sized for its layout; the statuses are few texts.
-    const QFontMetrics fm = List->fontMetrics();
-    for (int c = 0; c < List->columnCount(); ++c) {
-        int width = std::max(List->columnWidth(c), List->header()->sectionSizeHint(c));
-        if (c != ColDateTime) {
-            ColumnWidener widener(fm, kCellPadding);
-            for (int i = 0; i < List->topLevelItemCount(); ++i)
-                width = widener.Widen(width, List->topLevelItem(i)->text(c));
-        }
-        if (width != List->columnWidth(c))
-            List->setColumnWidth(c, width);
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        List->setColumnWidth(c, std::max(List->columnWidth(c), List->header()->sectionSizeHint(c)));
+        if (c != ColDateTime && !(namesMeasured && c == ColCurrent))
+            WidenColumnForRows(*List, c);
     }
 }
 

@@ -22,11 +22,12 @@
 #include <QStringList>
 
 #include "photoops/background_fill.h"
+#include "photoops/rename_model.h"
 #include "photoops/rename_table.h"
 
 class QLabel;
 class QPushButton;
-class QTreeWidget;
+class QTreeView;
 
 namespace kivo {
 
@@ -58,7 +59,7 @@ public:
     QLabel* progressLabel() const { return LNacitam; }
 
     RenameTable& table() { return table_; }
-    QTreeWidget* list() const { return List; }
+    QTreeView* list() const { return List; }
     QPushButton* provedButton() const { return BProved1; }
     QPushButton* cancelButton() const { return Bcancel; }
 
@@ -86,14 +87,17 @@ private:
     void BProved1Click();
     void BcancelClick();
     void FormClose();
-    // Table -> list; with `allNew` (or another count) every item is made again.
+    // Table -> list; with `allNew` the rows are shown anew (sorted, grouped).
     void ShowRows(bool allNew = false);
-    void FitToRows();
+    // With `namesMeasured` the current names were measured as they came in.
+    void FitToRows(bool namesMeasured = false);
     // Every column as wide as its header and texts need; a column only grows.
-    void WidenColumns();
+    void WidenColumns(bool namesMeasured = false);
 
     QWidget* mainWindow_ = nullptr;
     RenameTable table_;
+    std::vector<RenameRow> finishing_; // shown while the table is sorted on a worker
+    RenameModel* model_ = nullptr;
     std::unique_ptr<BackgroundFill<RenameRow>> fill_;
     std::unique_ptr<BackgroundFill<RenameTable>> finish_; // grouping, sorting, naming
     int formatIndex_ = -1;
@@ -102,7 +106,7 @@ private:
     bool stopped_ = false; // closed: rows still on their way are not wanted
     std::function<void(const QString&)> reportFailures_;
 
-    QTreeWidget* List = nullptr;
+    QTreeView* List = nullptr;
     QPushButton* BProved1 = nullptr;
     QPushButton* Bcancel = nullptr;
     QLabel* LNacitam = nullptr;

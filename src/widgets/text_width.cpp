@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include "widgets/column_fit.h"
 
@@ -57,11 +57,12 @@ int ColumnWidener::Widen(int width, const QString& text) {
     return std::max(width, fm_.horizontalAdvance(text) + padding_);
 }
 
-void WidenColumnForItems(QTreeWidget& list, int column, const QList<QTreeWidgetItem*>& items) {
+void WidenColumnForRows(QTreeView& list, int column, int first) {
+    const QAbstractItemModel* model = list.model();
     ColumnWidener widener(list.fontMetrics(), kCellPadding);
     int width = list.columnWidth(column);
-    for (const QTreeWidgetItem* item : items)
-        width = widener.Widen(width, item->text(column));
+    for (int row = std::max(first, 0); row < model->rowCount(); ++row)
+        width = widener.Widen(width, model->index(row, column).data().toString());
     if (width != list.columnWidth(column))
         list.setColumnWidth(column, width);
 }

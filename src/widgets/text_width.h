@@ -10,11 +10,9 @@
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QHash>
-#include <QList>
 #include <QString>
 
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
 
 namespace kivo {
 
@@ -40,8 +38,8 @@ private:
     QHash<QString, int> shaped_;    // widths of texts that are not plain ASCII
 };
 
-// Widens `column` of `list` for the texts of `items`, just added, with kCellPadding beside
-// them; a column only grows.
-void WidenColumnForItems(QTreeWidget& list, int column, const QList<QTreeWidgetItem*>& items);
+// Widens `column` of `list` for the texts its model holds from row `first` on, with
+// kCellPadding beside them; a column only grows.
+void WidenColumnForRows(QTreeView& list, int column, int first = 0);
 
 } // namespace kivo

@@ -18,7 +18,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
-#include <QTreeWidget>
 
 #include "photoops/background_fill.h"
 #include "photoops/exif_date_dialog.h"
@@ -124,6 +123,8 @@ TEST_F(DialogFill, RenameDialogEndsSortedAndNamedAsTheSynchronousFill) {
     sync.show();
     for (int readers : {1, 3}) {
         TFZmenaJ d(&main, files.path(), names, kFormatDayCounter3, readers);
+        QAbstractItemModelTester tester(d.list()->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
         QSignalSpy filled(&d, &TFZmenaJ::filled);
         d.show();
         EXPECT_TRUE(d.filling());

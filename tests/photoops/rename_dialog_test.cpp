@@ -16,7 +16,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +27,7 @@
 #include "platform/datetime.h"
 #include "platform/exe_folder.h"
 #include "platform/file_system.h"
+#include "support/list_rows.h"
 #include "support/temp_dir.h"
 #include "widgets/column_fit.h"
 
@@ -60,10 +61,10 @@ void MakeFile(const test::TempDir& dir, const std::string& name, int y, int mo, 
     ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0) << path;
 }
 
-QStringList ColumnTexts(const QTreeWidget& list, int column) {
+QStringList ColumnTexts(const QTreeView& list, int column) {
     QStringList out;
-    for (int i = 0; i < list.topLevelItemCount(); ++i)
-        out << list.topLevelItem(i)->text(column);
+    for (int i = 0; i < test::RowCount(list); ++i)
+        out << test::CellText(list, i, column);
     return out;
 }
 
@@ -97,13 +98,11 @@ TEST_F(RenameDialog, LayoutCaptionsAndColumns) {
     EXPECT_EQ(dialog.objectName(), "FZmenaJ");
     EXPECT_EQ(dialog.windowTitle(), "Změna názvu souboru");
     EXPECT_EQ(dialog.minimumSize(), QSize(600, 250));
-    QTreeWidget* list = dialog.list();
-    ASSERT_EQ(list->columnCount(), 4);
-    const QTreeWidgetItem* header = list->headerItem();
-    EXPECT_EQ(header->text(0), "datum a čas");
-    EXPECT_EQ(header->text(1), "název-stávající");
-    EXPECT_EQ(header->text(2), "název-úprava");
-    EXPECT_EQ(header->text(3), "stav");
+    QTreeView* list = dialog.list();
+    ASSERT_EQ(list->model()->columnCount(), 4);
+    const QStringList headers{"datum a čas", "název-stávající", "název-úprava", "stav"};
+    for (int c = 0; c < 4; ++c)
+        EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), headers[c]);
     // The design widths, wider where a text needs more.
     EXPECT_GE(list->columnWidth(0), 150);
     EXPECT_GE(list->columnWidth(1), 150);
@@ -147,12 +146,12 @@ TEST_P(RenameDialogNames, AreNotCutWhenShown) {
     MakeFile(photos, GetParam().name, 2005, 8, 29, 10, 0, 0);
     TFZmenaJ dialog(&mainWindow, FilledTable({GetParam().name, "IMG_0001.JPG"}), kFormatDateTime);
     dialog.show();
-    QTreeWidget* list = dialog.list();
+    QTreeView* list = dialog.list();
     const QFontMetrics fm = list->fontMetrics();
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
+    for (int row = 0; row < test::RowCount(*list); ++row)
         for (int c = 0; c < 4; ++c)
             EXPECT_GE(list->columnWidth(c),
-                      fm.horizontalAdvance(list->topLevelItem(row)->text(c)) + kCellPadding)
+                      fm.horizontalAdvance(test::CellText(*list, row, c)) + kCellPadding)
                 << row << "," << c;
     const QRect screen = dialog.screen()->availableGeometry();
     EXPECT_GE(dialog.width(), std::min(screen.width(), ListWidthForColumns(*list)));
@@ -183,7 +182,7 @@ TEST_F(RenameDialog, RestoresSizeButNotPosition) {
 TEST_F(RenameDialog, ShowSortsAndNamesTheRows) {
     TFZmenaJ dialog(&mainWindow, ExampleTable(), kFormatDayCounter2);
     dialog.show();
-    QTreeWidget* list = dialog.list();
+    QTreeView* list = dialog.list();
     EXPECT_EQ(ColumnTexts(*list, 0),
               (QStringList{"2005.08.27 09:03:10", "2005.08.27 10:15:32", "2005.08.28"}));
     EXPECT_EQ(ColumnTexts(*list, 1),
@@ -194,7 +193,7 @@ TEST_F(RenameDialog, ShowSortsAndNamesTheRows) {
     // A second show (after minimising, say) computes nothing again.
     dialog.hide();
     dialog.show();
-    EXPECT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(test::RowCount(*list), 3);
     EXPECT_TRUE(FileExists(photos.file("IMG_0001.JPG")));
     dialog.close();
 }
@@ -209,8 +208,8 @@ TEST_F(RenameDialog, ProvedReportsFailuresAndRunsOnce) {
 
     EXPECT_EQ(ColumnTexts(*dialog.list(), 3), (QStringList{"OK", "chyba", "OK"}));
     // The reason of the failed row is the status cell's tooltip.
-    EXPECT_EQ(dialog.list()->topLevelItem(1)->toolTip(3), "target exists");
-    EXPECT_EQ(dialog.list()->topLevelItem(0)->toolTip(3), "");
+    EXPECT_EQ(test::CellText(*dialog.list(), 1, 3, Qt::ToolTipRole), "target exists");
+    EXPECT_EQ(test::CellText(*dialog.list(), 0, 3, Qt::ToolTipRole), "");
     EXPECT_EQ(reports, QStringList{"Počet nepřejmenovaných souborů: 1"});
     EXPECT_FALSE(dialog.provedButton()->isEnabled());
     EXPECT_EQ(test::ReadWholeFile(photos.file("2005_08_27_02.JPG")), "outsider");
@@ -284,7 +283,7 @@ TEST_F(RenameDialog, EmptyListOnlyDisablesTheButton) {
     int reports = 0;
     dialog.setFailureReporter([&](const QString&) { ++reports; });
     dialog.show();
-    EXPECT_EQ(dialog.list()->topLevelItemCount(), 0);
+    EXPECT_EQ(test::RowCount(*dialog.list()), 0);
     QTest::mouseClick(dialog.provedButton(), Qt::LeftButton);
     EXPECT_FALSE(dialog.provedButton()->isEnabled());
     EXPECT_EQ(reports, 0);
