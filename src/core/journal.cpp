@@ -385,6 +385,21 @@ void Journal::MarkRows(std::int64_t id, const std::vector<RowMark>& marks) {
                 .text(4, m.reason);
             s.run();
         }
+        // A redo makes some entries anew (a folder gets another inode): the next undo
+        // must know them by what they are now.
+        Statement after(db_, "UPDATE mark SET after_dev = ?, after_ino = ?, after_size = ?, "
+                             "after_mtime = ? WHERE batch = ? AND seq = ?");
+        for (const RowMark& m : marks) {
+            if (!m.after.exists)
+                continue;
+            after.bind(1, static_cast<std::int64_t>(m.after.dev))
+                .bind(2, static_cast<std::int64_t>(m.after.ino))
+                .bind(3, static_cast<std::int64_t>(m.after.size))
+                .bind(4, m.after.mtimeNs)
+                .bind(5, id)
+                .bind(6, static_cast<std::int64_t>(m.seq));
+            after.run();
+        }
     } catch (...) {
         exec("ROLLBACK");
         throw;

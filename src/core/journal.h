@@ -189,6 +189,7 @@ public:
         std::size_t seq;
         RowState state;
         std::string reason;
+        FileStamp after = {}; // when it exists: what the row's new place holds now
     };
     // Marks rows of a finished batch (what an undo did with them), in one transaction.
     void MarkRows(std::int64_t id, const std::vector<RowMark>& marks);

@@ -199,7 +199,8 @@ const std::string& PlaceOf(const JournalRow& r) {
 }
 
 // The rows of a batch undone once that undoing its undo has done again, so that the batch
-// can be undone anew: each found by the place its undo's row took the file from.
+// can be undone anew: each found by the place its undo's row took the file from, and
+// stamped with what stands at its place now (a folder made again is another inode).
 std::vector<Journal::RowMark> RedoneMarks(const std::vector<JournalRow>& batch,
                                           const std::vector<JournalRow>& undo,
                                           const std::vector<Step>& steps) {
@@ -214,7 +215,7 @@ std::vector<Journal::RowMark> RedoneMarks(const std::vector<JournalRow>& batch,
         const JournalRow& u = undo[s.original];
         const auto it = undoneAt.find(u.op == RowOp::MakeDir ? u.newPath : u.oldPath);
         if (it != undoneAt.end())
-            marks.push_back({it->second, RowState::Done, {}});
+            marks.push_back({it->second, RowState::Done, {}, StampOf(PlaceOf(batch[it->second]))});
     }
     return marks;
 }
