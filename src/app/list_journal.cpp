@@ -234,23 +234,41 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
             failed_({});
         return;
     }
+    if (kind == ListChangeKind::Move || kind == ListChangeKind::Copy) {
+        waiting_ = journal;
+        folder_ = folder;
+        changes_ = changes;
+        return;
+    }
+    if (!Write(journal, folder, changes) && failed_)
+        failed_(error_);
+}
+
+void ListJournal::Started() {
+    if (depth_ != 1 || !waiting_)
+        return;
+    Journal* journal = std::exchange(waiting_, nullptr);
+    unwritten_ = !Write(journal, folder_, changes_);
+}
+
+bool ListJournal::Write(Journal* journal, const std::string& folder,
+                        const std::vector<ListChange>& changes) {
     std::vector<JournalRow> rows;
     rows.reserve(changes.size());
     for (const ListChange& c : changes) {
-        if (kind == ListChangeKind::Move)
+        if (kind_ == ListChangeKind::Move)
             PlanMove(ExcludeTrailingSlash(c.from), ExcludeTrailingSlash(c.to), rows);
-        else if (kind == ListChangeKind::Copy)
+        else if (kind_ == ListChangeKind::Copy)
             PlanCopy(ExcludeTrailingSlash(c.from), ExcludeTrailingSlash(c.to), rows);
         else
-            rows.push_back(RowOf(kind, c));
+            rows.push_back(RowOf(kind_, c));
     }
     if (rows.empty())
-        return;
-    batch_ = BeginBatch(journal, KindOf(kind), folder, std::move(rows), &error_);
+        return true; // nothing to change, nothing to write
+    batch_ = BeginBatch(journal, KindOf(kind_), folder, std::move(rows), &error_);
     placed_.assign(batch_ ? batch_->rows().size() : 0, false);
     ready_.clear();
-    if (!batch_ && failed_)
-        failed_(error_);
+    return batch_ != nullptr;
 }
 
 void ListJournal::Done(std::size_t change) {
@@ -268,9 +286,12 @@ void ListJournal::Done(std::size_t change) {
     ready_.clear();
 }
 
-void ListJournal::End() {
-    if (depth_ == 0 || --depth_ > 0 || !batch_)
-        return;
+void ListJournal::Finished() {
+    if (depth_ == 1 && batch_)
+        Mark();
+}
+
+void ListJournal::Mark() {
     std::unique_ptr<JournalBatch> batch = std::move(batch_);
     try {
         MarkRows(*batch, placed_);
@@ -280,7 +301,21 @@ void ListJournal::End() {
     batch->finish();
     if (error_.empty())
         error_ = batch->error();
-    batch.reset();
+    marked_ = true;
+}
+
+void ListJournal::End() {
+    if (depth_ == 0 || --depth_ > 0)
+        return;
+    // An operation that never started touched nothing; one that stopped short of its end
+    // is marked here.
+    waiting_ = nullptr;
+    if (batch_)
+        Mark();
+    if (std::exchange(unwritten_, false) && failed_)
+        failed_(error_);
+    if (!std::exchange(marked_, false))
+        return;
     if (!error_.empty() && failed_)
         failed_(error_);
     if (changed_)

@@ -1,9 +1,11 @@
 #pragma once
 // The file list's new folders, renames, deletions and pastes as batches of the undo
-// journal. The list makes them on the GUI thread, so the journal is written there too: the
-// intent in one transaction before the operation, the marks in one after it (and the
-// places the Trash gave its entries in one more). A journal that fails leaves the
-// operation to run without it, and says so.
+// journal: the intent in one transaction before the operation, the marks in one after it
+// (and the places the Trash gave its entries in one more). A new folder, a rename and a
+// delete are written on the GUI thread, where the list makes them; a paste or a drop walks
+// the folders it moves or copies, so it is planned and written on its operation's thread
+// (Started, Finished), and the window hears of it at the end, back on the GUI thread. A
+// journal that fails leaves the operation to run without it, and says so.
 
 #include <functional>
 #include <memory>
@@ -29,6 +31,8 @@ public:
     void Begin(ListChangeKind kind, const std::string& folder,
                const std::vector<ListChange>& changes) override;
     void Done(std::size_t change) override;
+    void Started() override;
+    void Finished() override;
     void End() override;
     // A delete writes the places of its entries in the Trash every so many entries, so
     // that a run killed midway can still be undone.
@@ -37,6 +41,10 @@ public:
     const std::string& error() const { return error_; }
 
 private:
+    // False when the batch's intent could not be written (error_ says why).
+    bool Write(Journal* journal, const std::string& folder, const std::vector<ListChange>& changes);
+    void Mark();
+
     std::function<Journal*()> journal_;
     std::function<void()> changed_;
     std::function<void(const std::string&)> failed_;
@@ -46,6 +54,12 @@ private:
     std::vector<std::size_t> ready_; // trashed, their places not yet written
     int depth_ = 0; // an operation started while one runs is not journaled on its own
     std::string error_;
+    // A paste or drop waiting for its operation to start: the journal and what Begin got.
+    Journal* waiting_ = nullptr;
+    std::string folder_;
+    std::vector<ListChange> changes_;
+    bool unwritten_ = false; // its intent failed on the operation's thread
+    bool marked_ = false;    // a batch was finished, to be told at the end
 };
 
 } // namespace kivo

@@ -259,7 +259,7 @@ void TFHlavni::SLVDragDrop(int row) {
         }
         // Off the GUI thread (a move to another file system copies); a move that fails
         // (name taken, no access) is skipped without a message.
-        (void)QuietShellFileOperation(this, ShellFunc::Move, sources, targets);
+        (void)QuietShellFileOperation(this, ShellFunc::Move, sources, targets, scope.Hooked({}));
     }
     AktualizujSLV();
 }

@@ -3,10 +3,16 @@
 // journal): an operation's entries before the first is touched, and its end, after which
 // the record looks at the entries to see which changes happened. Without a record the
 // list works just the same.
+//
+// A paste or a drop may walk large folders: the record does that, and writes what it
+// found, on the file operation's thread, told by the operation through the options the
+// scope hooks up (Started before its first entry, Finished after its last).
 
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "platform/gui/file_operation.h"
 
 namespace kivo {
 
@@ -28,6 +34,9 @@ public:
     // Change `change` (an index into Begin's list) is done, before the end; told by a
     // delete as it goes.
     virtual void Done(std::size_t change) { (void)change; }
+    // On the operation's thread, before it touches the first entry and after the last.
+    virtual void Started() {}
+    virtual void Finished() {}
     virtual void End() = 0;
 
 protected:
@@ -49,6 +58,15 @@ public:
     }
     ListChangeScope(const ListChangeScope&) = delete;
     ListChangeScope& operator=(const ListChangeScope&) = delete;
+
+    // The operation run inside the scope tells the log when it starts and finishes.
+    FileOperationOptions Hooked(FileOperationOptions options) const {
+        if (log_) {
+            options.started = [log = log_] { log->Started(); };
+            options.finished = [log = log_] { log->Finished(); };
+        }
+        return options;
+    }
 
 private:
     FileListChangeLog* log_;

@@ -97,7 +97,7 @@ void FileListOperations::PasteClipboard() {
         FileOperationOptions options;
         options.trashReplaced = log_ != nullptr;
         ShellFileOperation(DialogOwner(), move ? ShellFunc::Move : ShellFunc::Copy, ClipboardList,
-                           targets, options);
+                           targets, scope.Hooked(std::move(options)));
     }
     host_.Relist();
     ClipboardList.clear();

@@ -104,6 +104,20 @@ std::string FileOperationJob::FreeCopyName(const std::string& path) {
 }
 
 FileOperationResult FileOperationJob::Run() {
+    started_ = false;
+    RunEntries();
+    if (started_ && options_.finished)
+        options_.finished();
+    return result_;
+}
+
+void FileOperationJob::Start() {
+    started_ = true;
+    if (options_.started)
+        options_.started();
+}
+
+FileOperationResult FileOperationJob::RunEntries() {
     result_ = {};
     done_ = 0;
     const std::size_t n = sources_.size();
@@ -114,6 +128,7 @@ FileOperationResult FileOperationJob::Run() {
             result_.cancelled = true;
             return result_;
         }
+        Start();
         total_ = n;
         for (std::size_t i = 0; i < n; ++i) {
             moreToCome_ = i + 1 < n;
@@ -146,6 +161,7 @@ FileOperationResult FileOperationJob::Run() {
         Fail("The list of targets does not match the list of sources.");
         return result_;
     }
+    Start();
 
     total_ = 0;
     if (func_ == ShellFunc::Copy) {

@@ -72,6 +72,11 @@ struct FileOperationOptions {
     // Told the index of each source a delete has put in the Trash, as it goes (on the
     // thread the job runs on).
     std::function<void(std::size_t source)> trashed;
+    // Called on the job's thread: `started` before the first entry is touched (a delete's
+    // after its confirmation), `finished` after the last once `started` was called. A
+    // record of the run that has to walk its folders does so here, off the GUI thread.
+    std::function<void()> started;
+    std::function<void()> finished;
 };
 
 class FileOperationJob {
@@ -90,6 +95,9 @@ public:
 
 private:
     enum class Status { Done, Skipped, Failed, Cancelled };
+
+    FileOperationResult RunEntries();
+    void Start();
 
     Status Transfer(const std::string& src, const std::string& dst, bool move);
     Status TransferChildren(const std::string& srcDir, const std::string& dstDir, bool move);
@@ -115,6 +123,7 @@ private:
     FileOperationOptions options_;
     FileOperationResult result_;
     bool moreToCome_ = false;
+    bool started_ = false;
     int depth_ = 0; // inside a folder being copied or moved
     // Remembered "for all" answers: one for file clashes, one for folder merges.
     bool haveFileAnswer_ = false;

@@ -215,9 +215,9 @@ bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sourc
 }
 
 bool QuietShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
-                             const QStringList& targets) {
+                             const QStringList& targets, FileOperationOptions options) {
     QuietFileOperationQuestions questions(owner, func);
-    return Run(func, sources, targets, {}, questions);
+    return Run(func, sources, targets, std::move(options), questions);
 }
 
 DialogFileOperationQuestions::DialogFileOperationQuestions(QWidget* owner, ShellFunc func)

@@ -27,7 +27,7 @@ bool ShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sourc
 // The same, but a name already taken is skipped without a question and a failure passed
 // over without a message; the progress dialog and its cancel stay.
 bool QuietShellFileOperation(QWidget* owner, ShellFunc func, const QStringList& sources,
-                             const QStringList& targets);
+                             const QStringList& targets, FileOperationOptions options = {});
 
 // Who answers the questions of ShellFileOperation: message boxes unless a test installs
 // its own factory (nullptr restores the boxes).
