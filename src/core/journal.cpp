@@ -21,7 +21,8 @@ using journal_detail::Statement;
 
 namespace {
 
-constexpr int kSchemaVersion = 3; // 2: the mark table; 3: paths stored within the folder
+// 2: the mark table; 3: paths stored within the folder; 4: rows done as they were need no mark
+constexpr int kSchemaVersion = 4;
 constexpr int kBusyTimeoutMs = 5000;
 
 constexpr const char* kSchema = R"(
@@ -33,7 +34,8 @@ CREATE TABLE IF NOT EXISTS batch(
   state INTEGER NOT NULL,
   undo_of INTEGER NOT NULL DEFAULT 0,
   pid INTEGER NOT NULL,
-  row_count INTEGER NOT NULL);
+  row_count INTEGER NOT NULL,
+  as_before INTEGER NOT NULL DEFAULT 0);
 CREATE TABLE IF NOT EXISTS row(
   batch INTEGER NOT NULL REFERENCES batch(id) ON DELETE CASCADE,
   seq INTEGER NOT NULL,
@@ -60,7 +62,10 @@ CREATE TABLE IF NOT EXISTS mark(
 
 // What happened to a row is kept in a small table of its own beside the row's intent:
 // marking thousands of rows done then writes a few pages, not every page of the paths
-// again. A row without a mark (or one of a journal from before) has its state in itself.
+// again. A row without a mark (or one of a journal from before) has its state in itself,
+// unless its batch is marked as_before: a finished batch that wrote a mark for every row but
+// those done with their file as it was before (a rename keeps it), so thousands of renames
+// cost no mark at all. Such a row's after-stamp is its before-stamp.
 
 bool MakeFolders(const std::string& path) {
     for (std::size_t i = 1; i <= path.size(); ++i) {
@@ -90,7 +95,8 @@ BatchInfo ReadBatch(const Statement& s) {
 constexpr const char* kBatchColumns =
     "SELECT id, kind, started, folder, state, undo_of, pid, row_count, "
     "(SELECT count(*) FROM row r LEFT JOIN mark m ON m.batch = r.batch AND m.seq = r.seq "
-    "WHERE r.batch = batch.id AND coalesce(m.state, r.state) IN (1, 3, 4)) "
+    "WHERE r.batch = batch.id AND "
+    "coalesce(m.state, CASE WHEN batch.as_before THEN 1 ELSE r.state END) IN (1, 3, 4)) "
     "FROM batch ";
 
 // Whether some process holds the lock file (a missing file is a free lock).
@@ -228,6 +234,8 @@ Journal::Journal(const std::string& folder) : folder_(folder) {
         if (v < kSchemaVersion) {
             exec("BEGIN IMMEDIATE");
             exec(kSchema);
+            if (v > 0 && v < 4)
+                exec("ALTER TABLE batch ADD COLUMN as_before INTEGER NOT NULL DEFAULT 0");
             exec(("PRAGMA user_version=" + std::to_string(kSchemaVersion)).c_str());
             exec("COMMIT");
         }
@@ -300,16 +308,26 @@ std::optional<BatchInfo> Journal::Batch(std::int64_t id) {
 }
 
 std::vector<JournalRow> Journal::Rows(std::int64_t id) {
-    Statement folder(db_, "SELECT folder FROM batch WHERE id = ?");
+    Statement folder(db_, "SELECT folder, as_before FROM batch WHERE id = ?");
     folder.bind(1, id);
-    const journal_detail::StoredPath stored(folder.step() ? folder.bytes(0) : std::string());
+    const bool found = folder.step();
+    const journal_detail::StoredPath stored(found ? folder.bytes(0) : std::string());
+    const std::int64_t asBefore = found ? folder.integer(1) : 0;
+    // ?2: the batch's unmarked rows were done as they were before.
     Statement s(db_, "SELECT op, old_path, new_path, temp_path, aux, aux_data, dev, ino, size, "
-                     "old_mtime, is_dir, existed, new_mtime, coalesce(m.after_dev, r.after_dev), "
-                     "coalesce(m.after_ino, r.after_ino), coalesce(m.after_size, r.after_size), "
-                     "coalesce(m.after_mtime, r.after_mtime), coalesce(m.state, r.state), "
+                     "old_mtime, is_dir, existed, new_mtime, "
+                     "CASE WHEN ?2 AND m.seq IS NULL THEN dev ELSE "
+                     "coalesce(m.after_dev, r.after_dev) END, "
+                     "CASE WHEN ?2 AND m.seq IS NULL THEN ino ELSE "
+                     "coalesce(m.after_ino, r.after_ino) END, "
+                     "CASE WHEN ?2 AND m.seq IS NULL THEN size ELSE "
+                     "coalesce(m.after_size, r.after_size) END, "
+                     "CASE WHEN ?2 AND m.seq IS NULL THEN old_mtime ELSE "
+                     "coalesce(m.after_mtime, r.after_mtime) END, "
+                     "coalesce(m.state, CASE WHEN ?2 THEN ?3 ELSE r.state END), "
                      "coalesce(m.reason, r.reason) FROM row r LEFT JOIN mark m ON m.batch = "
-                     "r.batch AND m.seq = r.seq WHERE r.batch = ? ORDER BY r.seq");
-    s.bind(1, id);
+                     "r.batch AND m.seq = r.seq WHERE r.batch = ?1 ORDER BY r.seq");
+    s.bind(1, id).bind(2, asBefore).bind(3, static_cast<std::int64_t>(RowState::Done));
     std::vector<JournalRow> rows;
     while (s.step()) {
         JournalRow r;
@@ -375,7 +393,13 @@ void Journal::MarkRows(std::int64_t id, const std::vector<RowMark>& marks) {
     exec("PRAGMA synchronous=FULL");
     exec("BEGIN IMMEDIATE");
     try {
-        Statement s(db_, "INSERT INTO mark(batch, seq, state, reason) VALUES(?, ?, ?, ?) "
+        // A row done as before without a mark of its own keeps its after-stamp in the new one.
+        Statement s(db_, "INSERT INTO mark(batch, seq, state, reason, after_dev, after_ino, "
+                         "after_size, after_mtime) SELECT r.batch, r.seq, ?3, ?4, "
+                         "CASE WHEN b.as_before THEN r.dev END, CASE WHEN b.as_before THEN r.ino "
+                         "END, CASE WHEN b.as_before THEN r.size END, CASE WHEN b.as_before THEN "
+                         "r.old_mtime END FROM row r JOIN batch b ON b.id = r.batch "
+                         "WHERE r.batch = ?1 AND r.seq = ?2 "
                          "ON CONFLICT(batch, seq) DO UPDATE SET state = excluded.state, "
                          "reason = excluded.reason");
         for (const RowMark& m : marks) {

@@ -252,6 +252,8 @@ private:
     std::int64_t id_ = 0;
     std::vector<JournalRow> rows_;
     std::vector<std::size_t> pending_;
+    bool ownsIntent_ = false;  // this object wrote the intent, so it knows every row's mark
+    std::vector<bool> marked_; // a mark of the row is in the journal
     int lockFd_ = -1;
     bool finished_ = false;
     std::string error_;

@@ -1,10 +1,14 @@
 // Writing one batch: its intent rows before the first file is touched, the marks of what
 // happened after, and its end.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -23,6 +27,7 @@ using journal_detail::StoredPath;
 namespace {
 
 constexpr std::size_t kMarksPerFlush = 512;
+constexpr std::size_t kRowsPerInsert = 32;
 
 bool DoneAsBefore(const JournalRow& r) {
     return r.state == RowState::Done && r.reason.empty() && r.before.exists && r.after.exists &&
@@ -51,30 +56,54 @@ JournalBatch::JournalBatch(Journal& journal, BatchKind kind, std::string folder,
             .bind(7, static_cast<std::int64_t>(rows_.size()));
         b.run();
         id_ = sqlite3_last_insert_rowid(db);
-        Statement r(db, "INSERT INTO row(batch, seq, op, old_path, new_path, temp_path, aux, "
-                        "aux_data, dev, ino, size, old_mtime, is_dir, existed, new_mtime, state) "
-                        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
+        // Many rows per statement: a statement's own start and end cost about as much as a row.
+        auto insertOf = [](std::size_t n) {
+            std::string sql = "INSERT INTO row(batch, seq, op, old_path, new_path, temp_path, "
+                              "aux, aux_data, dev, ino, size, old_mtime, is_dir, existed, "
+                              "new_mtime, state) VALUES";
+            for (std::size_t k = 0; k < n; ++k)
+                sql +=
+                    k ? ",(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)" : "(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+            return sql;
+        };
+        Statement full(db, insertOf(kRowsPerInsert).c_str());
+        std::optional<Statement> last;
         StoredPath oldAt(folder), newAt(folder), tempAt(folder);
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            const JournalRow& row = rows_[i];
-            r.bind(1, id_)
-                .bind(2, static_cast<std::int64_t>(i))
-                .bind(3, static_cast<std::int64_t>(row.op))
-                .blob(4, oldAt(row.oldPath))
-                .blob(5, newAt(row.newPath))
-                .blob(6, tempAt(row.tempPath))
-                .bind(7, row.aux)
-                .bind(8, row.auxData)
-                .bind(9, static_cast<std::int64_t>(row.before.dev))
-                .bind(10, static_cast<std::int64_t>(row.before.ino))
-                .bind(11, static_cast<std::int64_t>(row.before.size))
-                .bind(12, row.before.mtimeNs)
-                .bind(13, row.before.isDir ? 1 : 0)
-                .bind(14, row.before.exists ? 1 : 0)
-                .bind(15, row.newMtimeNs)
-                .bind(16, static_cast<std::int64_t>(RowState::Intent));
+        // The bound bytes must live until the statement has run.
+        std::vector<std::string> stored(3 * kRowsPerInsert);
+        for (std::size_t first = 0; first < rows_.size(); first += kRowsPerInsert) {
+            const std::size_t n = std::min(kRowsPerInsert, rows_.size() - first);
+            if (n < kRowsPerInsert)
+                last.emplace(db, insertOf(n).c_str());
+            Statement& r = last ? *last : full;
+            for (std::size_t k = 0; k < n; ++k) {
+                const std::size_t i = first + k;
+                const JournalRow& row = rows_[i];
+                const int c = static_cast<int>(16 * k);
+                stored[3 * k].assign(oldAt(row.oldPath));
+                stored[3 * k + 1].assign(newAt(row.newPath));
+                stored[3 * k + 2].assign(tempAt(row.tempPath));
+                r.bind(c + 1, id_)
+                    .bind(c + 2, static_cast<std::int64_t>(i))
+                    .bind(c + 3, static_cast<std::int64_t>(row.op))
+                    .bind(c + 4, stored[3 * k])
+                    .bind(c + 5, stored[3 * k + 1])
+                    .bind(c + 6, stored[3 * k + 2])
+                    .bind(c + 7, row.aux)
+                    .bind(c + 8, row.auxData)
+                    .bind(c + 9, static_cast<std::int64_t>(row.before.dev))
+                    .bind(c + 10, static_cast<std::int64_t>(row.before.ino))
+                    .bind(c + 11, static_cast<std::int64_t>(row.before.size))
+                    .bind(c + 12, row.before.mtimeNs)
+                    .bind(c + 13, row.before.isDir ? 1 : 0)
+                    .bind(c + 14, row.before.exists ? 1 : 0)
+                    .bind(c + 15, row.newMtimeNs)
+                    .bind(c + 16, static_cast<std::int64_t>(RowState::Intent));
+            }
             r.run();
         }
+        ownsIntent_ = true;
+        marked_.assign(rows_.size(), false);
         // Locked before anyone can see the batch, so it never looks interrupted.
         lock();
         journal_.exec("COMMIT");
@@ -184,6 +213,15 @@ void JournalBatch::mark(std::size_t row, RowState state, std::string reason) {
 }
 
 void JournalBatch::flush() {
+    // A batch that wrote its own intent needs no mark for a row done as it was: once the
+    // batch is finished, a row without a mark reads as such.
+    if (ownsIntent_) {
+        std::erase_if(pending_, [this](std::size_t row) {
+            return !marked_[row] && DoneAsBefore(rows_[row]);
+        });
+        for (std::size_t row : pending_)
+            marked_[row] = true;
+    }
     if (pending_.empty())
         return;
     const ForeignKeysOff unchecked(journal_.db_);
@@ -240,6 +278,11 @@ void JournalBatch::flush() {
 void JournalBatch::finish(BatchState state) {
     if (finished_)
         return;
+    // Rows never reached keep their intent in a mark of their own.
+    if (ownsIntent_)
+        for (std::size_t row = 0; row < rows_.size(); ++row)
+            if (!marked_[row] && !DoneAsBefore(rows_[row]))
+                pending_.push_back(row);
     flush();
     finished_ = true;
     bool anyDone = false;
@@ -251,7 +294,13 @@ void JournalBatch::finish(BatchState state) {
             s.bind(1, id_);
             s.run();
         } else {
-            journal_.SetBatchState(id_, state);
+            journal_.exec("PRAGMA synchronous=FULL");
+            Statement s(journal_.db_, "UPDATE batch SET state = ?, as_before = ? WHERE id = ?");
+            // Only when every other row's mark is written may the unmarked ones read as done.
+            s.bind(1, static_cast<std::int64_t>(state))
+                .bind(2, ownsIntent_ && error_.empty() ? 1 : 0)
+                .bind(3, id_);
+            s.run();
         }
     } catch (const JournalError& e) {
         error_ = e.what();

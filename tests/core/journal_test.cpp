@@ -92,9 +92,11 @@ TEST(JournalSchemaTest, JournalOfTheFirstVersionKeepsItsBatchesAndTakesNewMarks)
     // As the first version left it: no mark table, the state in the row itself.
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open((state.path() + "/journal.sqlite").c_str(), &db), SQLITE_OK);
-    const char* downgrade = "UPDATE row SET state = (SELECT state FROM mark WHERE "
-                            "mark.batch = row.batch AND mark.seq = row.seq); DROP TABLE mark; "
-                            "PRAGMA user_version = 1;";
+    const char* downgrade =
+        "UPDATE row SET state = coalesce((SELECT state FROM mark WHERE mark.batch = row.batch "
+        "AND mark.seq = row.seq), (SELECT CASE WHEN as_before THEN 1 END FROM batch WHERE "
+        "batch.id = row.batch), state); DROP TABLE mark; "
+        "ALTER TABLE batch DROP COLUMN as_before; PRAGMA user_version = 1;";
     EXPECT_EQ(sqlite3_exec(db, downgrade, nullptr, nullptr, nullptr), SQLITE_OK)
         << sqlite3_errmsg(db);
     sqlite3_close(db);
@@ -140,6 +142,30 @@ TEST_F(JournalTest, PathsInAndOutsideTheFolderAndMarksInRunsReadBackAsWritten) {
         EXPECT_EQ(read[i].after.mtimeNs, after.mtimeNs);
     }
     EXPECT_EQ(read[3].reason, "failed");
+}
+
+TEST_F(JournalTest, RowsNeverReachedStayIntentAndUndoMarksKeepTheStamps) {
+    const std::string a = tree.write("a.jpg", "a"), b = tree.write("b.jpg", "b");
+    const std::vector<JournalRow> rows = {MoveRow(a, tree.file("x.jpg")),
+                                          MoveRow(b, tree.file("y.jpg")),
+                                          MoveRow(b, tree.file("z.jpg"))};
+    JournalBatch batch(journal, BatchKind::Move, tree.path(), rows);
+    batch.done(0, rows[0].before);
+    batch.done(2, rows[2].before); // row 1 never had its turn
+    batch.finish();
+    std::vector<JournalRow> read = journal.Rows(batch.id());
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[0].state, RowState::Done);
+    EXPECT_EQ(read[1].state, RowState::Intent);
+    EXPECT_FALSE(read[1].after.exists);
+    EXPECT_EQ(read[2].state, RowState::Done);
+    EXPECT_EQ(journal.Batch(batch.id())->doneCount, 2u);
+    journal.MarkRows(batch.id(), {{0, RowState::Undone, {}}});
+    read = journal.Rows(batch.id());
+    EXPECT_EQ(read[0].state, RowState::Undone);
+    EXPECT_EQ(read[0].after.ino, rows[0].before.ino);
+    EXPECT_EQ(read[0].after.mtimeNs, rows[0].before.mtimeNs);
+    EXPECT_EQ(read[2].state, RowState::Done);
 }
 
 TEST_F(JournalTest, BatchThatDidNothingLeavesNoTrace) {
