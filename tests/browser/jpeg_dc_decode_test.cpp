@@ -9,6 +9,7 @@
 
 #include "browser/image_decode.h"
 #include "browser/jpeg_dc_decode.h"
+#include "support/temp_dir.h"
 
 namespace kivo {
 namespace {
@@ -150,11 +151,18 @@ TEST(DecodeJpegEighth, RefusesDamageAndLeavesItToLibjpeg) {
         EXPECT_EQ(shown->picture, *want);
     }
     // Undamaged, the same public call takes the fast path, and gives libjpeg's picture.
-    const auto whole = DecodeJpegBytes(
-        jpeg, [](QSize) { return QSize(100, 100); }, 2);
+    const CoverFor icon = [](QSize) { return QSize(100, 100); };
+    const auto whole = DecodeJpegBytes(jpeg, icon, 2);
     ASSERT_TRUE(whole);
     EXPECT_EQ(whole->picture, *DecodeJpegEighth(jpeg, 2));
     EXPECT_EQ(whole->picture, *Libjpeg(jpeg));
+    // So does a file, read whole for it: 2x2 chroma tells the two decoders apart.
+    const auto quads = Encode({"big420", 1800, 1200, 3, 2, 2});
+    test::TempDir dir;
+    const auto file = DecodeJpegFile(dir.write("velka.jpg", quads), icon, 2);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->picture, *DecodeJpegEighth(quads, 1));
+    EXPECT_NE(file->picture, *Libjpeg(quads));
 }
 
 // Any single changed byte either gives libjpeg's picture or is refused, and never reads
