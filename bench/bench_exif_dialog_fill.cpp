@@ -1,5 +1,5 @@
-// Filling the EXIF date dialog's rows for a few thousand photos on its worker threads, until
-// the list is complete, against reading the same files' three stamps with one reader on
+// Filling the EXIF date dialog's rows for 10,000 photos on its worker threads, until the
+// list is complete, against reading the same files' three stamps with one reader on
 // one thread in the same run. The readers are as many as the disk of the temporary folder
 // benefits from.
 
@@ -25,7 +25,7 @@ namespace {
 using namespace kivo::bench;
 using kivo::test::TempDir;
 
-constexpr int kFiles = 3000;
+constexpr int kFiles = 10000;
 constexpr off_t kFileSize = 2 * 1024 * 1024; // the image data is a hole: no disk is used
 
 // The three stamps of every file, one reader, as a command-line read does it.
