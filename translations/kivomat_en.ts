@@ -812,5 +812,9 @@ to the folder<byte value="xd"/>
         <source>… a další: %1</source>
         <translation>… and %1 more</translation>
     </message>
+    <message>
+        <source>kopírování</source>
+        <translation>copying</translation>
+    </message>
 </context>
 </TS>

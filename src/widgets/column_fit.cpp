@@ -8,41 +8,12 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace kivo {
 
 int ColumnWidthForText(const QTreeView& list, const QString& text, int least) {
     return std::max(least, list.fontMetrics().horizontalAdvance(text) + kCellPadding);
-}
-
-int ColumnWidthFor(const QTreeWidget& list, int column, int least) {
-    int width = std::max(least, list.header()->sectionSizeHint(column));
-    const QFontMetrics fm = list.fontMetrics();
-    for (int i = 0; i < list.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = list.topLevelItem(i);
-        width = std::max(width, fm.horizontalAdvance(item->text(column)) + kCellPadding);
-    }
-    return width;
-}
-
-void WidenColumnsToContents(QTreeWidget& list) {
-    for (int c = 0; c < list.columnCount(); ++c) {
-        const int width = ColumnWidthFor(list, c, list.columnWidth(c));
-        if (width != list.columnWidth(c))
-            list.setColumnWidth(c, width);
-    }
-}
-
-void WidenColumnsForItems(QTreeWidget& list, const QList<QTreeWidgetItem*>& items) {
-    const QFontMetrics fm = list.fontMetrics();
-    for (int c = 0; c < list.columnCount(); ++c) {
-        int width = list.columnWidth(c);
-        for (const QTreeWidgetItem* item : items)
-            width = std::max(width, fm.horizontalAdvance(item->text(c)) + kCellPadding);
-        if (width != list.columnWidth(c))
-            list.setColumnWidth(c, width);
-    }
 }
 
 int ListWidthForColumns(const QTreeView& list) {

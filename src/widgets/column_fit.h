@@ -3,12 +3,9 @@
 // is cut with the platform's font: a column is as wide as its design width or its widest
 // text, and a window at least as wide as its list's columns (as far as the screen allows).
 
-#include <QList>
 #include <QString>
 
 class QTreeView;
-class QTreeWidget;
-class QTreeWidgetItem;
 class QWidget;
 
 namespace kivo {
@@ -16,17 +13,9 @@ namespace kivo {
 // Pixels beside a cell's text (focus frame and padding on both sides).
 inline constexpr int kCellPadding = 16;
 
-// The width column `column` needs: its header's size hint, or the widest text of its
-// items plus kCellPadding, or `least`, whichever is most.
-int ColumnWidthFor(const QTreeWidget& list, int column, int least);
-// The same for a text that the column will hold (a date-time of fixed layout).
+// The width a column needs for a text it will hold (a date-time of fixed layout): the text
+// plus kCellPadding, or `least`, whichever is more.
 int ColumnWidthForText(const QTreeView& list, const QString& text, int least);
-
-// Makes every column at least as wide as ColumnWidthFor with its present width as `least`
-// (columns only grow).
-void WidenColumnsToContents(QTreeWidget& list);
-// The same for rows just added: only their texts are measured.
-void WidenColumnsForItems(QTreeWidget& list, const QList<QTreeWidgetItem*>& items);
 
 // What the list needs to show all columns side by side: their widths, the frame and a
 // vertical scroll bar.
