@@ -5,14 +5,12 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <time.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench_clock.h"
 #include "exif/photo_data.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
@@ -20,7 +18,7 @@
 namespace {
 
 using namespace kivo::test;
-using Clock = std::chrono::steady_clock;
+using kivo::bench::Timing;
 
 constexpr int kFiles = 10000;
 constexpr off_t kFileSize = 3 * 1024 * 1024; // the image data is a hole: no disk is used
@@ -105,26 +103,10 @@ Bytes makeHeader(int i) {
     return JpegFile(segments);
 }
 
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// Processor time of this process: the machine is shared, so wall time alone would mostly
-// measure the neighbours.
-double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
 Timing baselineRound(const std::vector<std::string>& files) {
     static std::vector<char> buf(64 * 1024);
     std::size_t total = 0;
-    const auto start = Clock::now();
-    const double cpuStart = cpuSeconds();
+    const kivo::bench::Stopwatch watch;
     for (const auto& f : files) {
         const int fd = ::open(f.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
@@ -139,15 +121,14 @@ Timing baselineRound(const std::vector<std::string>& files) {
         total += got;
         ::close(fd);
     }
-    const Timing t{seconds(Clock::now() - start), cpuSeconds() - cpuStart};
+    const Timing t = watch.elapsed();
     if (total == 0)
         std::fprintf(stderr, "baseline read nothing\n");
     return t;
 }
 
 Timing readerRound(const std::vector<std::string>& files, int& found, int mode = kivo::kBuildAll) {
-    const auto start = Clock::now();
-    const double cpuStart = cpuSeconds();
+    const kivo::bench::Stopwatch watch;
     kivo::TPhotoData photo(mode);
     double sum = 0;
     found = 0;
@@ -163,7 +144,7 @@ Timing readerRound(const std::vector<std::string>& files, int& found, int mode =
             }
         }
     }
-    const Timing t{seconds(Clock::now() - start), cpuSeconds() - cpuStart};
+    const Timing t = watch.elapsed();
     if (sum == 0)
         std::fprintf(stderr, "no dates found\n");
     return t;

@@ -2,10 +2,7 @@
 // What the dialog benchmarks share: camera-like photos, and wall and processor time of a
 // step, reported per file.
 
-#include <time.h>
-
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -15,6 +12,7 @@
 #include <QAbstractItemView>
 #include <QEventLoop>
 
+#include "bench_clock.h"
 #include "support/exif_fixtures.h"
 #include "support/temp_dir.h"
 
@@ -44,31 +42,6 @@ inline test::Bytes makePhoto(int i) {
     segments.push_back(MakeSegment(0xC4, Bytes(418, 1)));
     return JpegFile(segments);
 }
-
-// Processor time of all threads of this process, shown beside the wall time: on a shared
-// machine it tells the neighbours' share apart.
-inline double cpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
-class Stopwatch {
-public:
-    using Clock = std::chrono::steady_clock;
-    Timing elapsed() const {
-        return {std::chrono::duration<double>(Clock::now() - wall_).count(), cpuSeconds() - cpu_};
-    }
-
-private:
-    Clock::time_point wall_ = Clock::now();
-    double cpu_ = cpuSeconds();
-};
 
 // Median of one field over the rounds, in microseconds per file.
 inline double median(const std::vector<Timing>& v, double Timing::*field, int files) {
