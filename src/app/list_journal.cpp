@@ -234,7 +234,10 @@ void ListJournal::Begin(ListChangeKind kind, const std::string& folder,
             failed_({});
         return;
     }
-    if (kind == ListChangeKind::Move || kind == ListChangeKind::Copy) {
+    // These run on their operation's thread: a delete is written after its confirmation,
+    // a paste or drop once it has walked its folders.
+    if (kind == ListChangeKind::Move || kind == ListChangeKind::Copy ||
+        kind == ListChangeKind::Trash) {
         waiting_ = journal;
         folder_ = folder;
         changes_ = changes;

@@ -1,10 +1,11 @@
 #pragma once
 // The file list's new folders, renames, deletions and pastes as batches of the undo
 // journal: the intent in one transaction before the operation, the marks in one after it
-// (and the places the Trash gave its entries in one more). A new folder, a rename and a
-// delete are written on the GUI thread, where the list makes them; a paste or a drop walks
-// the folders it moves or copies, so it is planned and written on its operation's thread
-// (Started, Finished), and the window hears of it at the end, back on the GUI thread. A
+// (and the places the Trash gave its entries in one more). A new folder and a rename are
+// written on the GUI thread, where the list makes them; a delete, a paste and a drop are
+// planned and written on their operation's thread (Started, Done, Finished), since they
+// look up the Trash or walk folders, and the window hears of them at the end, back on the
+// GUI thread. A
 // journal that fails leaves the operation to run without it, and says so.
 
 #include <functional>
@@ -54,7 +55,7 @@ private:
     std::vector<std::size_t> ready_; // trashed, their places not yet written
     int depth_ = 0; // an operation started while one runs is not journaled on its own
     std::string error_;
-    // A paste or drop waiting for its operation to start: the journal and what Begin got.
+    // A delete, paste or drop waiting for its operation to start: the journal and what Begin got.
     Journal* waiting_ = nullptr;
     std::string folder_;
     std::vector<ListChange> changes_;

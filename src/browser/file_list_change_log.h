@@ -4,9 +4,10 @@
 // the record looks at the entries to see which changes happened. Without a record the
 // list works just the same.
 //
-// A paste or a drop may walk large folders: the record does that, and writes what it
-// found, on the file operation's thread, told by the operation through the options the
-// scope hooks up (Started before its first entry, Finished after its last).
+// A delete looks up the Trash and a paste or a drop may walk large folders: the record
+// does that, and writes what it found, on the file operation's thread, told by the
+// operation through the options the scope hooks up (Started before its first entry, Done
+// as a delete goes, Finished after its last).
 
 #include <cstddef>
 #include <string>
@@ -32,7 +33,7 @@ public:
     virtual void Begin(ListChangeKind kind, const std::string& folder,
                        const std::vector<ListChange>& changes) = 0;
     // Change `change` (an index into Begin's list) is done, before the end; told by a
-    // delete as it goes.
+    // delete as it goes, on its thread.
     virtual void Done(std::size_t change) { (void)change; }
     // On the operation's thread, before it touches the first entry and after the last.
     virtual void Started() {}

@@ -123,7 +123,8 @@ void FileListOperations::DeleteSelectedItems() {
         FileOperationOptions options;
         if (log_)
             options.trashed = [log = log_](std::size_t source) { log->Done(source); };
-        ShellFileOperation(DialogOwner(), ShellFunc::Delete, sources, {}, std::move(options));
+        ShellFileOperation(DialogOwner(), ShellFunc::Delete, sources, {},
+                           scope.Hooked(std::move(options)));
     }
     host_.Relist();
     ClipboardList.clear();

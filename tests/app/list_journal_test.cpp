@@ -237,20 +237,21 @@ private:
     ListJournal& inner_;
 };
 
-// A delete as it goes: each entry in the Trash is told from the job, on the GUI thread,
-// and the places are written every so many entries, so that a run killed midway can be
-// undone.
+// A delete as it goes: each entry in the Trash is told on the job's own thread, and the
+// places are written every so many entries, so that a run killed midway can be undone.
 TEST_P(OnceTest, ADeleteWritesThePlacesOfItsEntriesAsItGoes) {
     CountingLog counting(log);
     list.SetChangeLog(&counting);
     Run();
     EXPECT_EQ(counting.told, (std::vector<std::size_t>{0, 1}));
-    EXPECT_FALSE(counting.offGui);
+    EXPECT_TRUE(counting.offGui);
+    EXPECT_TRUE(counting.startedOffGui);
 
     std::vector<ListChange> changes;
     for (std::size_t i = 0; i <= ListJournal::kPlacesAtOnce; ++i)
         changes.push_back({dir.write("Mnoho/" + std::to_string(i), "x"), {}});
     log.Begin(ListChangeKind::Trash, dir.file("Mnoho"), changes);
+    log.Started();
     const std::int64_t id = journal->History(1).front().id;
     for (std::size_t i = 0; i < changes.size(); ++i) {
         const TrashOutcome t = MoveToTrash(changes[i].from);
@@ -264,6 +265,22 @@ TEST_P(OnceTest, ADeleteWritesThePlacesOfItsEntriesAsItGoes) {
     EXPECT_EQ(placed, ListJournal::kPlacesAtOnce);
     log.End();
     EXPECT_EQ(UndoBatch(*journal, id).undone, changes.size());
+}
+
+class NoQuestions : public YesQuestions {
+public:
+    bool ConfirmTrash(const std::vector<std::string>&) override { return false; }
+};
+
+// A delete the user declines touches nothing and leaves no batch behind.
+TEST_P(OnceTest, ADeclinedDeleteWritesNoBatch) {
+    SetFileOperationQuestionsFactory(
+        [](QWidget*, ShellFunc) { return std::make_unique<NoQuestions>(); });
+    const test::TreeSnapshot before = test::SnapshotTree(photos);
+    Run();
+    EXPECT_EQ(test::SnapshotTree(photos), before);
+    EXPECT_TRUE(journal->History(10).empty());
+    EXPECT_EQ(changes, 0);
 }
 
 // A paste walks what it copies and writes its journal on the operation's own thread.

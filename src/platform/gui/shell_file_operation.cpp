@@ -127,17 +127,13 @@ private:
 
 // Runs the job on a thread of its own. Until a modal progress dialog is up, clicks and
 // keys wait (they are delivered afterwards): the window must not start another operation
-// while this one runs. What the job tells as it goes reaches the caller on this thread.
+// while this one runs. Its hooks (started, trashed, finished) run on its own thread, so
+// that a record of the run never holds up the window.
 FileOperationResult RunOffGuiThread(ShellFunc func, std::vector<std::string> sources,
                                     std::vector<std::string> targets, FileOperationQuestions& asked,
                                     FileOperationOptions options) {
     const auto* dialogs = dynamic_cast<const DialogFileOperationQuestions*>(&asked);
     QObject gui;
-    if (options.trashed)
-        options.trashed = [&gui, tell = options.trashed](std::size_t source) {
-            QMetaObject::invokeMethod(
-                &gui, [tell, source] { tell(source); }, Qt::QueuedConnection);
-        };
     QuestionsFromWorker questions(gui, asked);
     FileOperationJob job(func, std::move(sources), std::move(targets), questions,
                          std::move(options));
