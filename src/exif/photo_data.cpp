@@ -154,10 +154,15 @@ bool ReadFileHead(const std::string& path, FileHead& head) {
                                                               : RegularFile{};
     if (!head.file)
         return false;
+    FillFileHead(head);
+    return true;
+}
+
+std::size_t FillFileHead(FileHead& head) {
     FileSource in(head.file.fd.get(), static_cast<std::int64_t>(head.file.info.st_size),
                   head.bytes);
     head.count = in.FillHead();
-    return true;
+    return head.count;
 }
 
 bool TPhotoData::ReadImageFile(const std::string& path, FileHead& head) {

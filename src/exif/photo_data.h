@@ -64,6 +64,9 @@ struct FileHead {
 // Opens path the way ReadImageFile tries first and reads its head; false, with head.file
 // not open, for a name that is not a photo's or a file that did not open that way.
 bool ReadFileHead(const std::string& path, FileHead& head);
+// Reads the head of head.file, which its caller opened as a regular file (fstat'ed into
+// head.file.info), e.g. for writing as well; how many bytes it holds.
+std::size_t FillFileHead(FileHead& head);
 
 class TPhotoData : public TByteOrderReader {
 public:

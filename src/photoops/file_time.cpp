@@ -31,20 +31,32 @@ FileTimeResult WriteFileTime(const std::string& path, TDateTime localTime, bool 
     return WriteFileTimeAt(AT_FDCWD, path, localTime, write);
 }
 
-FileTimeResult WriteFileTimeAt(int dirFd, const std::string& name, TDateTime localTime,
-                               bool write) {
+FileTimeResult CheckStorableFileTime(TDateTime localTime) {
     int y = 0, mo = 0, d = 0;
     DecodeDate(localTime, y, mo, d);
     if (y < 1980)
         return {false, "date before 1980"};
     if (y > 2099)
         return {false, "date after 2099"};
+    return {true, {}};
+}
+
+FileTimeResult LockForFileTime(int fd) {
+    // Without sharing: a program writing the file at the same time keeps it.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return {false, errno == EWOULDBLOCK ? "in use by another program" : OpenErrorText(errno)};
+    return {true, {}};
+}
+
+FileTimeResult WriteFileTimeAt(int dirFd, const std::string& name, TDateTime localTime,
+                               bool write) {
+    if (FileTimeResult range = CheckStorableFileTime(localTime); !range)
+        return range;
     const RegularFile file = OpenRegularFileAt(dirFd, name, O_RDWR);
     if (!file)
         return {false, OpenErrorText(file.error)};
-    // Without sharing: a program writing the file at the same time keeps it.
-    if (::flock(file.fd.get(), LOCK_EX | LOCK_NB) != 0)
-        return {false, errno == EWOULDBLOCK ? "in use by another program" : OpenErrorText(errno)};
+    if (FileTimeResult locked = LockForFileTime(file.fd.get()); !locked)
+        return locked;
     if (!write)
         return {true, {}};
     const std::time_t t = LocalDateTimeToUnix(StoredFileTime(localTime));

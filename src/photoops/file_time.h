@@ -22,6 +22,14 @@ struct FileTimeResult {
     explicit operator bool() const { return ok; }
 };
 
+// The check of the time alone, before any file is opened: only the years 1980 to 2099 can
+// be stored.
+FileTimeResult CheckStorableFileTime(TDateTime localTime);
+
+// Locks a file opened for writing against other writers (held until it is closed), as a
+// write of its time does first; the reason when another program holds it.
+FileTimeResult LockForFileTime(int fd);
+
 // Opens the file (a regular file only, never blocking) for reading and writing, locks it
 // against other writers and, when `write`, sets its last-write time (access time left
 // alone). Only the years 1980 to 2099 can be stored. Without `write` nothing changes: the

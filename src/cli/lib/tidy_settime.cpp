@@ -2,13 +2,14 @@
 // and "Proveď a ponech".
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <thread>
 #include <utility>
 
 #include "cli/lib/json_names.h"
@@ -16,6 +17,7 @@
 #include "cli/lib/read_threads.h"
 #include "cli/lib/tidy.h"
 #include "cli/lib/tidy_common.h"
+#include "exif/container_kind.h"
 #include "exif/photo_data.h"
 #include "photoops/adjust_settings.h"
 #include "photoops/date_shift.h"
@@ -26,6 +28,7 @@
 #include "platform/file_system.h"
 #include "platform/name_bytes.h"
 #include "platform/path_at.h"
+#include "platform/regular_file.h"
 
 namespace kivo::tidy {
 
@@ -125,64 +128,104 @@ ExifDateTable StartTable(const ExifDateTable& filled, int from) {
     return table;
 }
 
+// Opens name (in folderFd) for writing and locks it, as a write of its time does first, and
+// reads its head through that descriptor, which the reader closes (the lock goes with it).
+// Why the write would fail goes to `access` ("" when it would not); a file that does not
+// open so is read by the reader's own open.
+void OpenForCheck(int folderFd, const std::string& name, FileHead& head, std::string& access) {
+    access.clear();
+    head.count = 0;
+    head.file = RegularFile{};
+    UniqueFd fd(::openat(folderFd, name.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0) {
+        access = OpenErrorText(errno);
+        return;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        access = OpenErrorText(kNotRegularFile);
+        return;
+    }
+    if (const FileTimeResult locked = LockForFileTime(fd.get()); !locked)
+        access = locked.reason;
+    if (ContainerByName(name) == PhotoContainer::None)
+        return; // not read as a photo: the reader's own open dates it
+    head.file.fd = std::move(fd);
+    head.file.info = st;
+    FillFileHead(head);
+}
+
 // The rows of one folder's files as FillExifDateTable makes them. Many files are read on
-// worker threads; the rows are added in the order of the names.
+// worker threads; the rows are added in the order of the names. With `access` (a dry run)
+// each file is opened as its write would open it, and access gets, row by row, why that
+// failed: one open per file serves the read and the check.
 ExifDateTable FillRows(const std::string& folder, const std::vector<std::string>& names,
-                       const ReadThreads& use) {
-    if (use.workers == 0)
+                       const ReadThreads& use, std::vector<std::string>* access) {
+    if (use.workers == 0 && !access)
         return FillExifDateTable(folder, names);
     SetFixedDateTimeFormats();
     ExifDateTable table(folder);
+    table.Reserve(names.size());
     std::vector<std::unique_ptr<ExifDateRowReader>> readers;
-    for (unsigned w = 0; w < use.workers; ++w)
+    for (unsigned w = 0; w < std::max(use.workers, 1u); ++w)
         readers.push_back(std::make_unique<ExifDateRowReader>(folder));
     struct Slot {
         FileHead head;
         std::optional<ExifDateRow> row;
+        std::string access;
     };
     const std::string prefix = IncludeTrailingSlash(folder);
+    // Names are opened in their folder: its path is looked up once, not per file.
+    const UniqueFd folderFd = access ? OpenFolder(folder, O_PATH) : UniqueFd();
+    auto open = [&](Slot& slot, std::uint32_t i) {
+        if (!access)
+            ReadFileHead(prefix + names[i], slot.head);
+        else if (folderFd)
+            OpenForCheck(folderFd.get(), names[i], slot.head, slot.access);
+        else
+            OpenForCheck(AT_FDCWD, prefix + names[i], slot.head, slot.access);
+    };
+    // The calling thread opens the files when it reads ahead or works alone.
+    const bool openFirst = use.readAhead || use.workers == 0;
     OrderedWork<Slot>::Run(
         static_cast<std::uint32_t>(names.size()), use.workers,
         [&](Slot& slot, std::uint32_t i) {
-            if (use.readAhead)
-                ReadFileHead(prefix + names[i], slot.head);
+            if (openFirst)
+                open(slot, i);
         },
         [&](unsigned w, Slot& slot, std::uint32_t i) {
+            if (!openFirst && access)
+                open(slot, i);
             slot.row = readers[w]->Read(names[i], slot.head);
         },
         [&](Slot& slot, std::uint32_t) {
-            if (slot.row)
+            if (slot.row) {
                 table.AddRow(std::move(*slot.row));
+                if (access)
+                    access->push_back(slot.access);
+            }
             return true;
         });
     return table;
 }
 
-// The checks of CheckWrites, row by row, on `threads` threads: the fill has just read these
-// files, so the checks find them in memory and no disk seeks between them.
-std::vector<std::string> WriteProblems(const ExifDateTable& rows, unsigned threads) {
-    SetFixedDateTimeFormats();
+// The checks of CheckWrites, row by row: the time's, then what the fill found when it
+// opened the file for writing.
+std::vector<std::string> WriteProblems(const ExifDateTable& rows,
+                                       const std::vector<std::string>& access) {
     std::vector<std::string> reasons(rows.size());
-    // Names are opened in their folder: the folder's path is looked up once, not per file.
-    const UniqueFd folder = OpenFolder(rows.folder(), O_PATH);
-    auto check = [&](std::size_t from, std::size_t step) {
-        for (std::size_t i = from; i < rows.size(); i += step) {
-            const ExifDateRow& r = rows.row(i);
-            if (r.newValue.empty())
-                continue;
-            const auto value = ParseDateTimeText(r.newValue);
-            const FileTimeResult result = !value ? FileTimeResult{false, "not a date-time text"}
-                                          : folder
-                                              ? WriteFileTimeAt(folder.get(), r.name, *value, false)
-                                              : WriteFileTime(rows.PathOf(r), *value, false);
-            if (!result)
-                reasons[i] = result.reason;
-        }
-    };
-    std::vector<std::jthread> others;
-    for (unsigned t = 1; t < threads; ++t)
-        others.emplace_back(check, t, threads);
-    check(0, std::max(threads, 1u));
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const ExifDateRow& r = rows.row(i);
+        if (r.newValue.empty())
+            continue;
+        const auto value = ParseDateTimeText(r.newValue);
+        if (!value)
+            reasons[i] = "not a date-time text";
+        else if (const FileTimeResult range = CheckStorableFileTime(*value); !range)
+            reasons[i] = range.reason;
+        else
+            reasons[i] = access[i];
+    }
     return reasons;
 }
 
@@ -262,7 +305,8 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
     int failed = 0;
     for (const FolderBatch& batch : batches) {
         const ReadThreads use = ReadThreadsFor(batch.names.size(), batch.folder);
-        ExifDateTable filled = FillRows(batch.folder, batch.names, use);
+        std::vector<std::string> access;
+        ExifDateTable filled = FillRows(batch.folder, batch.names, use, dryRun ? &access : nullptr);
         filled.UseOffsets(useOffset);
         filled.UseXmpFallback(xmpFallback);
         ExifDateTable rows = from == kFromCurrent ? filled : StartTable(filled, from);
@@ -299,7 +343,7 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         // The dry run makes the very checks of the real run.
         std::vector<std::string> problems;
         if (dryRun)
-            problems = WriteProblems(rows, use.workers == 0 ? 1 : std::max(use.workers, 2u));
+            problems = WriteProblems(rows, access);
         else {
             rows.setJournal(CurrentJournal());
             rows.Write(true);
