@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <functional>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -73,28 +74,19 @@ void ArgReader::noValue(const std::string& option) {
         throw UsageError(option + " takes no value");
 }
 
-std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
-                                       const std::string& command, std::ostream& err,
-                                       bool& anyMissing) {
+namespace {
+
+// GroupByFolder, and GroupNamesByFolder without `isFile` (null): each name's place goes to
+// `placed` when it is given.
+template <class IsFile>
+std::vector<FolderBatch> groupByFolder(const std::vector<std::string>& files, IsFile* isFile,
+                                       std::vector<PlacedName>* placed,
+                                       const std::function<void(const std::string&)>& notFile) {
     std::vector<FolderBatch> batches;
     // Looked up once per spelling of a folder: thousands of files share a few folders.
     std::unordered_map<std::string, std::string> canonicalOf;
     std::unordered_map<std::string, std::size_t> batchOf;
-    // Names are looked up in their folder: its path is walked once for a run of its files,
-    // not once per file. Only the last folder is kept open, so descriptors stay few.
-    std::string openFolder;
-    UniqueFd openFolderFd;
-    auto isFile = [&](const std::string& folder, const std::string& name) {
-        if (folder != openFolder) {
-            openFolder = folder;
-            openFolderFd = OpenFolder(folder, O_PATH);
-        }
-        if (!openFolderFd)
-            return FileExists(IncludeTrailingSlash(folder) + name);
-        struct stat st {};
-        return ::fstatat(openFolderFd.get(), name.c_str(), &st, 0) == 0 && !S_ISDIR(st.st_mode);
-    };
-    std::vector<std::unordered_set<std::string>> namesOf;
+    std::vector<std::unordered_map<std::string, std::size_t>> namesOf;
     std::error_code cwdError;
     const fs::path cwd = fs::current_path(cwdError);
     for (const std::string& file : files) {
@@ -102,7 +94,7 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
         const fs::path given(file);
         const fs::path absolute =
             given.is_absolute() || cwdError ? fs::absolute(given, ec) : cwd / given;
-        const std::string name = absolute.filename().string();
+        std::string name = absolute.filename().string();
         std::string folder;
         if (!ec && !name.empty() && name != "." && name != "..") {
             // One spelling per folder, so "a.jpg" and "./a.jpg" land in the same batch.
@@ -117,20 +109,63 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
                 canonicalOf.emplace(parent, folder);
             }
         }
-        if (folder.empty() || !isFile(folder, name)) {
-            err << "kivo-tidy " << command << ": not a file: " << EscapeForLine(file) << "\n";
-            anyMissing = true;
+        if (folder.empty() || (isFile && !(*isFile)(folder, name))) {
+            if (placed)
+                placed->push_back({});
+            notFile(file);
             continue;
         }
-        const auto [batch, added] = batchOf.emplace(folder, batches.size());
-        if (added) {
+        auto batch = batchOf.find(folder);
+        if (batch == batchOf.end()) {
+            batch = batchOf.emplace(folder, batches.size()).first;
             batches.push_back({folder, {}});
             namesOf.emplace_back();
         }
-        if (namesOf[batch->second].insert(name).second)
-            batches[batch->second].names.push_back(name);
+        FolderBatch& b = batches[batch->second];
+        const auto [at, added] = namesOf[batch->second].emplace(name, b.names.size());
+        if (added)
+            b.names.push_back(std::move(name));
+        if (placed)
+            placed->push_back({batch->second, at->second});
     }
     return batches;
+}
+
+} // namespace
+
+std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
+                                       const std::string& command, std::ostream& err,
+                                       bool& anyMissing) {
+    // Names are looked up in their folder: its path is walked once for a run of its files,
+    // not once per file. Only the last folder is kept open, so descriptors stay few.
+    std::string openFolder;
+    UniqueFd openFolderFd;
+    auto isFile = [&](const std::string& folder, const std::string& name) {
+        if (folder != openFolder) {
+            openFolder = folder;
+            openFolderFd = OpenFolder(folder, O_PATH);
+        }
+        if (!openFolderFd)
+            return FileExists(IncludeTrailingSlash(folder) + name);
+        struct stat st {};
+        return ::fstatat(openFolderFd.get(), name.c_str(), &st, 0) == 0 && !S_ISDIR(st.st_mode);
+    };
+    return groupByFolder(files, &isFile, nullptr, [&](const std::string& file) {
+        ReportNotAFile(err, command, file);
+        anyMissing = true;
+    });
+}
+
+void ReportNotAFile(std::ostream& err, const std::string& command, const std::string& file) {
+    err << "kivo-tidy " << command << ": not a file: " << EscapeForLine(file) << "\n";
+}
+
+std::vector<FolderBatch> GroupNamesByFolder(const std::vector<std::string>& files,
+                                            std::vector<PlacedName>& placed) {
+    placed.clear();
+    placed.reserve(files.size());
+    using NoCheck = bool(const std::string&, const std::string&);
+    return groupByFolder<NoCheck>(files, nullptr, &placed, [](const std::string&) {});
 }
 
 bool WantsHelp(const std::vector<std::string>& args) {

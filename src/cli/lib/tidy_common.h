@@ -70,6 +70,23 @@ std::vector<FolderBatch> GroupByFolder(const std::vector<std::string>& files,
                                        const std::string& command, std::ostream& err,
                                        bool& anyMissing);
 
+// Where a named file went: batch `batch`, names[name] there; kNoBatch for a name without a
+// folder (nothing to find it in).
+struct PlacedName {
+    static constexpr std::size_t kNoBatch = static_cast<std::size_t>(-1);
+    std::size_t batch = kNoBatch;
+    std::size_t name = 0;
+};
+
+// The line of GroupByFolder for a name that is not an existing file.
+void ReportNotAFile(std::ostream& err, const std::string& command, const std::string& file);
+
+// GroupByFolder without looking the names up: for a caller that opens every file anyway and
+// learns there which names are files. Every name with a folder goes into its folder's batch;
+// `placed` gets one entry per file of `files`.
+std::vector<FolderBatch> GroupNamesByFolder(const std::vector<std::string>& files,
+                                            std::vector<PlacedName>& placed);
+
 // A result table: column captions and rows of texts. Printed as aligned text, or as a JSON
 // array of objects whose keys are the captions, in column order.
 struct ResultTable {

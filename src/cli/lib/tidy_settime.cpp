@@ -296,17 +296,59 @@ int RunSetTime(const std::vector<std::string>& args, std::ostream& out, std::ost
         throw UsageError("--from current needs --shift, --date or --time");
     settings.page = absolute ? kPageAbsolute : kPageRelative;
 
+    // Every folder's files are read first: the fill opens each name and so learns which are
+    // files, without a look-up of its own. Then, as GroupByFolder would have it, the names
+    // that are not files are reported in the order given, and the folders follow in the
+    // order of their first file.
+    std::vector<PlacedName> placed;
+    std::vector<FolderBatch> batches = GroupNamesByFolder(files, placed);
+    struct Filled {
+        ExifDateTable table;
+        std::vector<std::string> access;
+        std::vector<bool> isFile; // by name of the batch
+    };
+    std::vector<Filled> fills(batches.size());
+    for (std::size_t b = 0; b < batches.size(); ++b) {
+        Filled& f = fills[b];
+        const std::vector<std::string>& names = batches[b].names;
+        const ReadThreads use = ReadThreadsFor(names.size(), batches[b].folder);
+        f.table = FillRows(batches[b].folder, names, use, dryRun ? &f.access : nullptr);
+        // The rows are those of the names that are files, in the order of the names.
+        f.isFile.assign(names.size(), false);
+        std::size_t row = 0;
+        for (std::size_t k = 0; k < names.size() && row < f.table.size(); ++k)
+            if (f.table.row(row).name == names[k]) {
+                f.isFile[k] = true;
+                ++row;
+            }
+    }
     bool anyMissing = false;
-    const std::vector<FolderBatch> batches = GroupByFolder(files, "settime", err, anyMissing);
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::vector<std::size_t> firstFile(batches.size(), kNone);
+    for (std::size_t i = 0; i < placed.size(); ++i) {
+        const PlacedName& p = placed[i];
+        if (p.batch != PlacedName::kNoBatch && fills[p.batch].isFile[p.name]) {
+            firstFile[p.batch] = std::min(firstFile[p.batch], i);
+        } else {
+            ReportNotAFile(err, "settime", files[i]);
+            anyMissing = true;
+        }
+    }
+    std::vector<std::size_t> order;
+    for (std::size_t b = 0; b < batches.size(); ++b)
+        if (firstFile[b] != kNone)
+            order.push_back(b);
+    std::sort(order.begin(), order.end(),
+              [&](std::size_t a, std::size_t b) { return firstFile[a] < firstFile[b]; });
     ResultTable table{{"soubor", "stávající", "úprava", "EXIF změna", "EXIF pořízení",
                        "EXIF digitalizace", "stav", "old", "new", "složka", "reason"},
                       {}};
     table.lastColumnOptional = true;
     int failed = 0;
-    for (const FolderBatch& batch : batches) {
-        const ReadThreads use = ReadThreadsFor(batch.names.size(), batch.folder);
-        std::vector<std::string> access;
-        ExifDateTable filled = FillRows(batch.folder, batch.names, use, dryRun ? &access : nullptr);
+    for (const std::size_t b : order) {
+        const FolderBatch& batch = batches[b];
+        const std::vector<std::string>& access = fills[b].access;
+        ExifDateTable filled = std::move(fills[b].table);
         filled.UseOffsets(useOffset);
         filled.UseXmpFallback(xmpFallback);
         ExifDateTable rows = from == kFromCurrent ? filled : StartTable(filled, from);
