@@ -147,7 +147,7 @@ void TExifInfo::DeferMakerEntry(const tTagRow* row, int format, std::span<const 
     makerBytes_.insert(makerBytes_.end(), raw.begin(), raw.end());
     makerDeferred_.push_back(std::move(m));
     if (row && row->Number != 0)
-        addListItem({-1, -1, static_cast<int>(makerDeferred_.size()) - 1});
+        addListItem(-1, -1, static_cast<int>(makerDeferred_.size()) - 1);
 }
 
 std::string TExifInfo::RenderMakerText(std::span<const std::uint8_t> raw, int format,
@@ -272,7 +272,11 @@ void TExifInfo::materializeTags() {
     }
 }
 
-void TExifInfo::addListItem(ListItem item) {
+void TExifInfo::addListItem(int deferred, int row, int maker) {
+    ListItem item;
+    item.deferred = deferred;
+    item.row = row;
+    item.maker = maker;
     item.keySize = itemKey(item).size();
     // The capacity is counted as the list's owner expects; the rows are built only when
     // the list is read.
@@ -346,7 +350,7 @@ int TExifInfo::AppendTag(const tTagRow& row) {
 int TExifInfo::AppendTag(tTagRow&& row) {
     if (row.Number != 0) {
         rows_.push_back(std::move(row));
-        addListItem({-1, static_cast<int>(rows_.size()) - 1});
+        addListItem(-1, static_cast<int>(rows_.size()) - 1, -1);
     }
     return tagCount_ - 1;
 }

@@ -208,7 +208,9 @@ private:
     void appendTraceLine(int tag, const std::string& caption, const std::string& text,
                          std::int64_t byteCount, std::int32_t valuePos);
     const std::string& deferredText(Deferred& d);
-    void addListItem(ListItem item);
+    // Lists one item: the index of a deferred entry, a complete row or a maker-note entry
+    // (the other two -1). Taken as three numbers, not as a ListItem built by the caller.
+    void addListItem(int deferred, int row, int maker);
     const tTagRow& deferredRow(const Deferred& d) const;
     std::span<const std::uint8_t> deferredRaw(const Deferred& d) const;
     void materializeTrace();

@@ -213,7 +213,8 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         const std::int64_t wanted = tooLong ? 8 : byteCount;
         if (byteCount > 4 && !ExifCursor(BigEndian).has(valuePos, wanted))
             fetch(valuePos, wanted);
-        const ByteCursor values = ExifCursor(BigEndian);
+        const bool valueBigEndian = BigEndian; // the maker note's reader may change it below
+        const ByteCursor values = ExifCursor(valueBigEndian);
         if (!values.has(valuePos, 1))
             continue; // the value lies outside the bytes: treated as absent
         const auto pos32 = static_cast<std::int32_t>(valuePos);
@@ -330,8 +331,26 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
 
         if (lists && row.Number != 0) {
             try {
+                if (deferredIndex < 0 && !shownAsSize) {
+                    // Rendered already: listed as a deferred entry whose text is known, which
+                    // copies no table row.
+                    Deferred d;
+                    d.row = &row;
+                    d.tag = tag;
+                    d.format = format;
+                    d.dirKind = dirKind;
+                    d.bigEndian = valueBigEndian;
+                    d.byteCount = byteCount;
+                    d.valuePos = pos32;
+                    d.rawLen = raw.size();
+                    d.traceAt = std::string::npos; // its line is in the listing
+                    d.rendered = true;
+                    d.text = std::move(text);
+                    deferredIndex = static_cast<int>(deferred_.size());
+                    deferred_.push_back(std::move(d));
+                }
                 if (deferredIndex >= 0) {
-                    addListItem({deferredIndex, -1});
+                    addListItem(deferredIndex, -1, -1);
                 } else {
                     tTagRow listed = row;
                     listed.Shown = std::move(text);
