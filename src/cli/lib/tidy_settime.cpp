@@ -108,10 +108,14 @@ std::string ParseTime(const std::string& text) {
 // equal to the current time: the start buttons run on a copy whose current column is
 // empty, so the start survives for the adjustment.
 ExifDateTable StartTable(const ExifDateTable& filled, int from) {
+    // The start buttons read only the EXIF columns (and clear nothing without a current
+    // time): the copy holds those alone.
     ExifDateTable probe(filled.folder());
-    for (ExifDateRow row : filled.rows()) {
-        row.current.clear();
-        probe.AddRow(std::move(row));
+    probe.Reserve(filled.size());
+    for (const ExifDateRow& row : filled.rows()) {
+        ExifDateRow stamps;
+        stamps.exif = row.exif;
+        probe.AddRow(std::move(stamps));
     }
     probe.SelectAll();
     if (from == kFromEarliest)
@@ -119,6 +123,7 @@ ExifDateTable StartTable(const ExifDateTable& filled, int from) {
     else
         probe.CopyExif(from);
     ExifDateTable table(filled.folder());
+    table.Reserve(filled.size());
     for (std::size_t i = 0; i < filled.size(); ++i) {
         ExifDateRow row = filled.row(i);
         row.newValue = probe.row(i).newValue;
