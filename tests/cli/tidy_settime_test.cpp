@@ -1,5 +1,9 @@
 // kivo-tidy settime on generated JPEG files with EXIF stamps.
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <optional>
 #include <sstream>
@@ -257,6 +261,30 @@ TEST_F(SetTimeTest, NamedFileThatIsMissingFails) {
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find("not a file: " + tmp.file("gone.jpg")), std::string::npos);
     EXPECT_EQ(Mtime(a), "2004.07.15 13:45:10");
+}
+
+TEST_F(SetTimeTest, DryRunFindsFilesAndTheirLocksWhereItReadsThem) {
+    const std::string sub = tmp.mkdir("sub");
+    const std::string b = MakePhoto("sub/b.jpg");
+    const std::string a = MakePhoto("a.jpg");
+    const std::string locked = MakePhoto("locked.jpg");
+    const int holder = ::open(locked.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(holder, LOCK_EX), 0);
+    // The first name of this folder is missing: the rows still follow the first files.
+    const std::string gone = tmp.file("gone.jpg");
+    const TidyRun r = Tidy({"--dry-run", "--json", gone, b, a, sub, locked, gone});
+    ::close(holder);
+    EXPECT_EQ(r.status, 1);
+    const auto rows = r.rows();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[0]["soubor"], "b.jpg");
+    EXPECT_EQ(rows[1]["soubor"], "a.jpg");
+    EXPECT_EQ(rows[2]["reason"], "in use by another program");
+    EXPECT_EQ(r.err, "kivo-tidy settime: not a file: " + gone + "\n" +
+                         "kivo-tidy settime: not a file: " + sub + "\n" +
+                         "kivo-tidy settime: not a file: " + gone + "\n" +
+                         "kivo-tidy settime: would not write " + locked +
+                         ": in use by another program\n");
 }
 
 TEST_F(SetTimeTest, UsageErrors) {
