@@ -272,12 +272,24 @@ void TExifInfo::materializeTags() {
     }
 }
 
+std::uint64_t TExifInfo::KeyHead(std::string_view key) {
+    std::uint64_t head = 0;
+    for (std::size_t i = 0; i < 8 && i < key.size(); ++i) {
+        const char c = key[i];
+        const char lower = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        head |= std::uint64_t{static_cast<unsigned char>(lower)} << (8 * i);
+    }
+    return head;
+}
+
 void TExifInfo::addListItem(int deferred, int row, int maker) {
     ListItem item;
     item.deferred = deferred;
     item.row = row;
     item.maker = maker;
-    item.keySize = itemKey(item).size();
+    const std::string& key = itemKey(item);
+    item.keySize = key.size();
+    item.keyHead = KeyHead(key);
     // The capacity is counted as the list's owner expects; the rows are built only when
     // the list is read.
     if (tagCount_ >= tagCapacity_ - 1)
@@ -357,9 +369,10 @@ int TExifInfo::AppendTag(tTagRow&& row) {
 
 int TExifInfo::TagIndexByName(std::string_view name) {
     // Keys are known without rendering anything.
+    const std::uint64_t head = KeyHead(name);
     for (int i = 0; i < tagCount_; ++i) {
         const ListItem& item = items_[static_cast<std::size_t>(i)];
-        if (item.keySize != name.size())
+        if (item.keySize != name.size() || item.keyHead != head)
             continue;
         if (sameName(itemKey(item), name))
             return i;
@@ -371,10 +384,14 @@ void TExifInfo::TagIndexesByName(std::span<const std::string_view> names,
                                  std::span<int> indexes) const {
     std::size_t left = names.size();
     std::uint64_t sizes = 0; // bit n: a name of n characters is looked for
+    constexpr std::size_t kHeads = 16;
+    std::uint64_t heads[kHeads];
     for (std::size_t k = 0; k < names.size(); ++k) {
         indexes[k] = -1;
         if (names[k].size() < 64)
             sizes |= std::uint64_t{1} << names[k].size();
+        if (k < kHeads)
+            heads[k] = KeyHead(names[k]);
     }
     for (int i = 0; i < tagCount_ && left > 0; ++i) {
         const ListItem& item = items_[static_cast<std::size_t>(i)];
@@ -382,7 +399,7 @@ void TExifInfo::TagIndexesByName(std::span<const std::string_view> names,
             continue; // no name of that length is looked for
         for (std::size_t k = 0; k < names.size(); ++k) {
             if (indexes[k] < 0 && item.keySize == names[k].size() &&
-                sameName(itemKey(item), names[k])) {
+                (k >= kHeads || item.keyHead == heads[k]) && sameName(itemKey(item), names[k])) {
                 indexes[k] = i;
                 --left;
             }

@@ -193,6 +193,7 @@ private:
         int row = -1;            // into rows_, else
         int maker = -1;          // into makerDeferred_
         std::size_t keySize = 0; // of the row's Key: most look-ups by name stop here
+        std::uint64_t keyHead = 0; // KeyHead of the Key: most of the others stop here
     };
 
     void walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind, std::int64_t spanLength,
@@ -211,6 +212,9 @@ private:
     // Lists one item: the index of a deferred entry, a complete row or a maker-note entry
     // (the other two -1). Taken as three numbers, not as a ListItem built by the caller.
     void addListItem(int deferred, int row, int maker);
+    // The first eight characters of a key in lower case, packed: keys that differ there
+    // are told apart without reading them.
+    static std::uint64_t KeyHead(std::string_view key);
     const tTagRow& deferredRow(const Deferred& d) const;
     std::span<const std::uint8_t> deferredRaw(const Deferred& d) const;
     void materializeTrace();
