@@ -1,5 +1,5 @@
 // Gathering 10,000 JPEG files from 100 folders, against moving the same tree with
-// find + mv -n (no reports, no folder removal) in the same run.
+// find + mv -n (no reports, no folder removal) in the same run; the target is parity.
 
 #include <algorithm>
 #include <chrono>
@@ -108,6 +108,8 @@ int main() {
                 "find + mv -n: CPU %.1f ms (wall %.1f ms)\n",
                 kFolders * kFilesPerFolder, kRounds, m * 1000, best(oursWall) * 1000, b * 1000,
                 best(baselineWall) * 1000);
-    std::printf("BENCH gathering ratio=%.2f target=1.5\n", m / b);
+    // The reports and the walk ride on the renames, so gathering costs no more processor time
+    // than find + mv does for the moves alone.
+    std::printf("BENCH gathering ratio=%.2f target=1.0\n", m / b);
     return 0;
 }

@@ -250,7 +250,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 std::string path = folder + "/" + e.name;
                 out.line(path);
                 found.push_back({std::move(path), folder.size() + 1, fi, inDestination, false,
-                                 std::string::npos, e.stamp});
+                                 std::string::npos, e.stamp, e.type});
             };
             for (auto* kind : {&listing.jpg, &listing.jpeg, &listing.raw})
                 for (ListedName& e : *kind)
@@ -276,9 +276,10 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                     std::string path = folder + "/" + c;
                     out.line(path);
                     const auto it = sidecars.find(c);
+                    const bool listed = it != sidecars.end();
                     found.push_back({std::move(path), folder.size() + 1, fi, inDestination, false,
-                                     firstHere + k,
-                                     it != sidecars.end() ? it->second->stamp : FileStamp{}});
+                                     firstHere + k, listed ? it->second->stamp : FileStamp{},
+                                     listed ? it->second->type : mode_t{0}});
                 }
             }
         }
@@ -369,8 +370,14 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         g.target = std::move(t.path);
         // The entry itself: a link is moved as a link, whatever it points at.
         const bool stays = f.inDestination || t.plan == Plan::Stay;
+        // A file or link that only moves was looked at by the listing; the rename itself tells
+        // when it has gone since. Anything else is looked at again now.
+        const bool quick = !stays && destinationUsable && t.plan == Plan::Move &&
+                           (S_ISREG(f.type) || S_ISLNK(f.type));
         struct stat st {};
-        const bool there = !stays && mover.look(folder, name, st);
+        const bool there = !stays && (quick || mover.look(folder, name, st));
+        if (quick)
+            st.st_mode = f.type;
         auto fail = [&g](const FsResult& r) {
             g.outcome = GatherOutcome::Failed;
             g.error = r.error;
@@ -381,6 +388,7 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
         } else if (!there || S_ISDIR(st.st_mode)) {
             g.outcome = GatherOutcome::Missing;
         } else {
+            const bool triedBefore = folderTried;
             folderTried = true;
             if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
                 // A FIFO named like a photo would block whoever reads it.
@@ -411,6 +419,9 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
                 g.renamed = t.renamed;
                 result.clashCount += t.renamed && !t.withPhoto;
                 ++result.movedCount;
+            } else if (quick && moved.error == ENOENT && !mover.look(folder, name, st)) {
+                g.outcome = GatherOutcome::Missing; // gone since the listing
+                folderTried = triedBefore;
             } else {
                 fail(moved);
                 if (moved.error == EEXIST)
@@ -418,8 +429,10 @@ GatherResult ImageGatherer::GatherImages(const std::string& source, bool include
             }
         }
         if (batch && moveRow[q - 1] != std::string::npos && g.outcome != GatherOutcome::Duplicate) {
+            // A rename keeps the entry that the listing stamped.
+            const FileStamp kept = quick ? f.stamp : StampOfStat(st);
             if (g.outcome == GatherOutcome::Moved)
-                batch->done(moveRow[q - 1], keptFile ? StampOfStat(st) : StampOf(g.target));
+                batch->done(moveRow[q - 1], keptFile ? kept : StampOf(g.target));
             else
                 batch->notDone(moveRow[q - 1], g.reason);
         }

@@ -20,13 +20,16 @@ struct DirCloser {
 
 // Whether the entry is to be taken, as a listing that follows links sees it: anything but a
 // folder. False as well for an entry gone meanwhile.
-bool takeEntry(int dir, const dirent& e, bool withStamp, FileStamp& stamp) {
+bool takeEntry(int dir, const dirent& e, bool withStamp, FileStamp& stamp, mode_t& type) {
     const bool known = e.d_type != DT_UNKNOWN && e.d_type != DT_LNK;
-    if (known && !withStamp)
+    if (known && !withStamp) {
+        type = DTTOIF(e.d_type);
         return e.d_type != DT_DIR;
+    }
     struct stat st {};
     if (::fstatat(dir, e.d_name, &st, AT_SYMLINK_NOFOLLOW) != 0)
         return false;
+    type = st.st_mode & S_IFMT;
     if (withStamp)
         stamp = StampOfStat(st);
     if (S_ISLNK(st.st_mode)) {
@@ -70,8 +73,9 @@ FolderListing ListGatherFolder(const std::string& folder, bool withRaw, bool wit
         if (!kind || name == "." || name == ".." || IsCopyTempName(name))
             continue;
         FileStamp stamp;
-        if (takeEntry(dir, *e, withStamps, stamp))
-            kind->push_back({std::string(name), stamp});
+        mode_t type = 0;
+        if (takeEntry(dir, *e, withStamps, stamp, type))
+            kind->push_back({std::string(name), stamp, type});
     }
     return out;
 }

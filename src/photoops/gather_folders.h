@@ -20,6 +20,7 @@ namespace kivo::gathering {
 struct ListedName {
     std::string name;
     FileStamp stamp; // lstat's view, when asked for
+    mode_t type = 0; // S_IFREG, S_IFLNK …: the entry itself as listed
 };
 
 // One folder's entries that the gathering takes, each kind in listing order: what matches

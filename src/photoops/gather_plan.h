@@ -24,6 +24,7 @@ struct Found {
     bool lastInFolder = false;
     std::size_t photoOf = std::string::npos; // a sidecar: the photo it goes with
     FileStamp stamp;                         // as listed, when a journal asked for it
+    mode_t type = 0;                         // the entry as listed (S_IFREG, S_IFLNK …)
 };
 
 enum class Plan {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/journal.h"
 #include "core/settings.h"
 #include "photoops/gather.h"
 #include "platform/file_system.h"
@@ -414,6 +415,33 @@ TEST_F(GatherTest, FileVanishingDuringTheRunKeepsItsLine) {
     EXPECT_EQ(r.movedCount, 2u);
     EXPECT_EQ(gauge, (std::vector<int>{33, 67, 100, 0}));
     EXPECT_FALSE(exists(s));
+}
+
+// With a journal the listing's look is the only one before the rename: a file gone since
+// is still missing, and its row is no move.
+TEST_F(GatherTest, FileVanishingDuringAJournaledRunIsMissingAndNotDone) {
+    tmp.write("S/a.jpg", "a");
+    tmp.write("S/b.jpg", "b");
+    const std::string s = tmp.file("S");
+    std::vector<std::string> order;
+    for (const DirEntry& e : EnumerateFolder(s, "*.jpg"))
+        order.push_back(s + "/" + e.name);
+    ASSERT_EQ(order.size(), 2u);
+    Journal journal(tmp.file("state"));
+    gatherer.setJournal(&journal);
+    gatherer.setGauge([&](int p) {
+        if (p == 50)
+            fs::remove(order[1]);
+    });
+    const GatherResult r = gatherer.GatherImages(s, false, dest);
+    ASSERT_EQ(r.files.size(), 2u);
+    EXPECT_EQ(r.files[0].outcome, GatherOutcome::Moved);
+    EXPECT_EQ(r.files[1].outcome, GatherOutcome::Missing);
+    const std::vector<JournalRow> rows = journal.Rows(journal.History(1).at(0).id);
+    ASSERT_EQ(rows.size(), 3u); // two moves and the folder's removal
+    EXPECT_EQ(rows[0].state, RowState::Done);
+    EXPECT_EQ(rows[1].state, RowState::NotDone);
+    EXPECT_EQ(rows[2].state, RowState::Done);
 }
 
 TEST_F(GatherTest, FolderWhoseLastListedFileVanishedIsStillRemoved) {
