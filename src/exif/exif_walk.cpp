@@ -237,6 +237,21 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                            row.Render == &RenderShutter;
         std::string text;
         int deferredIndex = -1;
+        // An entry whose text waits, or is kept, for the listing.
+        const auto defer = [&](std::size_t traceAt) -> Deferred& {
+            Deferred& d = deferred_.emplace_back();
+            d.row = &row;
+            d.tag = tag;
+            d.format = format;
+            d.dirKind = dirKind;
+            d.bigEndian = valueBigEndian;
+            d.byteCount = byteCount;
+            d.valuePos = pos32;
+            d.rawLen = raw.size();
+            d.traceAt = traceAt;
+            deferredIndex = static_cast<int>(deferred_.size()) - 1;
+            return d;
+        };
         if (shownAsSize) {
             if (renders) {
                 text = CappedValueText(byteCount);
@@ -245,18 +260,7 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
         } else if (renders && eager) {
             text = RenderEntry(tag, format, components, byteCount, pos32, raw, dirKind);
         } else if (renders || lists) {
-            Deferred d;
-            d.row = &row;
-            d.tag = tag;
-            d.format = format;
-            d.dirKind = dirKind;
-            d.bigEndian = BigEndian;
-            d.byteCount = byteCount;
-            d.valuePos = pos32;
-            d.rawLen = raw.size();
-            d.traceAt = renders ? traceText_.size() : std::string::npos;
-            deferredIndex = static_cast<int>(deferred_.size());
-            deferred_.push_back(std::move(d));
+            defer(renders ? traceText_.size() : std::string::npos);
         }
 
         switch (tag) {
@@ -334,20 +338,9 @@ void TExifInfo::walk(std::int64_t dirPos, std::int64_t tiffBase, int dirKind,
                 if (deferredIndex < 0 && !shownAsSize) {
                     // Rendered already: listed as a deferred entry whose text is known, which
                     // copies no table row.
-                    Deferred d;
-                    d.row = &row;
-                    d.tag = tag;
-                    d.format = format;
-                    d.dirKind = dirKind;
-                    d.bigEndian = valueBigEndian;
-                    d.byteCount = byteCount;
-                    d.valuePos = pos32;
-                    d.rawLen = raw.size();
-                    d.traceAt = std::string::npos; // its line is in the listing
+                    Deferred& d = defer(std::string::npos); // its line is in the listing
                     d.rendered = true;
                     d.text = std::move(text);
-                    deferredIndex = static_cast<int>(deferred_.size());
-                    deferred_.push_back(std::move(d));
                 }
                 if (deferredIndex >= 0) {
                     addListItem(deferredIndex, -1, -1);

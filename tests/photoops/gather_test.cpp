@@ -207,6 +207,13 @@ protected:
         gatherer.setSettingsPath(ini);
         gatherer.setGauge([this](int p) { gauge.push_back(p); });
     }
+    // The photos of `folder`, in the order its listing gives them (the order of the run).
+    static std::vector<std::string> listedPhotos(const std::string& folder) {
+        std::vector<std::string> order;
+        for (const DirEntry& e : EnumerateFolder(folder, "*.jpg"))
+            order.push_back(folder + "/" + e.name);
+        return order;
+    }
     // A with a.jpg and b.JPEG, and A/B with c.jpg.
     void makeTree() {
         tmp.write("A/a.jpg", "a");
@@ -398,9 +405,7 @@ TEST_F(GatherTest, FileVanishingDuringTheRunKeepsItsLine) {
     tmp.write("S/b.jpg", "b");
     tmp.write("S/c.jpg", "c");
     const std::string s = tmp.file("S");
-    std::vector<std::string> order;
-    for (const DirEntry& e : EnumerateFolder(s, "*.jpg"))
-        order.push_back(s + "/" + e.name);
+    const std::vector<std::string> order = listedPhotos(s);
     ASSERT_EQ(order.size(), 3u);
     // The second listed file disappears while the first one is being counted.
     gatherer.setGauge([&](int p) {
@@ -423,9 +428,7 @@ TEST_F(GatherTest, FileVanishingDuringAJournaledRunIsMissingAndNotDone) {
     tmp.write("S/a.jpg", "a");
     tmp.write("S/b.jpg", "b");
     const std::string s = tmp.file("S");
-    std::vector<std::string> order;
-    for (const DirEntry& e : EnumerateFolder(s, "*.jpg"))
-        order.push_back(s + "/" + e.name);
+    const std::vector<std::string> order = listedPhotos(s);
     ASSERT_EQ(order.size(), 2u);
     Journal journal(tmp.file("state"));
     gatherer.setJournal(&journal);
@@ -448,9 +451,7 @@ TEST_F(GatherTest, FolderWhoseLastListedFileVanishedIsStillRemoved) {
     tmp.write("S/a.jpg", "a");
     tmp.write("S/b.jpg", "b");
     const std::string s = tmp.file("S");
-    std::vector<std::string> order;
-    for (const DirEntry& e : EnumerateFolder(s, "*.jpg"))
-        order.push_back(s + "/" + e.name);
+    const std::vector<std::string> order = listedPhotos(s);
     ASSERT_EQ(order.size(), 2u);
     // The second file disappears right after the first one has moved.
     gatherer.setGauge([&](int p) {
